@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the editor with the given arguments.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/ensure-deps.sh
+scripts/build.sh
+exec build/quillo "$@"

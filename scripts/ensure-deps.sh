@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the editor and the tests need, but only those missing:
+# a second run checks with dpkg and installs nothing.
+set -euo pipefail
+
+QUILLO_PACKAGES=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-speech-dev
+    qt6-speech-speechd-plugin qt6-speech-flite-plugin
+    libgl-dev libxkbcommon-dev libx11-dev
+    libgtest-dev libbenchmark-dev clang
+    desktop-file-utils
+)
+
+missing=()
+for pkg in "${QUILLO_PACKAGES[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$pkg")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "Installing missing packages: ${missing[*]}"
+    SUDO=()
+    if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
+    "${SUDO[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+// Subcommands of quillo-cli. Each takes the arguments after its own name and returns the exit
+// status; messages go to standard error.
+int cliStrip(const QStringList& args);
+int cliDecode(const QStringList& args);
+int cliConvert(const QStringList& args);

@@ -1,0 +1,66 @@
+// quillo-cli: the editor's text tools from the command line.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+
+#include "Commands.h"
+#include "Version.h"
+
+namespace {
+
+const char kHelp[] =
+    "Usage: quillo-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  strip [-o OUT] [FILE]  Strip the HTML markup from FILE (standard input when absent),\n"
+    "                         leaving laid-out plain text. Input is read as UTF-8 when valid,\n"
+    "                         otherwise as Windows-1252. The result goes to standard output as\n"
+    "                         UTF-8, or with -o to the file OUT (text and one line break).\n"
+    "  decode NAME            Print the character that the reference &NAME; stands for.\n"
+    "  convert IN OUT         Open IN as the editor does (.rtf/.qlo as rich text, anything else\n"
+    "                         as plain text) and save it as OUT by the editor's save rule\n"
+    "                         (names ending in rtf or qlo as rich text, others as plain text).\n"
+    "\n"
+    "Options:\n"
+    "  --help                 Show this help.\n"
+    "  --version              Show the version.\n"
+    "\n"
+    "Exit status: 0 on success, 1 on failure, 2 on a usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+
+    if (args.isEmpty() || args.first() == QLatin1String("--help") ||
+        args.first() == QLatin1String("-h")) {
+        std::fputs(kHelp, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        std::printf("quillo-cli %s\n", QUILLO_VERSION_STRING);
+        return 0;
+    }
+
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("strip")) {
+        QCoreApplication app(argc, argv);
+        return cliStrip(args);
+    }
+    if (command == QLatin1String("decode")) {
+        QCoreApplication app(argc, argv);
+        return cliDecode(args);
+    }
+    if (command == QLatin1String("convert")) {
+        // Conversion goes through the editor's own text control, which needs a GUI application;
+        // the offscreen platform keeps it free of any display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return cliConvert(args);
+    }
+    std::fprintf(stderr, "quillo-cli: unknown command '%s'\n%s", qPrintable(command), kHelp);
+    return 2;
+}
