@@ -1,1 +1,57 @@
-int main() { return 0; }
+// Quillo Meridian: the editor's entry point.
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <memory>
+#include <unistd.h>
+
+#include "Version.h"
+#include "app/QtDialogHost.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+
+namespace {
+
+// Without a desktop session Qt has no icon theme; use one that is installed so the toolbar
+// shows the usual pictures.
+void chooseIconTheme() {
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QLatin1String("hicolor")) return;
+    for (const char* theme : {"Adwaita", "breeze", "gnome", "oxygen"}) {
+        for (const QString& path : QIcon::themeSearchPaths()) {
+            if (QDir(path + QLatin1Char('/') + QLatin1String(theme)).exists()) {
+                QIcon::setThemeName(QLatin1String(theme));
+                return;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The web engine needs shared OpenGL contexts, set before the application exists; it is
+    // itself started only when the first browser window opens.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Chromium's sandbox cannot run as root; users do run editors as root, so go without it then.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillo"));
+    QApplication::setOrganizationName(QStringLiteral("Quillo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillo Meridian"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION_STRING));
+    chooseIconTheme();
+
+    QtDialogHost dialogs;
+    AppServices services;
+    services.dialogs = &dialogs;
+    services.programFolder = QCoreApplication::applicationDirPath();
+    services.commandLine = Startup::commandLineFile(QCoreApplication::arguments());
+
+    std::unique_ptr<frmMain> main(Startup::Main(services));
+    main->setAttribute(Qt::WA_QuitOnClose);
+    const int status = app.exec();
+    setMainWindowRef(nullptr);
+    return status;
+}

@@ -1,0 +1,5 @@
+#include "about/AboutCommand.h"
+
+#include "app/frmMain.h"
+
+void AboutCommand::mnuHelpAbout_Click() { (void)main_; }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/DialogHost.h"
+
+// The real dialogs: QMessageBox, QFileDialog, QPrintDialog, QFontDialog, QColorDialog.
+class QtDialogHost : public DialogHost {
+public:
+    int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override;
+    QString ShowFileDialog(QWidget* owner, const FileDialogRequest& request) override;
+    bool ShowPrinter(QWidget* owner, QPrinter* printer, const QString& title,
+                     bool offerSelection) override;
+    bool ShowFont(QWidget* owner, FontChoice& font) override;
+    QColor ShowColor(QWidget* owner, const QVector<QColor>& customColours) override;
+
+    // "desc|pattern|desc|pattern" as a list of Qt name filters "desc (pattern pattern)".
+    static QStringList nameFiltersFrom(const QString& filter);
+};

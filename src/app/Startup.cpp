@@ -1,0 +1,33 @@
+#include "app/Startup.h"
+
+#include "app/core/DocumentSettings.h"
+#include "app/core/SettingsStore.h"
+#include "app/frmMain.h"
+
+namespace Startup {
+
+QString commandLineFile(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
+
+frmMain* Main(const AppServices& services) {
+    CurrentDocumentSettings().LoadFromStore();
+    auto* main = new frmMain(services);
+    setMainWindowRef(main);
+    main->MDIForm_Load();
+
+    const int state = SettingText::toWholeNumber16(
+        SettingsStore::GetSetting(QStringLiteral("WindowState"), QStringLiteral("2")), 2);
+    switch (state) {
+        case 0:
+            main->show();
+            break;
+        case 1:
+            main->showMinimized();
+            break;
+        default:
+            main->showMaximized();
+            break;
+    }
+    return main;
+}
+
+}  // namespace Startup

@@ -1,0 +1,162 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "app/AppServices.h"
+
+class ChildForm;
+class CommonDialog;
+class DialogHost;
+class frmDocument;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class StatusPanels;
+class FileCommands;
+class StripCommand;
+class PreviewCommand;
+class SearchCommands;
+class OptionsCommand;
+class BrowserCommands;
+class AboutCommand;
+class ReadAloud;
+
+// The main window: the document area, menus, toolbar and status bar. Every command arrives here
+// and is routed to the subsystem that carries it out, usually on the active child window.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppServices services);
+    ~frmMain() override;
+
+    // Start-up and shutdown.
+    void MDIForm_Load();
+    void MDIForm_Unload();
+
+    // Makes, sets up and shows a new document window, which becomes the active child.
+    frmDocument* LoadNewDoc();
+
+    // The active child window (document or browser), or null.
+    ChildForm* ActiveForm() const;
+    // The active child when it is a document window, else null.
+    frmDocument* ActiveDocument() const;
+    QList<ChildForm*> ChildForms() const;
+    QMdiSubWindow* addChildWindow(ChildForm* child);
+
+    // File commands. Save of a given target (the close prompt saves the window being closed);
+    // returns whether the file was written.
+    bool SaveDocument(frmDocument* target);
+
+    // Editing with the control's multi-level undo.
+    void Undo();
+    void Redo();
+    void UpdateItems();
+    static QString UndoActionName(int type);
+
+    // The first status panel.
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    // Toolbar buttons by 1-based index (separators count); null outside 1..25.
+    QAction* toolbarButton(int index) const;
+    void setToolbarButtonEnabled(int index, bool enabled);
+    QToolBar* tbToolBar() const { return tbToolBar_; }
+    QStatusBar* sbStatusBar() const;
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    QAction* menuItem(const QString& name) const { return menuItems_.value(name); }
+
+    CommonDialog* dlgCommonDialog() const { return dlgCommonDialog_.get(); }
+    DialogHost* dialogHost() const { return services_.dialogs; }
+    const AppServices& services() const { return services_; }
+    FileCommands* fileCommands() const { return fileCommands_.get(); }
+    ReadAloud* readAloud() const { return readAloud_.get(); }
+
+    // Menu handlers.
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileClose_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuHear_Click();
+    void mnuPre_Click();
+    void mnuStrip_Click();
+    void mnuFilePrint_Click();
+    void mnuFileExit_Click();
+    void mnuEdit_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditSelect_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    void mnuFind_Click();
+    void mnuFindNext_Click();
+    void mnuReplace_Click();
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuViewOptions_Click();
+    void mnuViewBrowser_Click();
+    void mnuWindowCascade_Click();
+    void mnuWindowTileHorizontal_Click();
+    void mnuWindowTileVertical_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpSearch_Click();
+    void mnuHelpAbout_Click();
+    void tbToolBar_ButtonClick(const QString& key);
+
+    // Lays the child windows out: 0 cascade, 1 tile horizontally, 2 tile vertically.
+    void Arrange(int arrangement);
+
+    // The command-state refresher: sets the toolbar buttons from the active child's tag.
+    void tmrDis_Timer();
+    bool refresherEnabled() const { return refresherEnabled_; }
+
+    int documentCount() const { return documentCount_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,
+                         const QKeySequence& shortcut, void (frmMain::*handler)());
+    void rebuildWindowList(QMenu* menu);
+    void applyStoredPlacement();
+    void watchActiveChild();
+    void openCommandLineFile(const QString& path);
+    QString readmePath() const;
+
+    AppServices services_;
+    QMdiArea* mdiArea_;
+    QToolBar* tbToolBar_ = nullptr;
+    StatusPanels* panels_ = nullptr;
+    std::unique_ptr<CommonDialog> dlgCommonDialog_;
+    QHash<QString, QAction*> menuItems_;
+    QList<QAction*> windowListActions_;
+    int documentCount_ = 0;
+    bool refresherEnabled_ = false;
+    QPointer<ChildForm> watchedChild_;
+    // Outer size asked for by the stored settings, applied once the frame is known.
+    QSize pendingOuterSize_;
+
+    std::unique_ptr<FileCommands> fileCommands_;
+    std::unique_ptr<StripCommand> stripCommand_;
+    std::unique_ptr<PreviewCommand> previewCommand_;
+    std::unique_ptr<SearchCommands> searchCommands_;
+    std::unique_ptr<OptionsCommand> optionsCommand_;
+    std::unique_ptr<BrowserCommands> browserCommands_;
+    std::unique_ptr<AboutCommand> aboutCommand_;
+    std::unique_ptr<ReadAloud> readAloud_;
+};
+
+// The single main window, reachable from every window.
+frmMain* MainWindowRef();
+void setMainWindowRef(frmMain* main);

@@ -1,0 +1,126 @@
+#include "document/FileCommands.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include "app/CommonDialog.h"
+#include "app/DialogHost.h"
+#include "app/frmMain.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+
+const QString FileCommands::OpenFilter = QStringLiteral(
+    "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) | *.*");
+
+const QString FileCommands::SaveFilter = QStringLiteral(
+    "Text File (*.txt)|*.txt|HTML File (*.html, *.htm)|*.html;*.htm|Quillo FIle (*.qlo)|*.qlo|Rich "
+    "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
+
+int FileCommands::OpenFileType(const QString& path) {
+    const QString tail = path.right(4).toUpper();
+    return tail == QLatin1String(".RTF") || tail == QLatin1String(".QLO") ? RichTextBox::rtfRTF
+                                                                          : RichTextBox::rtfText;
+}
+
+int FileCommands::SaveFileType(const QString& path) {
+    const QString tail = path.right(3).toUpper();
+    return tail == QLatin1String("QLO") || tail == QLatin1String("RTF") ? RichTextBox::rtfRTF
+                                                                        : RichTextBox::rtfText;
+}
+
+bool FileCommands::HasName(const QString& caption) {
+    return caption.size() >= 4 && caption.at(caption.size() - 4) == QLatin1Char('.');
+}
+
+bool FileCommands::loadDocument(frmDocument* target, const QString& path) {
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = target->txtText->LoadFile(path, OpenFileType(path), &error);
+    QApplication::restoreOverrideCursor();
+    if (!loaded) {
+        main_->dialogHost()->MsgBox(
+            main_, QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
+            MsgBoxStyle::Critical, QString());
+    }
+    return loaded;
+}
+
+void FileCommands::mnuFileOpen_Click() {
+    frmDocument* active = main_->ActiveDocument();
+    const bool documentWasActive = active != nullptr;
+    if (!active || !active->txtText->Text().isEmpty()) main_->LoadNewDoc();
+
+    CommonDialog* dialog = main_->dlgCommonDialog();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        dialog->Filter = OpenFilter;
+        if (!dialog->ShowOpen()) return;
+        frmDocument* target = main_->ActiveDocument();
+        if (!target) target = main_->LoadNewDoc();
+        const QString path = dialog->FileName;
+        if (loadDocument(target, path)) {
+            target->setCaption(path);
+            // A file just read is unchanged.
+            target->setTag(QString());
+            return;
+        }
+        // One more window and the dialog once more, but only once and only when the command
+        // began in a document window.
+        if (!documentWasActive || attempt == 1) return;
+        main_->LoadNewDoc();
+    }
+}
+
+bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = target->txtText->SaveFile(path, SaveFileType(path), &error);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        main_->dialogHost()->MsgBox(
+            main_,
+            QStringLiteral("Cannot save \"%1\".\n%2\nThe document has not been saved.")
+                .arg(QDir::toNativeSeparators(path), error),
+            MsgBoxStyle::Critical, QString());
+    }
+    return written;
+}
+
+bool FileCommands::saveWithDialog(frmDocument* target, const QString& title) {
+    CommonDialog* dialog = main_->dlgCommonDialog();
+    dialog->Flags = CommonDialog::cdlOFNHideReadOnly;
+    dialog->DialogTitle = title;
+    dialog->Filter = SaveFilter;
+    if (!dialog->ShowSave()) return false;
+    const QString path = dialog->FileName;
+    // The caption and the marker change only once the file is really written.
+    if (!writeDocument(target, path)) return false;
+    target->setCaption(path);
+    target->setTag(QString());
+    return true;
+}
+
+bool FileCommands::Save(frmDocument* target) {
+    if (!target) return false;
+    if (HasName(target->Caption())) {
+        if (!writeDocument(target, target->Caption())) return false;
+        target->setTag(QString());
+        return true;
+    }
+    return saveWithDialog(target, QStringLiteral("Save"));
+}
+
+void FileCommands::mnuFileSaveAs_Click() {
+    if (frmDocument* target = main_->ActiveDocument()) saveWithDialog(target, QStringLiteral("Save As"));
+}
+
+void FileCommands::mnuFilePrint_Click() {
+    frmDocument* target = main_->ActiveDocument();
+    if (!target) return;
+    CommonDialog* dialog = main_->dlgCommonDialog();
+    dialog->CancelError = true;
+    dialog->DialogTitle = QStringLiteral("Print");
+    dialog->Flags = CommonDialog::cdlPDReturnDC + CommonDialog::cdlPDNoPageNums;
+    if (target->txtText->SelLength() != 0) dialog->Flags += CommonDialog::cdlPDSelection;
+    if (!dialog->ShowPrinter()) return;
+    target->txtText->SelPrint(dialog->hDC());
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class frmDocument;
+class frmMain;
+
+// File > Open, Save, Save As and Print on the active document window.
+class FileCommands {
+public:
+    explicit FileCommands(frmMain* main) : main_(main) {}
+
+    void mnuFileOpen_Click();
+    // Saves `target` under its caption, or asks for a name first; returns whether it was written.
+    bool Save(frmDocument* target);
+    void mnuFileSaveAs_Click();
+    void mnuFilePrint_Click();
+
+    // Opening: the last four characters, upper-cased, ".RTF" or ".QLO" mean rich text (0),
+    // anything else plain text (1).
+    static int OpenFileType(const QString& path);
+    // Saving: the last three characters, upper-cased, "QLO" or "RTF" mean rich text.
+    static int SaveFileType(const QString& path);
+    // A caption counts as a file name when its fourth character from the end is ".".
+    static bool HasName(const QString& caption);
+
+    static const QString OpenFilter;
+    static const QString SaveFilter;
+
+private:
+    // Writes the target to `path`; on failure tells the user and returns false.
+    bool writeDocument(frmDocument* target, const QString& path);
+    bool saveWithDialog(frmDocument* target, const QString& title);
+    // Loads `path` into `target`; on failure tells the user and returns false.
+    bool loadDocument(frmDocument* target, const QString& path);
+
+    frmMain* main_;
+};

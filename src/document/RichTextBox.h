@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+class QPrinter;
+class QTextDocument;
+class QTextEdit;
+class RichTextEditor;
+
+// The rich-text edit control of document windows and of the options dialog's sample: the
+// operations the rest of the program calls, on top of QTextDocument. Positions are 0-based.
+class RichTextBox : public QWidget {
+    Q_OBJECT
+public:
+    // File types of LoadFile and SaveFile.
+    enum FileType { rtfRTF = 0, rtfText = 1 };
+    // Find options, added together.
+    enum FindOption { rtfNone = 0, rtfWholeWord = 2, rtfMatchCase = 4 };
+    // Undo action types: what made an undo step.
+    enum UndoType { UndoUnknown = 0, UndoTyping = 1, UndoDelete = 2, UndoDragDrop = 3, UndoCut = 4,
+                    UndoPaste = 5 };
+
+    explicit RichTextBox(QWidget* parent = nullptr);
+    ~RichTextBox() override;
+
+    // The whole text, paragraphs separated by "\n". Writing replaces everything as one undo step.
+    QString Text() const;
+    void setText(const QString& text);
+    int TextLength() const;
+    // One character of the text ("\n" between paragraphs); a null QChar outside the text.
+    QChar CharAt(int position) const;
+
+    QString SelText() const;
+    void setSelText(const QString& text);  // replaces the selection or inserts at the caret
+    int SelStart() const;
+    void setSelStart(int start);  // collapses the selection to a caret
+    int SelLength() const;
+    void setSelLength(int length);  // extends from SelStart
+    void SelectAll();
+
+    int BackColor() const;  // colour value
+    void setBackColor(int colourValue);
+
+    QString FontName() const;
+    void setFontName(const QString& name);
+    double FontSize() const;
+    void setFontSize(double points);
+    bool FontBold() const;
+    void setFontBold(bool on);
+    bool FontItalic() const;
+    void setFontItalic(bool on);
+    bool FontUnderline() const;
+    void setFontUnderline(bool on);
+
+    // Replace the content from a file / write it; false with `error` set on failure.
+    bool LoadFile(const QString& path, int fileType, QString* error = nullptr);
+    bool SaveFile(const QString& path, int fileType, QString* error = nullptr);
+
+    // Prints the selection, or the whole text when nothing is selected.
+    void SelPrint(QPrinter* printer);
+
+    // Searches from `start` (0-based) to `end` (-1: the end of the text); selects the match and
+    // returns its position, or -1.
+    int Find(const QString& text, int start = 0, int end = -1, int options = rtfNone);
+
+    bool CanUndo() const;
+    bool CanRedo() const;
+    int UndoActionType() const;
+    int RedoActionType() const;
+    void Undo();
+    void Redo();
+    // Clears the undo history (after a file has been loaded).
+    void ClearUndo();
+
+    // Clipboard operations, plain text only.
+    void Cut();
+    void Copy();
+    void Paste();
+
+    bool OverwriteMode() const;
+    void setOverwriteMode(bool on);
+
+    QTextDocument* document() const;
+    QTextEdit* editor() const;
+
+    // Marks what the next change to the text is, for the undo name; used by commands that
+    // edit the text on the user's behalf.
+    void setPendingActionType(int type);
+
+signals:
+    void Change();
+    void SelChange();
+    void overwriteModeChanged(bool on);
+
+private:
+    void onUndoCommandAdded();
+
+    RichTextEditor* editor_;
+    QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
+    int pendingType_ = UndoUnknown;
+    bool suppressChange_ = false;
+    friend class RichTextEditor;
+};

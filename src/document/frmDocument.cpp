@@ -1,0 +1,73 @@
+#include "document/frmDocument.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+#include "app/DialogHost.h"
+#include "app/core/DocumentSettings.h"
+#include "app/frmMain.h"
+#include "document/RichTextBox.h"
+#include "document/core/PreviewRule.h"
+
+frmDocument::frmDocument(QWidget* parent) : ChildForm(parent), txtText(new RichTextBox(this)) {
+    setCaption(QStringLiteral("frmDocument"));
+    Form_Load();
+}
+
+void frmDocument::Form_Load() {
+    // The control always fills the window (the layout is the resize step).
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(txtText);
+    setFocusProxy(txtText);
+    resize(312, 213);  // 4680 x 3195 twips at 96 dpi
+
+    txtText->setBackColor(CurrentDocumentSettings().DocBG);
+    connect(txtText, &RichTextBox::Change, this, &frmDocument::txtText_Change);
+    connect(txtText, &RichTextBox::SelChange, this, &frmDocument::txtText_SelChange);
+    txtText_Change();
+}
+
+void frmDocument::UpdatePreviewButton() {
+    frmMain* main = MainWindowRef();
+    if (!main) return;
+    const bool html = StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); },
+                                         txtText->TextLength());
+    main->setToolbarButtonEnabled(20, html);
+}
+
+void frmDocument::txtText_Change() {
+    UpdatePreviewButton();
+    setTag(QStringLiteral("SAVE"));
+}
+
+// Moving the caret or the selection changes nothing in the text: only the preview button is
+// re-checked, the marker stays as it is.
+void frmDocument::txtText_SelChange() { UpdatePreviewButton(); }
+
+void frmDocument::closeEvent(QCloseEvent* event) {
+    int Cancel = 0;
+    Form_Unload(Cancel);
+    if (Cancel) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void frmDocument::Form_Unload(int& Cancel) {
+    if (Tag() != QLatin1String("SAVE")) return;
+    frmMain* main = MainWindowRef();
+    if (!main) return;
+    const int answer = main->dialogHost()->MsgBox(
+        this,
+        QStringLiteral("You are about to quit and file has not been saved, Do you want to save it now?"),
+        MsgBoxStyle::YesNoCancel + MsgBoxStyle::Question, QStringLiteral("Save file?"));
+    if (answer == MsgBoxResult::Yes) {
+        // Nothing is closed unsaved after the user asked to save it: a cancelled save dialog or a
+        // failed write keeps the window open.
+        if (!main->SaveDocument(this)) Cancel = 1;
+    } else if (answer != MsgBoxResult::No) {
+        Cancel = 1;
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <string>
+#include <string_view>
+
+// Moving page text between bytes, UTF-16 and code points. The stripper works on code points
+// (one element per character, even outside the Basic Multilingual Plane); these helpers feed it
+// and carry its result out.
+namespace HtmlTools {
+
+// The character that Windows-1252 gives a byte. The five bytes it leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) give the C1 control with the same code.
+char32_t windows1252ToUnicode(unsigned char byte);
+
+// A page read from bytes: UTF-8 when the bytes are valid UTF-8 (a leading byte order mark is
+// dropped), otherwise Windows-1252.
+std::u32string decodeHtmlBytes(QByteArrayView bytes);
+QString decodeHtmlBytesToString(QByteArrayView bytes);
+
+// UTF-16 to code points: a surrogate pair gives one code point, a lone surrogate is kept as is.
+std::u32string toUcs4(QStringView text);
+// Code points to UTF-16; code points above U+FFFF become surrogate pairs.
+QString fromUcs4(std::u32string_view text);
+// Code points to UTF-8; a surrogate code point (which UTF-8 cannot carry) becomes U+FFFD.
+QByteArray toUtf8(std::u32string_view text);
+
+}  // namespace HtmlTools

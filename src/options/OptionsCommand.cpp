@@ -1,0 +1,5 @@
+#include "options/OptionsCommand.h"
+
+#include "app/frmMain.h"
+
+void OptionsCommand::mnuViewOptions_Click() { (void)main_; }
