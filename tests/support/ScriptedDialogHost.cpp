@@ -1,0 +1,40 @@
+#include "ScriptedDialogHost.h"
+
+#include <QPrinter>
+
+int ScriptedDialogHost::MsgBox(QWidget*, const QString& text, int style, const QString& title) {
+    messages.append({text, style, title.isEmpty() ? ApplicationTitle() : title});
+    if (!msgBoxAnswers.isEmpty()) return msgBoxAnswers.dequeue();
+    return (style & 7) == MsgBoxStyle::OkOnly ? MsgBoxResult::Ok : MsgBoxResult::Cancel;
+}
+
+QString ScriptedDialogHost::ShowFileDialog(QWidget*, const FileDialogRequest& request) {
+    fileRequests.append(request);
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+bool ScriptedDialogHost::ShowPrinter(QWidget*, QPrinter* printer, const QString& title,
+                                     bool offerSelection) {
+    printerTitles.append(title);
+    printerOfferedSelection.append(offerSelection);
+    const bool accepted = !printerAnswers.isEmpty() && printerAnswers.dequeue();
+    if (accepted && !printToPdf.isEmpty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(printToPdf);
+    }
+    return accepted;
+}
+
+bool ScriptedDialogHost::ShowFont(QWidget*, FontChoice& font) {
+    fontRequests.append(font);
+    if (fontAnswers.isEmpty()) return false;
+    const FontChoice answer = fontAnswers.dequeue();
+    if (answer.name.isEmpty()) return false;
+    font = answer;
+    return true;
+}
+
+QColor ScriptedDialogHost::ShowColor(QWidget*, const QVector<QColor>& customColours) {
+    colourRequests.append(customColours);
+    return colourAnswers.isEmpty() ? QColor() : colourAnswers.dequeue();
+}

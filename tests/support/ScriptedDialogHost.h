@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QQueue>
+#include <QStringList>
+
+#include "app/DialogHost.h"
+
+// Answers every modal question from queues and records what was asked, so tests never block on
+// a real dialog. An empty queue answers Cancel (message boxes: OK for OK-only boxes).
+class ScriptedDialogHost : public DialogHost {
+public:
+    struct Message {
+        QString text;
+        int style;
+        QString title;
+    };
+
+    QQueue<int> msgBoxAnswers;
+    QQueue<QString> fileAnswers;      // "" cancels
+    QQueue<bool> printerAnswers;
+    QQueue<FontChoice> fontAnswers;   // empty name cancels
+    QQueue<QColor> colourAnswers;     // invalid cancels
+
+    QList<Message> messages;
+    QList<FileDialogRequest> fileRequests;
+    QStringList printerTitles;
+    QList<bool> printerOfferedSelection;
+    QList<FontChoice> fontRequests;
+    QList<QVector<QColor>> colourRequests;
+    // Where a printer dialog sends its output: a PDF file, so printing can be checked.
+    QString printToPdf;
+
+    int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override;
+    QString ShowFileDialog(QWidget* owner, const FileDialogRequest& request) override;
+    bool ShowPrinter(QWidget* owner, QPrinter* printer, const QString& title,
+                     bool offerSelection) override;
+    bool ShowFont(QWidget* owner, FontChoice& font) override;
+    QColor ShowColor(QWidget* owner, const QVector<QColor>& customColours) override;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ScriptedDialogHost.h"
+#include "app/AppServices.h"
+
+class frmMain;
+
+// A settings store and a program folder of their own in temporary folders, a scripted dialog
+// host, and a main window made by the real entry procedure. Nothing touches the user's files.
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    // Writes a setting before start-up.
+    void setSetting(const QString& key, const QString& value);
+    QString setting(const QString& key, const QString& fallback = QStringLiteral("<missing>")) const;
+    // Puts a readme next to the "program".
+    void installReadme(const QByteArray& rtf = "{\\rtf1\\ansi Welcome to the readme.\\par}");
+
+    // Runs the entry procedure; the window is destroyed with the environment.
+    frmMain* start(const QString& commandLine = QString());
+    // Closes the main window as the user would; returns whether it closed.
+    bool closeMain();
+
+    QString settingsFolder() const { return settings_.path(); }
+    QString programFolder() const { return program_.path(); }
+    QString scratch(const QString& name) const { return scratch_.filePath(name); }
+
+    ScriptedDialogHost dialogs;
+    AppServices services;
+
+private:
+    QTemporaryDir settings_;
+    QTemporaryDir program_;
+    QTemporaryDir scratch_;
+    std::unique_ptr<frmMain> main_;
+};
