@@ -14,24 +14,55 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "app/core/ColourValue.h"
+#include "document/core/RtfReader.h"
 
-// The edit widget inside RichTextBox: plain-text clipboard, undo action types from keys.
-class RichTextEditor : public QTextEdit {
+namespace {
+constexpr int kDefaultBackColor = 0xFFFFFF;
+}
+
+// What RichTextBox needs from either edit widget.
+class EditorSurface {
 public:
-    explicit RichTextEditor(RichTextBox* owner) : QTextEdit(owner), owner_(owner) {}
+    virtual ~EditorSurface() = default;
+    virtual QAbstractScrollArea* widget() = 0;
+    virtual QTextDocument* textDocument() const = 0;
+    virtual QTextCursor cursor() const = 0;
+    virtual void setCursor(const QTextCursor& cursor) = 0;
+    virtual bool overwrite() const = 0;
+    virtual void setOverwrite(bool on) = 0;
+    virtual void undoStep() = 0;
+    virtual void redoStep() = 0;
+};
+
+// One edit widget (QPlainTextEdit or QTextEdit) with what both kinds share: a plain-text
+// clipboard, the Insert key toggling overwrite, and undo action types taken from the keys.
+template <typename Base>
+class Editor : public Base, public EditorSurface {
+public:
+    explicit Editor(RichTextBox* owner) : Base(owner), owner_(owner) {}
+
+    QAbstractScrollArea* widget() override { return this; }
+    QTextDocument* textDocument() const override { return Base::document(); }
+    QTextCursor cursor() const override { return Base::textCursor(); }
+    void setCursor(const QTextCursor& cursor) override { Base::setTextCursor(cursor); }
+    bool overwrite() const override { return Base::overwriteMode(); }
+    void setOverwrite(bool on) override { Base::setOverwriteMode(on); }
+    void undoStep() override { Base::undo(); }
+    void redoStep() override { Base::redo(); }
 
 protected:
     QMimeData* createMimeDataFromSelection() const override {
         auto* data = new QMimeData;
-        data->setText(textCursor().selection().toPlainText());
+        data->setText(Base::textCursor().selection().toPlainText());
         return data;
     }
     bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
     void insertFromMimeData(const QMimeData* source) override {
-        if (source->hasText()) textCursor().insertText(source->text());
+        if (source->hasText()) Base::textCursor().insertText(source->text());
     }
 
     void keyPressEvent(QKeyEvent* event) override {
@@ -41,26 +72,20 @@ protected:
             return;
         }
         QScopedValueRollback<int> pending(owner_->pendingType_, actionTypeOf(event));
-        QTextEdit::keyPressEvent(event);
+        Base::keyPressEvent(event);
     }
 
     void dropEvent(QDropEvent* event) override {
         QScopedValueRollback<int> pending(owner_->pendingType_, RichTextBox::UndoDragDrop);
-        QTextEdit::dropEvent(event);
+        Base::dropEvent(event);
     }
 
 private:
     static int actionTypeOf(QKeyEvent* event) {
         if (event->matches(QKeySequence::Cut)) return RichTextBox::UndoCut;
         if (event->matches(QKeySequence::Paste)) return RichTextBox::UndoPaste;
-        switch (event->key()) {
-            case Qt::Key_Delete:
-            case Qt::Key_Backspace:
-                return RichTextBox::UndoDelete;
-            default:
-                break;
-        }
-        if (event->matches(QKeySequence::DeleteEndOfWord) ||
+        if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace ||
+            event->matches(QKeySequence::DeleteEndOfWord) ||
             event->matches(QKeySequence::DeleteStartOfWord) ||
             event->matches(QKeySequence::DeleteEndOfLine) ||
             event->matches(QKeySequence::DeleteCompleteLine)) {
@@ -75,122 +100,159 @@ private:
     RichTextBox* owner_;
 };
 
-RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), editor_(new RichTextEditor(this)) {
+RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(editor_);
-    setFocusProxy(editor_);
-    editor_->setAcceptRichText(false);
-    editor_->setAutoFillBackground(true);
-
-    connect(editor_->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (!suppressChange_ && (removed || added)) emit Change();
-            });
-    connect(editor_, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
-    connect(editor_, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
-    connect(editor_->document(), &QTextDocument::undoCommandAdded, this,
-            &RichTextBox::onUndoCommandAdded);
+    baseFont_ = font();
+    auto* document = new QTextDocument;
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    installEditor(false, document);
 }
 
 RichTextBox::~RichTextBox() = default;
 
-QTextDocument* RichTextBox::document() const { return editor_->document(); }
-QTextEdit* RichTextBox::editor() const { return editor_; }
+void RichTextBox::installEditor(bool rich, QTextDocument* document) {
+    const bool overwrite = surface_ && surface_->overwrite();
+    const bool hadFocus = surface_ && surface_->widget()->hasFocus();
+    if (surface_) {
+        QWidget* old = surface_->widget();
+        surface_ = nullptr;
+        old->hide();
+        old->deleteLater();
+    }
+    richMode_ = rich;
+    QAbstractScrollArea* widget = nullptr;
+    if (rich) {
+        auto* editor = new Editor<QTextEdit>(this);
+        editor->setAcceptRichText(false);
+        editor->setDocument(document);
+        connect(editor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
+        connect(editor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+        surface_ = editor;
+        widget = editor;
+    } else {
+        auto* editor = new Editor<QPlainTextEdit>(this);
+        editor->setDocument(document);
+        connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
+        connect(editor, &QPlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+        surface_ = editor;
+        widget = editor;
+    }
+    document->setParent(widget);
+    document->setDefaultFont(baseFont_);
+    surface_->setOverwrite(overwrite);
+    undoTypes_.clear();
+    connect(document, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed || added) emit Change();
+    });
+    connect(document, &QTextDocument::undoCommandAdded, this, &RichTextBox::onUndoCommandAdded);
+    layout()->addWidget(widget);
+    setFocusProxy(widget);
+    setBackColor(backColor_);
+    widget->show();
+    if (hadFocus) widget->setFocus();
+}
 
-QString RichTextBox::Text() const { return editor_->document()->toPlainText(); }
+QTextDocument* RichTextBox::document() const { return surface_->textDocument(); }
+QAbstractScrollArea* RichTextBox::editor() const { return surface_->widget(); }
+QTextCursor RichTextBox::textCursor() const { return surface_->cursor(); }
+void RichTextBox::setTextCursor(const QTextCursor& cursor) { surface_->setCursor(cursor); }
+
+QString RichTextBox::Text() const { return document()->toPlainText(); }
 
 void RichTextBox::setText(const QString& text) {
-    QTextCursor cursor(editor_->document());
+    QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.insertText(text);
     cursor.setPosition(0);
-    editor_->setTextCursor(cursor);
+    setTextCursor(cursor);
 }
 
-int RichTextBox::TextLength() const { return editor_->document()->characterCount() - 1; }
+int RichTextBox::TextLength() const { return document()->characterCount() - 1; }
 
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
-    const QChar c = editor_->document()->characterAt(position);
+    const QChar c = document()->characterAt(position);
     return c == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : c;
 }
 
 QString RichTextBox::SelText() const {
-    QString text = editor_->textCursor().selectedText();
+    QString text = textCursor().selectedText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return text;
 }
 
 void RichTextBox::setSelText(const QString& text) {
-    QTextCursor cursor = editor_->textCursor();
+    QTextCursor cursor = textCursor();
     cursor.insertText(text);
-    editor_->setTextCursor(cursor);
+    setTextCursor(cursor);
 }
 
-int RichTextBox::SelStart() const { return editor_->textCursor().selectionStart(); }
+int RichTextBox::SelStart() const { return textCursor().selectionStart(); }
 
 void RichTextBox::setSelStart(int start) {
-    QTextCursor cursor = editor_->textCursor();
+    QTextCursor cursor = textCursor();
     cursor.setPosition(qBound(0, start, TextLength()));
-    editor_->setTextCursor(cursor);
+    setTextCursor(cursor);
 }
 
 int RichTextBox::SelLength() const {
-    const QTextCursor cursor = editor_->textCursor();
+    const QTextCursor cursor = textCursor();
     return cursor.selectionEnd() - cursor.selectionStart();
 }
 
 void RichTextBox::setSelLength(int length) {
-    QTextCursor cursor = editor_->textCursor();
+    QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
     cursor.setPosition(start);
     cursor.setPosition(qBound(start, start + qMax(0, length), TextLength()), QTextCursor::KeepAnchor);
-    editor_->setTextCursor(cursor);
+    setTextCursor(cursor);
 }
 
-void RichTextBox::SelectAll() { editor_->selectAll(); }
-
-int RichTextBox::BackColor() const {
-    return valueFromColour(editor_->palette().color(QPalette::Base));
+void RichTextBox::SelectAll() {
+    QTextCursor cursor = textCursor();
+    cursor.select(QTextCursor::Document);
+    setTextCursor(cursor);
 }
+
+int RichTextBox::BackColor() const { return backColor_; }
 
 void RichTextBox::setBackColor(int colourValue) {
-    QPalette palette = editor_->palette();
+    backColor_ = colourValue;
+    QWidget* widget = editor();
+    QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, colourFromValue(colourValue));
-    editor_->setPalette(palette);
+    widget->setPalette(palette);
 }
 
-QString RichTextBox::FontName() const { return editor_->document()->defaultFont().family(); }
-double RichTextBox::FontSize() const { return editor_->document()->defaultFont().pointSizeF(); }
-bool RichTextBox::FontBold() const { return editor_->document()->defaultFont().bold(); }
-bool RichTextBox::FontItalic() const { return editor_->document()->defaultFont().italic(); }
-bool RichTextBox::FontUnderline() const { return editor_->document()->defaultFont().underline(); }
-
-namespace {
-template <typename Change>
-void changeDefaultFont(QTextDocument* document, Change change) {
-    QFont font = document->defaultFont();
-    change(font);
-    document->setDefaultFont(font);
-}
-}  // namespace
+// The base font is the document's default font: it shows wherever the content has no font of
+// its own, which is everywhere in plain text.
+QString RichTextBox::FontName() const { return baseFont_.family(); }
+double RichTextBox::FontSize() const { return baseFont_.pointSizeF(); }
+bool RichTextBox::FontBold() const { return baseFont_.bold(); }
+bool RichTextBox::FontItalic() const { return baseFont_.italic(); }
+bool RichTextBox::FontUnderline() const { return baseFont_.underline(); }
 
 void RichTextBox::setFontName(const QString& name) {
-    changeDefaultFont(document(), [&](QFont& f) { f.setFamily(name); });
+    baseFont_.setFamily(name);
+    document()->setDefaultFont(baseFont_);
 }
 void RichTextBox::setFontSize(double points) {
     if (points <= 0) return;
-    changeDefaultFont(document(), [&](QFont& f) { f.setPointSizeF(points); });
+    baseFont_.setPointSizeF(points);
+    document()->setDefaultFont(baseFont_);
 }
 void RichTextBox::setFontBold(bool on) {
-    changeDefaultFont(document(), [&](QFont& f) { f.setBold(on); });
+    baseFont_.setBold(on);
+    document()->setDefaultFont(baseFont_);
 }
 void RichTextBox::setFontItalic(bool on) {
-    changeDefaultFont(document(), [&](QFont& f) { f.setItalic(on); });
+    baseFont_.setItalic(on);
+    document()->setDefaultFont(baseFont_);
 }
 void RichTextBox::setFontUnderline(bool on) {
-    changeDefaultFont(document(), [&](QFont& f) { f.setUnderline(on); });
+    baseFont_.setUnderline(on);
+    document()->setDefaultFont(baseFont_);
 }
 
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
@@ -200,9 +262,21 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
         return false;
     }
     const QByteArray bytes = file.readAll();
-    Q_UNUSED(fileType);
-    setText(QString::fromUtf8(bytes));
-    ClearUndo();
+    if (fileType == rtfRTF && RtfReader::isRtf(bytes)) {
+        auto* document = new QTextDocument;
+        document->setDefaultFont(baseFont_);
+        RtfReader::read(bytes, document);
+        installEditor(true, document);
+    } else {
+        // A file asked for as RTF that is not RTF at all opens as plain text.
+        auto* document = new QTextDocument;
+        document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+        document->setUndoRedoEnabled(false);
+        document->setPlainText(QString::fromUtf8(bytes));
+        document->setUndoRedoEnabled(true);
+        installEditor(false, document);
+    }
+    emit Change();
     return true;
 }
 
@@ -217,13 +291,13 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
 }
 
 void RichTextBox::SelPrint(QPrinter* printer) {
-    const QTextCursor cursor = editor_->textCursor();
+    const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection()) {
-        editor_->document()->print(printer);
+        document()->print(printer);
         return;
     }
     QTextDocument selection;
-    selection.setDefaultFont(editor_->document()->defaultFont());
+    selection.setDefaultFont(document()->defaultFont());
     QTextCursor(&selection).insertFragment(cursor.selection());
     selection.print(printer);
 }
@@ -233,36 +307,36 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
     QTextDocument::FindFlags flags;
     if (options & rtfWholeWord) flags |= QTextDocument::FindWholeWords;
     if (options & rtfMatchCase) flags |= QTextDocument::FindCaseSensitively;
-    const QTextCursor found = editor_->document()->find(text, qMax(0, start), flags);
+    const QTextCursor found = document()->find(text, qMax(0, start), flags);
     if (found.isNull()) return -1;
     if (end >= 0 && found.selectionEnd() > end) return -1;
-    editor_->setTextCursor(found);
+    setTextCursor(found);
     return found.selectionStart();
 }
 
-bool RichTextBox::CanUndo() const { return editor_->document()->isUndoAvailable(); }
-bool RichTextBox::CanRedo() const { return editor_->document()->isRedoAvailable(); }
+bool RichTextBox::CanUndo() const { return document()->isUndoAvailable(); }
+bool RichTextBox::CanRedo() const { return document()->isRedoAvailable(); }
 
 int RichTextBox::UndoActionType() const {
-    const int index = editor_->document()->availableUndoSteps() - 1;
+    const int index = document()->availableUndoSteps() - 1;
     return index >= 0 && index < undoTypes_.size() ? undoTypes_[index] : UndoUnknown;
 }
 
 int RichTextBox::RedoActionType() const {
-    const int index = editor_->document()->availableUndoSteps();
+    const int index = document()->availableUndoSteps();
     return CanRedo() && index < undoTypes_.size() ? undoTypes_[index] : UndoUnknown;
 }
 
-void RichTextBox::Undo() { editor_->undo(); }
-void RichTextBox::Redo() { editor_->redo(); }
+void RichTextBox::Undo() { surface_->undoStep(); }
+void RichTextBox::Redo() { surface_->redoStep(); }
 
 void RichTextBox::ClearUndo() {
-    editor_->document()->clearUndoRedoStacks();
+    document()->clearUndoRedoStacks();
     undoTypes_.clear();
 }
 
 void RichTextBox::onUndoCommandAdded() {
-    const int index = editor_->document()->availableUndoSteps() - 1;
+    const int index = document()->availableUndoSteps() - 1;
     if (index < 0) return;
     undoTypes_.resize(index + 1);
     undoTypes_[index] = pendingType_;
@@ -285,10 +359,10 @@ void RichTextBox::Paste() {
     setSelText(QGuiApplication::clipboard()->text());
 }
 
-bool RichTextBox::OverwriteMode() const { return editor_->overwriteMode(); }
+bool RichTextBox::OverwriteMode() const { return surface_->overwrite(); }
 
 void RichTextBox::setOverwriteMode(bool on) {
-    if (editor_->overwriteMode() == on) return;
-    editor_->setOverwriteMode(on);
+    if (surface_->overwrite() == on) return;
+    surface_->setOverwrite(on);
     emit overwriteModeChanged(on);
 }

@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QVector>
 #include <QWidget>
 
+class QAbstractScrollArea;
 class QPrinter;
+class QTextCursor;
 class QTextDocument;
-class QTextEdit;
-class RichTextEditor;
+class EditorSurface;
 
 // The rich-text edit control of document windows and of the options dialog's sample: the
 // operations the rest of the program calls, on top of QTextDocument. Positions are 0-based.
+//
+// Inside, the text is shown by one of two Qt editors: a plain-text editor, which lays out lazily
+// and opens huge files quickly, while the content carries no formatting of its own (new
+// documents, plain-text files); and a rich-text editor once an RTF file brings formatting. The
+// switch happens on loading; the operations below work the same on both.
 class RichTextBox : public QWidget {
     Q_OBJECT
 public:
@@ -83,7 +90,12 @@ public:
     void setOverwriteMode(bool on);
 
     QTextDocument* document() const;
-    QTextEdit* editor() const;
+    // The edit widget currently showing the text (it changes when a file brings formatting).
+    QAbstractScrollArea* editor() const;
+    // Whether the rich-text editor is showing the text.
+    bool isRichMode() const { return richMode_; }
+    QTextCursor textCursor() const;
+    void setTextCursor(const QTextCursor& cursor);
 
     // Marks what the next change to the text is, for the undo name; used by commands that
     // edit the text on the user's behalf.
@@ -95,11 +107,18 @@ signals:
     void overwriteModeChanged(bool on);
 
 private:
+    template <typename Base>
+    friend class Editor;
+
+    // Replaces the edit widget with a new one of the given kind showing `document` (which it
+    // takes over), carrying over colours, font and mode.
+    void installEditor(bool rich, QTextDocument* document);
     void onUndoCommandAdded();
 
-    RichTextEditor* editor_;
+    EditorSurface* surface_ = nullptr;
+    bool richMode_ = false;
+    QFont baseFont_;
+    int backColor_;
     QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
     int pendingType_ = UndoUnknown;
-    bool suppressChange_ = false;
-    friend class RichTextEditor;
 };

@@ -1,7 +1,7 @@
 // The document window: the preview-button rule, the changed marker and the close prompt.
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTextEdit>
+#include <QAbstractScrollArea>
 #include <QtTest>
 
 #include "TestEnvironment.h"
@@ -53,7 +53,7 @@ private slots:
     }
 
     void typingHtmlEnablesPreviewAtTheClosingBracket() {
-        QTextEdit* editor = document()->txtText->editor();
+        QAbstractScrollArea* editor = document()->txtText->editor();
         QTest::keyClicks(editor, "<html");
         QVERIFY(!previewEnabled());
         QTest::keyClicks(editor, ">");
@@ -61,7 +61,7 @@ private slots:
     }
 
     void typingBodyDisablesPreviewAtTheB() {
-        QTextEdit* editor = document()->txtText->editor();
+        QAbstractScrollArea* editor = document()->txtText->editor();
         document()->txtText->setText("<html>");
         QVERIFY(previewEnabled());
         document()->txtText->setSelStart(0);
