@@ -15,6 +15,8 @@ char16_t toUnicode(unsigned char byte);
 int fromUnicode(char16_t ch);
 
 QString decode(const char* data, qsizetype size);
-inline QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+inline QString decode(const QByteArray& bytes) {
+    return decode(bytes.constData(), bytes.size());
+}
 
 }  // namespace Windows1252

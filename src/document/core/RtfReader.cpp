@@ -1,0 +1,1064 @@
+#include "document/core/RtfReader.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVector>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "document/core/CodePageDecoder.h"
+
+namespace {
+
+// Where the text of the current group goes.
+enum class Dest : quint8 {
+    Text,        // body text
+    FontTable,   // \fonttbl entries
+    ColorTable,  // \colortbl entries
+    Skip,        // a destination whose content is not shown
+    UprAnsi,     // the ANSI half of \upr; its \ud half is read
+};
+
+enum class Kw : quint8 {
+    Unknown,
+    // destinations
+    SkipDest,
+    FontTable,
+    ColorTable,
+    Upr,
+    Ud,
+    Bin,
+    // document
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCpg,
+    Deff,
+    Uc,
+    U,
+    // font and colour tables
+    F,
+    FCharset,
+    Cpg,
+    Red,
+    Green,
+    Blue,
+    // character properties
+    Plain,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    FontSize,
+    Foreground,
+    Background,
+    Sub,
+    Super,
+    NoSuperSub,
+    // paragraphs and breaks
+    Par,
+    Pard,
+    Line,
+    Tab,
+    Align,
+    LeftIndent,
+    RightIndent,
+    FirstIndent,
+    SpaceBefore,
+    SpaceAfter,
+    InTable,
+    TableLevel,
+    Cell,
+    NestCell,
+    Row,
+    NestRow,
+    Break,
+    // a character by name; arg is its code
+    Char,
+};
+
+struct KwInfo {
+    Kw kw;
+    quint16 arg = 0;
+};
+
+const std::unordered_map<std::string_view, KwInfo>& keywords() {
+    using U = QTextCharFormat::UnderlineStyle;
+    static const std::unordered_map<std::string_view, KwInfo> table = {
+        // Destinations whose text is not part of the body.
+        {"stylesheet", {Kw::SkipDest}},
+        {"info", {Kw::SkipDest}},
+        {"pict", {Kw::SkipDest}},
+        {"header", {Kw::SkipDest}},
+        {"headerl", {Kw::SkipDest}},
+        {"headerr", {Kw::SkipDest}},
+        {"headerf", {Kw::SkipDest}},
+        {"footer", {Kw::SkipDest}},
+        {"footerl", {Kw::SkipDest}},
+        {"footerr", {Kw::SkipDest}},
+        {"footerf", {Kw::SkipDest}},
+        {"footnote", {Kw::SkipDest}},
+        {"annotation", {Kw::SkipDest}},
+        {"object", {Kw::SkipDest}},
+        {"fldinst", {Kw::SkipDest}},
+        {"xe", {Kw::SkipDest}},
+        {"tc", {Kw::SkipDest}},
+        {"tcn", {Kw::SkipDest}},
+        {"txe", {Kw::SkipDest}},
+        {"rxe", {Kw::SkipDest}},
+        {"template", {Kw::SkipDest}},
+        {"listtable", {Kw::SkipDest}},
+        {"listoverridetable", {Kw::SkipDest}},
+        {"revtbl", {Kw::SkipDest}},
+        {"rsidtbl", {Kw::SkipDest}},
+        {"pgdsctbl", {Kw::SkipDest}},
+        {"filetbl", {Kw::SkipDest}},
+        {"nonesttables", {Kw::SkipDest}},
+        {"comment", {Kw::SkipDest}},
+        {"author", {Kw::SkipDest}},
+        {"operator", {Kw::SkipDest}},
+        {"title", {Kw::SkipDest}},
+        {"subject", {Kw::SkipDest}},
+        {"keywords", {Kw::SkipDest}},
+        {"doccomm", {Kw::SkipDest}},
+        {"creatim", {Kw::SkipDest}},
+        {"revtim", {Kw::SkipDest}},
+        {"printim", {Kw::SkipDest}},
+        {"buptim", {Kw::SkipDest}},
+        {"pn", {Kw::SkipDest}},
+        {"pntxta", {Kw::SkipDest}},
+        {"pntxtb", {Kw::SkipDest}},
+        {"shp", {Kw::SkipDest}},
+        {"shpgrp", {Kw::SkipDest}},
+        {"shpinst", {Kw::SkipDest}},
+        {"shprslt", {Kw::SkipDest}},
+        {"shppict", {Kw::SkipDest}},
+        {"nonshppict", {Kw::SkipDest}},
+        {"do", {Kw::SkipDest}},
+        {"bkmkstart", {Kw::SkipDest}},
+        {"bkmkend", {Kw::SkipDest}},
+        {"private", {Kw::SkipDest}},
+        {"ftnsep", {Kw::SkipDest}},
+        {"ftnsepc", {Kw::SkipDest}},
+        {"ftncn", {Kw::SkipDest}},
+        {"aftnsep", {Kw::SkipDest}},
+        {"aftnsepc", {Kw::SkipDest}},
+        {"aftncn", {Kw::SkipDest}},
+        {"background", {Kw::SkipDest}},
+        {"userprops", {Kw::SkipDest}},
+        {"xmlnstbl", {Kw::SkipDest}},
+        {"themedata", {Kw::SkipDest}},
+        {"colorschememapping", {Kw::SkipDest}},
+        {"latentstyles", {Kw::SkipDest}},
+        {"datastore", {Kw::SkipDest}},
+        {"generator", {Kw::SkipDest}},
+        {"objdata", {Kw::SkipDest}},
+        {"falt", {Kw::SkipDest}},
+        {"panose", {Kw::SkipDest}},
+        {"atnid", {Kw::SkipDest}},
+        {"atnauthor", {Kw::SkipDest}},
+        {"atntime", {Kw::SkipDest}},
+        {"atnref", {Kw::SkipDest}},
+        {"atndate", {Kw::SkipDest}},
+        {"atnicn", {Kw::SkipDest}},
+        {"atrfstart", {Kw::SkipDest}},
+        {"atrfend", {Kw::SkipDest}},
+        {"fonttbl", {Kw::FontTable}},
+        {"colortbl", {Kw::ColorTable}},
+        {"upr", {Kw::Upr}},
+        {"ud", {Kw::Ud}},
+        {"bin", {Kw::Bin}},
+        // Document.
+        {"ansi", {Kw::Ansi}},
+        {"mac", {Kw::Mac}},
+        {"pc", {Kw::Pc}},
+        {"pca", {Kw::Pca}},
+        {"ansicpg", {Kw::AnsiCpg}},
+        {"deff", {Kw::Deff}},
+        {"uc", {Kw::Uc}},
+        {"u", {Kw::U}},
+        // Font and colour tables.
+        {"f", {Kw::F}},
+        {"fcharset", {Kw::FCharset}},
+        {"cpg", {Kw::Cpg}},
+        {"red", {Kw::Red}},
+        {"green", {Kw::Green}},
+        {"blue", {Kw::Blue}},
+        // Character properties.
+        {"plain", {Kw::Plain}},
+        {"b", {Kw::Bold}},
+        {"i", {Kw::Italic}},
+        {"ul", {Kw::Underline, U::SingleUnderline}},
+        {"uldb", {Kw::Underline, U::SingleUnderline}},
+        {"ulw", {Kw::Underline, U::SingleUnderline}},
+        {"ulth", {Kw::Underline, U::SingleUnderline}},
+        {"uld", {Kw::Underline, U::DotLine}},
+        {"ulthd", {Kw::Underline, U::DotLine}},
+        {"uldash", {Kw::Underline, U::DashUnderline}},
+        {"ulldash", {Kw::Underline, U::DashUnderline}},
+        {"ulthdash", {Kw::Underline, U::DashUnderline}},
+        {"ulthldash", {Kw::Underline, U::DashUnderline}},
+        {"uldashd", {Kw::Underline, U::DashDotLine}},
+        {"ulthdashd", {Kw::Underline, U::DashDotLine}},
+        {"uldashdd", {Kw::Underline, U::DashDotDotLine}},
+        {"ulthdashdd", {Kw::Underline, U::DashDotDotLine}},
+        {"ulwave", {Kw::Underline, U::WaveUnderline}},
+        {"ulhwave", {Kw::Underline, U::WaveUnderline}},
+        {"ululdbwave", {Kw::Underline, U::WaveUnderline}},
+        {"ulnone", {Kw::UnderlineNone}},
+        {"strike", {Kw::Strike}},
+        {"striked", {Kw::Strike}},
+        {"v", {Kw::Hidden}},
+        {"fs", {Kw::FontSize}},
+        {"cf", {Kw::Foreground}},
+        {"cb", {Kw::Background}},
+        {"highlight", {Kw::Background}},
+        {"chcbpat", {Kw::Background}},
+        {"sub", {Kw::Sub}},
+        {"super", {Kw::Super}},
+        {"nosupersub", {Kw::NoSuperSub}},
+        // Paragraphs, breaks and tables.
+        {"par", {Kw::Par}},
+        {"pard", {Kw::Pard}},
+        {"line", {Kw::Line}},
+        {"lbr", {Kw::Line}},
+        {"tab", {Kw::Tab}},
+        {"ql", {Kw::Align, 0}},
+        {"qc", {Kw::Align, 1}},
+        {"qr", {Kw::Align, 2}},
+        {"qj", {Kw::Align, 3}},
+        {"qd", {Kw::Align, 3}},
+        {"li", {Kw::LeftIndent}},
+        {"lin", {Kw::LeftIndent}},
+        {"ri", {Kw::RightIndent}},
+        {"rin", {Kw::RightIndent}},
+        {"fi", {Kw::FirstIndent}},
+        {"sb", {Kw::SpaceBefore}},
+        {"sa", {Kw::SpaceAfter}},
+        {"intbl", {Kw::InTable}},
+        {"itap", {Kw::TableLevel}},
+        {"cell", {Kw::Cell}},
+        {"nestcell", {Kw::NestCell}},
+        {"row", {Kw::Row}},
+        {"nestrow", {Kw::NestRow}},
+        {"sect", {Kw::Break}},
+        {"page", {Kw::Break}},
+        {"column", {Kw::Break}},
+        // Characters by name.
+        {"emdash", {Kw::Char, 0x2014}},
+        {"endash", {Kw::Char, 0x2013}},
+        {"bullet", {Kw::Char, 0x2022}},
+        {"lquote", {Kw::Char, 0x2018}},
+        {"rquote", {Kw::Char, 0x2019}},
+        {"ldblquote", {Kw::Char, 0x201C}},
+        {"rdblquote", {Kw::Char, 0x201D}},
+        {"emspace", {Kw::Char, 0x2003}},
+        {"enspace", {Kw::Char, 0x2002}},
+        {"qmspace", {Kw::Char, 0x2005}},
+        {"zwj", {Kw::Char, 0x200D}},
+        {"zwnj", {Kw::Char, 0x200C}},
+        {"ltrmark", {Kw::Char, 0x200E}},
+        {"rtlmark", {Kw::Char, 0x200F}},
+    };
+    return table;
+}
+
+struct CharProps {
+    int font = -1;  // font number; -1 for the document's default font (\deff)
+    int halfPoints = 24;
+    int foreground = 0;  // colour table index; entries without components mean "automatic"
+    int background = 0;
+    quint8 underline = QTextCharFormat::NoUnderline;
+    quint8 vertical = QTextCharFormat::AlignNormal;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    bool hidden = false;
+
+    bool operator==(const CharProps& o) const {
+        return font == o.font && halfPoints == o.halfPoints && foreground == o.foreground &&
+               background == o.background && underline == o.underline && vertical == o.vertical &&
+               bold == o.bold && italic == o.italic && strike == o.strike && hidden == o.hidden;
+    }
+    bool operator!=(const CharProps& o) const { return !(*this == o); }
+};
+
+size_t qHash(const CharProps& c, size_t seed = 0) {
+    return qHashMulti(seed, c.font, c.halfPoints, c.foreground, c.background, c.underline,
+                      c.vertical, c.bold, c.italic, c.strike);
+}
+
+struct ParaProps {
+    int align = 0;  // 0 left, 1 centre, 2 right, 3 justified
+    int left = 0;   // twips
+    int right = 0;
+    int first = 0;
+    int before = 0;
+    int after = 0;
+    bool inTable = false;
+
+    bool operator==(const ParaProps& o) const {
+        return align == o.align && left == o.left && right == o.right && first == o.first &&
+               before == o.before && after == o.after;
+    }
+};
+
+size_t qHash(const ParaProps& p, size_t seed = 0) {
+    return qHashMulti(seed, p.align, p.left, p.right, p.first, p.before, p.after);
+}
+
+struct State {
+    CharProps chr;
+    ParaProps para;
+    Dest dest = Dest::Text;
+    Dest uprOuter = Dest::Text;  // where \ud sends the text of an \upr group
+    int uc = 1;                  // fallback characters after each \u
+};
+
+struct FontEntry {
+    QString name;
+    int codePage = 0;  // 0: the document's code page
+};
+
+struct ColorEntry {
+    QColor color;
+    bool automatic = true;
+};
+
+constexpr int kMaxTableEntries = 65536;
+constexpr int kMaxTwips = 31680;  // 22 inches
+constexpr int kMaxHalfPoints = 3276;
+
+bool isLetter(uchar c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(uchar c) {
+    return c >= '0' && c <= '9';
+}
+int hexValue(uchar c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Skips white space and a UTF-8 byte-order mark; returns the offset of the first other byte.
+qsizetype startOfContent(const QByteArray& data) {
+    qsizetype i = 0;
+    if (data.startsWith("\xEF\xBB\xBF")) i = 3;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' ||
+                               data[i] == '\n' || data[i] == '\f' || data[i] == '\v')) {
+        ++i;
+    }
+    return i;
+}
+
+// Replaces unpaired surrogates, which the document cannot show, by U+FFFD.
+void repairSurrogates(QString& text) {
+    char16_t* s = reinterpret_cast<char16_t*>(text.data());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!QChar::isSurrogate(s[i])) continue;
+        if (QChar::isHighSurrogate(s[i]) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            ++i;
+        } else {
+            s[i] = 0xFFFD;
+        }
+    }
+}
+
+class Parser {
+  public:
+    Parser(const QByteArray& data, qsizetype start, QTextCursor& cursor)
+        : p_(reinterpret_cast<const uchar*>(data.constData()) + start),
+          end_(reinterpret_cast<const uchar*>(data.constData()) + data.size()),
+          cursor_(cursor) {
+        stack_.reserve(64);
+    }
+
+    void run() {
+        while (p_ < end_ && !done_) {
+            switch (*p_) {
+                case '{':
+                    ++p_;
+                    openGroup();
+                    break;
+                case '}':
+                    ++p_;
+                    closeGroup();
+                    break;
+                case '\\':
+                    ++p_;
+                    control();
+                    break;
+                case '\r':
+                case '\n':
+                    ++p_;
+                    break;
+                default:
+                    text();
+                    break;
+            }
+        }
+        finish();
+    }
+
+  private:
+    // --- groups -------------------------------------------------------------------------------
+
+    void openGroup() {
+        skipChars_ = 0;
+        ignorable_ = false;
+        if (stack_.size() >= size_t(RtfReader::kMaxGroupDepth)) {
+            if (overflow_++ == 0) overflowSaved_ = st_;
+            return;
+        }
+        stack_.push_back(st_);
+    }
+
+    void closeGroup() {
+        skipChars_ = 0;
+        ignorable_ = false;
+        if (overflow_ > 0) {
+            if (--overflow_ == 0) leaveGroup(overflowSaved_);
+            return;
+        }
+        if (stack_.size() <= 1) {
+            // The document's own group ends the document; its state stays for the last paragraph.
+            stack_.clear();
+            done_ = true;
+            return;
+        }
+        const State outer = stack_.back();
+        stack_.pop_back();
+        leaveGroup(outer);
+    }
+
+    void leaveGroup(const State& outer) {
+        if (st_.dest == Dest::FontTable &&
+            (outer.dest != Dest::FontTable || !fontName_.isEmpty() || !fontBytes_.isEmpty())) {
+            commitFont();  // also an entry group that lacks its ';'
+        }
+        if (st_.dest == Dest::ColorTable && outer.dest != Dest::ColorTable && colorHasValue_) {
+            commitColor();
+        }
+        st_ = outer;
+    }
+
+    // --- tokens -------------------------------------------------------------------------------
+
+    void control() {
+        if (p_ >= end_) return;
+        const uchar c = *p_;
+        if (!isLetter(c)) {
+            ++p_;
+            symbol(c);
+            return;
+        }
+        const uchar* start = p_;
+        while (p_ < end_ && isLetter(*p_)) ++p_;
+        const std::string_view word(reinterpret_cast<const char*>(start), size_t(p_ - start));
+        bool hasParam = false;
+        int param = 0;
+        if (p_ < end_ && (*p_ == '-' || isDigit(*p_))) {
+            const bool negative = *p_ == '-';
+            if (negative) ++p_;
+            qint64 value = 0;
+            while (p_ < end_ && isDigit(*p_)) {
+                if (value < 100000000000LL) value = value * 10 + (*p_ - '0');
+                ++p_;
+                hasParam = true;
+            }
+            value = std::min<qint64>(value, std::numeric_limits<int>::max());
+            param = int(negative ? -value : value);
+        }
+        if (p_ < end_ && *p_ == ' ') ++p_;
+        const auto& table = keywords();
+        const auto it = word.size() <= 32 ? table.find(word) : table.end();
+        keyword(it == table.end() ? KwInfo{Kw::Unknown} : it->second, hasParam, param);
+    }
+
+    void symbol(uchar c) {
+        ignorable_ = false;
+        switch (c) {
+            case '*':
+                ignorable_ = true;
+                return;
+            case '\'': {
+                int value = 0;
+                int digits = 0;
+                while (digits < 2 && p_ < end_ && hexValue(*p_) >= 0) {
+                    value = value * 16 + hexValue(*p_++);
+                    ++digits;
+                }
+                if (digits > 0) textByte(uchar(value));
+                return;
+            }
+            case '\\':
+            case '{':
+            case '}':
+                textByte(c);
+                return;
+            default:
+                break;
+        }
+        if (!inText()) return;
+        skipChars_ = 0;
+        switch (c) {
+            case '~':
+                emitChar(0x00A0);
+                break;
+            case '-':
+                emitChar(0x00AD);
+                break;
+            case '_':
+                emitChar(0x2011);
+                break;
+            case '\t':
+                emitChar('\t');
+                break;
+            case '\r':
+            case '\n':
+                endParagraph();
+                break;
+            default:
+                break;
+        }
+    }
+
+    void keyword(KwInfo info, bool hasParam, int param) {
+        const bool ignorable = ignorable_;
+        ignorable_ = false;
+        if (info.kw == Kw::Bin) {
+            const qint64 n = hasParam ? std::max(param, 0) : 0;
+            p_ += std::min<qint64>(n, end_ - p_);
+            skipChars_ = 0;
+            return;
+        }
+        if (st_.dest == Dest::Skip) return;
+        if (st_.dest == Dest::UprAnsi) {
+            if (info.kw == Kw::Ud) st_.dest = st_.uprOuter;
+            return;
+        }
+        if (ignorable && info.kw != Kw::Ud) {
+            st_.dest = Dest::Skip;
+            return;
+        }
+        // A control word ends the fallback text of a \u.
+        skipChars_ = 0;
+        const bool on = !hasParam || param != 0;
+        switch (info.kw) {
+            case Kw::SkipDest:
+                st_.dest = Dest::Skip;
+                return;
+            case Kw::FontTable:
+                st_.dest = Dest::FontTable;
+                fontNumber_ = -1;
+                return;
+            case Kw::ColorTable:
+                st_.dest = Dest::ColorTable;
+                colorHasValue_ = false;
+                return;
+            case Kw::Upr:
+                st_.uprOuter = st_.dest;
+                st_.dest = Dest::UprAnsi;
+                return;
+            case Kw::Uc:
+                st_.uc = std::clamp(hasParam ? param : 1, 0, 255);
+                return;
+            case Kw::U:
+                unicode(param);
+                return;
+            case Kw::Ansi:
+                docCodePage_ = 1252;
+                return;
+            case Kw::Mac:
+                docCodePage_ = 10000;
+                return;
+            case Kw::Pc:
+                docCodePage_ = 437;
+                return;
+            case Kw::Pca:
+                docCodePage_ = 850;
+                return;
+            case Kw::AnsiCpg:
+                if (param > 0) docCodePage_ = param;
+                return;
+            case Kw::Deff:
+                defaultFont_ = param;
+                return;
+            default:
+                break;
+        }
+        if (st_.dest == Dest::FontTable) {
+            switch (info.kw) {
+                case Kw::F:
+                    if (!fontName_.isEmpty() || !fontBytes_.isEmpty()) commitFont();
+                    fontNumber_ = std::max(param, 0);
+                    fontCharset_ = 0;
+                    fontCpg_ = 0;
+                    fontName_.clear();
+                    fontBytes_.clear();
+                    break;
+                case Kw::FCharset:
+                    fontCharset_ = param;
+                    break;
+                case Kw::Cpg:
+                    fontCpg_ = param;
+                    break;
+                default:
+                    break;
+            }
+            return;
+        }
+        if (st_.dest == Dest::ColorTable) {
+            const int component = std::clamp(param, 0, 255);
+            switch (info.kw) {
+                case Kw::Red:
+                    red_ = component;
+                    colorHasValue_ = true;
+                    break;
+                case Kw::Green:
+                    green_ = component;
+                    colorHasValue_ = true;
+                    break;
+                case Kw::Blue:
+                    blue_ = component;
+                    colorHasValue_ = true;
+                    break;
+                default:
+                    break;
+            }
+            return;
+        }
+
+        CharProps& chr = st_.chr;
+        ParaProps& para = st_.para;
+        switch (info.kw) {
+            case Kw::F:
+                chr.font = std::max(param, 0);
+                break;
+            case Kw::FontSize:
+                chr.halfPoints = std::clamp(hasParam ? param : 24, 2, kMaxHalfPoints);
+                break;
+            case Kw::Foreground:
+                chr.foreground = std::max(param, 0);
+                break;
+            case Kw::Background:
+                chr.background = std::max(param, 0);
+                break;
+            case Kw::Plain:
+                chr = CharProps();
+                break;
+            case Kw::Bold:
+                chr.bold = on;
+                break;
+            case Kw::Italic:
+                chr.italic = on;
+                break;
+            case Kw::Strike:
+                chr.strike = on;
+                break;
+            case Kw::Hidden:
+                chr.hidden = on;
+                break;
+            case Kw::Underline:
+                chr.underline = on ? quint8(info.arg) : quint8(QTextCharFormat::NoUnderline);
+                break;
+            case Kw::UnderlineNone:
+                chr.underline = QTextCharFormat::NoUnderline;
+                break;
+            case Kw::Sub:
+                chr.vertical =
+                    quint8(on ? QTextCharFormat::AlignSubScript : QTextCharFormat::AlignNormal);
+                break;
+            case Kw::Super:
+                chr.vertical =
+                    quint8(on ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignNormal);
+                break;
+            case Kw::NoSuperSub:
+                chr.vertical = QTextCharFormat::AlignNormal;
+                break;
+            case Kw::Pard:
+                para = ParaProps();
+                break;
+            case Kw::Align:
+                para.align = info.arg;
+                break;
+            case Kw::LeftIndent:
+                para.left = std::clamp(param, 0, kMaxTwips);
+                break;
+            case Kw::RightIndent:
+                para.right = std::clamp(param, 0, kMaxTwips);
+                break;
+            case Kw::FirstIndent:
+                para.first = std::clamp(param, -kMaxTwips, kMaxTwips);
+                break;
+            case Kw::SpaceBefore:
+                para.before = std::clamp(param, 0, kMaxTwips);
+                break;
+            case Kw::SpaceAfter:
+                para.after = std::clamp(param, 0, kMaxTwips);
+                break;
+            case Kw::InTable:
+                para.inTable = true;
+                break;
+            case Kw::TableLevel:
+                para.inTable = param > 0;
+                break;
+            case Kw::Par:
+            case Kw::Break:
+                endParagraph();
+                break;
+            case Kw::Line:
+                emitChar(QChar::LineSeparator);
+                break;
+            case Kw::Tab:
+                emitChar('\t');
+                break;
+            case Kw::Cell:
+            case Kw::NestCell:
+            case Kw::NestRow:
+                if (!chr.hidden) {
+                    ++pendingTabs_;
+                    pendingSpace_ = false;
+                }
+                break;
+            case Kw::Row:
+                endRow();
+                break;
+            case Kw::Char:
+                emitChar(info.arg);
+                break;
+            default:
+                break;
+        }
+    }
+
+    void unicode(int param) {
+        int code = param < 0 ? param + 65536 : param;
+        if (code < 0 || code > 0xFFFF) code = 0xFFFD;
+        if (st_.dest == Dest::Text) {
+            emitChar(char16_t(code));
+        } else if (st_.dest == Dest::FontTable) {
+            fontName_ += decodeFontBytes();
+            fontName_.append(QChar(char16_t(code)));
+        }
+        skipChars_ = st_.uc;
+    }
+
+    // Plain bytes between control words.
+    void text() {
+        ignorable_ = false;
+        if (st_.dest == Dest::Skip || st_.dest == Dest::UprAnsi) {
+            while (p_ < end_ && *p_ != '{' && *p_ != '}' && *p_ != '\\') ++p_;
+            return;
+        }
+        if (st_.dest == Dest::Text && skipChars_ == 0) {
+            const uchar* start = p_;
+            while (p_ < end_ && *p_ >= 0x20 && *p_ != '{' && *p_ != '}' && *p_ != '\\') ++p_;
+            if (p_ > start) {
+                emitBytes(start, p_ - start);
+                return;
+            }
+        }
+        textByte(*p_++);
+    }
+
+    // One byte of text: a plain byte, \'hh or an escaped brace or backslash.
+    void textByte(uchar c) {
+        if (skipChars_ > 0) {
+            --skipChars_;
+            return;
+        }
+        switch (st_.dest) {
+            case Dest::Text:
+                if (c < 0x20) {
+                    if (c == '\t') emitChar('\t');
+                } else {
+                    emitBytes(&c, 1);
+                }
+                break;
+            case Dest::FontTable:
+                if (c == ';') {
+                    commitFont();
+                } else if (c >= 0x20) {
+                    fontBytes_.append(char(c));
+                }
+                break;
+            case Dest::ColorTable:
+                if (c == ';') commitColor();
+                break;
+            default:
+                break;
+        }
+    }
+
+    bool inText() const { return st_.dest == Dest::Text; }
+
+    // --- tables -------------------------------------------------------------------------------
+
+    QString decodeFontBytes() {
+        if (fontBytes_.isEmpty()) return QString();
+        int cp = fontCpg_ > 0 ? fontCpg_ : CodePageDecoder::codePageForCharset(fontCharset_);
+        if (cp == 0) cp = docCodePage_;
+        const QString s = decoder_.decode(cp, fontBytes_);
+        fontBytes_.clear();
+        return s;
+    }
+
+    void commitFont() {
+        fontName_ += decodeFontBytes();
+        if (fontNumber_ >= 0 &&
+            (fonts_.size() < kMaxTableEntries || fonts_.contains(fontNumber_))) {
+            FontEntry entry;
+            entry.name = fontName_.trimmed();
+            entry.codePage =
+                fontCpg_ > 0 ? fontCpg_ : CodePageDecoder::codePageForCharset(fontCharset_);
+            fonts_.insert(fontNumber_, entry);
+        }
+        fontNumber_ = -1;
+        fontName_.clear();
+    }
+
+    void commitColor() {
+        if (colors_.size() < kMaxTableEntries) {
+            ColorEntry entry;
+            entry.automatic = !colorHasValue_;
+            if (colorHasValue_) entry.color = QColor(red_, green_, blue_);
+            colors_.append(entry);
+        }
+        red_ = green_ = blue_ = 0;
+        colorHasValue_ = false;
+    }
+
+    // --- body text ----------------------------------------------------------------------------
+
+    // Brings the pending paragraph break, cell tabs and run change up to date before text.
+    // Returns false when the text is hidden and must be dropped.
+    bool prepareText() {
+        if (st_.chr.hidden) return false;
+        if (pendingBreak_) {
+            flushRun();
+            cursor_.insertBlock();
+            pendingBreak_ = false;
+        }
+        if (!runActive_ || runProps_ != st_.chr) {
+            flushRun();
+            runProps_ = st_.chr;
+            runCodePage_ = codePageFor(runProps_.font);
+            runActive_ = true;
+        }
+        if (pendingTabs_ > 0 || pendingSpace_) {
+            flushBytes();
+            if (pendingTabs_ > 0) {
+                runText_.append(QString(pendingTabs_, QLatin1Char('\t')));
+            } else {
+                runText_.append(QLatin1Char(' '));
+            }
+            pendingTabs_ = 0;
+            pendingSpace_ = false;
+        }
+        return true;
+    }
+
+    void emitBytes(const uchar* data, qsizetype n) {
+        if (!prepareText()) return;
+        runBytes_.append(reinterpret_cast<const char*>(data), n);
+    }
+
+    void emitChar(char16_t ch) {
+        if (!inText()) return;
+        if (ch == QChar::ParagraphSeparator) {
+            endParagraph();
+            return;
+        }
+        if ((ch < 0x20 && ch != '\t') || ch == 0xFFFE || ch == 0xFFFF) return;
+        if (ch == 0xFDD0 || ch == 0xFDD1) ch = 0xFFFD;  // the document's frame markers
+        if (!prepareText()) return;
+        flushBytes();
+        runText_.append(QChar(ch));
+    }
+
+    void flushBytes() {
+        if (runBytes_.isEmpty()) return;
+        runText_ += decoder_.decode(runCodePage_, runBytes_);
+        runBytes_.resize(0);
+    }
+
+    void flushRun() {
+        flushBytes();
+        if (runText_.isEmpty()) return;
+        repairSurrogates(runText_);
+        cursor_.insertText(runText_, charFormat(runProps_));
+        runText_.resize(0);
+    }
+
+    void endParagraph() {
+        if (!inText()) return;
+        if (st_.para.inTable) {
+            // Paragraphs inside a cell stay on the row's line.
+            if (pendingTabs_ == 0) pendingSpace_ = true;
+            return;
+        }
+        finishParagraph();
+    }
+
+    void endRow() {
+        if (!inText()) return;
+        pendingTabs_ = 0;
+        pendingSpace_ = false;
+        finishParagraph();
+    }
+
+    void finishParagraph() {
+        flushRun();
+        if (pendingBreak_)
+            cursor_.insertBlock();  // the previous paragraph mark had no text after it
+        formatParagraph();
+        pendingBreak_ = true;
+        pendingTabs_ = 0;
+        pendingSpace_ = false;
+    }
+
+    // Paragraph properties apply as they stand at the paragraph's end.
+    void formatParagraph() {
+        cursor_.setBlockFormat(blockFormat(st_.para));
+        if (!st_.chr.hidden) cursor_.setBlockCharFormat(charFormat(st_.chr));
+    }
+
+    void finish() {
+        flushRun();
+        // A final paragraph mark ends the last paragraph rather than starting an empty one.
+        if (!pendingBreak_) formatParagraph();
+    }
+
+    // --- formats ------------------------------------------------------------------------------
+
+    int codePageFor(int font) const {
+        const auto it = fonts_.constFind(font >= 0 ? font : defaultFont_);
+        if (it != fonts_.constEnd() && it->codePage > 0) return it->codePage;
+        return docCodePage_;
+    }
+
+    const QColor* colorAt(int index) const {
+        if (index < 0 || index >= colors_.size() || colors_[index].automatic) return nullptr;
+        return &colors_[index].color;
+    }
+
+    QTextCharFormat charFormat(const CharProps& props) {
+        const auto cached = charFormats_.constFind(props);
+        if (cached != charFormats_.constEnd()) return cached.value();
+        QTextCharFormat f;
+        f.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(props.italic);
+        f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(props.underline));
+        f.setFontStrikeOut(props.strike);
+        f.setFontPointSize(props.halfPoints / 2.0);
+        const auto font = fonts_.constFind(props.font >= 0 ? props.font : defaultFont_);
+        if (font != fonts_.constEnd() && !font->name.isEmpty()) {
+            f.setFontFamilies(QStringList{font->name});
+        }
+        if (const QColor* c = colorAt(props.foreground)) f.setForeground(*c);
+        if (const QColor* c = colorAt(props.background)) f.setBackground(*c);
+        f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(props.vertical));
+        charFormats_.insert(props, f);
+        return f;
+    }
+
+    QTextBlockFormat blockFormat(const ParaProps& props) {
+        const auto cached = blockFormats_.constFind(props);
+        if (cached != blockFormats_.constEnd()) return cached.value();
+        static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                                   Qt::AlignJustify};
+        QTextBlockFormat f;
+        f.setAlignment(kAlign[props.align & 3]);
+        f.setLeftMargin(props.left / RtfReader::kTwipsPerUnit);
+        f.setRightMargin(props.right / RtfReader::kTwipsPerUnit);
+        f.setTextIndent(props.first / RtfReader::kTwipsPerUnit);
+        f.setTopMargin(props.before / RtfReader::kTwipsPerUnit);
+        f.setBottomMargin(props.after / RtfReader::kTwipsPerUnit);
+        blockFormats_.insert(props, f);
+        return f;
+    }
+
+    // Input.
+    const uchar* p_;
+    const uchar* end_;
+    bool done_ = false;
+
+    // Groups.
+    State st_;
+    std::vector<State> stack_;
+    int overflow_ = 0;  // groups opened beyond the depth limit
+    State overflowSaved_;
+    bool ignorable_ = false;  // just after "\*"
+    int skipChars_ = 0;       // \u fallback characters still to skip
+
+    // Document settings and tables.
+    int docCodePage_ = 1252;
+    int defaultFont_ = 0;
+    QHash<int, FontEntry> fonts_;
+    int fontNumber_ = -1;
+    int fontCharset_ = 0;
+    int fontCpg_ = 0;
+    QString fontName_;
+    QByteArray fontBytes_;
+    QVector<ColorEntry> colors_;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorHasValue_ = false;
+
+    // Output.
+    QTextCursor& cursor_;
+    CodePageDecoder decoder_;
+    CharProps runProps_;
+    bool runActive_ = false;
+    int runCodePage_ = 1252;
+    QByteArray runBytes_;
+    QString runText_;
+    bool pendingBreak_ = false;
+    int pendingTabs_ = 0;
+    bool pendingSpace_ = false;
+    QHash<CharProps, QTextCharFormat> charFormats_;
+    QHash<ParaProps, QTextBlockFormat> blockFormats_;
+};
+
+}  // namespace
+
+namespace RtfReader {
+
+bool isRtf(const QByteArray& data) {
+    return data.mid(startOfContent(data), 5) == "{\\rtf";
+}
+
+bool read(const QByteArray& data, QTextDocument* document) {
+    if (!document || !isRtf(data)) return false;
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    document->clear();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    Parser(data, startOfContent(data), cursor).run();
+    cursor.endEditBlock();
+    document->setUndoRedoEnabled(undo);
+    return true;
+}
+
+bool insert(const QByteArray& data, QTextCursor& cursor) {
+    if (cursor.isNull() || !isRtf(data)) return false;
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    Parser(data, startOfContent(data), cursor).run();
+    cursor.endEditBlock();
+    return true;
+}
+
+}  // namespace RtfReader

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+
+class QTextCursor;
+class QTextDocument;
+
+// Reads RTF 1.x, as word processors write it, into a QTextDocument.
+//
+// Kept: the text (code pages through \ansicpg and the font table's \fcharset, \'hh, \u with
+// \uc fallbacks), character formats (bold, italic, underline styles, strike-out, font, size,
+// colours, sub/superscript), paragraph alignment, indents and spacing, line breaks and tabs, the
+// shown result of fields. Tables become one paragraph per row with the cells separated by tabs.
+// Destinations that hold no body text (headers, footers, pictures, style sheet, document info,
+// bookmarks, anything marked \*, ...) are skipped.
+//
+// Character properties are set explicitly on every run as the RTF states them, with the RTF
+// defaults where the file says nothing (12 pt, the \deff font when the font table has it); a run
+// whose font the file does not name keeps the document's default family. Paragraph indents and
+// spacing are stored in the document's layout units, 15 twips to one unit (96 per inch).
+//
+// Malformed input is read as far as it makes sense and never fails: unbalanced or missing
+// braces, truncated files, huge numbers (clamped), nesting deeper than kMaxGroupDepth (the
+// deeper groups share one saved state), binary garbage. Reading stops where the outermost group
+// closes, as word processors do.
+namespace RtfReader {
+
+constexpr double kTwipsPerUnit = 15.0;
+constexpr int kMaxGroupDepth = 512;
+
+// Whether the bytes are RTF at all: "{\rtf" after optional white space and a UTF-8 byte-order
+// mark. Files named .rtf that fail this test are meant to be opened as plain text.
+bool isRtf(const QByteArray& data);
+
+// Replaces the document's content (its default font and other settings stay). Undo is off while
+// loading, so the undo history is empty afterwards. Returns false, leaving the document
+// untouched, when the data is not RTF.
+bool read(const QByteArray& data, QTextDocument* document);
+
+// Inserts the RTF text at the cursor, replacing its selection, as one undo step. The paragraph
+// format of the last paragraph read applies to the paragraph the cursor ends in. Returns false,
+// inserting nothing, when the data is not RTF.
+bool insert(const QByteArray& data, QTextCursor& cursor);
+
+}  // namespace RtfReader

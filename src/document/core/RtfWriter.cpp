@@ -1,0 +1,316 @@
+#include "document/core/RtfWriter.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QVector>
+
+#include "Version.h"
+#include "document/core/RtfReader.h"
+#include "document/core/Windows1252.h"
+
+namespace {
+
+constexpr int kMaxTwips = 31680;
+constexpr int kLineLength = 200;  // wrap long text lines after a space beyond this
+
+// What one run looks like, reduced to what RTF carries.
+struct RunStyle {
+    int font = 0;
+    int halfPoints = 24;
+    int underline = QTextCharFormat::NoUnderline;
+    int vertical = QTextCharFormat::AlignNormal;
+    int foreground = 0;  // colour table index; 0 is "automatic"
+    int background = 0;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+};
+
+const char* underlineWord(int style) {
+    switch (style) {
+        case QTextCharFormat::NoUnderline:
+            return "\\ulnone";
+        case QTextCharFormat::DashUnderline:
+            return "\\uldash";
+        case QTextCharFormat::DotLine:
+            return "\\uld";
+        case QTextCharFormat::DashDotLine:
+            return "\\uldashd";
+        case QTextCharFormat::DashDotDotLine:
+            return "\\uldashdd";
+        case QTextCharFormat::WaveUnderline:
+        case QTextCharFormat::SpellCheckUnderline:
+            return "\\ulwave";
+        default:
+            return "\\ul";
+    }
+}
+
+class Writer {
+  public:
+    explicit Writer(const QTextDocument* doc) : doc_(doc) {}
+
+    QByteArray run() {
+        collectTables();
+        out_.reserve(doc_->characterCount() * 11 / 10 + 1024);
+        out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n";
+        writeFontTable();
+        writeColorTable();
+        delimit_ = false;
+        out_ += "{\\*\\generator Quillo Meridian " QUILLO_VERSION_STRING ";}\r\n";
+        lineStart_ = out_.size();
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
+            writeBlock(block);
+        }
+        out_ += "}\r\n";
+        return out_;
+    }
+
+  private:
+    // --- tables -------------------------------------------------------------------------------
+
+    int fontIndex(const QString& family) {
+        auto it = fontIndex_.constFind(family);
+        if (it != fontIndex_.constEnd()) return it.value();
+        const int index = int(fonts_.size());
+        fonts_.append(family);
+        fontIndex_.insert(family, index);
+        return index;
+    }
+
+    int colorIndex(const QBrush& brush) {
+        if (brush.style() == Qt::NoBrush) return 0;
+        const QRgb rgb = brush.color().rgb() & 0xFFFFFF;
+        auto it = colorIndex_.constFind(rgb);
+        if (it != colorIndex_.constEnd()) return it.value();
+        colors_.append(rgb);
+        const int index = int(colors_.size());  // entry 0 is "automatic"
+        colorIndex_.insert(rgb, index);
+        return index;
+    }
+
+    RunStyle styleOf(const QTextCharFormat& format) {
+        // Formats that live in a document carry their font resolved against the document's
+        // default font, which is what the document shows.
+        const QFont font = format.font();
+        RunStyle s;
+        s.font = fontIndex(font.family());
+        qreal points = font.pointSizeF();
+        if (points <= 0 && font.pixelSize() > 0) points = font.pixelSize() * 72.0 / 96.0;
+        if (points <= 0) points = 12;
+        s.halfPoints = std::clamp(qRound(points * 2), 2, 3276);
+        s.bold = font.bold();
+        s.italic = font.italic();
+        s.strike = font.strikeOut();
+        if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
+            s.underline = format.underlineStyle();
+        } else {
+            s.underline =
+                font.underline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        }
+        const auto vertical = format.verticalAlignment();
+        if (vertical == QTextCharFormat::AlignSubScript ||
+            vertical == QTextCharFormat::AlignSuperScript) {
+            s.vertical = vertical;
+        }
+        s.foreground = colorIndex(format.foreground());
+        s.background = colorIndex(format.background());
+        return s;
+    }
+
+    // Numbers every font and colour in use before the body refers to them.
+    void collectTables() {
+        fontIndex(doc_->defaultFont().family());  // \deff0
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
+            styleOf(block.charFormat());
+            for (auto it = block.begin(); !it.atEnd(); ++it) styleOf(it.fragment().charFormat());
+        }
+    }
+
+    void writeFontTable() {
+        out_ += "{\\fonttbl";
+        for (int i = 0; i < fonts_.size(); ++i) {
+            out_ += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+            QString name = fonts_[i];
+            name.remove(QLatin1Char(';'));
+            writeText(name, /*wrap=*/false);
+            out_ += ";}";
+        }
+        out_ += "}\r\n";
+    }
+
+    void writeColorTable() {
+        if (colors_.isEmpty()) return;
+        out_ += "{\\colortbl;";
+        for (QRgb rgb : std::as_const(colors_)) {
+            out_ += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" +
+                    QByteArray::number(qGreen(rgb)) + "\\blue" + QByteArray::number(qBlue(rgb)) +
+                    ';';
+        }
+        out_ += "}\r\n";
+    }
+
+    // --- body ---------------------------------------------------------------------------------
+
+    void word(const char* w) {
+        out_ += w;
+        delimit_ = true;
+    }
+    void word(const char* w, int value) {
+        out_ += w;
+        out_ += QByteArray::number(value);
+        delimit_ = true;
+    }
+
+    void writeBlock(const QTextBlock& block) {
+        const QTextBlockFormat f = block.blockFormat();
+        word("\\pard");
+        const Qt::Alignment align = f.alignment() & Qt::AlignHorizontal_Mask;
+        if (align & Qt::AlignHCenter) {
+            word("\\qc");
+        } else if (align & Qt::AlignRight) {
+            word("\\qr");
+        } else if (align & Qt::AlignJustify) {
+            word("\\qj");
+        }
+        const auto twips = [](qreal units, int low) {
+            return std::clamp(qRound(units * RtfReader::kTwipsPerUnit), low, kMaxTwips);
+        };
+        if (int v = twips(f.leftMargin(), 0)) word("\\li", v);
+        if (int v = twips(f.rightMargin(), 0)) word("\\ri", v);
+        if (int v = twips(f.textIndent(), -kMaxTwips)) word("\\fi", v);
+        if (int v = twips(f.topMargin(), 0)) word("\\sb", v);
+        if (int v = twips(f.bottomMargin(), 0)) word("\\sa", v);
+
+        bool empty = true;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString text = fragment.text();
+            if (text.isEmpty()) continue;
+            applyStyle(styleOf(fragment.charFormat()));
+            writeText(text, /*wrap=*/true);
+            empty = false;
+        }
+        // An empty paragraph's height comes from its paragraph mark's format.
+        if (empty) applyStyle(styleOf(block.charFormat()));
+        out_ += "\\par\r\n";
+        delimit_ = false;
+        lineStart_ = out_.size();
+    }
+
+    void applyStyle(const RunStyle& s) {
+        const bool all = !written_;
+        if (all || s.font != current_.font) word("\\f", s.font);
+        if (all || s.halfPoints != current_.halfPoints) word("\\fs", s.halfPoints);
+        if (all || s.bold != current_.bold) word(s.bold ? "\\b" : "\\b0");
+        if (all || s.italic != current_.italic) word(s.italic ? "\\i" : "\\i0");
+        if (all || s.underline != current_.underline) word(underlineWord(s.underline));
+        if (all || s.strike != current_.strike) word(s.strike ? "\\strike" : "\\strike0");
+        if (all || s.vertical != current_.vertical) {
+            word(s.vertical == QTextCharFormat::AlignSubScript     ? "\\sub"
+                 : s.vertical == QTextCharFormat::AlignSuperScript ? "\\super"
+                                                                   : "\\nosupersub");
+        }
+        if (all || s.foreground != current_.foreground) word("\\cf", s.foreground);
+        if (all || s.background != current_.background) {
+            word("\\chcbpat", s.background);
+            word("\\highlight", s.background);
+        }
+        current_ = s;
+        written_ = true;
+    }
+
+    void literal(char c) {
+        if (delimit_) {
+            out_ += ' ';
+            delimit_ = false;
+        }
+        out_ += c;
+    }
+
+    void writeText(const QString& text, bool wrap) {
+        const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t ch = s[i];
+            if (ch >= 0x20 && ch < 0x7F) {
+                if (ch == '\\' || ch == '{' || ch == '}') {
+                    out_ += '\\';
+                    out_ += char(ch);
+                    delimit_ = false;
+                } else {
+                    literal(char(ch));
+                    if (wrap && ch == ' ' && out_.size() - lineStart_ > kLineLength) {
+                        out_ += "\r\n";  // readers ignore line ends in RTF text
+                        lineStart_ = out_.size();
+                    }
+                }
+                continue;
+            }
+            switch (ch) {
+                case '\t':
+                    word("\\tab");
+                    continue;
+                case QChar::LineSeparator:
+                case QChar::ParagraphSeparator:
+                    word("\\line");
+                    continue;
+                case QChar::Nbsp:
+                    out_ += "\\~";
+                    delimit_ = false;
+                    continue;
+                case 0x00AD:
+                    out_ += "\\-";
+                    delimit_ = false;
+                    continue;
+                case 0x2011:
+                    out_ += "\\_";
+                    delimit_ = false;
+                    continue;
+                case QChar::ObjectReplacementCharacter:
+                case 0xFDD0:  // frame markers
+                case 0xFDD1:
+                    continue;
+                default:
+                    break;
+            }
+            if (ch < 0x20 || ch == 0x7F) continue;
+            word("\\u", ch > 0x7FFF ? int(ch) - 0x10000 : int(ch));
+            const int fallback = QChar::isSurrogate(ch) ? -1 : Windows1252::fromUnicode(ch);
+            if (fallback >= 0x80) {
+                static const char hex[] = "0123456789abcdef";
+                out_ += "\\'";
+                out_ += hex[fallback >> 4];
+                out_ += hex[fallback & 15];
+                delimit_ = false;
+            } else {
+                out_ += '?';
+                delimit_ = false;
+            }
+        }
+    }
+
+    const QTextDocument* doc_;
+    QByteArray out_;
+    qsizetype lineStart_ = 0;
+    bool delimit_ = false;  // a control word was written last and needs a space before text
+    QVector<QString> fonts_;
+    QHash<QString, int> fontIndex_;
+    QVector<QRgb> colors_;
+    QHash<QRgb, int> colorIndex_;
+    RunStyle current_;
+    bool written_ = false;
+};
+
+}  // namespace
+
+namespace RtfWriter {
+
+QByteArray write(const QTextDocument* document) {
+    if (!document) return QByteArray();
+    return Writer(document).run();
+}
+
+}  // namespace RtfWriter

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+
+class QTextDocument;
+
+// Writes a QTextDocument as RTF 1.x that word processors open with the same text and formats.
+//
+// Each run carries its effective font: where a run names no family or size of its own, the
+// document's default font fills in, so the editor's base font is written out and comes back.
+// Written per run: font, size (half points), bold, italic, underline style, strike-out,
+// sub/superscript, text colour (\cf) and background colour (\chcbpat and \highlight); per
+// paragraph: alignment and left, right and first-line indents and the space before and after,
+// in twips. Every paragraph ends with \par, a line separator (U+2028) is written as \line, a tab
+// as \tab. Characters outside ASCII are written as \uN followed by their Windows-1252 byte or
+// "?" for readers without Unicode (\uc1). Objects such as images are left out.
+namespace RtfWriter {
+
+QByteArray write(const QTextDocument* document);
+
+}  // namespace RtfWriter

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+// How a plain-text file is laid out in bytes, so that it can be written back the same way.
+struct TextFileFormat {
+    enum class Encoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
+    enum class LineEnding { LF, CRLF, CR };
+
+    Encoding encoding = Encoding::Utf8;
+    bool bom = false;
+    LineEnding lineEnding = LineEnding::LF;  // the file's most frequent one (the first on a tie)
+
+    // Only for files that mix line endings: the ending of every line break in order, one byte
+    // each ('n' LF, 'w' CR LF, 'r' CR). When the text to save has exactly as many line breaks,
+    // they get these endings again, so an unedited file is reproduced byte for byte; otherwise
+    // every break gets lineEnding.
+    QByteArray mixedLineEndings;
+
+    // For a status bar: "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "Windows-1252".
+    QString encodingName() const;
+};
+
+struct DecodedText {
+    // The text with every line break (CR LF, LF or CR) as "\n", which is what QTextDocument
+    // and plainText() below use, so the text loads and saves without further conversion.
+    QString text;
+    TextFileFormat format;
+    // NUL bytes or many control characters: the file is probably not text, and saving it will
+    // change it.
+    bool looksBinary = false;
+    // Saving the unedited text will not reproduce the file: it held byte sequences its encoding
+    // cannot decode (they became U+FFFD), or characters the editor turns into line breaks
+    // (U+2028, U+2029).
+    bool lossy = false;
+};
+
+struct EncodedText {
+    QByteArray bytes;
+    TextFileFormat format;  // what was written: the requested format, or UTF-8 after a fall-back
+    // The text held characters that Windows-1252 cannot represent, so it was written as UTF-8
+    // (without BOM, same line endings) rather than with substitutes.
+    bool fellBackToUtf8 = false;
+};
+
+// Plain-text file contents to text and back.
+//
+// Decoding: a byte-order mark decides UTF-8 or UTF-16 LE/BE; without one, bytes that are valid
+// UTF-8 are UTF-8, and anything else is Windows-1252, whose five undefined bytes stand for the
+// C1 control characters of the same code. Every file therefore decodes, and a file in one of
+// these encodings with a single line-ending style re-encodes to the very same bytes.
+//
+// Line endings: the decoded text holds "\n" only, and the file's style is kept in the format.
+// Encoding turns each line break of the text ("\n", and also "\r\n" or "\r" should the text
+// hold them) into that style. New documents use TextFileFormat{}: UTF-8, no BOM, LF.
+namespace TextFileCodec {
+
+DecodedText decode(const QByteArray& bytes);
+
+EncodedText encode(const QString& text, const TextFileFormat& format);
+
+// The document's text as a plain-text file holds it: paragraphs and line separators (U+2028,
+// Shift+Enter) become "\n"; no-break spaces and other characters stay as they are (unlike
+// QTextDocument::toPlainText, which turns U+00A0 into a space); objects such as images are left
+// out.
+QString plainText(const QTextDocument& document);
+
+}  // namespace TextFileCodec
