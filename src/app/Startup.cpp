@@ -27,6 +27,7 @@ frmMain* Main(const AppServices& services) {
             main->showMaximized();
             break;
     }
+    main->offerRecovery();
     return main;
 }
 

@@ -21,6 +21,7 @@
 #include "app/CommonDialog.h"
 #include "app/DialogHost.h"
 #include "app/Logo.h"
+#include "app/RecoveryStore.h"
 #include "app/StatusPanels.h"
 #include "app/Twips.h"
 #include "app/core/DocumentSettings.h"
@@ -128,6 +129,10 @@ frmMain::frmMain(AppServices services)
     buildToolbar();
     panels_ = new StatusPanels(statusBar());
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
+
+    if (!services_.recoveryFolder.isEmpty()) {
+        recovery_ = new RecoveryStore(services_.recoveryFolder, this);
+    }
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {
         watchActiveChild();
@@ -361,6 +366,7 @@ frmDocument* frmMain::LoadNewDoc() {
     text->setFontItalic(settings.FontItalic);
     text->setFontUnderline(settings.FontUnderline);
     document->setTag(QString());
+    if (recovery_) recovery_->watch(document);
     connect(text, &RichTextBox::overwriteModeChanged, this, [this, document](bool overwrite) {
         if (ActiveForm() == document) panels_->setInsertMode(!overwrite);
     });
@@ -407,6 +413,7 @@ void frmMain::openCommandLineFile(const QString& path) {
     }
     document->setCaption(path);
     document->setTag(QString());
+    FileCommands::WarnIfLoadedFileWillChange(this, document, path);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -421,7 +428,37 @@ void frmMain::closeEvent(QCloseEvent* event) {
         }
     }
     MDIForm_Unload();
+    if (recovery_) recovery_->discardRun();
     event->accept();
+}
+
+void frmMain::offerRecovery() {
+    if (!recovery_) return;
+    const QList<RecoveredDocument> documents = recovery_->orphanedDocuments();
+    if (documents.isEmpty()) {
+        recovery_->discardOrphans();
+        return;
+    }
+    const int answer = dialogHost()->MsgBox(
+        this,
+        QStringLiteral("Quillo Meridian did not close normally last time. %1 document(s) had "
+                       "unsaved changes.\n\nRestore them? (No discards them.)")
+            .arg(documents.size()),
+        MsgBoxStyle::YesNo + MsgBoxStyle::Question, QString());
+    if (answer == MsgBoxResult::Yes) {
+        for (const RecoveredDocument& recovered : documents) {
+            frmDocument* document = LoadNewDoc();
+            document->txtText->setText(recovered.text);
+            document->txtText->ClearUndo();
+            document->txtText->setFileEncodingName(recovered.encoding);
+            document->setCaption(recovered.caption);
+            document->setTag(QStringLiteral("SAVE"));
+        }
+        recovery_->discardOrphans();
+    } else if (answer == MsgBoxResult::No) {
+        recovery_->discardOrphans();
+    }
+    // Any other answer keeps the files for the next start.
 }
 
 void frmMain::MDIForm_Unload() {

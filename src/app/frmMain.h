@@ -26,6 +26,7 @@ class OptionsCommand;
 class BrowserCommands;
 class AboutCommand;
 class ReadAloud;
+class RecoveryStore;
 
 // The main window: the document area, menus, toolbar and status bar. Every command arrives here
 // and is routed to the subsystem that carries it out, usually on the active child window.
@@ -119,6 +120,11 @@ public:
 
     int documentCount() const { return documentCount_; }
 
+    // Offers the unsaved texts of a run that did not end normally, and reopens them as changed
+    // documents when the user agrees.
+    void offerRecovery();
+    RecoveryStore* recoveryStore() const { return recovery_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -155,6 +161,7 @@ private:
     std::unique_ptr<BrowserCommands> browserCommands_;
     std::unique_ptr<AboutCommand> aboutCommand_;
     std::unique_ptr<ReadAloud> readAloud_;
+    RecoveryStore* recovery_ = nullptr;
 };
 
 // The single main window, reachable from every window.

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QStandardPaths>
 #include <memory>
 #include <unistd.h>
 
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.commandLine = Startup::commandLineFile(QCoreApplication::arguments());
+    services.recoveryFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/recovery");
 
     std::unique_ptr<frmMain> main(Startup::Main(services));
     main->setAttribute(Qt::WA_QuitOnClose);

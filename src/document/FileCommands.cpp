@@ -16,6 +16,16 @@ const QString FileCommands::SaveFilter = QStringLiteral(
     "Text File (*.txt)|*.txt|HTML File (*.html, *.htm)|*.html;*.htm|Quillo FIle (*.qlo)|*.qlo|Rich "
     "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
 
+void FileCommands::WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target, const QString& path) {
+    if (!target->txtText->LoadedFileWillChange()) return;
+    main->dialogHost()->MsgBox(
+        main,
+        QStringLiteral("\"%1\" does not look like a plain text file. It is shown as well as it can be, "
+                       "but saving it will change it.")
+            .arg(QDir::toNativeSeparators(path)),
+        MsgBoxStyle::Exclamation, QString());
+}
+
 int FileCommands::OpenFileType(const QString& path) {
     const QString tail = path.right(4).toUpper();
     return tail == QLatin1String(".RTF") || tail == QLatin1String(".QLO") ? RichTextBox::rtfRTF
@@ -41,8 +51,10 @@ bool FileCommands::loadDocument(frmDocument* target, const QString& path) {
         main_->dialogHost()->MsgBox(
             main_, QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
             MsgBoxStyle::Critical, QString());
+        return false;
     }
-    return loaded;
+    WarnIfLoadedFileWillChange(main_, target, path);
+    return true;
 }
 
 void FileCommands::mnuFileOpen_Click() {
@@ -81,8 +93,13 @@ bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
             QStringLiteral("Cannot save \"%1\".\n%2\nThe document has not been saved.")
                 .arg(QDir::toNativeSeparators(path), error),
             MsgBoxStyle::Critical, QString());
+        return false;
     }
-    return written;
+    main_->setStatusText(
+        target->txtText->SavedAsUtf8Instead()
+            ? QStringLiteral("Saved as UTF-8: the text holds characters that the file's encoding cannot hold.")
+            : QStringLiteral("Ready."));
+    return true;
 }
 
 bool FileCommands::saveWithDialog(frmDocument* target, const QString& title) {

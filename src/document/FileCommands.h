@@ -24,6 +24,9 @@ public:
     // A caption counts as a file name when its fourth character from the end is ".".
     static bool HasName(const QString& caption);
 
+    // Tells the user when a file just loaded into `target` will not be saved back unchanged.
+    static void WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target, const QString& path);
+
     static const QString OpenFilter;
     static const QString SaveFilter;
 

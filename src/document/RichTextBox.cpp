@@ -3,11 +3,9 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -18,6 +16,9 @@
 #include <QVBoxLayout>
 
 #include "app/core/ColourValue.h"
+#include "document/core/DocumentFileIO.h"
+#include "document/core/RtfReader.h"
+#include "document/core/RtfWriter.h"
 #include "document/core/RtfReader.h"
 
 namespace {
@@ -256,23 +257,24 @@ void RichTextBox::setFontUnderline(bool on) {
 }
 
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
+    auto* document = new QTextDocument;
+    document->setDefaultFont(baseFont_);
+    document->setUndoRedoEnabled(false);
     if (fileType == rtfRTF && RtfReader::isRtf(bytes)) {
-        auto* document = new QTextDocument;
-        document->setDefaultFont(baseFont_);
         RtfReader::read(bytes, document);
+        fileFormat_ = TextFileFormat();
+        loadedFileWillChange_ = false;
+        document->setUndoRedoEnabled(true);
         installEditor(true, document);
     } else {
-        // A file asked for as RTF that is not RTF at all opens as plain text.
-        auto* document = new QTextDocument;
+        DecodedText decoded = TextFileCodec::decode(bytes);
+        bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
         document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-        document->setUndoRedoEnabled(false);
-        document->setPlainText(QString::fromUtf8(bytes));
+        document->setPlainText(decoded.text);
+        fileFormat_ = decoded.format;
+        loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
         document->setUndoRedoEnabled(true);
         installEditor(false, document);
     }
@@ -281,13 +283,30 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
 }
 
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
-    Q_UNUSED(fileType);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Text().toUtf8()) < 0 || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
+    savedAsUtf8Instead_ = false;
+    if (fileType == rtfRTF) return DocumentFileIO::writeFile(path, RtfWriter::write(document()), error);
+    EncodedText encoded = TextFileCodec::encode(TextFileCodec::plainText(*document()), fileFormat_);
+    if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
+    fileFormat_ = encoded.format;
+    savedAsUtf8Instead_ = encoded.fellBackToUtf8;
     return true;
+}
+
+QString RichTextBox::FileEncodingName() const { return fileFormat_.encodingName(); }
+
+void RichTextBox::setFileEncodingName(const QString& name) {
+    using E = TextFileFormat::Encoding;
+    for (E encoding : {E::Utf8, E::Utf16LE, E::Utf16BE, E::Windows1252}) {
+        for (bool bom : {false, true}) {
+            TextFileFormat format = fileFormat_;
+            format.encoding = encoding;
+            format.bom = bom;
+            if (format.encodingName() == name) {
+                fileFormat_ = format;
+                return;
+            }
+        }
+    }
 }
 
 void RichTextBox::SelPrint(QPrinter* printer) {
@@ -302,16 +321,83 @@ void RichTextBox::SelPrint(QPrinter* printer) {
     selection.print(printer);
 }
 
+namespace {
+// Whole-word matching: a match must not be part of a longer word.
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c.isMark() || c == u'_'; }
+
+// The first match of `what` in `text` starting at or after `from` and ending at or before `end`,
+// or -1. Letter case is ignored unless rtfMatchCase. With rtfWholeWord a match is refused when a
+// word character on either side continues a word character at its edge; `before` stands for the
+// character preceding `from` (null: none).
+qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype end, int options,
+                  QChar before) {
+    const Qt::CaseSensitivity cs =
+        options & RichTextBox::rtfMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool wordStart = isWordChar(what.front());
+    const bool wordEnd = isWordChar(what.back());
+    for (qsizetype at = from;; ++at) {
+        at = text.indexOf(what, at, cs);
+        if (at < 0 || at + what.size() > end) return -1;
+        if (!(options & RichTextBox::rtfWholeWord)) return at;
+        const QChar left = at == from ? before : text[at - 1];
+        const qsizetype stop = at + what.size();
+        const QChar right = stop < text.size() ? text[stop] : QChar();
+        if (!(wordStart && isWordChar(left)) && !(wordEnd && isWordChar(right))) return at;
+    }
+}
+}  // namespace
+
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
-    if (text.isEmpty()) return -1;
-    QTextDocument::FindFlags flags;
-    if (options & rtfWholeWord) flags |= QTextDocument::FindWholeWords;
-    if (options & rtfMatchCase) flags |= QTextDocument::FindCaseSensitively;
-    const QTextCursor found = document()->find(text, qMax(0, start), flags);
-    if (found.isNull()) return -1;
-    if (end >= 0 && found.selectionEnd() > end) return -1;
-    setTextCursor(found);
-    return found.selectionStart();
+    const QString content = document()->toPlainText();
+    start = qMax(0, start);
+    if (text.isEmpty() || start > content.size()) return -1;
+    const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
+    const QChar before = start > 0 ? content[start - 1] : QChar();
+    const qsizetype at = matchIn(content, text, start, stop, options, before);
+    if (at < 0) return -1;
+    QTextCursor match(document());
+    match.setPosition(int(at));
+    match.setPosition(int(at + text.size()), QTextCursor::KeepAnchor);
+    setTextCursor(match);
+    return int(at);
+}
+
+int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int start,
+                            int options) {
+    const QString content = document()->toPlainText();
+    start = qMax(0, start);
+    if (text.isEmpty() || start > content.size()) return 0;
+
+    // The matches a Find / SelText loop would make: each search resumes right after the previous
+    // replacement, whose last character is then what precedes the resume point.
+    QVector<qsizetype> found;
+    QChar before = start > 0 ? content[start - 1] : QChar();
+    for (qsizetype from = start;;) {
+        const qsizetype at = matchIn(content, text, from, content.size(), options, before);
+        if (at < 0) break;
+        found.append(at);
+        if (!replacement.isEmpty()) {
+            before = replacement.back();
+        } else if (at > from) {
+            before = content[at - 1];
+        }
+        from = at + text.size();
+    }
+    if (found.isEmpty()) return 0;
+
+    // One edit block: one undo step, one change notification and one re-layout. Working from
+    // the end keeps the earlier positions valid.
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (auto it = found.crbegin(); it != found.crend(); ++it) {
+        cursor.setPosition(int(*it));
+        cursor.setPosition(int(*it + text.size()), QTextCursor::KeepAnchor);
+        cursor.insertText(replacement);
+    }
+    cursor.endEditBlock();
+    const qsizetype shift = (found.size() - 1) * (replacement.size() - text.size());
+    setSelStart(int(found.back() + shift + replacement.size()));
+    return int(found.size());
 }
 
 bool RichTextBox::CanUndo() const { return document()->isUndoAvailable(); }

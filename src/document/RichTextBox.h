@@ -5,6 +5,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include "document/core/TextFileCodec.h"
+
 class QAbstractScrollArea;
 class QPrinter;
 class QTextCursor;
@@ -61,16 +63,34 @@ public:
     bool FontUnderline() const;
     void setFontUnderline(bool on);
 
-    // Replace the content from a file / write it; false with `error` set on failure.
+    // Replace the content from a file / write it; false with `error` set on failure (the
+    // content stays as it was). A file asked for as RTF that is not RTF opens as plain text.
+    // Plain text is written back in the encoding, byte-order mark and line endings it was read
+    // with (new documents: UTF-8 and LF); every write is atomic.
     bool LoadFile(const QString& path, int fileType, QString* error = nullptr);
     bool SaveFile(const QString& path, int fileType, QString* error = nullptr);
+    // After LoadFile: the file did not look like text (NUL bytes, control characters), or could
+    // not be decoded exactly, so saving it will change it.
+    bool LoadedFileWillChange() const { return loadedFileWillChange_; }
+    // After SaveFile: the text held characters the file's encoding cannot represent, so it was
+    // written as UTF-8 instead.
+    bool SavedAsUtf8Instead() const { return savedAsUtf8Instead_; }
+    // The plain-text encoding the text is saved in ("UTF-8", "UTF-16 LE", "Windows-1252"...).
+    QString FileEncodingName() const;
+    void setFileEncodingName(const QString& name);
 
     // Prints the selection, or the whole text when nothing is selected.
     void SelPrint(QPrinter* printer);
 
     // Searches from `start` (0-based) to `end` (-1: the end of the text); selects the match and
-    // returns its position, or -1.
+    // returns its position, or -1. Letter case is ignored unless rtfMatchCase; with rtfWholeWord
+    // a match that is part of a longer word is skipped.
     int Find(const QString& text, int start = 0, int end = -1, int options = rtfNone);
+    // Replaces every match from `start` to the end of the text as Find and a SelText write
+    // repeated would (each search resuming after the previous replacement), but as one undo
+    // step and one change. Leaves the caret after the last replacement; returns the count.
+    int ReplaceAll(const QString& text, const QString& replacement, int start,
+                   int options = rtfNone);
 
     bool CanUndo() const;
     bool CanRedo() const;
@@ -116,6 +136,9 @@ private:
     void onUndoCommandAdded();
 
     EditorSurface* surface_ = nullptr;
+    TextFileFormat fileFormat_;
+    bool loadedFileWillChange_ = false;
+    bool savedAsUtf8Instead_ = false;
     bool richMode_ = false;
     QFont baseFont_;
     int backColor_;

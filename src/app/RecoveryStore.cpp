@@ -1,0 +1,169 @@
+#include "app/RecoveryStore.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThreadPool>
+#include <QTimer>
+#include <QUuid>
+
+#include "document/FileCommands.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+
+namespace {
+
+constexpr quint32 kMagic = 0x51524356;  // "QRCV"
+constexpr quint32 kVersion = 1;
+const QString kLockName = QStringLiteral("run.lock");
+const QString kSuffix = QStringLiteral(".recovery");
+
+// Recovery writes run one at a time, in order, so a later text never loses to an earlier one.
+QThreadPool& writerPool() {
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return *pool;
+}
+
+}  // namespace
+
+RecoveryStore::RecoveryStore(const QString& root, QObject* parent) : QObject(parent), root_(root) {
+    const QString name = QStringLiteral("run-%1-%2")
+                             .arg(QDateTime::currentMSecsSinceEpoch())
+                             .arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
+    runFolder_ = QDir(root_).filePath(name);
+    QDir().mkpath(runFolder_);
+    lock_ = std::make_unique<QLockFile>(QDir(runFolder_).filePath(kLockName));
+    lock_->setStaleLockTime(0);
+    lock_->tryLock(0);
+}
+
+RecoveryStore::~RecoveryStore() { writerPool().waitForDone(); }
+
+bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& document) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QDataStream out(&file);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kMagic << kVersion << document.caption << qint32(document.fileType) << document.encoding
+        << document.text;
+    return out.status() == QDataStream::Ok && file.commit();
+}
+
+bool RecoveryStore::readFile(const QString& path, RecoveredDocument* document) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QDataStream in(&file);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0, version = 0;
+    qint32 fileType = 1;
+    in >> magic >> version;
+    if (magic != kMagic || version != kVersion) return false;
+    in >> document->caption >> fileType >> document->encoding >> document->text;
+    document->fileType = fileType == 0 ? 0 : 1;
+    return in.status() == QDataStream::Ok;
+}
+
+void RecoveryStore::watch(frmDocument* document) {
+    Entry& entry = entries_[document];
+    entry.document = document;
+    entry.path = QDir(runFolder_).filePath(QStringLiteral("doc-%1%2").arg(nextId_++).arg(kSuffix));
+    entry.timer = new QTimer(this);
+    entry.timer->setSingleShot(true);
+    connect(entry.timer, &QTimer::timeout, this, [this, document] { save(document); });
+    connect(document->txtText, &RichTextBox::Change, this, [this, document] { schedule(document); });
+    connect(document, &ChildForm::tagChanged, this, [this, document] {
+        // Saved: the file on disk holds the text now.
+        if (document->Tag().isEmpty()) remove(document);
+    });
+    connect(document, &QObject::destroyed, this, [this, document] { remove(document); });
+    if (document->Tag() == QLatin1String("SAVE")) schedule(document);
+}
+
+void RecoveryStore::schedule(frmDocument* document) {
+    auto it = entries_.find(document);
+    if (it == entries_.end()) return;
+    it->timer->start(delayMs_);
+}
+
+void RecoveryStore::save(frmDocument* document) {
+    auto it = entries_.find(document);
+    if (it == entries_.end() || !it->document || it->document->Tag() != QLatin1String("SAVE")) return;
+    RecoveredDocument snapshot;
+    snapshot.caption = document->Caption();
+    snapshot.fileType = FileCommands::SaveFileType(snapshot.caption);
+    snapshot.encoding = document->txtText->FileEncodingName();
+    snapshot.text = document->txtText->Text();
+    writerPool().start([path = it->path, snapshot] { writeFile(path, snapshot); });
+}
+
+void RecoveryStore::remove(frmDocument* document) {
+    auto it = entries_.find(document);
+    if (it == entries_.end()) return;
+    delete it->timer;
+    const QString path = it->path;
+    entries_.erase(it);
+    // Queued behind any write of the same file still running.
+    writerPool().start([path] { QFile::remove(path); });
+}
+
+void RecoveryStore::flush() {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->timer->isActive()) {
+            it->timer->stop();
+            save(it.key());
+        }
+    }
+    writerPool().waitForDone();
+}
+
+void RecoveryStore::discardRun() {
+    for (Entry& entry : entries_) delete entry.timer;
+    entries_.clear();
+    writerPool().waitForDone();
+    lock_->unlock();
+    QDir(runFolder_).removeRecursively();
+}
+
+QStringList RecoveryStore::orphanFolders() const {
+    QStringList result;
+    const QFileInfoList runs =
+        QDir(root_).entryInfoList({QStringLiteral("run-*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& run : runs) {
+        if (run.absoluteFilePath() == QFileInfo(runFolder_).absoluteFilePath()) continue;
+        // A lock that can be taken belongs to a run that has ended.
+        QLockFile other(QDir(run.absoluteFilePath()).filePath(kLockName));
+        other.setStaleLockTime(0);
+        if (!other.tryLock(0)) continue;
+        other.unlock();
+        result << run.absoluteFilePath();
+    }
+    return result;
+}
+
+QList<RecoveredDocument> RecoveryStore::orphanedDocuments() const {
+    QList<RecoveredDocument> result;
+    for (const QString& folder : orphanFolders()) {
+        QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
+        // doc-2 before doc-10: the order the documents were made in.
+        std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
+            return a.baseName().mid(4).toInt() < b.baseName().mid(4).toInt();
+        });
+        for (const QFileInfo& file : files) {
+            RecoveredDocument document;
+            if (readFile(file.absoluteFilePath(), &document)) result << document;
+        }
+    }
+    return result;
+}
+
+void RecoveryStore::discardOrphans() {
+    for (const QString& folder : orphanFolders()) QDir(folder).removeRecursively();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QHash>
+#include <QLockFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class frmDocument;
+class QTimer;
+
+// One document's unsaved text as kept in a recovery file.
+struct RecoveredDocument {
+    QString caption;
+    int fileType = 1;
+    QString encoding;
+    QString text;
+};
+
+// Keeps the text of every document with unsaved changes in a recovery file, so a crash or a
+// killed session loses nothing. Files are written atomically a few seconds after the last
+// change (not on every keystroke), off the user-interface thread, and removed when the document
+// is saved, closed on purpose, or the program ends normally.
+//
+// Each run keeps its files in a folder of its own under `root`, guarded by a lock file, so two
+// editors running at once never take each other's files; at start-up the folders of runs whose
+// lock is no longer held are offered back.
+class RecoveryStore : public QObject {
+    Q_OBJECT
+public:
+    explicit RecoveryStore(const QString& root, QObject* parent = nullptr);
+    ~RecoveryStore() override;
+
+    // Starts watching a document for changes.
+    void watch(frmDocument* document);
+    // Writes every pending recovery file now, and waits until they are on disk.
+    void flush();
+    // The program ends normally: every file of this run goes.
+    void discardRun();
+
+    // Documents left by runs that did not end normally (their lock is free), oldest first.
+    QList<RecoveredDocument> orphanedDocuments() const;
+    // Removes the folders of those runs.
+    void discardOrphans();
+
+    // Delay between the last change and the write.
+    void setDelay(int milliseconds) { delayMs_ = milliseconds; }
+    QString runFolder() const { return runFolder_; }
+
+    static bool writeFile(const QString& path, const RecoveredDocument& document);
+    static bool readFile(const QString& path, RecoveredDocument* document);
+
+private:
+    struct Entry {
+        QPointer<frmDocument> document;
+        QTimer* timer = nullptr;
+        QString path;
+    };
+    void schedule(frmDocument* document);
+    void save(frmDocument* document);
+    void remove(frmDocument* document);
+    QStringList orphanFolders() const;
+
+    QString root_;
+    QString runFolder_;
+    std::unique_ptr<QLockFile> lock_;
+    QHash<frmDocument*, Entry> entries_;
+    int nextId_ = 1;
+    int delayMs_ = 3000;
+};
