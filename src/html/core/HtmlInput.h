@@ -12,20 +12,19 @@
 // and carry its result out.
 namespace HtmlTools {
 
-// The character that Windows-1252 gives a byte. The five bytes it leaves undefined (0x81, 0x8D,
-// 0x8F, 0x90, 0x9D) give the C1 control with the same code.
-char32_t windows1252ToUnicode(unsigned char byte);
-
 // A page read from bytes: UTF-8 when the bytes are valid UTF-8 (a leading byte order mark is
-// dropped), otherwise Windows-1252.
+// dropped), otherwise Windows-1252 (its five undefined bytes giving the C1 controls of the
+// same codes).
 std::u32string decodeHtmlBytes(QByteArrayView bytes);
 QString decodeHtmlBytesToString(QByteArrayView bytes);
 
 // UTF-16 to code points: a surrogate pair gives one code point, a lone surrogate is kept as is.
 std::u32string toUcs4(QStringView text);
-// Code points to UTF-16; code points above U+FFFF become surrogate pairs.
+// Code points to UTF-16; code points above U+FFFF become surrogate pairs, values above U+10FFFF
+// become U+FFFD.
 QString fromUcs4(std::u32string_view text);
-// Code points to UTF-8; a surrogate code point (which UTF-8 cannot carry) becomes U+FFFD.
+// Code points to UTF-8; surrogate code points (which UTF-8 cannot carry) and values above
+// U+10FFFF become U+FFFD.
 QByteArray toUtf8(std::u32string_view text);
 
 }  // namespace HtmlTools

@@ -1,0 +1,724 @@
+// The HTML tag stripper: one left-to-right pass over the text, held as code points.
+#include "html/core/StripHtml.h"
+
+#include <QSaveFile>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "html/core/HtmlInput.h"
+
+namespace HtmlTools {
+namespace {
+
+constexpr char32_t kBullet = 0x2022;
+constexpr std::size_t kWrapColumn = 75;
+// A table row is laid out on one line when its cells hold fewer characters than this.
+constexpr unsigned kCompactRowLimit = 65;
+
+inline char32_t upperAscii(char32_t c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
+
+// A stretch of the text: a tag name, a raw tag.
+struct Span {
+    const char32_t* p;
+    std::size_t n;
+};
+
+// Tag names compare without regard to letter case; `lit` is upper-case ASCII.
+bool equalsNoCase(Span s, std::string_view lit) {
+    if (s.n != lit.size()) return false;
+    for (std::size_t k = 0; k < s.n; ++k)
+        if (upperAscii(s.p[k]) != char32_t(lit[k])) return false;
+    return true;
+}
+
+bool beginsNoCase(Span s, std::string_view lit) {
+    if (s.n < lit.size()) return false;
+    for (std::size_t k = 0; k < lit.size(); ++k)
+        if (upperAscii(s.p[k]) != char32_t(lit[k])) return false;
+    return true;
+}
+
+// The tag `lit` bare or with attributes: exactly `lit`, or `lit` followed by a space.
+bool isTag(Span s, std::string_view lit) {
+    if (s.n == lit.size()) return equalsNoCase(s, lit);
+    return s.n > lit.size() && s.p[lit.size()] == ' ' && beginsNoCase(s, lit);
+}
+
+// Whether `s` with its spaces removed begins with `lit`.
+bool beginsNoCaseNoSpaces(Span s, std::string_view lit) {
+    std::size_t matched = 0;
+    for (std::size_t k = 0; k < s.n && matched < lit.size(); ++k) {
+        if (s.p[k] == ' ') continue;
+        if (upperAscii(s.p[k]) != char32_t(lit[matched])) return false;
+        ++matched;
+    }
+    return matched == lit.size();
+}
+
+// Whether `s` with its spaces removed is exactly `lit`.
+bool equalsNoCaseNoSpaces(Span s, std::string_view lit) {
+    std::size_t matched = 0;
+    for (std::size_t k = 0; k < s.n; ++k) {
+        if (s.p[k] == ' ') continue;
+        if (matched == lit.size() || upperAscii(s.p[k]) != char32_t(lit[matched])) return false;
+        ++matched;
+    }
+    return matched == lit.size();
+}
+
+// Which of the tags that the row look-ahead acts on a raw tag is.
+enum class RowTag { Other, RowEnd, Table, Cell };
+
+RowTag classifyRowTag(Span tag) {
+    if (equalsNoCase(tag, "/TR") || equalsNoCase(tag, "/TABLE")) return RowTag::RowEnd;
+    if (isTag(tag, "TABLE")) return RowTag::Table;
+    if (isTag(tag, "TD") || isTag(tag, "TH")) return RowTag::Cell;
+    return RowTag::Other;
+}
+
+// A tag inside a cell that makes its row span lines.
+bool isLineBreakingCellTag(Span tag) {
+    return isTag(tag, "P") || isTag(tag, "BR");
+}
+
+// The row look-ahead: whether the row that a TR tag opens fits on one line. It reads the row's
+// tags and counts the characters of its cells (outside tags) up to "/TR" or "/TABLE"; a nested
+// TABLE, a P or BR in a cell, 65 characters or more, or the end of the text make it not compact.
+//
+// Rows of a well-formed table are read once each. When rows are left open, the look-ahead of
+// one row reads on into the next rows; then the answers for all the rest of the text are
+// worked out in one backward sweep, so the pass stays linear whatever the markup.
+class RowLookahead {
+  public:
+    RowLookahead(const char32_t* text, std::size_t size) : t_(text), n_(size) {}
+
+    // `start` is the position after the TR tag's ">"; it grows from call to call.
+    bool compact(std::size_t start) {
+        if (!swept_ && scanned_ && start <= frontier_) sweep(start);
+        if (swept_) return lookup(start);
+        return scan(start);
+    }
+
+  private:
+    // A row result: the characters counted up to "/TR" or "/TABLE" (saturated at the limit),
+    // or kNotCompact for every other way the look-ahead ends.
+    static constexpr std::uint8_t kNotCompact = 255;
+
+    // The look-ahead as written: tag by tag, counting cell characters, stopping as soon as
+    // the row can no longer be compact.
+    bool scan(std::size_t j) {
+        scanned_ = true;
+        const std::size_t last = n_ - 1;
+        unsigned count = 0;
+        auto done = [&](std::size_t at, bool compact) {
+            frontier_ = std::max(frontier_, at);
+            return compact;
+        };
+        // Reads the tag whose "<" is at j; leaves j on its ">". False when the text runs out.
+        auto readTag = [&](std::size_t& j, Span& tag) {
+            const std::size_t open = j;
+            for (;;) {
+                if (++j >= last) return false;
+                if (t_[j] == '>') break;
+            }
+            tag = Span{t_ + open + 1, j - open - 1};
+            return true;
+        };
+        for (;;) {
+            // Outside the cells: skip to the next tag.
+            while (t_[j] != '<') {
+                if (j >= last) return done(j, false);
+                ++j;
+            }
+            Span tag{};
+            if (!readTag(j, tag)) return done(j, false);
+            const RowTag kind = classifyRowTag(tag);
+            if (kind == RowTag::RowEnd) return done(j, count < kCompactRowLimit);
+            if (kind == RowTag::Table) return done(j, false);
+            ++j;
+            if (kind != RowTag::Cell) continue;
+            // Inside a cell: count characters until "/TD"; a P or BR ends the look-ahead.
+            for (;;) {
+                if (j >= last) return done(j, false);
+                if (t_[j] == '<') {
+                    if (!readTag(j, tag)) return done(j, false);
+                    if (equalsNoCaseNoSpaces(tag, "/TD")) {
+                        ++j;
+                        break;
+                    }
+                    if (isLineBreakingCellTag(tag)) return done(j, false);
+                } else if (++count >= kCompactRowLimit) {
+                    return done(j, false);
+                }
+                ++j;
+            }
+        }
+    }
+
+    // Works out, for every tag from `base` on, how the look-ahead ends when it reaches that
+    // tag outside a cell and inside one: each tag's answer follows from the answer of the tag
+    // after it, so one sweep from the end of the text back to `base` gives them all.
+    void sweep(std::size_t base) {
+        swept_ = true;
+        const std::size_t last = n_ - 1;
+        bool haveGt = false;     // a ">" after the current position
+        std::size_t gt = 0;      // the nearest one
+        bool gtHasNext = false;  // a "<" after that ">"
+        std::size_t gtNext = 0;  // the nearest one, and its answers
+        std::uint8_t gtNextOut = kNotCompact, gtNextCell = kNotCompact;
+        bool haveTag = false;  // the nearest "<" after the current position, and its answers
+        std::size_t tagPos = 0;
+        std::uint8_t tagOut = kNotCompact, tagCell = kNotCompact;
+        // The next four characters after the current position that are not spaces.
+        std::size_t nonSpace[4];
+        int nonSpaceCount = 0;
+
+        auto addCount = [](std::size_t gap, std::uint8_t next) -> std::uint8_t {
+            if (next == kNotCompact) return kNotCompact;
+            return std::uint8_t(std::min<std::size_t>(gap + next, kCompactRowLimit));
+        };
+
+        for (std::size_t x = n_; x-- > base;) {
+            const char32_t c = t_[x];
+            if (c == '<') {
+                std::uint8_t out = kNotCompact, cell = kNotCompact;
+                // The tag ends at the first ">" after it, which must come before the last
+                // character of the text.
+                if (haveGt && gt < last) {
+                    const Span tag{t_ + x + 1, gt - x - 1};
+                    const std::size_t gap = gtHasNext ? gtNext - gt - 1 : 0;
+                    switch (classifyRowTag(tag)) {
+                        case RowTag::RowEnd:
+                            out = 0;
+                            break;
+                        case RowTag::Table:
+                            break;
+                        case RowTag::Cell:
+                            if (gtHasNext) out = addCount(gap, gtNextCell);
+                            break;
+                        case RowTag::Other:
+                            if (gtHasNext) out = gtNextOut;
+                            break;
+                    }
+                    // "/TD" with its spaces removed: the next four characters other than spaces
+                    // are "/", "T", "D" and this tag's ">".
+                    const bool cellEnd = nonSpaceCount == 4 && t_[nonSpace[0]] == '/' &&
+                                         upperAscii(t_[nonSpace[1]]) == 'T' &&
+                                         upperAscii(t_[nonSpace[2]]) == 'D' && nonSpace[3] == gt;
+                    if (cellEnd) {
+                        if (gtHasNext) cell = gtNextOut;
+                    } else if (!isLineBreakingCellTag(tag) && gtHasNext) {
+                        cell = addCount(gap, gtNextCell);
+                    }
+                }
+                tagPos_.push_back(x);
+                outAnswer_.push_back(out);
+                cellAnswer_.push_back(cell);
+                haveTag = true;
+                tagPos = x;
+                tagOut = out;
+                tagCell = cell;
+            } else if (c == '>') {
+                haveGt = true;
+                gt = x;
+                gtHasNext = haveTag;
+                gtNext = tagPos;
+                gtNextOut = tagOut;
+                gtNextCell = tagCell;
+            }
+            if (c != ' ') {
+                if (nonSpaceCount < 4) ++nonSpaceCount;
+                std::copy_backward(nonSpace, nonSpace + 3, nonSpace + 4);
+                nonSpace[0] = x;
+            }
+        }
+        std::reverse(tagPos_.begin(), tagPos_.end());
+        std::reverse(outAnswer_.begin(), outAnswer_.end());
+        std::reverse(cellAnswer_.begin(), cellAnswer_.end());
+    }
+
+    bool lookup(std::size_t j) {
+        // The look-ahead starts at the first "<" from j on, outside a cell.
+        const std::size_t last = n_ - 1;
+        while (t_[j] != '<') {
+            if (j >= last) return false;
+            ++j;
+        }
+        while (cursor_ < tagPos_.size() && tagPos_[cursor_] < j) ++cursor_;
+        return outAnswer_[cursor_] < kCompactRowLimit;
+    }
+
+    const char32_t* t_;
+    std::size_t n_;
+    bool scanned_ = false;             // some row has been looked at
+    std::size_t frontier_ = 0;         // the furthest position a look-ahead reached
+    bool swept_ = false;               // the answers below are in use
+    std::vector<std::size_t> tagPos_;  // every "<" from the sweep's start, ascending
+    std::vector<std::uint8_t> outAnswer_, cellAnswer_;
+    std::size_t cursor_ = 0;
+};
+
+// Output as UTF-16, in a QString grown by doubling and trimmed at the end.
+class Utf16Sink {
+  public:
+    Utf16Sink(QString& s, std::size_t expected) : s_(s) { reserve(expected + 64); }
+
+    void put(char32_t c) {
+        if (size_ + 2 > cap_) reserve(size_ + 2);
+        if (c <= 0xFFFF) {
+            data_[size_++] = char16_t(c);
+        } else if (c <= 0x10FFFF) {
+            data_[size_++] = char16_t(0xD7C0 + (c >> 10));
+            data_[size_++] = char16_t(0xDC00 | (c & 0x3FF));
+        } else {
+            data_[size_++] = 0xFFFD;
+        }
+    }
+    void putAscii(std::string_view s) {
+        if (size_ + s.size() > cap_) reserve(size_ + s.size());
+        for (char c : s) data_[size_++] = char16_t(c);
+    }
+    void putRun(const char32_t* p, std::size_t n) {
+        if (size_ + 2 * n > cap_) reserve(size_ + 2 * n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const char32_t c = p[k];
+            if (c <= 0xFFFF)
+                data_[size_++] = char16_t(c);
+            else
+                put(c);
+        }
+    }
+    void finish() {
+        s_.resize(qsizetype(size_));
+        // Give back what the doubling left over when it is a lot.
+        if (cap_ > size_ + size_ / 4 + 4096) s_.squeeze();
+    }
+
+  private:
+    void reserve(std::size_t need) {
+        cap_ = std::max(need, cap_ + cap_ / 2);
+        s_.resize(qsizetype(cap_));
+        data_ = reinterpret_cast<char16_t*>(s_.data());
+    }
+
+    QString& s_;
+    char16_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t cap_ = 0;
+};
+
+// Output as UTF-8, in a QByteArray grown by doubling and trimmed at the end.
+class Utf8Sink {
+  public:
+    Utf8Sink(QByteArray& s, std::size_t expected) : s_(s) { reserve(expected + 64); }
+
+    void put(char32_t c) {
+        if (size_ + 4 > cap_) reserve(size_ + 4);
+        if (c < 0x80) {
+            data_[size_++] = char(c);
+        } else if (c < 0x800) {
+            data_[size_++] = char(0xC0 | (c >> 6));
+            data_[size_++] = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000 || c > 0x10FFFF) {
+            if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+            data_[size_++] = char(0xE0 | (c >> 12));
+            data_[size_++] = char(0x80 | ((c >> 6) & 0x3F));
+            data_[size_++] = char(0x80 | (c & 0x3F));
+        } else {
+            data_[size_++] = char(0xF0 | (c >> 18));
+            data_[size_++] = char(0x80 | ((c >> 12) & 0x3F));
+            data_[size_++] = char(0x80 | ((c >> 6) & 0x3F));
+            data_[size_++] = char(0x80 | (c & 0x3F));
+        }
+    }
+    void putAscii(std::string_view s) {
+        if (size_ + s.size() > cap_) reserve(size_ + s.size());
+        for (char c : s) data_[size_++] = c;
+    }
+    void putRun(const char32_t* p, std::size_t n) {
+        if (size_ + 4 * n > cap_) reserve(size_ + 4 * n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const char32_t c = p[k];
+            if (c < 0x80)
+                data_[size_++] = char(c);
+            else
+                put(c);
+        }
+    }
+    void finish() {
+        s_.resize(qsizetype(size_));
+        if (cap_ > size_ + size_ / 4 + 4096) s_.squeeze();
+    }
+
+  private:
+    void reserve(std::size_t need) {
+        cap_ = std::max(need, cap_ + cap_ / 2);
+        s_.resize(qsizetype(cap_));
+        data_ = s_.data();
+    }
+
+    QByteArray& s_;
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t cap_ = 0;
+};
+
+// Characters that the main pass copies through without a rule of their own.
+inline bool isPlain(char32_t c) {
+    return c > ' ' && c != '<' && c != '&' && c != '-';
+}
+
+template <class Sink>
+class Stripper {
+  public:
+    Stripper(std::u32string_view text, Sink& out, const StripProgress& progress)
+        : t_(text.data()), n_(text.size()), out_(out), progress_(progress), rows_(t_, n_) {}
+
+    // False when the progress hook stopped the pass.
+    bool run() {
+        const std::size_t interval = kStripProgressInterval;
+        std::size_t nextReport = progress_ ? interval : std::numeric_limits<std::size_t>::max();
+        while (i_ < n_) {
+            if (i_ >= nextReport) {
+                if (!progress_(double(i_) / double(n_))) return false;
+                nextReport = i_ + interval;
+            }
+            const char32_t c = t_[i_];
+            if (c == '<' && !comment_) {
+                if (!tagStep()) break;
+            } else if (!body_) {
+                // Before the body no character is taken (and no comment can be open): go
+                // straight to the next tag.
+                while (i_ < n_ && t_[i_] != '<') ++i_;
+                continue;
+            } else if (isPlain(c)) {
+                plainRun();
+                continue;
+            } else if (!characterStep(c)) {
+                break;
+            }
+            ++i_;
+        }
+        if (progress_) progress_(1.0);
+        return true;
+    }
+
+  private:
+    void lineBreak() { out_.putAscii("\r\n"); }
+    void emptyLine() { out_.putAscii("\r\n\r\n"); }
+    void clearLayoutFlags() { space_ = break_ = paragraph_ = false; }
+    bool hidden() const { return comment_ || script_; }
+
+    // A run of ordinary printable characters, taken in one go.
+    void plainRun() {
+        std::size_t end = i_ + 1;
+        while (end < n_ && isPlain(t_[end])) ++end;
+        textSeen_ = true;
+        if (!hidden()) {
+            out_.putRun(t_ + i_, end - i_);
+            clearLayoutFlags();
+            column_ += end - i_;
+        }
+        i_ = end;
+    }
+
+    // A space, or a control character taken as one: at most one space per run, and the line
+    // wraps after the first one at or past the wrap column.
+    void whitespace() {
+        if (!space_ && !hidden()) {
+            out_.putAscii(" ");
+            if (++column_ >= kWrapColumn) {
+                lineBreak();
+                column_ = 0;
+            }
+        }
+        space_ = true;
+    }
+
+    // The character step for everything but plain characters. False when the pass finishes.
+    bool characterStep(char32_t c) {
+        switch (c) {
+            case '<':  // inside a comment
+                return true;
+            case ' ':
+                whitespace();
+                return true;
+            case '-':
+                if (!textSeen_) return true;
+                if (comment_) return commentEnd();
+                if (!script_) {
+                    out_.putAscii("-");
+                    clearLayoutFlags();
+                    ++column_;
+                }
+                return true;
+            case '&':
+                reference();
+                return true;
+            default:
+                textSeen_ = true;
+                if (c < 31) whitespace();
+                return true;
+        }
+    }
+
+    // "&": a reference when a ";" comes within the next seven characters before any "&";
+    // otherwise a literal "&".
+    void reference() {
+        const std::size_t limit = std::min(i_ + 7, n_ - 1);
+        for (std::size_t k = i_ + 1; k <= limit; ++k) {
+            if (t_[k] == '&') break;
+            if (t_[k] == ';') {
+                const std::u32string_view name(t_ + i_ + 1, k - i_ - 1);
+                i_ = k;
+                if (!hidden()) {
+                    const char32_t decoded = decodeEntity(name);
+                    if (decoded) {
+                        out_.put(decoded);
+                        ++column_;
+                    }
+                    clearLayoutFlags();
+                }
+                return;
+            }
+        }
+        if (!hidden()) {
+            out_.putAscii("&");
+            clearLayoutFlags();
+            ++column_;
+        }
+    }
+
+    // Inside a comment, from a hyphen: look for "-->" (spaces between its characters allowed).
+    // Only the last two characters other than spaces matter, so the scan keeps just those.
+    // False when the text ends first: an unterminated comment swallows the rest.
+    bool commentEnd() {
+        char32_t before = 0, previous = 0;
+        for (std::size_t j = i_;; ++j) {
+            const char32_t c = t_[j];
+            if (c == '>' && previous == '-' && before == '-') {
+                comment_ = false;
+                i_ = j;
+                return true;
+            }
+            if (c != ' ') {
+                before = previous;
+                previous = c;
+            }
+            if (j == n_ - 1) return false;
+        }
+    }
+
+    // The tag step, entered on "<". False when the pass finishes.
+    bool tagStep() {
+        const std::size_t last = n_ - 1;
+        ++i_;
+        const std::size_t rawStart = i_;
+        for (;;) {
+            // A tag that runs into the last character of the text is dropped.
+            if (i_ >= last) return false;
+            if (t_[i_] == '>') break;
+            ++i_;
+            if (i_ >= last) break;
+            // "<!--" opens a comment before any ">".
+            if (i_ - rawStart == 3 && t_[rawStart] == '!' && t_[rawStart + 1] == '-' &&
+                t_[rawStart + 2] == '-')
+                break;
+        }
+        Span name{t_ + rawStart, i_ - rawStart};
+        while (name.n > 0 && name.p[0] == ' ') ++name.p, --name.n;
+        while (name.n > 0 && name.p[name.n - 1] == ' ') --name.n;
+
+        // Whitespace after the tag: dropped before another tag or when it ends in a line break
+        // or tab; kept as one space when it ends in a space. The main pass reads it again.
+        std::size_t j = i_ + 1;
+        if (j >= last) return false;
+        if (t_[j] <= ' ') {
+            char32_t lastWhite;
+            do {
+                lastWhite = t_[j];
+                if (++j == last) return false;
+            } while (t_[j] <= ' ');
+            space_ = t_[j] == '<' || lastWhite != ' ';
+        }
+
+        if (name.n > 0 && name.p[0] == '/')
+            endTag(name);
+        else
+            startTag(name);
+        return true;
+    }
+
+    void endTag(Span name) {
+        if (beginsNoCaseNoSpaces(name, "/SCRIPT")) script_ = false;
+        if (beginsNoCaseNoSpaces(name, "/STYLE")) script_ = false;
+        if (!textSeen_) return;
+        if (beginsNoCaseNoSpaces(name, "/OL")) {
+            ordered_ = false;
+            endList();
+            item_ = 0;
+        } else if (beginsNoCaseNoSpaces(name, "/UL")) {
+            endList();
+        }
+    }
+
+    void endList() {
+        if (paragraph_) return;
+        emptyLine();
+        column_ = 0;
+        paragraph_ = true;
+    }
+
+    void startTag(Span name) {
+        if (beginsNoCase(name, "TITLE")) {
+            titleCopy();
+        } else if (beginsNoCase(name, "BODY") && !script_) {
+            body_ = true;
+        } else if (isTag(name, "P") && !script_) {
+            if (textSeen_ && !paragraph_ && !comment_) {
+                emptyLine();
+                column_ = 0;
+                paragraph_ = true;
+            }
+        } else if (isTag(name, "TR") && !script_) {
+            compactRow_ = rows_.compact(i_ + 1);
+            lineBreak();
+            column_ = 0;
+            break_ = true;
+            cellStarted_ = false;
+        } else if (isTag(name, "TD") || isTag(name, "TH")) {
+            if (compactRow_) {
+                // Cells of a compact row go on one line, three spaces apart.
+                if (cellStarted_) out_.putAscii("   ");
+                cellStarted_ = true;
+            } else {
+                lineBreak();
+                break_ = true;
+            }
+        } else if (equalsNoCase(name, "BR") || beginsNoCase(name, "TABLE")) {
+            if (textSeen_ && !break_) {
+                lineBreak();
+                column_ = 0;
+                break_ = true;
+            }
+        } else if (isTag(name, "OPTION")) {
+            out_.putAscii("\r\n\t");
+            column_ = 0;
+        } else if (isTag(name, "SCRIPT") || isTag(name, "STYLE")) {
+            script_ = true;
+        } else if (beginsNoCase(name, "!--") && body_) {
+            comment_ = true;
+        } else if (isTag(name, "OL")) {
+            ordered_ = true;
+            emptyLine();
+            column_ = 0;
+        } else if (isTag(name, "UL")) {
+            emptyLine();
+            column_ = 0;
+        } else if (isTag(name, "LI")) {
+            lineBreak();
+            column_ = 0;
+            if (ordered_) {
+                // The list state is one level deep: nested lists share the count, and only
+                // "/OL" resets it.
+                ++item_;
+                char digits[24];
+                int k = sizeof digits;
+                std::uint64_t v = item_;
+                do {
+                    digits[--k] = char('0' + v % 10);
+                    v /= 10;
+                } while (v);
+                out_.putAscii(std::string_view(digits + k, sizeof digits - std::size_t(k)));
+                out_.putAscii(". ");
+            } else {
+                out_.put(kBullet);
+                out_.putAscii(" ");
+            }
+            column_ += 2;
+        }
+    }
+
+    // The title's text is copied as it stands up to the next "<", whatever the flags.
+    void titleCopy() {
+        const std::size_t last = n_ - 1;
+        const std::size_t start = ++i_;
+        while (t_[i_] != '<' && i_ != last) ++i_;
+        out_.putRun(t_ + start, i_ - start);
+        if (!hidden()) emptyLine();
+        column_ = 0;
+        paragraph_ = true;
+        --i_;  // the main pass reads the "<" next
+    }
+
+    const char32_t* t_;
+    const std::size_t n_;
+    Sink& out_;
+    const StripProgress& progress_;
+    RowLookahead rows_;
+
+    std::size_t i_ = 0;  // the character under the main scan
+    bool body_ = false;
+    bool comment_ = false;
+    bool script_ = false;
+    bool textSeen_ = false;
+    bool space_ = false;
+    bool break_ = false;
+    bool paragraph_ = false;
+    std::size_t column_ = 0;
+    bool ordered_ = false;
+    std::uint64_t item_ = 0;
+    bool compactRow_ = false;
+    bool cellStarted_ = false;
+};
+
+template <class Sink, class Buffer>
+bool strip(std::u32string_view html, Buffer& out, const StripProgress& progress) {
+    out = Buffer();
+    Sink sink(out, html.size());
+    Stripper<Sink> stripper(html, sink, progress);
+    const bool done = stripper.run();
+    sink.finish();
+    return done;
+}
+
+}  // namespace
+
+bool stripToUtf16(std::u32string_view html, QString& out, const StripProgress& progress) {
+    return strip<Utf16Sink>(html, out, progress);
+}
+
+bool stripToUtf8(std::u32string_view html, QByteArray& out, const StripProgress& progress) {
+    return strip<Utf8Sink>(html, out, progress);
+}
+
+bool writeStripOutput(const QString& path, const QByteArray& utf8Text, QString* error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(utf8Text) == utf8Text.size() &&
+        file.write("\r\n", 2) == 2 && file.commit())
+        return true;
+    if (error) *error = file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+}  // namespace HtmlTools
+
+QString StripHTML(const QString& html, const QString& outputPath) {
+    return StripHTML(html, outputPath, StripProgress());
+}
+
+QString StripHTML(const QString& html, const QString& outputPath, const StripProgress& progress,
+                  bool* cancelled) {
+    QString result;
+    const bool done = HtmlTools::stripToUtf16(HtmlTools::toUcs4(html), result, progress);
+    if (cancelled) *cancelled = !done;
+    if (!done) return QString();
+    if (!outputPath.isEmpty()) HtmlTools::writeStripOutput(outputPath, result.toUtf8());
+    return result;
+}
