@@ -4,10 +4,10 @@ class frmMain;
 
 // Opens web browser windows inside the main window.
 class BrowserCommands {
-public:
+  public:
     explicit BrowserCommands(frmMain* main) : main_(main) {}
     void mnuViewBrowser_Click();
 
-private:
+  private:
     frmMain* main_;
 };

@@ -1,0 +1,354 @@
+// Edit HTML without a web view: the proposed name, the shared dialog, the page fetch with its
+// limits and errors, and the decoding of the page's bytes.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "LocalHttpServer.h"
+#include "TestEnvironment.h"
+#include "app/CommonDialog.h"
+#include "app/frmMain.h"
+#include "browser/EditHtml.h"
+#include "browser/PageFetcher.h"
+#include "browser/core/BrowserAddresses.h"
+#include "browser/core/PageDecoder.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+
+namespace {
+
+const QString kFilter = QStringLiteral(
+    "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "
+    "| *.*");
+
+// Runs the fetcher to its end.
+bool fetch(PageFetcher& fetcher, const QUrl& url) {
+    QSignalSpy finished(&fetcher, &PageFetcher::finished);
+    fetcher.start(url);
+    if (!finished.wait(10000)) return false;
+    return finished.count() == 1;
+}
+
+}  // namespace
+
+class EditHtmlTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> env;
+    frmMain* main = nullptr;
+    LocalHttpServer server;
+
+    // Runs Edit HTML for `address` with the dialog answering `answer`; returns the new document
+    // once the command is over.
+    frmDocument* editHtml(const QString& address, const QString& title, const QString& answer) {
+        env->dialogs.fileAnswers.enqueue(answer);
+        const int before = main->ChildForms().size();
+        EditHtml* command = EditHtml::Run(main, address, title);
+        if (main->ChildForms().size() != before + 1) return nullptr;
+        frmDocument* document = main->ActiveDocument();
+        if (command) {
+            QSignalSpy done(command, &EditHtml::done);
+            if (!done.wait(10000)) return nullptr;
+        }
+        return document;
+    }
+
+  private slots:
+    void initTestCase() {
+        server.page(
+            "/site/index.html",
+            "<html><head><title>Site</title></head><body>caf\xC3\xA9 \xE2\x82\xAC</body></html>");
+        server.page("/latin.html", "<p>caf\xE9 \x80</p>", "text/html; charset=windows-1252");
+        server.page("/legacy.html", "<p>na\xEFve \x93quoted\x94</p>", "text/html");
+        server.page("/big.html", QByteArray(4000, 'x'));
+        LocalHttpServer::Answer streamed;
+        streamed.body = QByteArray(4000, 'y');
+        streamed.sendLength = false;
+        server.answer("/streamed.html", streamed);
+        server.hold("/slow.html");
+        server.page("/slow.html", "<p>late</p>");
+        server.redirect("/moved.html", "/site/index.html");
+        server.redirect("/loop.html", "/loop.html");
+        server.redirect("/tofile.html", "file:///etc/hostname");
+    }
+
+    void init() {
+        env = std::make_unique<TestEnvironment>();
+        env->setSetting("FirstTime", "No");
+        main = env->start();
+        EditHtml::defaultLimits() = PageFetcher::Limits();
+    }
+    void cleanup() {
+        env.reset();
+        server.clearLog();
+    }
+
+    void proposedName_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("proposal");
+        QTest::newRow("folder") << "http://h/site/"
+                                << "http://h/site/index.html";
+        QTest::newRow("html") << "http://h/a/page.html"
+                              << "http://h/a/page.html";
+        QTest::newRow("HTM upper") << "http://h/PAGE.HTM"
+                                   << "http://h/PAGE.HTM";
+        QTest::newRow("ends in l") << "http://h/cgi/control"
+                                   << "http://h/cgi/control";
+        QTest::newRow("other") << "http://h/page.php"
+                               << "http://h/page.php/index.html";
+        QTest::newRow("query") << "http://h/?q=1"
+                               << "http://h/?q=1/index.html";
+        QTest::newRow("local") << "file:///tmp/preview.html"
+                               << "file:///tmp/preview.html";
+    }
+    void proposedName() {
+        QFETCH(QString, address);
+        QFETCH(QString, proposal);
+        QCOMPARE(ProposedFileName(address), proposal);
+    }
+
+    void versionPage_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("1.1") << "http://h/quillo/" << 1 << 1 << "http://h/quillo/11.htm";
+        QTest::newRow("no slash") << "http://h/quillo" << 1 << 1 << "http://h/quillo/11.htm";
+        QTest::newRow("2.10") << "http://h/q/" << 2 << 10 << "http://h/q/210.htm";
+        QTest::newRow("3.0") << "http://h/q/" << 3 << 0 << "http://h/q/30.htm";
+    }
+    void versionPage() {
+        QFETCH(QString, folder);
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(QString, page);
+        QCOMPARE(BrowserAddresses::versionPage(folder, major, minor), page);
+    }
+
+    void decoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("charset");
+        const QString cafe = QStringLiteral("caf\u00E9");
+        QTest::newRow("header 1252")
+            << QByteArray("caf\xE9") << QByteArray("text/html; charset=windows-1252") << cafe
+            << QByteArray("windows-1252");
+        QTest::newRow("header latin-1 is 1252")
+            << QByteArray("\x80") << QByteArray("text/html;charset=\"ISO-8859-1\"")
+            << QStringLiteral("\u20AC") << QByteArray("windows-1252");
+        QTest::newRow("header utf-8")
+            << QByteArray("caf\xC3\xA9") << QByteArray("text/html; charset=UTF-8") << cafe
+            << QByteArray("UTF-8");
+        QTest::newRow("header koi8-r")
+            << QByteArray("\xF0\xD2\xC9") << QByteArray("text/plain; charset=koi8-r")
+            << QStringLiteral("\u041F\u0440\u0438") << QByteArray("KOI8-R");
+        QTest::newRow("header beats meta")
+            << QByteArray("<meta charset=utf-8>caf\xE9") << QByteArray("text/html; charset=cp1252")
+            << QStringLiteral("<meta charset=utf-8>") + cafe << QByteArray("windows-1252");
+        QTest::newRow("meta charset")
+            << QByteArray("<html><META CHARSET='windows-1252'>caf\xE9") << QByteArray("text/html")
+            << QStringLiteral("<html><META CHARSET='windows-1252'>") + cafe
+            << QByteArray("windows-1252");
+        QTest::newRow("meta http-equiv") << QByteArray(
+                                                "<meta http-equiv=\"Content-Type\" "
+                                                "content=\"text/html; charset=iso-8859-1\">\xE9")
+                                         << QByteArray()
+                                         << QStringLiteral(
+                                                "<meta http-equiv=\"Content-Type\" "
+                                                "content=\"text/html; charset=iso-8859-1\">\u00E9")
+                                         << QByteArray("windows-1252");
+        QTest::newRow("meta in comment ignored")
+            << QByteArray("<!-- <meta charset=koi8-r> -->caf\xC3\xA9") << QByteArray()
+            << QStringLiteral("<!-- <meta charset=koi8-r> -->") + cafe << QByteArray("UTF-8");
+        QTest::newRow("meta utf-16 read as utf-8")
+            << QByteArray("<meta charset=utf-16>\xC3\xA9") << QByteArray()
+            << QStringLiteral("<meta charset=utf-16>\u00E9") << QByteArray("UTF-8");
+        QTest::newRow("meta past 1024 bytes ignored")
+            << QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9" << QByteArray()
+            << QString(1100, QLatin1Char(' ')) + QStringLiteral("<meta charset=koi8-r>\u00E9")
+            << QByteArray("UTF-8");
+        QTest::newRow("valid utf-8")
+            << QByteArray("caf\xC3\xA9") << QByteArray("text/html") << cafe << QByteArray("UTF-8");
+        QTest::newRow("invalid utf-8 is 1252")
+            << QByteArray("\x93q\x94 caf\xE9") << QByteArray()
+            << QStringLiteral("\u201Cq\u201D ") + cafe << QByteArray("windows-1252");
+        QTest::newRow("unknown label sniffs")
+            << QByteArray("caf\xE9") << QByteArray("text/html; charset=x-nonsense") << cafe
+            << QByteArray("windows-1252");
+        QTest::newRow("utf-8 bom beats header")
+            << QByteArray("\xEF\xBB\xBF\xC3\xA9") << QByteArray("text/html; charset=windows-1252")
+            << QStringLiteral("\u00E9") << QByteArray("UTF-8");
+        QTest::newRow("utf-16le bom") << QByteArray("\xFF\xFE\xE9\x00!\x00", 6) << QByteArray()
+                                      << QStringLiteral("\u00E9!") << QByteArray("UTF-16LE");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << QString() << QByteArray("UTF-8");
+    }
+    void decoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, charset);
+        QByteArray used;
+        QCOMPARE(PageDecoder::decode(bytes, contentType, &used), text);
+        QCOMPARE(used, charset);
+    }
+
+    // Edit HTML on an address ending in "/": the proposal, the dialog as set, the page's source
+    // decoded into a new document titled after the page.
+    void editHtmlOnFolderAddress() {
+        CommonDialog* dialog = main->dlgCommonDialog();
+        dialog->DialogTitle = QStringLiteral("Save As");  // left by an earlier command
+        const QString address = server.url("/site/");
+        const int documents = main->documentCount();
+        frmDocument* document = editHtml(address, QStringLiteral("Site"), address + "index.html");
+        QVERIFY(document);
+        QCOMPARE(main->documentCount(), documents + 1);
+        QCOMPARE(env->dialogs.fileRequests.size(), 1);
+        const FileDialogRequest request = env->dialogs.fileRequests.constFirst();
+        QVERIFY(!request.save);
+        QCOMPARE(request.fileName, address + "index.html");
+        QCOMPARE(request.filter, kFilter);
+        QCOMPARE(request.title, QStringLiteral("Save As"));  // not set by this command
+        QCOMPARE(document->txtText->Text(),
+                 QStringLiteral(
+                     "<html><head><title>Site</title></head><body>caf\u00E9 \u20AC</body></html>"));
+        QCOMPARE(document->Caption(), QStringLiteral("Site"));
+        QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
+        QVERIFY(!document->txtText->CanUndo());
+        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
+        QVERIFY(env->dialogs.messages.isEmpty());
+    }
+
+    void editHtmlDecodesPages_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("charset header")
+            << "/latin.html" << QStringLiteral("<p>caf\u00E9 \u20AC</p>");
+        QTest::newRow("windows-1252 unlabelled")
+            << "/legacy.html" << QStringLiteral("<p>na\u00EFve \u201Cquoted\u201D</p>");
+        QTest::newRow("after a redirect")
+            << "/moved.html"
+            << QStringLiteral(
+                   "<html><head><title>Site</title></head><body>caf\u00E9 \u20AC</body></html>");
+    }
+    void editHtmlDecodesPages() {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        const QString address = server.url(path);
+        frmDocument* document = editHtml(address, QStringLiteral("Title"), address);
+        QVERIFY(document);
+        QCOMPARE(env->dialogs.fileRequests.constFirst().fileName, address);
+        QCOMPARE(document->txtText->Text(), text);
+        QCOMPARE(document->Caption(), QStringLiteral("Title"));
+    }
+
+    void editHtmlFromLocalFile() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("page.htm"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<p>local caf\xE9</p>");
+        file.close();
+        // The dialog hands back a plain path, as when the user picks a file.
+        frmDocument* document = editHtml(server.url("/x.html"), QStringLiteral("Local"), path);
+        QVERIFY(document);
+        QCOMPARE(document->txtText->Text(), QStringLiteral("<p>local caf\u00E9</p>"));
+        QCOMPARE(document->Caption(), QStringLiteral("Local"));
+    }
+
+    // Each failure leaves the new document empty, says why in the status bar and shows no box.
+    void editHtmlFailures_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<QString>("status");
+        const qint64 cap = 50LL * 1024 * 1024;
+        QTest::newRow("cancelled") << QString() << cap << 30000 << "Edit HTML: no page was chosen.";
+        QTest::newRow("unreachable")
+            << "http://127.0.0.1:%closed%/x.html" << cap << 30000
+            << "Cannot fetch \"http://127.0.0.1:%closed%/x.html\": Connection refused";
+        QTest::newRow("too big by length")
+            << "%server%/big.html" << qint64(1000) << 30000
+            << "Cannot fetch \"%server%/big.html\": the page is larger than 1000 bytes";
+        QTest::newRow("too big streamed")
+            << "%server%/streamed.html" << qint64(1000) << 30000
+            << "Cannot fetch \"%server%/streamed.html\": the page is larger than 1000 bytes";
+        QTest::newRow("time limit") << "%server%/slow.html" << cap << 300
+                                    << "Cannot fetch \"%server%/slow.html\": the page did not "
+                                       "arrive within 300 milliseconds";
+        QTest::newRow("bad scheme") << "ftp://127.0.0.1/x.html" << cap << 30000
+                                    << "Cannot fetch \"ftp://127.0.0.1/x.html\": only http, https "
+                                       "and file addresses can be fetched";
+        QTest::newRow("not found")
+            << "%server%/missing.html" << cap << 30000
+            << "Cannot fetch \"%server%/missing.html\": the server answered 404 Not Found";
+        QTest::newRow("redirect loop")
+            << "%server%/loop.html" << cap << 30000
+            << "Cannot fetch \"%server%/loop.html\": more than 10 redirects";
+        QTest::newRow("redirect to a file") << "%server%/tofile.html" << cap << 30000
+                                            << "Cannot fetch \"%server%/tofile.html\": the page "
+                                               "redirects to an address that cannot be fetched";
+        QTest::newRow("missing file")
+            << "%folder%/none.html" << cap << 30000 << "Cannot read \"%folder%/none.html\": ";
+    }
+    void editHtmlFailures() {
+        QFETCH(QString, answer);
+        QFETCH(qint64, maxBytes);
+        QFETCH(int, timeoutMs);
+        QFETCH(QString, status);
+        quint16 closedPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            closedPort = probe.serverPort();
+        }
+        QTemporaryDir folder;
+        for (QString* text : {&answer, &status}) {
+            text->replace("%server%", server.url(QString()));
+            text->replace("%closed%", QString::number(closedPort));
+            text->replace("%folder%", folder.path());
+        }
+        EditHtml::defaultLimits().maxBytes = maxBytes;
+        EditHtml::defaultLimits().timeoutMs = timeoutMs;
+
+        frmDocument* document = editHtml(server.url("/page.html"), QStringLiteral("Page"), answer);
+        QVERIFY(document);
+        QVERIFY(document->txtText->Text().isEmpty());
+        QVERIFY(document->Caption().startsWith(QStringLiteral("Document ")));
+        QVERIFY2(main->statusText().startsWith(status), qPrintable(main->statusText()));
+        QVERIFY(env->dialogs.messages.isEmpty());
+        server.release("/slow.html");
+        server.hold("/slow.html");
+    }
+
+    // Closing the new window while its page is on the way ends the fetch quietly.
+    void closingTheDocumentDuringTheFetch() {
+        env->dialogs.fileAnswers.enqueue(server.url("/slow.html"));
+        QPointer<EditHtml> command =
+            EditHtml::Run(main, server.url("/slow.html"), QStringLiteral("Slow"));
+        QVERIFY(command);
+        QCOMPARE(main->statusText(), "Fetching " + server.url("/slow.html") + "...");
+        QTRY_COMPARE(server.heldCount("/slow.html"), 1);
+        main->mdiArea()->currentSubWindow()->close();
+        QTRY_VERIFY(!command);
+        server.release("/slow.html");
+        server.hold("/slow.html");
+        QTest::qWait(50);
+        QCOMPARE(main->statusText(), "Fetching " + server.url("/slow.html") + "...");
+    }
+
+    void fetcherKeepsTheResponse() {
+        PageFetcher fetcher;
+        QVERIFY(fetch(fetcher, QUrl(server.url("/moved.html"))));
+        QVERIFY(fetcher.succeeded());
+        QCOMPARE(fetcher.finalUrl(), QUrl(server.url("/site/index.html")));
+        QCOMPARE(fetcher.contentType(), QByteArray("text/html; charset=utf-8"));
+        QVERIFY(fetcher.data().startsWith("<html><head><title>Site</title>"));
+        QVERIFY(server.requests().endsWith("/site/index.html"));
+    }
+};
+
+QTEST_MAIN(EditHtmlTest)
+#include "tst_edithtml.moc"
