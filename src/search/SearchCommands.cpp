@@ -1,7 +1,48 @@
 #include "search/SearchCommands.h"
 
 #include "app/frmMain.h"
+#include "search/frmFIND.h"
+#include "search/frmREPLACE.h"
 
-void SearchCommands::mnuFind_Click() { (void)main_; }
-void SearchCommands::mnuFindNext_Click() {}
-void SearchCommands::mnuReplace_Click() {}
+namespace {
+SearchCommands::ShowModal& modalShowing() {
+    static SearchCommands::ShowModal show;
+    return show;
+}
+}  // namespace
+
+void SearchCommands::setShowModal(ShowModal show) {
+    modalShowing() = std::move(show);
+}
+
+void SearchCommands::showModal(QDialog* dialog) {
+    if (modalShowing()) {
+        modalShowing()(dialog);
+    } else {
+        dialog->exec();
+    }
+}
+
+frmFIND* SearchCommands::FindDialog() {
+    if (!find_) find_ = new frmFIND(main_);
+    return find_;
+}
+
+frmREPLACE* SearchCommands::ReplaceDialog() {
+    if (!replace_) replace_ = new frmREPLACE(main_);
+    return replace_;
+}
+
+// The dialog keeps the fields it had when last hidden; nothing is copied in from the document.
+void SearchCommands::mnuFind_Click() {
+    showModal(FindDialog());
+}
+
+// Repeats the search without showing the dialog (made hidden, empty, the first time).
+void SearchCommands::mnuFindNext_Click() {
+    FindDialog()->Command1_Click();
+}
+
+void SearchCommands::mnuReplace_Click() {
+    showModal(ReplaceDialog());
+}

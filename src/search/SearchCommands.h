@@ -1,15 +1,38 @@
 #pragma once
 
-class frmMain;
+#include <QPointer>
+#include <functional>
 
-// Find, Find Next and Replace over the active document.
+class frmMain;
+class frmFIND;
+class frmREPLACE;
+class QDialog;
+
+// Find, Find Next and Replace over the active document. The two dialogs are made on first use,
+// owned by the main window, and kept (hidden) for its whole life.
 class SearchCommands {
-public:
+  public:
+    // Shows a dialog modally and returns once it is hidden.
+    using ShowModal = std::function<void(QDialog*)>;
+
     explicit SearchCommands(frmMain* main) : main_(main) {}
+
     void mnuFind_Click();
     void mnuFindNext_Click();
     void mnuReplace_Click();
 
-private:
+    // The dialogs, created hidden when first asked for.
+    frmFIND* FindDialog();
+    frmREPLACE* ReplaceDialog();
+
+    // How the dialogs are shown modally, for every main window: QDialog::exec() by default; tests
+    // put a non-blocking showing here. An empty function restores the default.
+    static void setShowModal(ShowModal show);
+
+  private:
+    static void showModal(QDialog* dialog);
+
     frmMain* main_;
+    QPointer<frmFIND> find_;
+    QPointer<frmREPLACE> replace_;
 };

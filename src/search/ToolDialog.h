@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/Twips.h"
+
+// Shared set-up of the search dialogs: a fixed-size tool window (narrow title bar, close box,
+// not resizable) laid out in twips at the screen's logical DPI.
+namespace ToolDialog {
+
+inline void setUp(QDialog* dialog, const QString& caption, int clientWidth, int clientHeight) {
+    dialog->setWindowTitle(caption);
+    dialog->setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setFixedSize(Twips::toPixelsX(clientWidth, dialog),
+                         Twips::toPixelsY(clientHeight, dialog));
+}
+
+inline void place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(Twips::toPixelsX(left, widget), Twips::toPixelsY(top, widget),
+                        Twips::toPixelsX(width, widget), Twips::toPixelsY(height, widget));
+}
+
+// A plain button: no dialog default, so Enter in a text box never presses one by itself.
+inline QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
+    auto* result = new QPushButton(caption, parent);
+    result->setObjectName(name);
+    result->setAutoDefault(false);
+    result->setDefault(false);
+    return result;
+}
+
+// The layout was measured for a small dialog font: where the desktop's font is wider, steps the
+// dialog's font down (to 7 points at least) until every caption fits in its fixed box.
+inline void fitFont(QDialog* dialog) {
+    const auto fits = [dialog] {
+        for (const QWidget* w : dialog->findChildren<QWidget*>()) {
+            int needed = 0;
+            if (auto* button = qobject_cast<const QPushButton*>(w)) {
+                needed = button->fontMetrics().horizontalAdvance(button->text()) + 8;
+            } else if (qobject_cast<const QCheckBox*>(w) || qobject_cast<const QLabel*>(w)) {
+                needed = w->sizeHint().width();
+            }
+            if (needed > w->width()) return false;
+        }
+        return true;
+    };
+    QFont font = dialog->font();
+    while (!fits() && font.pointSizeF() > 7.25) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        dialog->setFont(font);
+    }
+}
+
+}  // namespace ToolDialog

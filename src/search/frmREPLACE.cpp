@@ -1,0 +1,79 @@
+#include "search/frmREPLACE.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/DialogHost.h"
+#include "app/frmMain.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+#include "search/SearchOptions.h"
+#include "search/ToolDialog.h"
+
+frmREPLACE::frmREPLACE(frmMain* owner) : QDialog(owner), main_(owner) {
+    setObjectName(QStringLiteral("frmREPLACE"));
+    ToolDialog::setUp(this, QStringLiteral("Replace"), 4305, 1575);
+
+    // Created in tab order: the search box, then the replacement box.
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtReplace = new QLineEdit(this);
+    txtReplace->setObjectName(QStringLiteral("txtReplace"));
+    Label1 = new QLabel(QStringLiteral("Find:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setBuddy(txtFind);
+    Label2 = new QLabel(QStringLiteral("Replace:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setBuddy(txtReplace);
+    Check1 = new QCheckBox(QStringLiteral("Case sensitive"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check2 = new QCheckBox(QStringLiteral("Match whole word only"), this);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Command1 = ToolDialog::button(QStringLiteral("Command1"), QStringLiteral("Replace"), this);
+    Command2 = ToolDialog::button(QStringLiteral("Command2"), QStringLiteral("Close"), this);
+
+    ToolDialog::place(Label1, 50, 160, 735, 255);
+    ToolDialog::place(txtFind, 840, 120, 3375, 285);
+    ToolDialog::place(Label2, 50, 520, 735, 255);
+    ToolDialog::place(txtReplace, 840, 480, 3375, 285);
+    ToolDialog::place(Check1, 840, 840, 1455, 255);
+    ToolDialog::place(Check2, 2280, 840, 2055, 255);
+    ToolDialog::place(Command1, 2400, 1200, 855, 315);
+    ToolDialog::place(Command2, 3360, 1200, 855, 315);
+
+    ToolDialog::fitFont(this);
+
+    connect(Command1, &QPushButton::clicked, this, &frmREPLACE::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmREPLACE::Command2_Click);
+}
+
+void frmREPLACE::Command1_Click() {
+    const int options = SearchOptions(Check1, Check2);
+    // Without a document window there is nothing to replace in and nothing to report.
+    if (frmDocument* document = main_->ActiveDocument()) {
+        RichTextBox* txtText = document->txtText;
+        const QString text = txtFind->text();
+        const int start = txtText->SelStart() + txtText->SelLength();
+        // Each search resumes after the replacement just made, so a replacement containing the
+        // search text is never searched again; the whole run is one undo step.
+        const int count = txtText->ReplaceAll(text, txtReplace->text(), start, options);
+        const QString message =
+            count == 0
+                ? QStringLiteral("Unable to find '") + text + QStringLiteral("' in specified range")
+                : QStringLiteral("The specified region has been searched. ") +
+                      QString::number(count) + QStringLiteral(" replacements have been made");
+        main_->dialogHost()->MsgBox(this, message, MsgBoxStyle::OkOnly, QString());
+    }
+    hide();
+}
+
+void frmREPLACE::Command2_Click() {
+    hide();
+}
+
+void frmREPLACE::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    txtFind->setFocus();
+}
