@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -98,6 +99,9 @@ frmBrowser::frmBrowser(frmMain* main, QWidget* parent)
     cboAddress->setCompleter(nullptr);
     cboAddress->setEditText(BrowserAddresses::current().homePage);
     cboAddress->lineEdit()->installEventFilter(this);
+    // The combo box would take leaving the box (or Enter) with a listed address in it for a pick
+    // from the list: a navigation nobody asked for. Enter is handled here; leaving does nothing.
+    disconnect(cboAddress->lineEdit(), &QLineEdit::editingFinished, cboAddress, nullptr);
     lblAddress->setBuddy(cboAddress);
     // Only a user's pick navigates; changes to the list made here do not.
     connect(cboAddress, &QComboBox::activated, this, [this] { cboAddress_Click(); });
@@ -105,6 +109,11 @@ frmBrowser::frmBrowser(frmMain* main, QWidget* parent)
     timTimer->setInterval(5);
     connect(timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
 
+    connect(brwWebBrowser->page(), &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                    loadingUrl_ = info.url();
+            });
     connect(brwWebBrowser, &QWebEngineView::loadStarted, this, [this] {
         navigationRequested_ = false;
         // Every load shows its progress, also one started by a link in the page.
@@ -158,6 +167,7 @@ void frmBrowser::Navigate(const QString& address) {
     if (!url.isValid() || url.isEmpty()) return;
     navigationRequested_ = true;
     requestClock_.start();
+    loadingUrl_ = url;
     brwWebBrowser->load(url);
 }
 
@@ -184,10 +194,12 @@ void frmBrowser::Refresh() {
 
 void frmBrowser::Stop() {
     navigationRequested_ = false;
+    loadingUrl_.clear();
     brwWebBrowser->stop();
 }
 
 QString frmBrowser::LocationURL() const {
+    if (!loadingUrl_.isEmpty() && Busy()) return loadingUrl_.toString();
     return brwWebBrowser->url().toString();
 }
 
@@ -366,6 +378,7 @@ void frmBrowser::timTimer_Timer() {
 
 void frmBrowser::onLoadFinished(bool ok) {
     navigationRequested_ = false;
+    loadingUrl_.clear();
     brwWebBrowser_DownloadComplete();
     if (!ok) return;
     rememberAddress(LocationURL());

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include "app/ChildForm.h"
 
@@ -83,4 +84,6 @@ class frmBrowser : public ChildForm {
     // once the navigation begins, and the window must look busy from the moment it is asked.
     bool navigationRequested_ = false;
     QElapsedTimer requestClock_;
+    // The address being loaded: the view names a page only once it has begun to arrive.
+    QUrl loadingUrl_;
 };
