@@ -23,14 +23,6 @@ const QString kFilter = QStringLiteral(
     "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "
     "| *.*");
 
-// Runs the fetcher to its end.
-bool fetch(PageFetcher& fetcher, const QUrl& url) {
-    QSignalSpy finished(&fetcher, &PageFetcher::finished);
-    fetcher.start(url);
-    if (!finished.wait(10000)) return false;
-    return finished.count() == 1;
-}
-
 }  // namespace
 
 class EditHtmlTest : public QObject {
@@ -98,10 +90,6 @@ class EditHtmlTest : public QObject {
                                    << "http://h/cgi/control";
         QTest::newRow("other") << "http://h/page.php"
                                << "http://h/page.php/index.html";
-        QTest::newRow("query") << "http://h/?q=1"
-                               << "http://h/?q=1/index.html";
-        QTest::newRow("local") << "file:///tmp/preview.html"
-                               << "file:///tmp/preview.html";
     }
     void proposedName() {
         QFETCH(QString, address);
@@ -117,7 +105,6 @@ class EditHtmlTest : public QObject {
         QTest::newRow("1.1") << "http://h/quillo/" << 1 << 1 << "http://h/quillo/11.htm";
         QTest::newRow("no slash") << "http://h/quillo" << 1 << 1 << "http://h/quillo/11.htm";
         QTest::newRow("2.10") << "http://h/q/" << 2 << 10 << "http://h/q/210.htm";
-        QTest::newRow("3.0") << "http://h/q/" << 3 << 0 << "http://h/q/30.htm";
     }
     void versionPage() {
         QFETCH(QString, folder);
@@ -337,16 +324,6 @@ class EditHtmlTest : public QObject {
         server.hold("/slow.html");
         QTest::qWait(50);
         QCOMPARE(main->statusText(), "Fetching " + server.url("/slow.html") + "...");
-    }
-
-    void fetcherKeepsTheResponse() {
-        PageFetcher fetcher;
-        QVERIFY(fetch(fetcher, QUrl(server.url("/moved.html"))));
-        QVERIFY(fetcher.succeeded());
-        QCOMPARE(fetcher.finalUrl(), QUrl(server.url("/site/index.html")));
-        QCOMPARE(fetcher.contentType(), QByteArray("text/html; charset=utf-8"));
-        QVERIFY(fetcher.data().startsWith("<html><head><title>Site</title>"));
-        QVERIFY(server.requests().endsWith("/site/index.html"));
     }
 };
 
