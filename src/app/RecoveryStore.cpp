@@ -81,9 +81,9 @@ void RecoveryStore::watch(frmDocument* document) {
     connect(document->txtText, &RichTextBox::Change, this, [this, document] { schedule(document); });
     connect(document, &ChildForm::tagChanged, this, [this, document] {
         // Saved: the file on disk holds the text now.
-        if (document->Tag().isEmpty()) remove(document);
+        if (document->Tag().isEmpty()) removeFile(document);
     });
-    connect(document, &QObject::destroyed, this, [this, document] { remove(document); });
+    connect(document, &QObject::destroyed, this, [this, document] { forget(document); });
     if (document->Tag() == QLatin1String("SAVE")) schedule(document);
 }
 
@@ -104,14 +104,20 @@ void RecoveryStore::save(frmDocument* document) {
     writerPool().start([path = it->path, snapshot] { writeFile(path, snapshot); });
 }
 
-void RecoveryStore::remove(frmDocument* document) {
+void RecoveryStore::removeFile(frmDocument* document) {
+    auto it = entries_.find(document);
+    if (it == entries_.end()) return;
+    it->timer->stop();
+    // Queued behind any write of the same file still running.
+    writerPool().start([path = it->path] { QFile::remove(path); });
+}
+
+void RecoveryStore::forget(frmDocument* document) {
+    removeFile(document);
     auto it = entries_.find(document);
     if (it == entries_.end()) return;
     delete it->timer;
-    const QString path = it->path;
     entries_.erase(it);
-    // Queued behind any write of the same file still running.
-    writerPool().start([path] { QFile::remove(path); });
 }
 
 void RecoveryStore::flush() {

@@ -59,7 +59,8 @@ private:
     };
     void schedule(frmDocument* document);
     void save(frmDocument* document);
-    void remove(frmDocument* document);
+    void removeFile(frmDocument* document);
+    void forget(frmDocument* document);
     QStringList orphanFolders() const;
 
     QString root_;

@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QTextEdit>
+#include <QAbstractScrollArea>
 #include <QtTest>
 
 #include "TestEnvironment.h"
