@@ -1,5 +1,28 @@
 #include "options/OptionsCommand.h"
 
 #include "app/frmMain.h"
+#include "options/frmOptions.h"
 
-void OptionsCommand::mnuViewOptions_Click() { (void)main_; }
+namespace {
+
+OptionsCommand::ShowModal& showModal() {
+    static OptionsCommand::ShowModal show;
+    return show;
+}
+
+}  // namespace
+
+void OptionsCommand::setShowModal(ShowModal show) {
+    showModal() = std::move(show);
+}
+
+// A fresh dialog each time, owned by the main window and gone once it closes.
+void OptionsCommand::mnuViewOptions_Click() {
+    frmOptions dialog(main_);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (showModal()) {
+        showModal()(dialog);
+    } else {
+        dialog.exec();
+    }
+}
