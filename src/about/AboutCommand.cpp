@@ -1,5 +1,28 @@
 #include "about/AboutCommand.h"
 
+#include "about/frmAbout.h"
 #include "app/frmMain.h"
 
-void AboutCommand::mnuHelpAbout_Click() { (void)main_; }
+namespace {
+
+AboutCommand::ShowModal& showModal() {
+    static AboutCommand::ShowModal show;
+    return show;
+}
+
+}  // namespace
+
+void AboutCommand::setShowModal(ShowModal show) {
+    showModal() = std::move(show);
+}
+
+// A fresh box each time, owned by the main window and gone once it closes.
+void AboutCommand::mnuHelpAbout_Click() {
+    frmAbout dialog(main_, main_->dialogHost());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (showModal()) {
+        showModal()(dialog);
+    } else {
+        dialog.exec();
+    }
+}
