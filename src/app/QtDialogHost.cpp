@@ -3,6 +3,9 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -72,6 +75,17 @@ QStringList QtDialogHost::nameFiltersFrom(const QString& filter) {
 }
 
 QString QtDialogHost::ShowFileDialog(QWidget* owner, const FileDialogRequest& request) {
+    // A file dialog cannot open a web address: when one is proposed (the browser's Edit HTML),
+    // ask for the address or file name as text instead.
+    const QUrl proposed(request.fileName);
+    if (!request.save && !proposed.isLocalFile() && !proposed.scheme().isEmpty() &&
+        proposed.scheme().size() > 1) {
+        bool ok = false;
+        const QString chosen = QInputDialog::getText(
+            owner, request.title.isEmpty() ? QStringLiteral("Open") : request.title,
+            QStringLiteral("Address or file name:"), QLineEdit::Normal, request.fileName, &ok);
+        return ok ? chosen.trimmed() : QString();
+    }
     QFileDialog dialog(owner, request.title);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -79,7 +93,9 @@ QString QtDialogHost::ShowFileDialog(QWidget* owner, const FileDialogRequest& re
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     const QStringList filters = nameFiltersFrom(request.filter);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (!request.fileName.isEmpty()) {
+        dialog.selectFile(proposed.isLocalFile() ? proposed.toLocalFile() : request.fileName);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
 }
