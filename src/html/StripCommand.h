@@ -1,13 +1,37 @@
 #pragma once
 
-class frmMain;
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <memory>
 
-// Strips the HTML markup from the active document, in place.
-class StripCommand {
+class frmDocument;
+class frmMain;
+class QThread;
+
+// Strips the HTML markup from the active document, in place. The pass runs on a worker thread
+// so the window stays responsive on long pages; the result goes back to the document it was
+// read from, as one undoable change, unless that document was closed meanwhile.
+class StripCommand : public QObject {
+    Q_OBJECT
 public:
-    explicit StripCommand(frmMain* main) : main_(main) {}
+    explicit StripCommand(frmMain* main);
+    ~StripCommand() override;
+
     void mnuStrip_Click();
+    // Whether a strip of this document is under way.
+    bool isStripping(frmDocument* document) const { return jobs_.contains(document); }
 
 private:
+    struct Job {
+        QPointer<frmDocument> document;
+        QThread* thread = nullptr;
+        std::shared_ptr<std::atomic<bool>> stop;
+        std::shared_ptr<QString> result;
+    };
+    void finish(frmDocument* key);
+
     frmMain* main_;
+    QHash<frmDocument*, Job> jobs_;
 };
