@@ -181,6 +181,8 @@ void TestRtfReader::text_data() {
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'c4\\'e0}") << QString::fromUtf8("Да");
     QTest::newRow("unknown code page falls back to 1252")
         << QByteArray("{\\rtf1\\ansicpg99999 \\'e9}") << QString::fromUtf8("é");
+    QTest::newRow("control characters from a code page dropped")
+        << QByteArray("{\\rtf1\\ansicpg37 \\'c1\\'2d\\'25\\'c2}") << QStringLiteral("AB");
     QTest::newRow("invalid double-byte sequence")
         << QByteArray("{\\rtf1\\ansicpg932 \\'82}") << QString(QChar(0xFFFD));
 }

@@ -301,10 +301,14 @@ void TestRtfWriter::escapes() {
     roundTrip(doc, copy);
     compareDocuments(doc, copy);
 
-    // Objects such as images are left out, not written as text.
-    doc.setPlainText(QStringLiteral("a") + QChar(QChar::ObjectReplacementCharacter) + "b");
+    // Images are left out, not written as text; the same character without an image is text.
+    doc.setPlainText(QStringLiteral("ab") + QChar(QChar::ObjectReplacementCharacter));
+    c.setPosition(1);
+    QTextImageFormat image;
+    image.setName(QStringLiteral("picture.png"));
+    c.insertImage(image);
     roundTrip(doc, copy);
-    QCOMPARE(textOf(copy), QStringLiteral("ab"));
+    QCOMPARE(textOf(copy), QStringLiteral("ab") + QChar(QChar::ObjectReplacementCharacter));
 }
 
 void TestRtfWriter::effectiveFontIsWritten() {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <QList>
 #include <QSysInfo>
 #include <cerrno>
 #include <cstring>
@@ -13,35 +14,37 @@ namespace {
 constexpr int kUtf8CodePage = 65001;
 const auto kInvalidHandle = reinterpret_cast<void*>(iconv_t(-1));
 
-QByteArray iconvNameFor(int codePage) {
+// The names iconv may know a Windows code page by, most likely first.
+QList<QByteArray> iconvNamesFor(int codePage) {
     switch (codePage) {
         case 1361:
-            return "JOHAB";
+            return {"JOHAB"};
         case 10000:
-            return "MACINTOSH";
+            return {"MACINTOSH"};
         case 10007:
-            return "MAC-CYRILLIC";
+            return {"MAC-CYRILLIC"};
         case 10029:
-            return "MAC-CENTRALEUROPE";
+            return {"MAC-CENTRALEUROPE"};
         case 20127:
-            return "ASCII";
+            return {"ASCII"};
         case 20866:
-            return "KOI8-R";
+            return {"KOI8-R"};
         case 21866:
-            return "KOI8-U";
+            return {"KOI8-U"};
         case 51932:
-            return "EUC-JP";
+            return {"EUC-JP"};
         case 51949:
-            return "EUC-KR";
+            return {"EUC-KR"};
         case 54936:
-            return "GB18030";
+            return {"GB18030"};
         default:
             break;
     }
     if (codePage >= 28591 && codePage <= 28606) {
-        return "ISO-8859-" + QByteArray::number(codePage - 28590);
+        return {"ISO-8859-" + QByteArray::number(codePage - 28590)};
     }
-    return "CP" + QByteArray::number(codePage);
+    const QByteArray number = QByteArray::number(codePage).rightJustified(3, '0');
+    return {"CP" + number, "IBM" + number, "WINDOWS-" + number};
 }
 
 }  // namespace
@@ -56,8 +59,12 @@ void* CodePageDecoder::handleFor(int codePage) {
     auto it = handles_.constFind(codePage);
     if (it != handles_.constEnd()) return it.value();
     const char* target = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
-    void* handle = reinterpret_cast<void*>(iconv_open(target, iconvNameFor(codePage).constData()));
-    if (handle == kInvalidHandle) handle = nullptr;
+    void* handle = nullptr;
+    for (const QByteArray& name : iconvNamesFor(codePage)) {
+        handle = reinterpret_cast<void*>(iconv_open(target, name.constData()));
+        if (handle != kInvalidHandle) break;
+        handle = nullptr;
+    }
     handles_.insert(codePage, handle);
     return handle;
 }

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVector>
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -890,8 +891,24 @@ class Parser {
 
     void flushBytes() {
         if (runBytes_.isEmpty()) return;
-        runText_ += decoder_.decode(runCodePage_, runBytes_);
+        // Some code pages map bytes to control characters; keep only what text may hold.
+        const QString decoded = decoder_.decode(runCodePage_, runBytes_);
         runBytes_.resize(0);
+        const auto special = [](char16_t ch) {
+            return ch < 0x20 || ch == QChar::ParagraphSeparator || ch == 0xFDD0 || ch == 0xFDD1 ||
+                   ch >= 0xFFFE;
+        };
+        if (std::none_of(decoded.cbegin(), decoded.cend(),
+                         [&](QChar qc) { return special(qc.unicode()); })) {
+            runText_ += decoded;
+            return;
+        }
+        for (QChar qc : decoded) {
+            char16_t ch = qc.unicode();
+            if ((ch < 0x20 && ch != '\t') || ch == 0xFFFE || ch == 0xFFFF) continue;
+            if (ch == QChar::ParagraphSeparator || ch == 0xFDD0 || ch == 0xFDD1) ch = 0xFFFD;
+            runText_.append(QChar(ch));
+        }
     }
 
     void flushRun() {

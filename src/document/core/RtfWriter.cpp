@@ -188,7 +188,10 @@ class Writer {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QString text = fragment.text();
-            if (text.isEmpty()) continue;
+            // Objects such as images have no RTF form here; they are left out.
+            if (text.isEmpty() || fragment.charFormat().objectType() != QTextFormat::NoObject) {
+                continue;
+            }
             applyStyle(styleOf(fragment.charFormat()));
             writeText(text, /*wrap=*/true);
             empty = false;
@@ -269,14 +272,17 @@ class Writer {
                     out_ += "\\_";
                     delimit_ = false;
                     continue;
-                case QChar::ObjectReplacementCharacter:
+                case 0x7F:
+                    out_ += "\\'7f";
+                    delimit_ = false;
+                    continue;
                 case 0xFDD0:  // frame markers
                 case 0xFDD1:
                     continue;
                 default:
                     break;
             }
-            if (ch < 0x20 || ch == 0x7F) continue;
+            if (ch < 0x20) continue;
             word("\\u", ch > 0x7FFF ? int(ch) - 0x10000 : int(ch));
             const int fallback = QChar::isSurrogate(ch) ? -1 : Windows1252::fromUnicode(ch);
             if (fallback >= 0x80) {

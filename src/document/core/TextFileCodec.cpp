@@ -1,5 +1,7 @@
 #include "document/core/TextFileCodec.h"
 
+#include <QStringDecoder>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <cstring>
 
@@ -14,18 +16,27 @@ constexpr char kMixedLF = 'n';
 constexpr char kMixedCRLF = 'w';
 constexpr char kMixedCR = 'r';
 
-bool isValidUtf8(const uchar* s, qsizetype n) {
+// Decodes strict UTF-8 (no overlong forms, surrogates or code points beyond U+10FFFF); a
+// byte-order mark at the start is kept as a character. Returns false at the first invalid or
+// truncated sequence.
+bool decodeUtf8(const uchar* s, qsizetype n, QString* text) {
+    QString out(n, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
     qsizetype i = 0;
     while (i < n) {
+        // Runs of ASCII, eight bytes at a time.
         while (i + 8 <= n) {
             quint64 word;
             std::memcpy(&word, s + i, 8);
             if (word & 0x8080808080808080ULL) break;
+            for (int k = 0; k < 8; ++k) d[k] = s[i + k];
+            d += 8;
             i += 8;
         }
         if (i >= n) break;
         const uchar c = s[i];
         if (c < 0x80) {
+            *d++ = c;
             ++i;
             continue;
         }
@@ -43,13 +54,21 @@ bool isValidUtf8(const uchar* s, qsizetype n) {
         }
         if (n - i < length) return false;
         for (int k = 1; k < length; ++k) {
-            const uchar d = s[i + k];
-            if ((d & 0xC0) != 0x80) return false;
-            code = (code << 6) | (d & 0x3F);
+            const uchar b = s[i + k];
+            if ((b & 0xC0) != 0x80) return false;
+            code = (code << 6) | (b & 0x3F);
         }
         if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        if (code >= 0x10000) {
+            *d++ = QChar::highSurrogate(code);
+            *d++ = QChar::lowSurrogate(code);
+        } else {
+            *d++ = char16_t(code);
+        }
         i += length;
     }
+    out.truncate(d - reinterpret_cast<char16_t*>(out.data()));
+    *text = std::move(out);
     return true;
 }
 
@@ -66,258 +85,208 @@ QString decodeUtf16(const uchar* s, qsizetype n, bool bigEndian, bool* truncated
     return out;
 }
 
-// Counts characters that text files do not hold: C0 controls other than tab, line feed, form
-// feed and carriage return.
-template <typename Unit>
-qsizetype countControls(const Unit* s, qsizetype n, bool* hasNul) {
-    qsizetype controls = 0;
+// What decode needs to know about a text, gathered in one pass without early exits so that the
+// loop vectorizes.
+struct Census {
+    qsizetype cr = 0;
+    qsizetype lf = 0;
+    qsizetype crlf = 0;
+    qsizetype controls = 0;  // C0 controls other than tab, line feed, form feed, carriage return
     qsizetype nuls = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned c = s[i];
+    qsizetype editorBreaks = 0;  // U+2028, U+2029, U+FDD0, U+FDD1: a document makes them breaks
+};
+
+Census takeCensus(const QString& text) {
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    qsizetype cr = 0, lf = 0, crlf = 0, controls = 0, nuls = 0, breaks = 0;
+    const auto count = [&](char16_t c) {
+        cr += c == '\r';
+        lf += c == '\n';
         controls += (c < 0x20) & (c != '\t') & (c != '\n') & (c != '\f') & (c != '\r');
         nuls += c == 0;
+        breaks += (char16_t(c - 0x2028) < 2) | (char16_t(c - 0xFDD0) < 2);
+    };
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        count(s[i]);
+        crlf += (s[i] == '\r') & (s[i + 1] == '\n');
     }
-    *hasNul = nuls > 0;
-    return controls;
+    if (n > 0) count(s[n - 1]);
+    return Census{cr, lf, crlf, controls, nuls, breaks};
 }
 
 // Turns CR LF and CR into LF and records the file's line-ending style.
-void normalizeLineEndings(QString& text, TextFileFormat& format) {
-    if (!text.contains(QLatin1Char('\r'))) {
-        format.lineEnding = LineEnding::LF;
-        return;
-    }
-    QByteArray endings;
-    qsizetype counts[3] = {0, 0, 0};  // LF, CRLF, CR
+void normalizeLineEndings(QString& text, const Census& census, TextFileFormat& format) {
+    format.lineEnding = LineEnding::LF;
+    if (census.cr == 0) return;
     char16_t* s = reinterpret_cast<char16_t*>(text.data());
     const qsizetype n = text.size();
+    const qsizetype counts[3] = {census.lf - census.crlf, census.crlf,
+                                 census.cr - census.crlf};  // LF, CR LF, CR alone
+    const int kinds = (counts[0] > 0) + (counts[1] > 0) + (counts[2] > 0);
+
+    if (kinds == 1 && counts[2] > 0) {
+        for (qsizetype i = 0; i < n; ++i) s[i] = s[i] == '\r' ? char16_t('\n') : s[i];
+        format.lineEnding = LineEnding::CR;
+        return;
+    }
+    if (kinds == 1) {
+        // CR LF only: drop each CR, moving the lines between them down.
+        qsizetype w = 0, r = 0;
+        while (r < n) {
+            const qsizetype next = QStringView(s + r, n - r).indexOf(u'\r');
+            const qsizetype stop = next < 0 ? n : r + next;
+            if (w != r) std::memmove(s + w, s + r, size_t(stop - r) * sizeof(char16_t));
+            w += stop - r;
+            r = stop + 1;
+        }
+        text.truncate(w);
+        format.lineEnding = LineEnding::CRLF;
+        return;
+    }
+
+    // Mixed styles: remember every break's ending so that an unedited text gets them back.
+    QByteArray endings;
+    endings.reserve(census.lf + census.cr - census.crlf);
     qsizetype w = 0;
     for (qsizetype r = 0; r < n; ++r) {
         const char16_t c = s[r];
         if (c == '\r') {
             if (r + 1 < n && s[r + 1] == '\n') {
                 ++r;
-                ++counts[1];
                 endings += kMixedCRLF;
             } else {
-                ++counts[2];
                 endings += kMixedCR;
             }
             s[w++] = '\n';
         } else {
-            if (c == '\n') {
-                ++counts[0];
-                endings += kMixedLF;
-            }
+            if (c == '\n') endings += kMixedLF;
             s[w++] = c;
         }
     }
     text.truncate(w);
 
-    int kinds = 0;
-    for (qsizetype c : counts) kinds += c > 0;
     // The most frequent style; on a tie, the one seen first.
-    const auto firstSeen = [&](char code) { return endings.indexOf(code); };
     const char codes[3] = {kMixedLF, kMixedCRLF, kMixedCR};
     int best = -1;
     for (int k = 0; k < 3; ++k) {
         if (counts[k] == 0) continue;
         if (best < 0 || counts[k] > counts[best] ||
-            (counts[k] == counts[best] && firstSeen(codes[k]) < firstSeen(codes[best]))) {
+            (counts[k] == counts[best] &&
+             endings.indexOf(codes[k]) < endings.indexOf(codes[best]))) {
             best = k;
         }
     }
     static constexpr LineEnding kStyles[3] = {LineEnding::LF, LineEnding::CRLF, LineEnding::CR};
     format.lineEnding = kStyles[best];
-    if (kinds > 1) format.mixedLineEndings = endings;
-}
-
-bool holdsEditorBreaks(const QString& text) {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == QChar::LineSeparator || u == QChar::ParagraphSeparator || u == 0xFDD0 ||
-            u == 0xFDD1) {
-            return true;
-        }
-    }
-    return false;
+    format.mixedLineEndings = endings;
 }
 
 // --- encoding ----------------------------------------------------------------------------------
 
-template <Encoding E>
-struct Encoder;
-
-template <>
-struct Encoder<Encoding::Utf8> {
-    static constexpr int bom(char* out) {
-        if (out) out[0] = '\xEF', out[1] = '\xBB', out[2] = '\xBF';
-        return 3;
-    }
-    // Encodes one character (a surrogate pair counts as one); returns the units consumed.
-    static int put(const char16_t* s, qsizetype left, char*& out) {
-        char32_t c = s[0];
-        int used = 1;
-        if (QChar::isHighSurrogate(c) && left > 1 && QChar::isLowSurrogate(s[1])) {
-            c = QChar::surrogateToUcs4(char16_t(c), s[1]);
-            used = 2;
-        } else if (QChar::isSurrogate(c)) {
-            c = 0xFFFD;  // a lone surrogate cannot be written as UTF-8
-        }
-        if (c < 0x80) {
-            *out++ = char(c);
-        } else if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else {
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        }
-        return used;
-    }
-    static qsizetype size(const char16_t* s, qsizetype left, int* used) {
-        const char16_t c = s[0];
-        *used = 1;
-        if (c < 0x80) return 1;
-        if (c < 0x800) return 2;
-        if (QChar::isHighSurrogate(c) && left > 1 && QChar::isLowSurrogate(s[1])) {
-            *used = 2;
-            return 4;
-        }
-        return 3;
-    }
-    static void newline(char ch, char*& out) { *out++ = ch; }
-    static constexpr int kUnit = 1;
-};
-
-template <bool BigEndian>
-struct Utf16Encoder {
-    static constexpr int bom(char* out) {
-        if (out) out[0] = BigEndian ? '\xFE' : '\xFF', out[1] = BigEndian ? '\xFF' : '\xFE';
-        return 2;
-    }
-    static void unit(char16_t c, char*& out) {
-        if (BigEndian) {
-            *out++ = char(c >> 8);
-            *out++ = char(c & 0xFF);
-        } else {
-            *out++ = char(c & 0xFF);
-            *out++ = char(c >> 8);
-        }
-    }
-    static int put(const char16_t* s, qsizetype, char*& out) {
-        unit(s[0], out);
-        return 1;
-    }
-    static qsizetype size(const char16_t*, qsizetype, int* used) {
-        *used = 1;
-        return 2;
-    }
-    static void newline(char ch, char*& out) { unit(char16_t(ch), out); }
-    static constexpr int kUnit = 2;
-};
-
-template <>
-struct Encoder<Encoding::Utf16LE> : Utf16Encoder<false> {};
-template <>
-struct Encoder<Encoding::Utf16BE> : Utf16Encoder<true> {};
-
-template <>
-struct Encoder<Encoding::Windows1252> {
-    static constexpr int bom(char*) { return 0; }
-    static int put(const char16_t* s, qsizetype, char*& out) {
-        *out++ = char(Windows1252::fromUnicode(s[0]));
-        return 1;
-    }
-    static qsizetype size(const char16_t*, qsizetype, int* used) {
-        *used = 1;
-        return 1;
-    }
-    static void newline(char ch, char*& out) { *out++ = ch; }
-    static constexpr int kUnit = 1;
-};
-
-// Line breaks of the text and, for Windows-1252, whether every character fits.
-struct TextScan {
+qsizetype countLineBreaks(const char16_t* s, qsizetype n) {
     qsizetype breaks = 0;
-    bool fitsWindows1252 = true;
-};
-
-TextScan scan(const QString& text) {
-    TextScan result;
-    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
-    const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i];
-        if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
-            ++result.breaks;
-            continue;
-        }
-        if (c >= 0x80 && result.fitsWindows1252 &&
-            (c > 0xFF || c < 0xA0 || QChar::isSurrogate(c)) && Windows1252::fromUnicode(c) < 0) {
-            result.fitsWindows1252 = false;
+        if (s[i] == '\n') {
+            ++breaks;
+        } else if (s[i] == '\r') {
+            ++breaks;
+            if (i + 1 < n && s[i + 1] == '\n') ++i;
         }
     }
-    return result;
+    return breaks;
 }
 
 template <Encoding E>
-QByteArray encodeAs(const QString& text, const TextFileFormat& format, const TextScan& scanned) {
-    using Enc = Encoder<E>;
+inline char* putUnit(char* o, char16_t c) {
+    if constexpr (E == Encoding::Utf16LE) {
+        o[0] = char(c & 0xFF);
+        o[1] = char(c >> 8);
+        return o + 2;
+    } else if constexpr (E == Encoding::Utf16BE) {
+        o[0] = char(c >> 8);
+        o[1] = char(c & 0xFF);
+        return o + 2;
+    } else {
+        *o = char(c);
+        return o + 1;
+    }
+}
+
+// Encodes the text with its line breaks in the format's style. Returns false, at the first
+// character Windows-1252 lacks, when encoding to Windows-1252.
+template <Encoding E>
+bool encodeAs(const QString& text, const TextFileFormat& format, QByteArray& bytes) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    const bool perBreak =
-        !format.mixedLineEndings.isEmpty() && format.mixedLineEndings.size() == scanned.breaks;
-    const auto endingLength = [](LineEnding e) { return e == LineEnding::CRLF ? 2 : 1; };
+    const bool perBreak = !format.mixedLineEndings.isEmpty() &&
+                          format.mixedLineEndings.size() == countLineBreaks(s, n);
+    const char* endings = format.mixedLineEndings.constData();
 
-    // Exact size first, so the bytes are written once into a buffer of the right size.
-    qsizetype size = format.bom ? Enc::bom(nullptr) : 0;
-    for (qsizetype i = 0; i < n;) {
-        const char16_t c = s[i];
-        if (c == '\n' || c == '\r') {
-            i += (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
-            continue;
+    // Room for the worst case: three bytes per unit in UTF-8, a line break of one unit turning
+    // into CR LF elsewhere. Untouched room costs no memory and is given back at the end.
+    constexpr qsizetype kPerUnit = E == Encoding::Utf8 ? 3 : E == Encoding::Windows1252 ? 2 : 4;
+    bytes = QByteArray(kPerUnit * n + 4, Qt::Uninitialized);
+    char* const begin = bytes.data();
+    char* o = begin;
+    if (format.bom) {
+        if constexpr (E == Encoding::Utf8) {
+            *o++ = '\xEF', *o++ = '\xBB', *o++ = '\xBF';
+        } else if constexpr (E != Encoding::Windows1252) {
+            o = putUnit<E>(o, 0xFEFF);
         }
-        int used;
-        size += Enc::size(s + i, n - i, &used);
-        i += used;
     }
-    if (perBreak) {
-        for (char e : format.mixedLineEndings) size += Enc::kUnit * (e == kMixedCRLF ? 2 : 1);
-    } else {
-        size += scanned.breaks * Enc::kUnit * endingLength(format.lineEnding);
-    }
-
-    QByteArray bytes(size, Qt::Uninitialized);
-    char* out = bytes.data();
-    if (format.bom) out += Enc::bom(out);
     qsizetype breakIndex = 0;
-    for (qsizetype i = 0; i < n;) {
+    for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = s[i];
-        if (c != '\n' && c != '\r') {
-            i += Enc::put(s + i, n - i, out);
+        if (c < 0x80 && c != '\n' && c != '\r') {
+            o = putUnit<E>(o, c);
             continue;
         }
-        i += (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
-        LineEnding ending = format.lineEnding;
-        if (perBreak) {
-            const char e = format.mixedLineEndings[breakIndex++];
-            ending = e == kMixedCRLF ? LineEnding::CRLF
-                     : e == kMixedCR ? LineEnding::CR
-                                     : LineEnding::LF;
+        if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
+            LineEnding ending = format.lineEnding;
+            if (perBreak) {
+                const char e = endings[breakIndex++];
+                ending = e == kMixedCRLF ? LineEnding::CRLF
+                         : e == kMixedCR ? LineEnding::CR
+                                         : LineEnding::LF;
+            }
+            if (ending != LineEnding::LF) o = putUnit<E>(o, '\r');
+            if (ending != LineEnding::CR) o = putUnit<E>(o, '\n');
+            continue;
         }
-        if (ending != LineEnding::LF) Enc::newline('\r', out);
-        if (ending != LineEnding::CR) Enc::newline('\n', out);
+        if constexpr (E == Encoding::Windows1252) {
+            const int b = Windows1252::fromUnicode(c);
+            if (b < 0) return false;
+            *o++ = char(b);
+        } else if constexpr (E == Encoding::Utf8) {
+            char32_t u = c;
+            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+                u = QChar::surrogateToUcs4(c, s[++i]);
+            } else if (QChar::isSurrogate(c)) {
+                u = 0xFFFD;  // a lone surrogate cannot be written as UTF-8
+            }
+            if (u < 0x800) {
+                *o++ = char(0xC0 | (u >> 6));
+                *o++ = char(0x80 | (u & 0x3F));
+            } else if (u < 0x10000) {
+                *o++ = char(0xE0 | (u >> 12));
+                *o++ = char(0x80 | ((u >> 6) & 0x3F));
+                *o++ = char(0x80 | (u & 0x3F));
+            } else {
+                *o++ = char(0xF0 | (u >> 18));
+                *o++ = char(0x80 | ((u >> 12) & 0x3F));
+                *o++ = char(0x80 | ((u >> 6) & 0x3F));
+                *o++ = char(0x80 | (u & 0x3F));
+            }
+        } else {
+            o = putUnit<E>(o, c);
+        }
     }
-    Q_ASSERT(out == bytes.data() + bytes.size());
-    return bytes;
+    bytes.truncate(o - begin);
+    bytes.squeeze();
+    return true;
 }
 
 }  // namespace
@@ -342,9 +311,6 @@ DecodedText decode(const QByteArray& bytes) {
     DecodedText result;
     const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
-    bool hasNul = false;
-    qsizetype controls = 0;
-    qsizetype characters = n;
 
     if (n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF))) {
         const bool bigEndian = s[0] == 0xFE;
@@ -353,20 +319,18 @@ DecodedText decode(const QByteArray& bytes) {
         result.format.encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
         result.format.bom = true;
         result.lossy = truncated;
-        characters = result.text.size();
-        controls = countControls(reinterpret_cast<const char16_t*>(result.text.constData()),
-                                 characters, &hasNul);
     } else {
         const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
         const uchar* body = bom ? s + 3 : s;
         const qsizetype size = bom ? n - 3 : n;
-        if (isValidUtf8(body, size)) {
-            result.text = QString::fromUtf8(reinterpret_cast<const char*>(body), size);
+        if (decodeUtf8(body, size, &result.text)) {
             result.format.encoding = Encoding::Utf8;
             result.format.bom = bom;
         } else if (bom) {
             // Marked as UTF-8 but damaged: keep it readable; the bad bytes become U+FFFD.
-            result.text = QString::fromUtf8(reinterpret_cast<const char*>(body), size);
+            QStringDecoder decoder(QStringConverter::Utf8,
+                                   QStringConverter::Flag::ConvertInitialBom);
+            result.text = decoder.decode(QByteArrayView(body, size));
             result.format.encoding = Encoding::Utf8;
             result.format.bom = true;
             result.lossy = true;
@@ -374,43 +338,57 @@ DecodedText decode(const QByteArray& bytes) {
             result.text = Windows1252::decode(reinterpret_cast<const char*>(s), n);
             result.format.encoding = Encoding::Windows1252;
         }
-        controls = countControls(s, n, &hasNul);
     }
 
-    result.looksBinary = hasNul || controls * 50 > characters;  // over 2 % control characters
-    if (holdsEditorBreaks(result.text)) result.lossy = true;
-    normalizeLineEndings(result.text, result.format);
+    const Census census = takeCensus(result.text);
+    // NUL, or over 2 % control characters.
+    result.looksBinary = census.nuls > 0 || census.controls * 50 > result.text.size();
+    if (census.editorBreaks > 0) result.lossy = true;
+    normalizeLineEndings(result.text, census, result.format);
     return result;
 }
 
 EncodedText encode(const QString& text, const TextFileFormat& format) {
     EncodedText result;
     result.format = format;
-    const TextScan scanned = scan(text);
-    if (format.encoding == Encoding::Windows1252 && !scanned.fitsWindows1252) {
+    bool encoded = false;
+    switch (format.encoding) {
+        case Encoding::Utf8:
+            encoded = encodeAs<Encoding::Utf8>(text, format, result.bytes);
+            break;
+        case Encoding::Utf16LE:
+            encoded = encodeAs<Encoding::Utf16LE>(text, format, result.bytes);
+            break;
+        case Encoding::Utf16BE:
+            encoded = encodeAs<Encoding::Utf16BE>(text, format, result.bytes);
+            break;
+        case Encoding::Windows1252:
+            encoded = encodeAs<Encoding::Windows1252>(text, format, result.bytes);
+            break;
+    }
+    if (!encoded) {
         result.format.encoding = Encoding::Utf8;
         result.format.bom = false;
         result.fellBackToUtf8 = true;
-    }
-    switch (result.format.encoding) {
-        case Encoding::Utf8:
-            result.bytes = encodeAs<Encoding::Utf8>(text, result.format, scanned);
-            break;
-        case Encoding::Utf16LE:
-            result.bytes = encodeAs<Encoding::Utf16LE>(text, result.format, scanned);
-            break;
-        case Encoding::Utf16BE:
-            result.bytes = encodeAs<Encoding::Utf16BE>(text, result.format, scanned);
-            break;
-        case Encoding::Windows1252:
-            result.bytes = encodeAs<Encoding::Windows1252>(text, result.format, scanned);
-            break;
+        encodeAs<Encoding::Utf8>(text, result.format, result.bytes);
     }
     return result;
 }
 
 QString plainText(const QTextDocument& document) {
     QString text = document.toRawText();
+    if (text.contains(QChar(QChar::ObjectReplacementCharacter))) {
+        // U+FFFC marks an object such as an image, or is just a character of the text.
+        text.clear();
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            if (block != document.begin()) text += QChar(QChar::ParagraphSeparator);
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().objectType() == QTextFormat::NoObject) {
+                    text += it.fragment().text();
+                }
+            }
+        }
+    }
     char16_t* s = reinterpret_cast<char16_t*>(text.data());
     const qsizetype n = text.size();
     qsizetype w = 0;
@@ -423,7 +401,6 @@ QString plainText(const QTextDocument& document) {
                 break;
             case 0xFDD0:  // frame markers
             case 0xFDD1:
-            case QChar::ObjectReplacementCharacter:
                 break;
             default:
                 s[w++] = c;

@@ -1,5 +1,7 @@
 #include "document/core/Windows1252.h"
 
+#include <array>
+
 namespace Windows1252 {
 namespace {
 
@@ -27,10 +29,15 @@ int fromUnicode(char16_t ch) {
 }
 
 QString decode(const char* data, qsizetype size) {
+    static const auto table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) t[b] = toUnicode(uchar(b));
+        return t;
+    }();
     QString out(size, Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     const auto* src = reinterpret_cast<const unsigned char*>(data);
-    for (qsizetype i = 0; i < size; ++i) dst[i] = toUnicode(src[i]);
+    for (qsizetype i = 0; i < size; ++i) dst[i] = table[src[i]];
     return out;
 }
 

@@ -1,0 +1,52 @@
+// Plain-text files come from anywhere: any bytes must decode, and an unedited text must save
+// back to the very bytes it came from, also after passing through a document, unless the
+// decoder said it could not promise that.
+#include <QGuiApplication>
+#include <QTextDocument>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "document/core/TextFileCodec.h"
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const DecodedText decoded = TextFileCodec::decode(bytes);
+    if (decoded.text.contains(QLatin1Char('\r'))) std::abort();
+
+    const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
+    if (direct.fellBackToUtf8) std::abort();
+    if (!decoded.lossy && direct.bytes != bytes) std::abort();
+
+    QTextDocument doc;
+    doc.setPlainText(decoded.text);
+    const EncodedText saved = TextFileCodec::encode(TextFileCodec::plainText(doc), decoded.format);
+    if (!decoded.lossy && saved.bytes != bytes) std::abort();
+
+    // Whatever the text, every format writes it without loss of a character that fits.
+    for (auto e : {TextFileFormat::Encoding::Utf8, TextFileFormat::Encoding::Utf16BE,
+                   TextFileFormat::Encoding::Windows1252}) {
+        TextFileFormat format;
+        format.encoding = e;
+        format.bom = true;
+        format.lineEnding = TextFileFormat::LineEnding::CRLF;
+        const EncodedText out = TextFileCodec::encode(decoded.text, format);
+        const DecodedText back = TextFileCodec::decode(out.bytes);
+        if (e == TextFileFormat::Encoding::Windows1252) {
+            continue;  // a BOM-less Windows-1252 text may read as UTF-8 and differ
+        }
+        if (e == TextFileFormat::Encoding::Utf8 &&
+            (decoded.format.encoding == TextFileFormat::Encoding::Utf16LE ||
+             decoded.format.encoding == TextFileFormat::Encoding::Utf16BE)) {
+            continue;  // UTF-16 may hold lone surrogates, which UTF-8 cannot
+        }
+        if (!back.lossy && back.text != decoded.text) std::abort();
+    }
+    return 0;
+}
