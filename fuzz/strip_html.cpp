@@ -1,7 +1,7 @@
 // Pages come from anywhere: any bytes must decode and strip without reading past the text, the
-// UTF-16 and UTF-8 results must agree, and for inputs small enough the result must equal the
-// plain step-by-step stripper's (which has none of the real one's shortcuts: runs, early exits,
-// the sweep for open rows, the incremental comment-end scan).
+// UTF-16 and UTF-8 results and the code-point and UTF-16 inputs must agree, and for inputs small
+// enough the result must equal the plain step-by-step stripper's (which has none of the real one's
+// shortcuts: runs, early exits, the sweep for open rows, the incremental comment-end scan).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!done || lastFraction != 1.0) std::abort();
     HtmlTools::stripToUtf8(text, utf8);
     if (utf16.toUtf8() != utf8) std::abort();
+    // The same through the UTF-16 entries, which strip text without surrogate pairs in place.
     if (StripHTML(HtmlTools::fromUcs4(text)) != utf16) std::abort();
+    if (HtmlTools::stripBytesToUtf8(bytes) != utf8) std::abort();
 
     // The step-by-step stripper is quadratic in places; keep it to small inputs.
     if (text.size() <= 2048) {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "Commands.h"
-#include "html/core/HtmlInput.h"
 #include "html/core/StripHtml.h"
 
 namespace {
@@ -82,12 +81,8 @@ int cliStrip(const QStringList& args) {
         return 1;
     }
 
-    QByteArray result;
-    {
-        const std::u32string text = HtmlTools::decodeHtmlBytes(bytes);
-        file.close();  // unmaps the input
-        HtmlTools::stripToUtf8(text, result);
-    }
+    const QByteArray result = HtmlTools::stripBytesToUtf8(bytes);
+    file.close();
 
     if (!outPath.isEmpty()) {
         QString error;

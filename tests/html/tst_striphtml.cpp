@@ -47,6 +47,7 @@ class TestStripHtml : public QObject {
     void countsCodePoints_data();
     void countsCodePoints();
     void agreesWithStepByStepRules();
+    void agreesOnOpenRows();
     void writesOutputFile();
     void ignoresUnwritableOutputFile();
     void reportsProgressAndCancels();
@@ -313,69 +314,67 @@ void TestStripHtml::countsCodePoints() {
     QCOMPARE(strip(html), expected);
 }
 
-// Random markup made of the pieces the rules act on, stripped both ways.
+namespace {
+
+// Strips `html` every way there is and compares each result with the step-by-step rules.
+bool agrees(const QByteArray& html) {
+    const std::u32string text = HtmlTools::decodeHtmlBytes(html);
+    const QString expected = HtmlTools::fromUcs4(ReferenceStrip::strip(text));
+    QString utf16;
+    QByteArray utf8;
+    HtmlTools::stripToUtf16(text, utf16);
+    HtmlTools::stripToUtf8(text, utf8);
+    return utf16 == expected && QString::fromUtf8(utf8) == expected &&
+           StripHTML(HtmlTools::fromUcs4(text)) == expected &&
+           QString::fromUtf8(HtmlTools::stripBytesToUtf8(html)) == expected;
+}
+
+QByteArray randomMarkup(QRandomGenerator& random, const std::vector<const char*>& pieces,
+                        int count) {
+    QByteArray html;
+    for (int k = 0; k < count; ++k) html += pieces[random.bounded(int(pieces.size()))];
+    return html;
+}
+
+}  // namespace
+
+// Random markup made of the pieces the rules act on.
 void TestStripHtml::agreesWithStepByStepRules() {
-    static const char* const pieces[] = {"<BODY>",
-                                         "<TITLE>",
-                                         "</TITLE>",
-                                         "<P>",
-                                         "<TR>",
-                                         "</TR>",
-                                         "<TD>",
-                                         "</TD>",
-                                         "<TH>",
-                                         "</ TD >",
-                                         "<TABLE>",
-                                         "</TABLE>",
-                                         "<BR>",
-                                         "<OL>",
-                                         "</OL>",
-                                         "<UL>",
-                                         "</UL>",
-                                         "<LI>",
-                                         "<OPTION>",
-                                         "<SCRIPT>",
-                                         "</SCRIPT>",
-                                         "<STYLE>",
-                                         "</STYLE>",
-                                         "<!--",
-                                         "-->",
-                                         "-- >",
-                                         "&amp;",
-                                         "&#233;",
-                                         "&#x1F600;",
-                                         "&",
-                                         ";",
-                                         "<",
-                                         ">",
-                                         "-",
-                                         " ",
-                                         "  ",
-                                         "\t",
-                                         "\r\n",
-                                         "\x1f",
-                                         "a",
-                                         "word",
-                                         "\xc3\xa9",
-                                         "\xf0\x9f\x98\x80",
-                                         "<B>",
-                                         "<P ALIGN=x>",
-                                         "<TD X>",
-                                         "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
+    // clang-format off
+    const std::vector<const char*> pieces = {
+        "<BODY>", "<TITLE>", "</TITLE>", "<P>", "<TR>", "</TR>", "<TD>", "</TD>", "<TH>",
+        "</ TD >", "<TABLE>", "</TABLE>", "<BR>", "<OL>", "</OL>", "<UL>", "</UL>", "<LI>",
+        "<OPTION>", "<SCRIPT>", "</SCRIPT>", "<STYLE>", "</STYLE>", "<!--", "-->", "-- >",
+        "&amp;", "&#233;", "&#x1F600;", "&", ";", "<", ">", "-", " ", "  ", "\t", "\r\n",
+        "\x1f", "a", "word", "\xc3\xa9", "\xf0\x9f\x98\x80", "<B>", "<P ALIGN=x>", "<TD X>",
+        "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
+    // clang-format on
     QRandomGenerator random(20261206);
     for (int round = 0; round < 3000; ++round) {
-        QByteArray html;
-        const int count = int(random.bounded(1, 80));
-        for (int k = 0; k < count; ++k) html += pieces[random.bounded(int(std::size(pieces)))];
-        const std::u32string text = HtmlTools::decodeHtmlBytes(html);
-        const QString expected = HtmlTools::fromUcs4(ReferenceStrip::strip(text));
-        QString utf16;
-        QByteArray utf8;
-        HtmlTools::stripToUtf16(text, utf16);
-        HtmlTools::stripToUtf8(text, utf8);
-        if (utf16 != expected || QString::fromUtf8(utf8) != expected)
+        const QByteArray html = randomMarkup(random, pieces, int(random.bounded(1, 80)));
+        if (!agrees(html))
             QFAIL(qPrintable(QStringLiteral("differs for: ") + QString::fromUtf8(html)));
     }
+}
+
+// Rows left open make each row's look-ahead read on through the next rows; past a point the
+// answers come from one sweep over the rest of the text instead.
+void TestStripHtml::agreesOnOpenRows() {
+    // clang-format off
+    const std::vector<const char*> pieces = {
+        "<TR>", "<TR>", "<TR>", "<TR>x", "<TD>", "<TD>", "<TH>", "</TD>", "</ TD>", "</TR>",
+        "</TABLE>", "<TABLE>", "<TABLE X>", "<BR>", "<P>", "<B>", "<", ">", "x", "yy", " ",
+        "&amp;", "<TD<TR>", "\xf0\x9f\x98\x80"};
+    // clang-format on
+    QRandomGenerator random(6122026);
+    for (int round = 0; round < 40; ++round) {
+        const QByteArray html = "<BODY>t" + randomMarkup(random, pieces, 2000) + "zz";
+        if (!agrees(html))
+            QFAIL(qPrintable(QStringLiteral("differs for: ") + QString::fromUtf8(html)));
+    }
+    QVERIFY(agrees("<BODY>t<TABLE>" + times("<TR><TD>x", 600) + "</TABLE>zz"));
+    QVERIFY(agrees("<BODY>t<TABLE>" + times("<TR>", 600) + "<TD>x</TD></TR></TABLE>zz"));
+    QVERIFY(agrees("<BODY>t<TABLE>" + times("<TR> x <TD>y", 600) + "</TABLE>zz"));
 }
 
 void TestStripHtml::writesOutputFile() {

@@ -215,13 +215,24 @@ constexpr Entity kEntities[] = {
 
 constexpr std::size_t kLongestName = 8;
 
-const std::vector<const Entity*>& sortedEntities() {
-    static const std::vector<const Entity*> table = [] {
-        std::vector<const Entity*> t;
-        for (const Entity& e : kEntities) t.push_back(&e);
-        std::sort(t.begin(), t.end(), [](const Entity* a, const Entity* b) {
-            return std::strcmp(a->name, b->name) < 0;
-        });
+// A name of up to eight ASCII letters and digits packed into one number, for quick lookup.
+std::uint64_t packName(const char* name, std::size_t length) {
+    std::uint64_t key = 0;
+    for (std::size_t k = 0; k < length; ++k) key = key << 8 | static_cast<unsigned char>(name[k]);
+    return key;
+}
+
+struct PackedEntity {
+    std::uint64_t key;
+    const Entity* entity;
+};
+
+const std::vector<PackedEntity>& packedEntities() {
+    static const std::vector<PackedEntity> table = [] {
+        std::vector<PackedEntity> t;
+        for (const Entity& e : kEntities) t.push_back({packName(e.name, std::strlen(e.name)), &e});
+        std::sort(t.begin(), t.end(),
+                  [](const PackedEntity& a, const PackedEntity& b) { return a.key < b.key; });
         return t;
     }();
     return table;
@@ -353,7 +364,7 @@ char32_t decodeEntity(std::u32string_view name) {
     if (hash && parseHex(rest, value)) return codeForValue(value);
 
     if (rest.empty() || rest.size() > kLongestName) return 0;
-    char key[kLongestName + 1];
+    char key[kLongestName];
     bool allLower = !hash;  // the given name equals its lower-case copy
     for (std::size_t k = 0; k < rest.size(); ++k) {
         const char32_t c = rest[k];
@@ -361,14 +372,13 @@ char32_t decodeEntity(std::u32string_view name) {
         if (c >= 'A' && c <= 'Z') allLower = false;
         key[k] = static_cast<char>(lowerAscii(c));
     }
-    key[rest.size()] = '\0';
 
-    const auto& table = sortedEntities();
-    auto it = std::lower_bound(table.begin(), table.end(), key, [](const Entity* e, const char* k) {
-        return std::strcmp(e->name, k) < 0;
-    });
-    if (it == table.end() || std::strcmp((*it)->name, key) != 0) return 0;
-    const Entity& e = **it;
+    const std::uint64_t packed = packName(key, rest.size());
+    const auto& table = packedEntities();
+    auto it = std::lower_bound(table.begin(), table.end(), packed,
+                               [](const PackedEntity& e, std::uint64_t k) { return e.key < k; });
+    if (it == table.end() || it->key != packed) return 0;
+    const Entity& e = *it->entity;
     return (e.upper == 0 || allLower) ? e.lower : e.upper;
 }
 

@@ -15,11 +15,15 @@ inline bool isContinuation(unsigned char b) {
 }
 
 // Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF) into `out`, which
-// must have room for `size` code points. Returns the number written, or -1 when the bytes
-// are not valid UTF-8.
-std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, char32_t* out) {
+// must have room for `size` characters. Returns the number written, kInvalid when the bytes
+// are not valid UTF-8, or kTooWide when a character does not fit a Char.
+constexpr std::ptrdiff_t kInvalid = -1;
+constexpr std::ptrdiff_t kTooWide = -2;
+
+template <class Char>
+std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, Char* out) {
     const unsigned char* const end = s + size;
-    char32_t* o = out;
+    Char* o = out;
     while (s < end) {
         // Pages are mostly ASCII: take eight bytes at a time while no high bit is set.
         while (end - s >= 8) {
@@ -38,26 +42,27 @@ std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, char32_t* ou
             continue;
         }
         if (b >= 0xC2 && b <= 0xDF) {
-            if (end - s < 2 || !isContinuation(s[1])) return -1;
-            *o++ = char32_t(b & 0x1F) << 6 | (s[1] & 0x3F);
+            if (end - s < 2 || !isContinuation(s[1])) return kInvalid;
+            *o++ = Char(char32_t(b & 0x1F) << 6 | (s[1] & 0x3F));
             s += 2;
         } else if (b >= 0xE0 && b <= 0xEF) {
-            if (end - s < 3 || !isContinuation(s[1]) || !isContinuation(s[2])) return -1;
-            if (b == 0xE0 && s[1] < 0xA0) return -1;   // overlong
-            if (b == 0xED && s[1] >= 0xA0) return -1;  // surrogate
-            *o++ = char32_t(b & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+            if (end - s < 3 || !isContinuation(s[1]) || !isContinuation(s[2])) return kInvalid;
+            if (b == 0xE0 && s[1] < 0xA0) return kInvalid;   // overlong
+            if (b == 0xED && s[1] >= 0xA0) return kInvalid;  // surrogate
+            *o++ = Char(char32_t(b & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F));
             s += 3;
         } else if (b >= 0xF0 && b <= 0xF4) {
             if (end - s < 4 || !isContinuation(s[1]) || !isContinuation(s[2]) ||
                 !isContinuation(s[3]))
-                return -1;
-            if (b == 0xF0 && s[1] < 0x90) return -1;   // overlong
-            if (b == 0xF4 && s[1] >= 0x90) return -1;  // above U+10FFFF
-            *o++ = char32_t(b & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12 |
-                   char32_t(s[2] & 0x3F) << 6 | (s[3] & 0x3F);
+                return kInvalid;
+            if (b == 0xF0 && s[1] < 0x90) return kInvalid;   // overlong
+            if (b == 0xF4 && s[1] >= 0x90) return kInvalid;  // above U+10FFFF
+            if (sizeof(Char) < 4) return kTooWide;
+            *o++ = Char(char32_t(b & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12 |
+                        char32_t(s[2] & 0x3F) << 6 | (s[3] & 0x3F));
             s += 4;
         } else {
-            return -1;
+            return kInvalid;
         }
     }
     return o - out;
@@ -65,29 +70,50 @@ std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, char32_t* ou
 
 }  // namespace
 
-std::u32string decodeHtmlBytes(QByteArrayView bytes) {
+namespace {
+
+// Decodes into `out` (room for bytes.size() characters): UTF-8 without its byte order mark when
+// valid, else Windows-1252. Returns the number of characters, or kTooWide.
+template <class Char>
+std::ptrdiff_t decodeInto(QByteArrayView bytes, Char* out) {
     auto data = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t size = std::size_t(bytes.size());
-    std::u32string text(size, U'\0');
-    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
-        const std::ptrdiff_t n = decodeUtf8(data + 3, size - 3, text.data());
-        if (n >= 0) {
-            text.resize(std::size_t(n));
-            return text;
-        }
-    } else {
-        const std::ptrdiff_t n = decodeUtf8(data, size, text.data());
-        if (n >= 0) {
-            text.resize(std::size_t(n));
-            return text;
-        }
-    }
-    for (std::size_t k = 0; k < size; ++k) text[k] = Windows1252::toUnicode(data[k]);
+    const std::size_t size = std::size_t(bytes.size());
+    const bool bom = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
+    const std::size_t skip = bom ? 3 : 0;
+    const std::ptrdiff_t n = decodeUtf8(data + skip, size - skip, out);
+    if (n != kInvalid) return n;
+    for (std::size_t k = 0; k < size; ++k) out[k] = Windows1252::toUnicode(data[k]);
+    return std::ptrdiff_t(size);
+}
+
+}  // namespace
+
+std::u32string decodeHtmlBytes(QByteArrayView bytes) {
+    std::u32string text(std::size_t(bytes.size()), U'\0');
+    text.resize(std::size_t(decodeInto(bytes, text.data())));
     return text;
 }
 
+bool decodeHtmlBytesToBmp(QByteArrayView bytes, QString& out) {
+    out = QString(bytes.size(), Qt::Uninitialized);
+    const std::ptrdiff_t n = decodeInto(bytes, reinterpret_cast<char16_t*>(out.data()));
+    if (n == kTooWide) return false;
+    out.resize(n);
+    return true;
+}
+
 QString decodeHtmlBytesToString(QByteArrayView bytes) {
+    QString text;
+    if (decodeHtmlBytesToBmp(bytes, text)) return text;
     return fromUcs4(decodeHtmlBytes(bytes));
+}
+
+bool hasSurrogatePair(std::u16string_view text) {
+    for (std::size_t k = 0; k + 1 < text.size(); ++k)
+        if (text[k] >= 0xD800 && text[k] <= 0xDBFF && text[k + 1] >= 0xDC00 &&
+            text[k + 1] <= 0xDFFF)
+            return true;
+    return false;
 }
 
 std::u32string toUcs4(QStringView text) {

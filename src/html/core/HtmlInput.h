@@ -17,6 +17,12 @@ namespace HtmlTools {
 // same codes).
 std::u32string decodeHtmlBytes(QByteArrayView bytes);
 QString decodeHtmlBytesToString(QByteArrayView bytes);
+// The same into UTF-16 when every character fits one unit; false (leaving `out` unusable) when
+// the page has a character outside the Basic Multilingual Plane.
+bool decodeHtmlBytesToBmp(QByteArrayView bytes, QString& out);
+
+// Whether the text holds a surrogate pair (a character that takes two UTF-16 units).
+bool hasSurrogatePair(std::u16string_view text);
 
 // UTF-16 to code points: a surrogate pair gives one code point, a lone surrogate is kept as is.
 std::u32string toUcs4(QStringView text);

@@ -22,21 +22,25 @@ inline char32_t upperAscii(char32_t c) {
     return (c >= 'a' && c <= 'z') ? c - 32 : c;
 }
 
-// A stretch of the text: a tag name, a raw tag.
+// A stretch of the text: a tag name, a raw tag. The text is held one element per character:
+// UTF-16 when it has no character outside the Basic Multilingual Plane, else code points.
+template <class Char>
 struct Span {
-    const char32_t* p;
+    const Char* p;
     std::size_t n;
 };
 
 // Tag names compare without regard to letter case; `lit` is upper-case ASCII.
-bool equalsNoCase(Span s, std::string_view lit) {
+template <class Char>
+bool equalsNoCase(Span<Char> s, std::string_view lit) {
     if (s.n != lit.size()) return false;
     for (std::size_t k = 0; k < s.n; ++k)
         if (upperAscii(s.p[k]) != char32_t(lit[k])) return false;
     return true;
 }
 
-bool beginsNoCase(Span s, std::string_view lit) {
+template <class Char>
+bool beginsNoCase(Span<Char> s, std::string_view lit) {
     if (s.n < lit.size()) return false;
     for (std::size_t k = 0; k < lit.size(); ++k)
         if (upperAscii(s.p[k]) != char32_t(lit[k])) return false;
@@ -44,13 +48,15 @@ bool beginsNoCase(Span s, std::string_view lit) {
 }
 
 // The tag `lit` bare or with attributes: exactly `lit`, or `lit` followed by a space.
-bool isTag(Span s, std::string_view lit) {
+template <class Char>
+bool isTag(Span<Char> s, std::string_view lit) {
     if (s.n == lit.size()) return equalsNoCase(s, lit);
     return s.n > lit.size() && s.p[lit.size()] == ' ' && beginsNoCase(s, lit);
 }
 
 // Whether `s` with its spaces removed begins with `lit`.
-bool beginsNoCaseNoSpaces(Span s, std::string_view lit) {
+template <class Char>
+bool beginsNoCaseNoSpaces(Span<Char> s, std::string_view lit) {
     std::size_t matched = 0;
     for (std::size_t k = 0; k < s.n && matched < lit.size(); ++k) {
         if (s.p[k] == ' ') continue;
@@ -61,7 +67,8 @@ bool beginsNoCaseNoSpaces(Span s, std::string_view lit) {
 }
 
 // Whether `s` with its spaces removed is exactly `lit`.
-bool equalsNoCaseNoSpaces(Span s, std::string_view lit) {
+template <class Char>
+bool equalsNoCaseNoSpaces(Span<Char> s, std::string_view lit) {
     std::size_t matched = 0;
     for (std::size_t k = 0; k < s.n; ++k) {
         if (s.p[k] == ' ') continue;
@@ -74,7 +81,8 @@ bool equalsNoCaseNoSpaces(Span s, std::string_view lit) {
 // Which of the tags that the row look-ahead acts on a raw tag is.
 enum class RowTag { Other, RowEnd, Table, Cell };
 
-RowTag classifyRowTag(Span tag) {
+template <class Char>
+RowTag classifyRowTag(Span<Char> tag) {
     if (equalsNoCase(tag, "/TR") || equalsNoCase(tag, "/TABLE")) return RowTag::RowEnd;
     if (isTag(tag, "TABLE")) return RowTag::Table;
     if (isTag(tag, "TD") || isTag(tag, "TH")) return RowTag::Cell;
@@ -82,7 +90,8 @@ RowTag classifyRowTag(Span tag) {
 }
 
 // A tag inside a cell that makes its row span lines.
-bool isLineBreakingCellTag(Span tag) {
+template <class Char>
+bool isLineBreakingCellTag(Span<Char> tag) {
     return isTag(tag, "P") || isTag(tag, "BR");
 }
 
@@ -91,16 +100,21 @@ bool isLineBreakingCellTag(Span tag) {
 // TABLE, a P or BR in a cell, 65 characters or more, or the end of the text make it not compact.
 //
 // Rows of a well-formed table are read once each. When rows are left open, the look-ahead of
-// one row reads on into the next rows; then the answers for all the rest of the text are
-// worked out in one backward sweep, so the pass stays linear whatever the markup.
+// one row reads on into the next rows, and the next row's look-ahead reads them again; once that
+// rereading adds up, the answers for all the rest of the text are worked out in one backward
+// sweep, so the pass stays linear whatever the markup.
+template <class Char>
 class RowLookahead {
   public:
-    RowLookahead(const char32_t* text, std::size_t size) : t_(text), n_(size) {}
+    RowLookahead(const Char* text, std::size_t size) : t_(text), n_(size) {}
 
     // `start` is the position after the TR tag's ">"; it grows from call to call.
     bool compact(std::size_t start) {
-        if (!swept_ && scanned_ && start <= frontier_) sweep(start);
+        // Reading rows again now and then costs little; once the rereading adds up to more
+        // than twice the text passed so far, sweep instead.
+        if (!swept_ && reread_ > 2 * start + kRereadAllowance) sweep(start);
         if (swept_) return lookup(start);
+        if (start <= frontier_) reread_ += frontier_ - start;
         return scan(start);
     }
 
@@ -108,11 +122,11 @@ class RowLookahead {
     // A row result: the characters counted up to "/TR" or "/TABLE" (saturated at the limit),
     // or kNotCompact for every other way the look-ahead ends.
     static constexpr std::uint8_t kNotCompact = 255;
+    static constexpr std::size_t kRereadAllowance = 4096;
 
     // The look-ahead as written: tag by tag, counting cell characters, stopping as soon as
     // the row can no longer be compact.
     bool scan(std::size_t j) {
-        scanned_ = true;
         const std::size_t last = n_ - 1;
         unsigned count = 0;
         auto done = [&](std::size_t at, bool compact) {
@@ -120,13 +134,13 @@ class RowLookahead {
             return compact;
         };
         // Reads the tag whose "<" is at j; leaves j on its ">". False when the text runs out.
-        auto readTag = [&](std::size_t& j, Span& tag) {
+        auto readTag = [&](std::size_t& j, Span<Char>& tag) {
             const std::size_t open = j;
             for (;;) {
                 if (++j >= last) return false;
                 if (t_[j] == '>') break;
             }
-            tag = Span{t_ + open + 1, j - open - 1};
+            tag = Span<Char>{t_ + open + 1, j - open - 1};
             return true;
         };
         for (;;) {
@@ -135,7 +149,7 @@ class RowLookahead {
                 if (j >= last) return done(j, false);
                 ++j;
             }
-            Span tag{};
+            Span<Char> tag{};
             if (!readTag(j, tag)) return done(j, false);
             const RowTag kind = classifyRowTag(tag);
             if (kind == RowTag::RowEnd) return done(j, count < kCompactRowLimit);
@@ -174,9 +188,6 @@ class RowLookahead {
         bool haveTag = false;  // the nearest "<" after the current position, and its answers
         std::size_t tagPos = 0;
         std::uint8_t tagOut = kNotCompact, tagCell = kNotCompact;
-        // The next four characters after the current position that are not spaces.
-        std::size_t nonSpace[4];
-        int nonSpaceCount = 0;
 
         auto addCount = [](std::size_t gap, std::uint8_t next) -> std::uint8_t {
             if (next == kNotCompact) return kNotCompact;
@@ -190,7 +201,7 @@ class RowLookahead {
                 // The tag ends at the first ">" after it, which must come before the last
                 // character of the text.
                 if (haveGt && gt < last) {
-                    const Span tag{t_ + x + 1, gt - x - 1};
+                    const Span<Char> tag{t_ + x + 1, gt - x - 1};
                     const std::size_t gap = gtHasNext ? gtNext - gt - 1 : 0;
                     switch (classifyRowTag(tag)) {
                         case RowTag::RowEnd:
@@ -205,12 +216,7 @@ class RowLookahead {
                             if (gtHasNext) out = gtNextOut;
                             break;
                     }
-                    // "/TD" with its spaces removed: the next four characters other than spaces
-                    // are "/", "T", "D" and this tag's ">".
-                    const bool cellEnd = nonSpaceCount == 4 && t_[nonSpace[0]] == '/' &&
-                                         upperAscii(t_[nonSpace[1]]) == 'T' &&
-                                         upperAscii(t_[nonSpace[2]]) == 'D' && nonSpace[3] == gt;
-                    if (cellEnd) {
+                    if (isCellEnd(x + 1, gt)) {
                         if (gtHasNext) cell = gtNextOut;
                     } else if (!isLineBreakingCellTag(tag) && gtHasNext) {
                         cell = addCount(gap, gtNextCell);
@@ -231,15 +237,24 @@ class RowLookahead {
                 gtNextOut = tagOut;
                 gtNextCell = tagCell;
             }
-            if (c != ' ') {
-                if (nonSpaceCount < 4) ++nonSpaceCount;
-                std::copy_backward(nonSpace, nonSpace + 3, nonSpace + 4);
-                nonSpace[0] = x;
-            }
         }
         std::reverse(tagPos_.begin(), tagPos_.end());
         std::reverse(outAnswer_.begin(), outAnswer_.end());
         std::reverse(cellAnswer_.begin(), cellAnswer_.end());
+    }
+
+    // Whether the tag between `from` and its ">" at `gt` is "/TD" once its spaces are removed.
+    // It reads at most four characters other than spaces, so a long run of spaces is read for
+    // a few tags at most.
+    bool isCellEnd(std::size_t from, std::size_t gt) const {
+        static constexpr char32_t kCellEnd[] = {'/', 'T', 'D', '>'};
+        std::size_t k = from;
+        for (char32_t expected : kCellEnd) {
+            while (t_[k] == ' ') ++k;
+            if (upperAscii(t_[k]) != expected) return false;
+            ++k;
+        }
+        return k == gt + 1;
     }
 
     bool lookup(std::size_t j) {
@@ -253,53 +268,61 @@ class RowLookahead {
         return outAnswer_[cursor_] < kCompactRowLimit;
     }
 
-    const char32_t* t_;
+    const Char* t_;
     std::size_t n_;
-    bool scanned_ = false;             // some row has been looked at
     std::size_t frontier_ = 0;         // the furthest position a look-ahead reached
+    std::size_t reread_ = 0;           // characters that look-aheads read more than once
     bool swept_ = false;               // the answers below are in use
     std::vector<std::size_t> tagPos_;  // every "<" from the sweep's start, ascending
     std::vector<std::uint8_t> outAnswer_, cellAnswer_;
     std::size_t cursor_ = 0;
 };
 
-// Output as UTF-16, in a QString grown by doubling and trimmed at the end.
+// Output as UTF-16, in a QString grown by half again whenever it is full. The writers work on
+// local pointers: stores through them could otherwise alias the sink's own fields.
 class Utf16Sink {
   public:
     Utf16Sink(QString& s, std::size_t expected) : s_(s) { reserve(expected + 64); }
 
     void put(char32_t c) {
         if (size_ + 2 > cap_) reserve(size_ + 2);
-        if (c <= 0xFFFF) {
-            data_[size_++] = char16_t(c);
-        } else if (c <= 0x10FFFF) {
-            data_[size_++] = char16_t(0xD7C0 + (c >> 10));
-            data_[size_++] = char16_t(0xDC00 | (c & 0x3FF));
-        } else {
-            data_[size_++] = 0xFFFD;
-        }
+        size_ = std::size_t(encode(data_ + size_, c) - data_);
     }
     void putAscii(std::string_view s) {
         if (size_ + s.size() > cap_) reserve(size_ + s.size());
-        for (char c : s) data_[size_++] = char16_t(c);
+        char16_t* o = data_ + size_;
+        for (char c : s) *o++ = char16_t(c);
+        size_ = std::size_t(o - data_);
     }
-    void putRun(const char32_t* p, std::size_t n) {
+    template <class Char>
+    void putRun(const Char* p, std::size_t n) {
         if (size_ + 2 * n > cap_) reserve(size_ + 2 * n);
-        for (std::size_t k = 0; k < n; ++k) {
-            const char32_t c = p[k];
+        char16_t* o = data_ + size_;
+        for (const Char* end = p + n; p != end; ++p) {
+            const char32_t c = *p;
             if (c <= 0xFFFF)
-                data_[size_++] = char16_t(c);
+                *o++ = char16_t(c);
             else
-                put(c);
+                o = encode(o, c);
         }
+        size_ = std::size_t(o - data_);
     }
-    void finish() {
-        s_.resize(qsizetype(size_));
-        // Give back what the doubling left over when it is a lot.
-        if (cap_ > size_ + size_ / 4 + 4096) s_.squeeze();
-    }
+    // Sets the string's length; the spare capacity stays (the result is short-lived, and
+    // trimming would copy it).
+    void finish() { s_.resize(qsizetype(size_)); }
 
   private:
+    static char16_t* encode(char16_t* o, char32_t c) {
+        if (c <= 0xFFFF) {
+            *o++ = char16_t(c);
+        } else if (c <= 0x10FFFF) {
+            *o++ = char16_t(0xD7C0 + (c >> 10));
+            *o++ = char16_t(0xDC00 | (c & 0x3FF));
+        } else {
+            *o++ = 0xFFFD;
+        }
+        return o;
+    }
     void reserve(std::size_t need) {
         cap_ = std::max(need, cap_ + cap_ / 2);
         s_.resize(qsizetype(cap_));
@@ -312,50 +335,56 @@ class Utf16Sink {
     std::size_t cap_ = 0;
 };
 
-// Output as UTF-8, in a QByteArray grown by doubling and trimmed at the end.
+// Output as UTF-8, in a QByteArray grown the same way.
 class Utf8Sink {
   public:
     Utf8Sink(QByteArray& s, std::size_t expected) : s_(s) { reserve(expected + 64); }
 
     void put(char32_t c) {
         if (size_ + 4 > cap_) reserve(size_ + 4);
-        if (c < 0x80) {
-            data_[size_++] = char(c);
-        } else if (c < 0x800) {
-            data_[size_++] = char(0xC0 | (c >> 6));
-            data_[size_++] = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000 || c > 0x10FFFF) {
-            if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-            data_[size_++] = char(0xE0 | (c >> 12));
-            data_[size_++] = char(0x80 | ((c >> 6) & 0x3F));
-            data_[size_++] = char(0x80 | (c & 0x3F));
-        } else {
-            data_[size_++] = char(0xF0 | (c >> 18));
-            data_[size_++] = char(0x80 | ((c >> 12) & 0x3F));
-            data_[size_++] = char(0x80 | ((c >> 6) & 0x3F));
-            data_[size_++] = char(0x80 | (c & 0x3F));
-        }
+        size_ = std::size_t(encode(data_ + size_, c) - data_);
     }
     void putAscii(std::string_view s) {
         if (size_ + s.size() > cap_) reserve(size_ + s.size());
-        for (char c : s) data_[size_++] = c;
+        char* o = data_ + size_;
+        for (char c : s) *o++ = c;
+        size_ = std::size_t(o - data_);
     }
-    void putRun(const char32_t* p, std::size_t n) {
+    template <class Char>
+    void putRun(const Char* p, std::size_t n) {
         if (size_ + 4 * n > cap_) reserve(size_ + 4 * n);
-        for (std::size_t k = 0; k < n; ++k) {
-            const char32_t c = p[k];
+        char* o = data_ + size_;
+        for (const Char* end = p + n; p != end; ++p) {
+            const char32_t c = *p;
             if (c < 0x80)
-                data_[size_++] = char(c);
+                *o++ = char(c);
             else
-                put(c);
+                o = encode(o, c);
         }
+        size_ = std::size_t(o - data_);
     }
-    void finish() {
-        s_.resize(qsizetype(size_));
-        if (cap_ > size_ + size_ / 4 + 4096) s_.squeeze();
-    }
+    void finish() { s_.resize(qsizetype(size_)); }
 
   private:
+    static char* encode(char* o, char32_t c) {
+        if (c < 0x80) {
+            *o++ = char(c);
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000 || c > 0x10FFFF) {
+            if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+        return o;
+    }
     void reserve(std::size_t need) {
         cap_ = std::max(need, cap_ + cap_ / 2);
         s_.resize(qsizetype(cap_));
@@ -373,10 +402,10 @@ inline bool isPlain(char32_t c) {
     return c > ' ' && c != '<' && c != '&' && c != '-';
 }
 
-template <class Sink>
+template <class Char, class Sink>
 class Stripper {
   public:
-    Stripper(std::u32string_view text, Sink& out, const StripProgress& progress)
+    Stripper(std::basic_string_view<Char> text, Sink& out, const StripProgress& progress)
         : t_(text.data()), n_(text.size()), out_(out), progress_(progress), rows_(t_, n_) {}
 
     // False when the progress hook stopped the pass.
@@ -416,8 +445,10 @@ class Stripper {
 
     // A run of ordinary printable characters, taken in one go.
     void plainRun() {
+        const Char* const t = t_;
+        const std::size_t n = n_;
         std::size_t end = i_ + 1;
-        while (end < n_ && isPlain(t_[end])) ++end;
+        while (end < n && isPlain(t[end])) ++end;
         textSeen_ = true;
         if (!hidden()) {
             out_.putRun(t_ + i_, end - i_);
@@ -474,10 +505,13 @@ class Stripper {
         for (std::size_t k = i_ + 1; k <= limit; ++k) {
             if (t_[k] == '&') break;
             if (t_[k] == ';') {
-                const std::u32string_view name(t_ + i_ + 1, k - i_ - 1);
+                // At most six characters: copied as code points for the decoder.
+                char32_t name[6];
+                const std::size_t length = k - i_ - 1;
+                std::copy(t_ + i_ + 1, t_ + k, name);
                 i_ = k;
                 if (!hidden()) {
-                    const char32_t decoded = decodeEntity(name);
+                    const char32_t decoded = decodeEntity(std::u32string_view(name, length));
                     if (decoded) {
                         out_.put(decoded);
                         ++column_;
@@ -530,7 +564,7 @@ class Stripper {
                 t_[rawStart + 2] == '-')
                 break;
         }
-        Span name{t_ + rawStart, i_ - rawStart};
+        Span<Char> name{t_ + rawStart, i_ - rawStart};
         while (name.n > 0 && name.p[0] == ' ') ++name.p, --name.n;
         while (name.n > 0 && name.p[name.n - 1] == ' ') --name.n;
 
@@ -554,7 +588,7 @@ class Stripper {
         return true;
     }
 
-    void endTag(Span name) {
+    void endTag(Span<Char> name) {
         if (beginsNoCaseNoSpaces(name, "/SCRIPT")) script_ = false;
         if (beginsNoCaseNoSpaces(name, "/STYLE")) script_ = false;
         if (!textSeen_) return;
@@ -574,7 +608,22 @@ class Stripper {
         paragraph_ = true;
     }
 
-    void startTag(Span name) {
+    void startTag(Span<Char> name) {
+        // Every rule's tag begins with one of these; most tags of a page are passed over here.
+        if (name.n == 0) return;
+        switch (upperAscii(name.p[0])) {
+            case 'B':
+            case 'L':
+            case 'O':
+            case 'P':
+            case 'S':
+            case 'T':
+            case 'U':
+            case '!':
+                break;
+            default:
+                return;
+        }
         if (beginsNoCase(name, "TITLE")) {
             titleCopy();
         } else if (beginsNoCase(name, "BODY") && !script_) {
@@ -656,11 +705,11 @@ class Stripper {
         --i_;  // the main pass reads the "<" next
     }
 
-    const char32_t* t_;
+    const Char* t_;
     const std::size_t n_;
     Sink& out_;
     const StripProgress& progress_;
-    RowLookahead rows_;
+    RowLookahead<Char> rows_;
 
     std::size_t i_ = 0;  // the character under the main scan
     bool body_ = false;
@@ -677,11 +726,11 @@ class Stripper {
     bool cellStarted_ = false;
 };
 
-template <class Sink, class Buffer>
-bool strip(std::u32string_view html, Buffer& out, const StripProgress& progress) {
+template <class Sink, class Char, class Buffer>
+bool strip(std::basic_string_view<Char> html, Buffer& out, const StripProgress& progress) {
     out = Buffer();
     Sink sink(out, html.size());
-    Stripper<Sink> stripper(html, sink, progress);
+    Stripper<Char, Sink> stripper(html, sink, progress);
     const bool done = stripper.run();
     sink.finish();
     return done;
@@ -695,6 +744,27 @@ bool stripToUtf16(std::u32string_view html, QString& out, const StripProgress& p
 
 bool stripToUtf8(std::u32string_view html, QByteArray& out, const StripProgress& progress) {
     return strip<Utf8Sink>(html, out, progress);
+}
+
+bool stripToUtf16(std::u16string_view html, QString& out, const StripProgress& progress) {
+    return strip<Utf16Sink>(html, out, progress);
+}
+
+bool stripToUtf8(std::u16string_view html, QByteArray& out, const StripProgress& progress) {
+    return strip<Utf8Sink>(html, out, progress);
+}
+
+QByteArray stripBytesToUtf8(QByteArrayView bytes) {
+    QByteArray out;
+    QString bmp;
+    if (decodeHtmlBytesToBmp(bytes, bmp)) {
+        stripToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(bmp.utf16()),
+                                        std::size_t(bmp.size())),
+                    out);
+    } else {
+        stripToUtf8(decodeHtmlBytes(bytes), out);
+    }
+    return out;
 }
 
 bool writeStripOutput(const QString& path, const QByteArray& utf8Text, QString* error) {
@@ -715,8 +785,13 @@ QString StripHTML(const QString& html, const QString& outputPath) {
 
 QString StripHTML(const QString& html, const QString& outputPath, const StripProgress& progress,
                   bool* cancelled) {
+    // Text without surrogate pairs is stripped as it stands, one UTF-16 unit per character.
     QString result;
-    const bool done = HtmlTools::stripToUtf16(HtmlTools::toUcs4(html), result, progress);
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(html.utf16()),
+                                    std::size_t(html.size()));
+    const bool done = HtmlTools::hasSurrogatePair(units)
+                          ? HtmlTools::stripToUtf16(HtmlTools::toUcs4(html), result, progress)
+                          : HtmlTools::stripToUtf16(units, result, progress);
     if (cancelled) *cancelled = !done;
     if (!done) return QString();
     if (!outputPath.isEmpty()) HtmlTools::writeStripOutput(outputPath, result.toUtf8());

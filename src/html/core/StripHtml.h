@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <string_view>
@@ -42,11 +43,16 @@ namespace HtmlTools {
 
 constexpr std::size_t kStripProgressInterval = std::size_t(1) << 18;
 
-// The stripping pass over text held as code points, with the result as UTF-16 or as UTF-8
-// (what the command line writes). Both return false, leaving `out` incomplete, when the
-// progress hook asked to stop.
+// The stripping pass over text held as code points, or as UTF-16 without surrogate pairs (one
+// unit per character), with the result as UTF-16 or as UTF-8 (what the command line writes).
+// They return false, leaving `out` incomplete, when the progress hook asked to stop.
 bool stripToUtf16(std::u32string_view html, QString& out, const StripProgress& progress = {});
 bool stripToUtf8(std::u32string_view html, QByteArray& out, const StripProgress& progress = {});
+bool stripToUtf16(std::u16string_view html, QString& out, const StripProgress& progress = {});
+bool stripToUtf8(std::u16string_view html, QByteArray& out, const StripProgress& progress = {});
+
+// A page given as bytes (decoded as decodeHtmlBytes does) stripped to UTF-8.
+QByteArray stripBytesToUtf8(QByteArrayView bytes);
 
 // DecodeEntity over code points: the decoded character, or 0 for the empty string (no
 // reference decodes to code 0).
