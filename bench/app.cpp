@@ -1,0 +1,155 @@
+// The editor as a whole: start-up time, idle wake-ups, resident memory, and the first browser
+// window. Runs the real entry procedure in this process on the current platform (offscreen by
+// default) with a scratch settings folder. Prints "BENCH|metric|value|unit|goal" lines.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+#include <QWindow>
+#include <cstdio>
+
+#include "app/DialogHost.h"
+#include "app/Startup.h"
+#include "app/core/SettingsStore.h"
+#include "app/frmMain.h"
+#include "browser/core/BrowserAddresses.h"
+#include "browser/frmBrowser.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+
+namespace {
+
+// Answers nothing: the benchmark never asks a question.
+class SilentDialogs : public DialogHost {
+public:
+    int MsgBox(QWidget*, const QString&, int, const QString&) override { return MsgBoxResult::Cancel; }
+    QString ShowFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
+    bool ShowPrinter(QWidget*, QPrinter*, const QString&, bool) override { return false; }
+    bool ShowFont(QWidget*, FontChoice&) override { return false; }
+    QColor ShowColor(QWidget*, const QVector<QColor>&) override { return {}; }
+};
+
+void report(const char* metric, double value, const char* unit, const char* goal = "") {
+    std::printf("BENCH|%s|%.1f|%s|%s\n", metric, value, unit, goal);
+    std::fflush(stdout);
+}
+
+double residentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// Counts timer events delivered anywhere in the program; the text controls' caret blink is
+// counted apart, since it is Qt's and only runs while a document has the focus.
+class TimerCounter : public QObject {
+public:
+    int count = 0;
+    int caretBlinks = 0;
+    QObject* ignore = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer && watched != ignore) {
+            const QByteArray name = watched->metaObject()->className();
+            if (name == "QPlainTextEditControl" || name == "QWidgetTextControl") {
+                ++caretBlinks;
+                return false;
+            }
+            ++count;
+            if (qEnvironmentVariableIsSet("QUILLO_BENCH_VERBOSE")) {
+                std::fprintf(stderr, "timer event for %s %s\n", watched->metaObject()->className(),
+                             qPrintable(watched->objectName()));
+            }
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QTemporaryDir settings;
+    SettingsStore::setStorageFolder(settings.path());
+    SettingsStore::SaveSetting(QStringLiteral("FirstTime"), QStringLiteral("No"));
+    SilentDialogs dialogs;
+    AppServices services;
+    services.dialogs = &dialogs;
+    services.programFolder = settings.path();
+
+    std::unique_ptr<frmMain> main(Startup::Main(services));
+    waitUntil([&] { return main->windowHandle() && main->windowHandle()->isExposed(); }, 10000);
+    report("start-up to the shown main window (in process)", double(sinceStart.elapsed()), "ms");
+    waitUntil([] { return false; }, 300);
+    report("resident memory after start-up", residentMegabytes(), "MB", "< 120");
+
+    // Idle: one document open, nothing happening for ten seconds.
+    TimerCounter counter;
+    app.installEventFilter(&counter);
+    QTimer end;
+    end.setSingleShot(true);
+    counter.ignore = &end;
+    QEventLoop idle;
+    QObject::connect(&end, &QTimer::timeout, &idle, &QEventLoop::quit);
+    end.start(10000);
+    idle.exec();
+    app.removeEventFilter(&counter);
+    report("timer wake-ups of our own in 10 s idle, one document", counter.count, "wake-ups", "0");
+    report("caret blinks in those 10 s (Qt's text control)", counter.caretBlinks, "wake-ups");
+
+    // A 50 MB plain-text file.
+    QTemporaryDir scratch;
+    const QString big = scratch.filePath(QStringLiteral("big.txt"));
+    {
+        QFile file(big);
+        file.open(QIODevice::WriteOnly);
+        const QByteArray line = "The quick brown fox jumps over the lazy dog; 0123456789 ABCDEFGHIJ.\n";
+        for (qint64 written = 0; written < 50 * 1000 * 1000; written += line.size()) file.write(line);
+    }
+    main->ActiveDocument()->txtText->LoadFile(big, RichTextBox::rtfText);
+    waitUntil([] { return false; }, 300);
+    report("resident memory with a 50 MB plain-text file open", residentMegabytes(), "MB", "< 600");
+    main->ActiveDocument()->txtText->setText(QString());
+    main->ActiveDocument()->setTag(QString());
+
+    // The first browser window: the web engine starts now.
+    const QString page = scratch.filePath(QStringLiteral("page.html"));
+    {
+        QFile file(page);
+        file.open(QIODevice::WriteOnly);
+        file.write("<html><head><title>Bench</title></head><body><p>Hello</p></body></html>");
+    }
+    BrowserAddresses addresses = BrowserAddresses::defaults();
+    addresses.homePage = QUrl::fromLocalFile(page).toString();
+    BrowserAddresses::setCurrent(addresses);
+    QElapsedTimer browserTimer;
+    browserTimer.start();
+    bool loaded = false;
+    frmBrowser* browser = frmBrowser::Open(main.get(), addresses.homePage);
+    QObject::connect(browser->brwWebBrowser, &QWebEngineView::loadFinished, [&] { loaded = true; });
+    const bool ok = waitUntil([&] { return loaded; }, 60000);
+    report("first browser window to its page loaded", ok ? double(browserTimer.elapsed()) : -1, "ms");
+    report("resident memory with a browser window", residentMegabytes(), "MB");
+    main->hide();
+    return 0;
+}
