@@ -162,9 +162,14 @@ void TestTextFileCodec::editedMixedFileUsesDominantEnding() {
     // Same number of lines: each break keeps its own ending.
     QCOMPARE(TextFileCodec::encode(QStringLiteral("A\nB\nC\nD"), decoded.format).bytes,
              QByteArray("A\r\nB\r\nC\nD"));
-    // A line more: the endings can no longer be matched to lines, all become the dominant one.
-    QCOMPARE(TextFileCodec::encode(QStringLiteral("a\nb\nnew\nc\nd"), decoded.format).bytes,
-             QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
+    // A line more: the endings can no longer be matched to lines, all become the dominant one,
+    // and from then on the file has one style.
+    const EncodedText edited =
+        TextFileCodec::encode(QStringLiteral("a\nb\nnew\nc\nd"), decoded.format);
+    QCOMPARE(edited.bytes, QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
+    QVERIFY(edited.format.mixedLineEndings.isEmpty());
+    QCOMPARE(TextFileCodec::encode(QStringLiteral("a\nb\nc\nd"), edited.format).bytes,
+             QByteArray("a\r\nb\r\nc\r\nd"));
     // A file with one style records no list.
     QVERIFY(TextFileCodec::decode("a\r\nb\r\n").format.mixedLineEndings.isEmpty());
 }

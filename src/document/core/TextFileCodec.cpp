@@ -219,8 +219,7 @@ template <Encoding E>
 bool encodeAs(const QString& text, const TextFileFormat& format, QByteArray& bytes) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    const bool perBreak = !format.mixedLineEndings.isEmpty() &&
-                          format.mixedLineEndings.size() == countLineBreaks(s, n);
+    const bool perBreak = !format.mixedLineEndings.isEmpty();
     const char* endings = format.mixedLineEndings.constData();
 
     // Room for the worst case: three bytes per unit in UTF-8, a line break of one unit turning
@@ -348,9 +347,17 @@ DecodedText decode(const QByteArray& bytes) {
     return result;
 }
 
-EncodedText encode(const QString& text, const TextFileFormat& format) {
+EncodedText encode(const QString& text, const TextFileFormat& requested) {
     EncodedText result;
-    result.format = format;
+    result.format = requested;
+    // The recorded endings fit only a text with as many line breaks; otherwise the text was
+    // edited and every break gets the dominant style, which is then what the file holds.
+    if (!requested.mixedLineEndings.isEmpty() &&
+        requested.mixedLineEndings.size() !=
+            countLineBreaks(reinterpret_cast<const char16_t*>(text.constData()), text.size())) {
+        result.format.mixedLineEndings.clear();
+    }
+    const TextFileFormat& format = result.format;
     bool encoded = false;
     switch (format.encoding) {
         case Encoding::Utf8:

@@ -17,7 +17,7 @@ struct TextFileFormat {
     // Only for files that mix line endings: the ending of every line break in order, one byte
     // each ('n' LF, 'w' CR LF, 'r' CR). When the text to save has exactly as many line breaks,
     // they get these endings again, so an unedited file is reproduced byte for byte; otherwise
-    // every break gets lineEnding.
+    // every break gets lineEnding (and the format written, EncodedText::format, has no list).
     QByteArray mixedLineEndings;
 
     // For a status bar: "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "Windows-1252".
@@ -40,7 +40,8 @@ struct DecodedText {
 
 struct EncodedText {
     QByteArray bytes;
-    TextFileFormat format;  // what was written: the requested format, or UTF-8 after a fall-back
+    // What was written, for the next save: the requested format, or UTF-8 after a fall-back.
+    TextFileFormat format;
     // The text held characters that Windows-1252 cannot represent, so it was written as UTF-8
     // (without BOM, same line endings) rather than with substitutes.
     bool fellBackToUtf8 = false;
@@ -60,7 +61,7 @@ namespace TextFileCodec {
 
 DecodedText decode(const QByteArray& bytes);
 
-EncodedText encode(const QString& text, const TextFileFormat& format);
+EncodedText encode(const QString& text, const TextFileFormat& requested);
 
 // The document's text as a plain-text file holds it: paragraphs and line separators (U+2028,
 // Shift+Enter) become "\n"; no-break spaces and other characters stay as they are (unlike
