@@ -78,6 +78,7 @@ void TestDecodeEntity::decodes_data() {
     row("lone #", QStringLiteral("#"), 0);
     row(QStringLiteral("zzz"), 0);
     row(QStringLiteral("amp "), 0);
+    row("name after a NUL", QChar(0) + QStringLiteral("lt"), 0);
     // "#" is dropped before the lookup, and a name with it is not all lower case.
     row(QStringLiteral("#amp"), '&');
     row(QStringLiteral("#agrave"), 192);

@@ -1,4 +1,4 @@
-// The HTML tag stripper: one left-to-right pass over the text, held as code points.
+// The HTML tag stripper: one left-to-right pass over the text, held one element per character.
 #include "html/core/StripHtml.h"
 
 #include <QSaveFile>
@@ -96,8 +96,9 @@ bool isLineBreakingCellTag(Span<Char> tag) {
 }
 
 // The row look-ahead: whether the row that a TR tag opens fits on one line. It reads the row's
-// tags and counts the characters of its cells (outside tags) up to "/TR" or "/TABLE"; a nested
-// TABLE, a P or BR in a cell, 65 characters or more, or the end of the text make it not compact.
+// tags and counts the characters of its cells (outside tags) up to "/TR" or "/TABLE"; a TABLE
+// tag between the cells, a P or BR in a cell, 65 characters or more, or the end of the text make
+// it not compact.
 //
 // Rows of a well-formed table are read once each. When rows are left open, the look-ahead of
 // one row reads on into the next rows, and the next row's look-ahead reads them again; once that
@@ -222,9 +223,7 @@ class RowLookahead {
                         cell = addCount(gap, gtNextCell);
                     }
                 }
-                tagPos_.push_back(x);
-                outAnswer_.push_back(out);
-                cellAnswer_.push_back(cell);
+                answers_.push_back(out);
                 haveTag = true;
                 tagPos = x;
                 tagOut = out;
@@ -238,9 +237,8 @@ class RowLookahead {
                 gtNextCell = tagCell;
             }
         }
-        std::reverse(tagPos_.begin(), tagPos_.end());
-        std::reverse(outAnswer_.begin(), outAnswer_.end());
-        std::reverse(cellAnswer_.begin(), cellAnswer_.end());
+        std::reverse(answers_.begin(), answers_.end());
+        counted_ = base;
     }
 
     // Whether the tag between `from` and its ">" at `gt` is "/TD" once its spaces are removed.
@@ -264,18 +262,20 @@ class RowLookahead {
             if (j >= last) return false;
             ++j;
         }
-        while (cursor_ < tagPos_.size() && tagPos_[cursor_] < j) ++cursor_;
-        return outAnswer_[cursor_] < kCompactRowLimit;
+        // Its answer is the one of the tags counted from the sweep's start.
+        for (; counted_ < j; ++counted_)
+            if (t_[counted_] == '<') ++cursor_;
+        return answers_[cursor_] < kCompactRowLimit;
     }
 
     const Char* t_;
     std::size_t n_;
-    std::size_t frontier_ = 0;         // the furthest position a look-ahead reached
-    std::size_t reread_ = 0;           // characters that look-aheads read more than once
-    bool swept_ = false;               // the answers below are in use
-    std::vector<std::size_t> tagPos_;  // every "<" from the sweep's start, ascending
-    std::vector<std::uint8_t> outAnswer_, cellAnswer_;
-    std::size_t cursor_ = 0;
+    std::size_t frontier_ = 0;           // the furthest position a look-ahead reached
+    std::size_t reread_ = 0;             // characters that look-aheads read more than once
+    bool swept_ = false;                 // the answers below are in use
+    std::vector<std::uint8_t> answers_;  // for every "<" from the sweep's start, in order
+    std::size_t counted_ = 0;            // the tags before this position ...
+    std::size_t cursor_ = 0;             // ... number this many
 };
 
 // Output as UTF-16, in a QString grown by half again whenever it is full. The writers work on
