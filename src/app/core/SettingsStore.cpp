@@ -21,7 +21,8 @@ std::unique_ptr<QSettings> open() {
         return std::make_unique<QSettings>(overrideFolder() + QStringLiteral("/Quillo.conf"),
                                            QSettings::IniFormat);
     }
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kOrganisation,
+    // The platform's own per-user store: ~/.config/Quillo/Quillo.conf on Linux.
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
                                        kApplication);
 }
 
