@@ -10,7 +10,7 @@ QUILLO_PACKAGES=(
     speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
     libgl-dev libxkbcommon-dev libx11-dev
     libgtest-dev libbenchmark-dev clang
-    desktop-file-utils
+    desktop-file-utils poppler-utils
 )
 
 missing=()

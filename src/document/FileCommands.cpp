@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStatusBar>
 
 #include "app/CommonDialog.h"
 #include "app/DialogHost.h"
@@ -10,18 +11,21 @@
 #include "document/frmDocument.h"
 
 const QString FileCommands::OpenFilter = QStringLiteral(
-    "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) | *.*");
+    "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "
+    "| *.*");
 
 const QString FileCommands::SaveFilter = QStringLiteral(
     "Text File (*.txt)|*.txt|HTML File (*.html, *.htm)|*.html;*.htm|Quillo FIle (*.qlo)|*.qlo|Rich "
     "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
 
-void FileCommands::WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target, const QString& path) {
+void FileCommands::WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target,
+                                              const QString& path) {
     if (!target->txtText->LoadedFileWillChange()) return;
     main->dialogHost()->MsgBox(
         main,
-        QStringLiteral("\"%1\" does not look like a plain text file. It is shown as well as it can be, "
-                       "but saving it will change it.")
+        QStringLiteral(
+            "\"%1\" does not look like a plain text file. It is shown as well as it can be, "
+            "but saving it will change it.")
             .arg(QDir::toNativeSeparators(path)),
         MsgBoxStyle::Exclamation, QString());
 }
@@ -42,14 +46,28 @@ bool FileCommands::HasName(const QString& caption) {
     return caption.size() >= 4 && caption.at(caption.size() - 4) == QLatin1Char('.');
 }
 
+void FileCommands::showBusy(const QString& status) {
+    main_->setStatusText(status);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A large file takes a while: the message and the cursor must show before the work starts,
+    // not once it is over.
+    main_->sbStatusBar()->repaint();
+}
+
+void FileCommands::endBusy() {
+    QApplication::restoreOverrideCursor();
+    main_->setStatusText(QStringLiteral("Ready."));
+}
+
 bool FileCommands::loadDocument(frmDocument* target, const QString& path) {
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    showBusy(QStringLiteral("Opening %1...").arg(QDir::toNativeSeparators(path)));
     const bool loaded = target->txtText->LoadFile(path, OpenFileType(path), &error);
-    QApplication::restoreOverrideCursor();
+    endBusy();
     if (!loaded) {
         main_->dialogHost()->MsgBox(
-            main_, QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
+            main_,
+            QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
             MsgBoxStyle::Critical, QString());
         return false;
     }
@@ -84,9 +102,9 @@ void FileCommands::mnuFileOpen_Click() {
 
 bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    showBusy(QStringLiteral("Saving %1...").arg(QDir::toNativeSeparators(path)));
     const bool written = target->txtText->SaveFile(path, SaveFileType(path), &error);
-    QApplication::restoreOverrideCursor();
+    endBusy();
     if (!written) {
         main_->dialogHost()->MsgBox(
             main_,
@@ -95,10 +113,10 @@ bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
             MsgBoxStyle::Critical, QString());
         return false;
     }
-    main_->setStatusText(
-        target->txtText->SavedAsUtf8Instead()
-            ? QStringLiteral("Saved as UTF-8: the text holds characters that the file's encoding cannot hold.")
-            : QStringLiteral("Ready."));
+    if (target->txtText->SavedAsUtf8Instead()) {
+        main_->setStatusText(QStringLiteral(
+            "Saved as UTF-8: the text holds characters that the file's encoding cannot hold."));
+    }
     return true;
 }
 
@@ -127,7 +145,8 @@ bool FileCommands::Save(frmDocument* target) {
 }
 
 void FileCommands::mnuFileSaveAs_Click() {
-    if (frmDocument* target = main_->ActiveDocument()) saveWithDialog(target, QStringLiteral("Save As"));
+    if (frmDocument* target = main_->ActiveDocument())
+        saveWithDialog(target, QStringLiteral("Save As"));
 }
 
 void FileCommands::mnuFilePrint_Click() {

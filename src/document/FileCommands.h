@@ -7,7 +7,7 @@ class frmMain;
 
 // File > Open, Save, Save As and Print on the active document window.
 class FileCommands {
-public:
+  public:
     explicit FileCommands(frmMain* main) : main_(main) {}
 
     void mnuFileOpen_Click();
@@ -30,12 +30,16 @@ public:
     static const QString OpenFilter;
     static const QString SaveFilter;
 
-private:
+  private:
     // Writes the target to `path`; on failure tells the user and returns false.
     bool writeDocument(frmDocument* target, const QString& path);
     bool saveWithDialog(frmDocument* target, const QString& title);
     // Loads `path` into `target`; on failure tells the user and returns false.
     bool loadDocument(frmDocument* target, const QString& path);
+    // Around loading and writing, which take a while on large files: the status text and a
+    // busy cursor, then "Ready." again.
+    void showBusy(const QString& status);
+    void endBusy();
 
     frmMain* main_;
 };
