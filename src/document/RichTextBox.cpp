@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QScopedValueRollback>
 #include <QTextBlock>
@@ -12,14 +13,12 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
-#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "app/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
-#include "document/core/RtfReader.h"
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
@@ -27,7 +26,7 @@ constexpr int kDefaultBackColor = 0xFFFFFF;
 
 // What RichTextBox needs from either edit widget.
 class EditorSurface {
-public:
+  public:
     virtual ~EditorSurface() = default;
     virtual QAbstractScrollArea* widget() = 0;
     virtual QTextDocument* textDocument() const = 0;
@@ -43,7 +42,7 @@ public:
 // clipboard, the Insert key toggling overwrite, and undo action types taken from the keys.
 template <typename Base>
 class Editor : public Base, public EditorSurface {
-public:
+  public:
     explicit Editor(RichTextBox* owner) : Base(owner), owner_(owner) {}
 
     QAbstractScrollArea* widget() override { return this; }
@@ -55,7 +54,7 @@ public:
     void undoStep() override { Base::undo(); }
     void redoStep() override { Base::redo(); }
 
-protected:
+  protected:
     QMimeData* createMimeDataFromSelection() const override {
         auto* data = new QMimeData;
         data->setText(Base::textCursor().selection().toPlainText());
@@ -72,16 +71,19 @@ protected:
             event->accept();
             return;
         }
-        QScopedValueRollback<int> pending(owner_->pendingType_, actionTypeOf(event));
+        const int type = actionTypeOf(event);
+        owner_->startStep(type);
+        QScopedValueRollback<int> pending(owner_->pendingType_, type);
         Base::keyPressEvent(event);
     }
 
     void dropEvent(QDropEvent* event) override {
+        owner_->startStep(RichTextBox::UndoDragDrop);
         QScopedValueRollback<int> pending(owner_->pendingType_, RichTextBox::UndoDragDrop);
         Base::dropEvent(event);
     }
 
-private:
+  private:
     static int actionTypeOf(QKeyEvent* event) {
         if (event->matches(QKeySequence::Cut)) return RichTextBox::UndoCut;
         if (event->matches(QKeySequence::Paste)) return RichTextBox::UndoPaste;
@@ -154,14 +156,25 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
     if (hadFocus) widget->setFocus();
 }
 
-QTextDocument* RichTextBox::document() const { return surface_->textDocument(); }
-QAbstractScrollArea* RichTextBox::editor() const { return surface_->widget(); }
-QTextCursor RichTextBox::textCursor() const { return surface_->cursor(); }
-void RichTextBox::setTextCursor(const QTextCursor& cursor) { surface_->setCursor(cursor); }
+QTextDocument* RichTextBox::document() const {
+    return surface_->textDocument();
+}
+QAbstractScrollArea* RichTextBox::editor() const {
+    return surface_->widget();
+}
+QTextCursor RichTextBox::textCursor() const {
+    return surface_->cursor();
+}
+void RichTextBox::setTextCursor(const QTextCursor& cursor) {
+    surface_->setCursor(cursor);
+}
 
-QString RichTextBox::Text() const { return document()->toPlainText(); }
+QString RichTextBox::Text() const {
+    return document()->toPlainText();
+}
 
 void RichTextBox::setText(const QString& text) {
+    startStep(pendingType_);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.insertText(text);
@@ -169,7 +182,9 @@ void RichTextBox::setText(const QString& text) {
     setTextCursor(cursor);
 }
 
-int RichTextBox::TextLength() const { return document()->characterCount() - 1; }
+int RichTextBox::TextLength() const {
+    return document()->characterCount() - 1;
+}
 
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
@@ -184,12 +199,15 @@ QString RichTextBox::SelText() const {
 }
 
 void RichTextBox::setSelText(const QString& text) {
+    startStep(pendingType_);
     QTextCursor cursor = textCursor();
     cursor.insertText(text);
     setTextCursor(cursor);
 }
 
-int RichTextBox::SelStart() const { return textCursor().selectionStart(); }
+int RichTextBox::SelStart() const {
+    return textCursor().selectionStart();
+}
 
 void RichTextBox::setSelStart(int start) {
     QTextCursor cursor = textCursor();
@@ -206,7 +224,8 @@ void RichTextBox::setSelLength(int length) {
     QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
     cursor.setPosition(start);
-    cursor.setPosition(qBound(start, start + qMax(0, length), TextLength()), QTextCursor::KeepAnchor);
+    cursor.setPosition(qBound(start, start + qMax(0, length), TextLength()),
+                       QTextCursor::KeepAnchor);
     setTextCursor(cursor);
 }
 
@@ -216,7 +235,9 @@ void RichTextBox::SelectAll() {
     setTextCursor(cursor);
 }
 
-int RichTextBox::BackColor() const { return backColor_; }
+int RichTextBox::BackColor() const {
+    return backColor_;
+}
 
 void RichTextBox::setBackColor(int colourValue) {
     backColor_ = colourValue;
@@ -228,11 +249,21 @@ void RichTextBox::setBackColor(int colourValue) {
 
 // The base font is the document's default font: it shows wherever the content has no font of
 // its own, which is everywhere in plain text.
-QString RichTextBox::FontName() const { return baseFont_.family(); }
-double RichTextBox::FontSize() const { return baseFont_.pointSizeF(); }
-bool RichTextBox::FontBold() const { return baseFont_.bold(); }
-bool RichTextBox::FontItalic() const { return baseFont_.italic(); }
-bool RichTextBox::FontUnderline() const { return baseFont_.underline(); }
+QString RichTextBox::FontName() const {
+    return baseFont_.family();
+}
+double RichTextBox::FontSize() const {
+    return baseFont_.pointSizeF();
+}
+bool RichTextBox::FontBold() const {
+    return baseFont_.bold();
+}
+bool RichTextBox::FontItalic() const {
+    return baseFont_.italic();
+}
+bool RichTextBox::FontUnderline() const {
+    return baseFont_.underline();
+}
 
 void RichTextBox::setFontName(const QString& name) {
     baseFont_.setFamily(name);
@@ -284,7 +315,8 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
 
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     savedAsUtf8Instead_ = false;
-    if (fileType == rtfRTF) return DocumentFileIO::writeFile(path, RtfWriter::write(document()), error);
+    if (fileType == rtfRTF)
+        return DocumentFileIO::writeFile(path, RtfWriter::write(document()), error);
     EncodedText encoded = TextFileCodec::encode(TextFileCodec::plainText(*document()), fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
     fileFormat_ = encoded.format;
@@ -292,7 +324,9 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     return true;
 }
 
-QString RichTextBox::FileEncodingName() const { return fileFormat_.encodingName(); }
+QString RichTextBox::FileEncodingName() const {
+    return fileFormat_.encodingName();
+}
 
 void RichTextBox::setFileEncodingName(const QString& name) {
     using E = TextFileFormat::Encoding;
@@ -323,7 +357,9 @@ void RichTextBox::SelPrint(QPrinter* printer) {
 
 namespace {
 // Whole-word matching: a match must not be part of a longer word.
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c.isMark() || c == u'_'; }
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c.isMark() || c == u'_';
+}
 
 // The first match of `what` in `text` starting at or after `from` and ending at or before `end`,
 // or -1. Letter case is ignored unless rtfMatchCase. With rtfWholeWord a match is refused when a
@@ -400,8 +436,12 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
     return int(found.size());
 }
 
-bool RichTextBox::CanUndo() const { return document()->isUndoAvailable(); }
-bool RichTextBox::CanRedo() const { return document()->isRedoAvailable(); }
+bool RichTextBox::CanUndo() const {
+    return document()->isUndoAvailable();
+}
+bool RichTextBox::CanRedo() const {
+    return document()->isRedoAvailable();
+}
 
 int RichTextBox::UndoActionType() const {
     const int index = document()->availableUndoSteps() - 1;
@@ -413,8 +453,12 @@ int RichTextBox::RedoActionType() const {
     return CanRedo() && index < undoTypes_.size() ? undoTypes_[index] : UndoUnknown;
 }
 
-void RichTextBox::Undo() { surface_->undoStep(); }
-void RichTextBox::Redo() { surface_->redoStep(); }
+void RichTextBox::Undo() {
+    surface_->undoStep();
+}
+void RichTextBox::Redo() {
+    surface_->redoStep();
+}
 
 void RichTextBox::ClearUndo() {
     document()->clearUndoRedoStacks();
@@ -428,7 +472,19 @@ void RichTextBox::onUndoCommandAdded() {
     undoTypes_[index] = pendingType_;
 }
 
-void RichTextBox::setPendingActionType(int type) { pendingType_ = type; }
+void RichTextBox::setPendingActionType(int type) {
+    pendingType_ = type;
+}
+
+void RichTextBox::startStep(int type) {
+    if (!CanUndo()) return;
+    const int last = UndoActionType();
+    if (type == last && (type == UndoTyping || type == UndoDelete)) return;
+    // QTextDocument merges an insertion into the step before it when the two touch (so a
+    // paste followed by typing would undo as one "Paste"), but never across the point where the
+    // document was last marked unmodified. Nothing else here reads that mark.
+    document()->setModified(false);
+}
 
 void RichTextBox::Copy() {
     QGuiApplication::clipboard()->setText(SelText());
@@ -445,7 +501,9 @@ void RichTextBox::Paste() {
     setSelText(QGuiApplication::clipboard()->text());
 }
 
-bool RichTextBox::OverwriteMode() const { return surface_->overwrite(); }
+bool RichTextBox::OverwriteMode() const {
+    return surface_->overwrite();
+}
 
 void RichTextBox::setOverwriteMode(bool on) {
     if (surface_->overwrite() == on) return;

@@ -22,14 +22,20 @@ class EditorSurface;
 // switch happens on loading; the operations below work the same on both.
 class RichTextBox : public QWidget {
     Q_OBJECT
-public:
+  public:
     // File types of LoadFile and SaveFile.
     enum FileType { rtfRTF = 0, rtfText = 1 };
     // Find options, added together.
     enum FindOption { rtfNone = 0, rtfWholeWord = 2, rtfMatchCase = 4 };
     // Undo action types: what made an undo step.
-    enum UndoType { UndoUnknown = 0, UndoTyping = 1, UndoDelete = 2, UndoDragDrop = 3, UndoCut = 4,
-                    UndoPaste = 5 };
+    enum UndoType {
+        UndoUnknown = 0,
+        UndoTyping = 1,
+        UndoDelete = 2,
+        UndoDragDrop = 3,
+        UndoCut = 4,
+        UndoPaste = 5
+    };
 
     explicit RichTextBox(QWidget* parent = nullptr);
     ~RichTextBox() override;
@@ -121,12 +127,12 @@ public:
     // edit the text on the user's behalf.
     void setPendingActionType(int type);
 
-signals:
+  signals:
     void Change();
     void SelChange();
     void overwriteModeChanged(bool on);
 
-private:
+  private:
     template <typename Base>
     friend class Editor;
 
@@ -134,6 +140,9 @@ private:
     // takes over), carrying over colours, font and mode.
     void installEditor(bool rich, QTextDocument* document);
     void onUndoCommandAdded();
+    // Called before an edit of the given undo action type: makes it a step of its own unless
+    // it continues a run of typing or deleting.
+    void startStep(int type);
 
     EditorSurface* surface_ = nullptr;
     TextFileFormat fileFormat_;

@@ -1,0 +1,358 @@
+// The Edit menu: Cut, Copy and Paste through the clipboard as plain text, Undo and Redo, and the
+// Undo/Redo captions naming what they would revert.
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+#include "TestEnvironment.h"
+#include "app/ChildForm.h"
+#include "app/frmMain.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+
+namespace {
+
+class FakeBrowser : public ChildForm {
+  public:
+    FakeBrowser() { setTag(QStringLiteral("Web")); }
+};
+
+QClipboard* clipboard() {
+    return QGuiApplication::clipboard();
+}
+
+}  // namespace
+
+class EditingTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> env;
+    frmMain* main = nullptr;
+
+    RichTextBox* text() const { return main->ActiveDocument()->txtText; }
+    QWidget* editor() const { return text()->editor(); }
+    QAction* undoItem() const { return main->menuItem(QStringLiteral("mnuEditUndo")); }
+    QAction* redoItem() const { return main->menuItem(QStringLiteral("mnuEditRedo")); }
+
+    // Opens the Edit menu as the user does, which refreshes the two items; returns their states.
+    QString editMenu() const {
+        QMenu* menu = main->menuItem(QStringLiteral("mnuEdit"))->menu();
+        emit menu->aboutToShow();
+        return QStringLiteral("%1%2|%3%4")
+            .arg(undoItem()->text(), undoItem()->isEnabled() ? "" : " (off)", redoItem()->text(),
+                 redoItem()->isEnabled() ? "" : " (off)");
+    }
+
+    void select(int start, int length) {
+        text()->setSelStart(start);
+        text()->setSelLength(length);
+    }
+
+    void loadRtf(const QByteArray& rtf) {
+        const QString path = env->scratch("sample.rtf");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(rtf);
+        file.close();
+        QVERIFY(text()->LoadFile(path, RichTextBox::rtfRTF));
+        QVERIFY(text()->isRichMode());
+    }
+
+    void activateBrowser() {
+        auto* browser = new FakeBrowser;
+        QMdiSubWindow* sub = main->addChildWindow(browser);
+        sub->show();
+        main->mdiArea()->setActiveSubWindow(sub);
+    }
+
+  private slots:
+    void init() {
+        env = std::make_unique<TestEnvironment>();
+        env->setSetting("FirstTime", "No");
+        main = env->start();
+        clipboard()->clear();
+    }
+    void cleanup() { env.reset(); }
+
+    void undoActionNames_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("0") << 0 << "Last Action";
+        QTest::newRow("1") << 1 << "Typing";
+        QTest::newRow("2") << 2 << "Delete";
+        QTest::newRow("3") << 3 << "Drag Drop";
+        QTest::newRow("4") << 4 << "Cut";
+        QTest::newRow("5") << 5 << "Paste";
+        QTest::newRow("6") << 6 << "";
+        QTest::newRow("-1") << -1 << "";
+        QTest::newRow("min") << int(0x80000000) << "";
+    }
+    void undoActionNames() {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        QCOMPARE(frmMain::UndoActionName(type), name);
+    }
+
+    void nothingToUndo() {
+        // Before the menu is first opened the items are on with their design captions.
+        QVERIFY(undoItem()->isEnabled());
+        QCOMPARE(undoItem()->text(), QStringLiteral("&Undo"));
+        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
+        main->Undo();
+        main->Redo();
+        QCOMPARE(text()->Text(), QString());
+    }
+
+    // Each kind of edit gives its name to the Undo caption, and after Undo to the Redo caption.
+    void undoNamesAfterEdits_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("typing") << "type"
+                                << "Typing"
+                                << "hello world!?";
+        QTest::newRow("Delete key") << "delete"
+                                    << "Delete"
+                                    << "hello";
+        QTest::newRow("Backspace") << "backspace"
+                                   << "Delete"
+                                   << "hello worl";
+        QTest::newRow("Ctrl+Backspace") << "word"
+                                        << "Delete"
+                                        << "hello ";
+        QTest::newRow("menu Cut") << "menuCut"
+                                  << "Cut"
+                                  << "hello";
+        QTest::newRow("Ctrl+X") << "keyCut"
+                                << "Cut"
+                                << "hello";
+        QTest::newRow("menu Paste") << "menuPaste"
+                                    << "Paste"
+                                    << "hello world[clip]";
+        QTest::newRow("Ctrl+V") << "keyPaste"
+                                << "Paste"
+                                << "hello world[clip]";
+        QTest::newRow("drop") << "drop"
+                              << "Drag Drop"
+                              << "[dropped]hello world";
+        QTest::newRow("program") << "program"
+                                 << "Last Action"
+                                 << "replaced";
+        QTest::newRow("unknown type") << "unknown"
+                                      << ""
+                                      << "hello world+";
+    }
+    void undoNamesAfterEdits() {
+        QFETCH(QString, action);
+        QFETCH(QString, name);
+        QFETCH(QString, after);
+        text()->setText(QStringLiteral("hello world"));
+        text()->ClearUndo();
+        text()->setSelStart(11);
+        clipboard()->setText(QStringLiteral("[clip]"));
+
+        if (action == "type") {
+            QTest::keyClicks(editor(), "!?");
+        } else if (action == "delete") {
+            select(5, 6);
+            QTest::keyClick(editor(), Qt::Key_Delete);
+        } else if (action == "backspace") {
+            QTest::keyClick(editor(), Qt::Key_Backspace);
+        } else if (action == "word") {
+            QTest::keyClick(editor(), Qt::Key_Backspace, Qt::ControlModifier);
+        } else if (action == "menuCut") {
+            select(5, 6);
+            main->mnuEditCut_Click();
+        } else if (action == "keyCut") {
+            select(5, 6);
+            QTest::keyClick(editor(), Qt::Key_X, Qt::ControlModifier);
+        } else if (action == "menuPaste") {
+            main->mnuEditPaste_Click();
+        } else if (action == "keyPaste") {
+            QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
+        } else if (action == "drop") {
+            auto* editorWidget = qobject_cast<QAbstractScrollArea*>(editor());
+            QMimeData data;
+            data.setText(QStringLiteral("[dropped]"));
+            QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(editorWidget->viewport(), &enter);
+            QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(editorWidget->viewport(), &drop);
+        } else if (action == "program") {
+            text()->setText(QStringLiteral("replaced"));
+        } else if (action == "unknown") {
+            text()->setPendingActionType(9);
+            text()->setSelText(QStringLiteral("+"));
+            text()->setPendingActionType(RichTextBox::UndoUnknown);
+        }
+        QCOMPARE(text()->Text(), after);
+        QCOMPARE(editMenu(), QStringLiteral("&Undo %1|&Redo (off)").arg(name));
+
+        // Undo and Redo do not refresh the captions themselves; opening the menu does.
+        main->mnuEditUndo_Click();
+        QCOMPARE(text()->Text(), QStringLiteral("hello world"));
+        QCOMPARE(undoItem()->text(), QStringLiteral("&Undo %1").arg(name));
+        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo %1").arg(name));
+        main->mnuEditRedo_Click();
+        QCOMPARE(text()->Text(), after);
+        QCOMPARE(editMenu(), QStringLiteral("&Undo %1|&Redo (off)").arg(name));
+    }
+
+    // Consecutive typing is one step; a different kind of edit starts a new one.
+    void stepsFollowOneAnother() {
+        QTest::keyClicks(editor(), "abc def");
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
+        select(0, 3);
+        main->mnuEditCut_Click();
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Cut|&Redo (off)"));
+        text()->setSelStart(text()->TextLength());
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral(" defabc"));
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Paste|&Redo (off)"));
+        QTest::keyClicks(editor(), "!");
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
+        main->mnuEditPaste_Click();
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral(" defabc!abcabc"));
+        main->Undo();
+        main->Undo();
+        QCOMPARE(text()->Text(), QStringLiteral(" defabc!"));
+
+        main->Undo();
+        QCOMPARE(text()->Text(), QStringLiteral(" defabc"));
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Paste|&Redo Typing"));
+        main->Undo();
+        main->Undo();
+        QCOMPARE(text()->Text(), QStringLiteral("abc def"));
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo Cut"));
+        main->Undo();
+        QCOMPARE(text()->Text(), QString());
+        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo Typing"));
+
+        // A new edit after Undo drops the redo steps and names itself.
+        QTest::keyClick(editor(), Qt::Key_Z);
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
+    }
+
+    void loadedFileStartsWithoutHistory() {
+        QTest::keyClicks(editor(), "typed");
+        loadRtf("{\\rtf1\\ansi {\\b loaded}\\par}");
+        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
+        QTest::keyClicks(editor(), "x");
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
+    }
+
+    void cutWithoutSelection() {
+        QTest::keyClicks(editor(), "text");
+        main->ActiveDocument()->setTag(QString());
+        text()->ClearUndo();
+        clipboard()->setText(QStringLiteral("before"));
+        main->mnuEditCut_Click();
+        QCOMPARE(clipboard()->text(), QString());
+        QCOMPARE(text()->Text(), QStringLiteral("text"));
+        QCOMPARE(main->ActiveDocument()->Tag(), QString());
+        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
+    }
+
+    // Copy of formatted text puts only its characters on the clipboard; they paste as plain text.
+    void copyOfFormattedTextIsPlain() {
+        loadRtf(
+            "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}plain {\\b\\cf1\\fs40 "
+            "bold red}\\par}");
+        const int at = text()->Text().indexOf(QStringLiteral("bold"));
+        select(at, 8);
+        main->mnuEditCopy_Click();
+        const QMimeData* data = clipboard()->mimeData();
+        QCOMPARE(data->text(), QStringLiteral("bold red"));
+        QCOMPARE(data->formats(), QStringList{QStringLiteral("text/plain")});
+        QCOMPARE(text()->SelText(), QStringLiteral("bold red"));  // copying changes nothing
+
+        // The editor's own Ctrl+C, too.
+        clipboard()->clear();
+        QTest::keyClick(editor(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
+        QCOMPARE(clipboard()->text(), QStringLiteral("bold red"));
+
+        // Pasting at the start, before any formatting, inserts the characters only.
+        text()->setSelStart(0);
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral("bold redplain bold red"));
+        QTextCursor cursor(text()->document());
+        cursor.setPosition(1);
+        QVERIFY(cursor.charFormat().fontWeight() < QFont::Bold);
+        QVERIFY(!cursor.charFormat().hasProperty(QTextFormat::ForegroundBrush) ||
+                cursor.charFormat().foreground().color() == QColor(Qt::black));
+
+        // A rich clipboard still pastes as text.
+        auto* rich = new QMimeData;
+        rich->setHtml(QStringLiteral("<b>html</b>"));
+        rich->setText(QStringLiteral("html"));
+        clipboard()->setMimeData(rich);
+        text()->setSelStart(0);
+        QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(text()->Text().startsWith(QStringLiteral("htmlbold")));
+        cursor.setPosition(1);
+        QVERIFY(cursor.charFormat().fontWeight() < QFont::Bold);
+    }
+
+    void pasteWithEmptyClipboardRemovesTheSelection() {
+        QTest::keyClicks(editor(), "keep drop keep");
+        select(5, 5);
+        clipboard()->clear();
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral("keep keep"));
+        QCOMPARE(text()->SelStart(), 5);
+        QCOMPARE(text()->SelLength(), 0);
+    }
+
+    void pasteReplacesSelectionOrInsertsAtCaret() {
+        QTest::keyClicks(editor(), "one two");
+        clipboard()->setText(QStringLiteral("2\n3"));
+        select(4, 3);
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral("one 2\n3"));
+        text()->setSelStart(0);
+        main->mnuEditPaste_Click();
+        QCOMPARE(text()->Text(), QStringLiteral("2\n3one 2\n3"));
+        QCOMPARE(text()->SelStart(), 3);
+    }
+
+    // With no document, or another kind of window active, the commands leave everything alone.
+    void commandsWithoutDocument() {
+        QTest::keyClicks(editor(), "behind");
+        frmDocument* behind = main->ActiveDocument();
+        behind->setTag(QString());
+        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
+        activateBrowser();
+        for (int round = 0; round < 2; ++round) {
+            clipboard()->setText(QStringLiteral("clip"));
+            main->mnuEditCut_Click();
+            main->mnuEditCopy_Click();
+            main->mnuEditPaste_Click();
+            main->mnuEditUndo_Click();
+            main->mnuEditRedo_Click();
+            main->mnuEditSelect_Click();
+            QCOMPARE(clipboard()->text(), QStringLiteral("clip"));
+            QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
+            QVERIFY(env->dialogs.messages.isEmpty());
+            if (round == 0) {
+                QCOMPARE(behind->txtText->Text(), QStringLiteral("behind"));
+                main->mdiArea()->closeAllSubWindows();
+                QCoreApplication::processEvents();
+                QCOMPARE(main->ActiveForm(), nullptr);
+            }
+        }
+    }
+};
+
+QTEST_MAIN(EditingTest)
+#include "tst_editing.moc"
