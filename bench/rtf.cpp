@@ -40,6 +40,7 @@ void measure(const char* what, int runs, const std::function<void()>& body) {
     std::sort(cpu.begin(), cpu.end());
     std::printf("%-44s wall best %7.1f median %7.1f ms   cpu best %7.1f ms\n", what, wall.front(),
                 wall[wall.size() / 2], cpu.front());
+    std::printf("BENCH|%s|%.1f|ms (best wall)|\n", what, wall.front());
     std::fflush(stdout);
 }
 

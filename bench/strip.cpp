@@ -151,14 +151,20 @@ double best(int runs, const std::function<void()>& work,
     return fastest;
 }
 
+// The input being measured, for bench.sh's table.
+QByteArray currentInput;
+
 void report(const char* what, qsizetype bytes, double seconds) {
     std::printf("%-50s %8.1f MB  %8.3f s CPU  %8.1f MB/s\n", what, double(bytes) / 1e6, seconds,
                 double(bytes) / 1e6 / seconds);
+    std::printf("BENCH|%s: %s|%.1f|MB/s (CPU)|\n", currentInput.constData(),
+                QByteArray(what).trimmed().constData(), double(bytes) / 1e6 / seconds);
     std::fflush(stdout);
 }
 
 void measure(const char* name, const QByteArray& html, int runs) {
     std::printf("\n%s\n", name);
+    currentInput = name;
     QString text;
     report("  decode bytes to UTF-16", html.size(),
            best(runs, [&] { HtmlTools::decodeHtmlBytesToBmp(html, text); }));
@@ -192,6 +198,7 @@ void measureCli(const QByteArray& html, int runs) {
     if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size()) return;
     file.close();
     std::printf("\nquillo-cli strip, end to end\n");
+    currentInput = "quillo-cli strip -o, end to end";
     const double seconds = best(
         runs,
         [&] {
@@ -225,6 +232,7 @@ void measureBare(const QByteArray& html, int runs) {
         out.resize(o - out.data());
         out.resize(html.size());
     });
+    currentInput = "for scale";
     report("  bare tag-dropping loop over bytes", html.size(), seconds);
 }
 
