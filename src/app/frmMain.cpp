@@ -9,11 +9,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QUrl>
 #include <QWindow>
 
 #include "Version.h"
@@ -138,6 +140,12 @@ frmMain::frmMain(AppServices services)
         watchActiveChild();
         tmrDis_Timer();
     });
+
+    // Files dropped anywhere in the window open as documents. Widgets inside that take drops
+    // themselves (the edit controls take text, the browser takes links) would see the files
+    // first, so their drag events are looked at on the way.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() {
@@ -414,6 +422,82 @@ void frmMain::openCommandLineFile(const QString& path) {
     document->setCaption(path);
     document->setTag(QString());
     FileCommands::WarnIfLoadedFileWillChange(this, document, path);
+}
+
+// ---- Files dropped from a file manager ------------------------------------------------------
+
+QStringList frmMain::droppedFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+namespace {
+
+// Takes a drag of files as a copy: a file manager offering a move would otherwise delete the
+// file once it is dropped. Returns whether the drag is one of files.
+bool acceptFileDrag(QDropEvent* event) {
+    if (frmMain::droppedFiles(event->mimeData()).isEmpty()) return false;
+    if (event->possibleActions() & Qt::CopyAction) {
+        event->setDropAction(Qt::CopyAction);
+    } else if (event->possibleActions() & Qt::LinkAction) {
+        event->setDropAction(Qt::LinkAction);
+    } else {
+        event->ignore();
+        return true;
+    }
+    event->accept();
+    return true;
+}
+
+}  // namespace
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!acceptFileDrag(event)) QMainWindow::dragEnterEvent(event);
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!acceptFileDrag(event)) QMainWindow::dragMoveEvent(event);
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    if (!acceptFileDrag(event)) {
+        QMainWindow::dropEvent(event);
+        return;
+    }
+    if (!event->isAccepted()) return;
+    // Opened once the drop is over: a message about a file that cannot be read must not hold
+    // up the file manager's side of the drag.
+    const QStringList paths = droppedFiles(event->mimeData());
+    QMetaObject::invokeMethod(
+        this, [this, paths] { openDroppedFiles(paths); }, Qt::QueuedConnection);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if ((type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) ||
+        !widget || widget == this || widget->window() != this ||
+        droppedFiles(static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    // Handled here as if dropped on the window itself, and kept from the widget.
+    if (type == QEvent::DragEnter) {
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+    } else if (type == QEvent::DragMove) {
+        dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+    } else {
+        dropEvent(static_cast<QDropEvent*>(event));
+    }
+    return true;
+}
+
+void frmMain::openDroppedFiles(const QStringList& paths) {
+    for (const QString& path : paths) fileCommands_->OpenFile(path);
+    activateWindow();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

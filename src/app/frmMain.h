@@ -16,6 +16,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMimeData;
 class QToolBar;
 class StatusPanels;
 class FileCommands;
@@ -125,9 +126,19 @@ public:
     void offerRecovery();
     RecoveryStore* recoveryStore() const { return recovery_; }
 
+    // Files dropped from a file manager: the local files among the dragged URLs, in order.
+    static QStringList droppedFiles(const QMimeData* data);
+    // Opens each file as File > Open of that file would.
+    void openDroppedFiles(const QStringList& paths);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Files dragged onto the window, wherever they land in it, are opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();

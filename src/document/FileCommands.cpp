@@ -100,6 +100,15 @@ void FileCommands::mnuFileOpen_Click() {
     }
 }
 
+bool FileCommands::OpenFile(const QString& path) {
+    frmDocument* target = main_->ActiveDocument();
+    if (!target || !target->txtText->Text().isEmpty()) target = main_->LoadNewDoc();
+    if (!loadDocument(target, path)) return false;
+    target->setCaption(path);
+    target->setTag(QString());
+    return true;
+}
+
 bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
     QString error;
     showBusy(QStringLiteral("Saving %1...").arg(QDir::toNativeSeparators(path)));

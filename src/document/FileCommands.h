@@ -11,6 +11,10 @@ class FileCommands {
     explicit FileCommands(frmMain* main) : main_(main) {}
 
     void mnuFileOpen_Click();
+    // Opens `path` as Open does once the file is chosen: into the active document when it is
+    // empty, else into a new document window; a file that cannot be read is reported the same
+    // way. Returns whether it was loaded.
+    bool OpenFile(const QString& path);
     // Saves `target` under its caption, or asks for a name first; returns whether it was written.
     bool Save(frmDocument* target);
     void mnuFileSaveAs_Click();
