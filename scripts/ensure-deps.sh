@@ -11,6 +11,7 @@ QUILLO_PACKAGES=(
     libgl-dev libxkbcommon-dev libx11-dev
     libgtest-dev libbenchmark-dev clang
     desktop-file-utils poppler-utils
+    dpkg-dev file shared-mime-info
 )
 
 missing=()

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillo Meridian"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION_STRING));
+    // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
     chooseIconTheme();
 
     QtDialogHost dialogs;
