@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -142,7 +143,8 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
         widget = editor;
     }
     document->setParent(widget);
-    document->setDefaultFont(baseFont_);
+    // Every change of the default font lays the whole document out anew.
+    if (document->defaultFont() != baseFont_) document->setDefaultFont(baseFont_);
     surface_->setOverwrite(overwrite);
     undoTypes_.clear();
     connect(document, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
@@ -303,11 +305,19 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
         document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-        document->setPlainText(decoded.text);
+        // The text goes into the document once the editor shows it. QPlainTextEdit taking over
+        // a filled document would make a text layout for every paragraph at once, which costs
+        // about a fifth as much again as filling it; filled in place, the paragraphs are laid
+        // out only when they come into view.
+        installEditor(false, document);
+        {
+            const QSignalBlocker quiet(this);  // one Change below, no caret moves
+            document->setPlainText(decoded.text);
+            setTextCursor(QTextCursor(document));
+        }
         fileFormat_ = decoded.format;
         loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
         document->setUndoRedoEnabled(true);
-        installEditor(false, document);
     }
     emit Change();
     return true;

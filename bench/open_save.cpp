@@ -1,0 +1,223 @@
+// Opening and saving files in the editor's control as a user sees it: a generated 10 MB and
+// 50 MB plain-text file loaded into a shown RichTextBox, timed to the first painted screen and
+// on to Ctrl+End (caret at the end, scrolled there, painted); saving them; a 5 MB RTF file
+// loaded and saved the same way. Prints the best and the median of several runs.
+//
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise (set it to xcb with a
+// DISPLAY to measure a real window).
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "document/RichTextBox.h"
+
+namespace {
+
+struct Random {
+    quint32 state = 2463534242u;
+    quint32 next() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+    int below(int n) { return int(next() % quint32(n)); }
+};
+
+const char* const kWords[] = {"the",  "quick",  "brown",     "fox",         "jumps",
+                              "over", "lazy",   "dog",       "editor",      "window",
+                              "file", "text",   "paragraph", "caf\xc3\xa9", "na\xc3\xafve",
+                              "line", "quillo", "meridian",  "open",        "save"};
+
+// Prose-like lines of 40 to 100 characters, LF endings, some non-ASCII words (UTF-8).
+QByteArray plainText(qint64 size) {
+    Random random;
+    QByteArray bytes;
+    bytes.reserve(size + 128);
+    while (bytes.size() < size) {
+        const int lineLength = 40 + random.below(60);
+        const qsizetype lineStart = bytes.size();
+        while (bytes.size() - lineStart < lineLength) {
+            bytes += kWords[random.below(int(std::size(kWords)))];
+            bytes += ' ';
+        }
+        bytes.back() = '\n';
+    }
+    return bytes;
+}
+
+// RTF as a word processor writes it: paragraphs with bold, italic, coloured and resized runs.
+QByteArray rtfText(qint64 size) {
+    Random random;
+    QByteArray bytes =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New "
+        "Roman;}}{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\n";
+    bytes.reserve(size + 256);
+    static const char* const kRuns[] = {"{\\b ",      "{\\i ",        "{\\ul ",  "{\\cf1 ",
+                                        "{\\cf2\\b ", "{\\f1\\fs32 ", "{\\fs18 "};
+    static const char* const kAlign[] = {"\\ql", "\\qc", "\\qr", "\\qj"};
+    while (bytes.size() < size) {
+        bytes += "\\pard";
+        bytes += kAlign[random.below(4)];
+        bytes += "\\f0\\fs24 ";
+        const int words = 10 + random.below(40);
+        for (int i = 0; i < words; ++i) {
+            const bool run = random.below(6) == 0;
+            if (run) bytes += kRuns[random.below(int(std::size(kRuns)))];
+            const char* word = kWords[random.below(int(std::size(kWords)))];
+            if (qstrcmp(word, "caf\xc3\xa9") == 0) {
+                bytes += "caf\\'e9";
+            } else if (qstrcmp(word, "na\xc3\xafve") == 0) {
+                bytes += "na\\'efve";
+            } else {
+                bytes += word;
+            }
+            if (run) bytes += '}';
+            bytes += ' ';
+        }
+        bytes += "\\par\n";
+    }
+    bytes += '}';
+    return bytes;
+}
+
+// Counts paint events of the editor's viewport.
+class PaintWatch : public QObject {
+  public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+void waitForPaint(const PaintWatch& watch, int before) {
+    QElapsedTimer guard;
+    guard.start();
+    while (watch.paints == before && guard.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+struct Times {
+    std::vector<double> painted, atEnd, saved, atEndCpu;
+};
+
+// Processor time of this thread: on a machine shared with other work it shows the cost of the
+// code itself, where the wall clock also counts the waits for a processor.
+double threadCpuMs() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+double ms(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void printRow(const char* what, std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::printf("  %-34s best %8.1f ms   median %8.1f ms\n", what, values.front(),
+                values[values.size() / 2]);
+}
+
+// One open as the user sees it, then one save under a new name.
+void openAndSave(const QString& path, int type, const QString& savePath, Times& times) {
+    RichTextBox box;
+    box.resize(1000, 700);
+    box.show();
+    QCoreApplication::processEvents();
+
+    QElapsedTimer timer;
+    const double cpuStart = threadCpuMs();
+    timer.start();
+    QString error;
+    if (!box.LoadFile(path, type, &error)) {
+        std::fprintf(stderr, "load failed: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    PaintWatch watch;
+    QWidget* viewport = box.editor()->viewport();
+    viewport->installEventFilter(&watch);
+    waitForPaint(watch, 0);
+    times.painted.push_back(ms(timer));
+
+    // Ctrl+End as typed: the caret goes to the end and the view scrolls to it.
+    const int before = watch.paints;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QCoreApplication::sendEvent(box.editor(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_End, Qt::ControlModifier);
+    QCoreApplication::sendEvent(box.editor(), &release);
+    waitForPaint(watch, before);
+    times.atEnd.push_back(ms(timer));
+    times.atEndCpu.push_back(threadCpuMs() - cpuStart);
+    if (box.SelStart() != box.TextLength()) {
+        std::fprintf(stderr, "Ctrl+End did not reach the end\n");
+        std::exit(1);
+    }
+    viewport->removeEventFilter(&watch);
+
+    timer.restart();
+    if (!box.SaveFile(savePath, type, &error)) {
+        std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    times.saved.push_back(ms(timer));
+}
+
+void bench(const char* title, const QString& path, int type, const QString& savePath, int runs,
+           double goalMs) {
+    Times times;
+    for (int i = 0; i < runs; ++i) openAndSave(path, type, savePath, times);
+    std::printf("%s (%.1f MB)\n", title, double(QFile(path).size()) / (1024 * 1024));
+    printRow("open to first painted screen", times.painted);
+    printRow("open to Ctrl+End", times.atEnd);
+    printRow("open to Ctrl+End, processor time", times.atEndCpu);
+    printRow("save", times.saved);
+    if (goalMs > 0) {
+        const double median = [&] {
+            auto v = times.atEnd;
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        }();
+        std::printf("  goal to Ctrl+End %.0f ms: %s\n", goalMs, median < goalMs ? "met" : "MISSED");
+    }
+    std::fflush(stdout);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString small = dir.filePath(QStringLiteral("10mb.txt"));
+    const QString large = dir.filePath(QStringLiteral("50mb.txt"));
+    const QString rtf = dir.filePath(QStringLiteral("5mb.rtf"));
+    constexpr qint64 MB = 1024 * 1024;
+    if (!writeFile(small, plainText(10 * MB)) || !writeFile(large, plainText(50 * MB)) ||
+        !writeFile(rtf, rtfText(5 * MB))) {
+        std::fprintf(stderr, "cannot write the sample files\n");
+        return 1;
+    }
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    bench("plain text 10 MB", small, RichTextBox::rtfText, dir.filePath("10mb-saved.txt"), 5, 700);
+    bench("plain text 50 MB", large, RichTextBox::rtfText, dir.filePath("50mb-saved.txt"), 3, 3500);
+    bench("RTF 5 MB", rtf, RichTextBox::rtfRTF, dir.filePath("5mb-saved.rtf"), 3, 0);
+    return 0;
+}

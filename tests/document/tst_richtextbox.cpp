@@ -1,0 +1,137 @@
+// The edit control's file loading: what a load leaves behind (one change, caret at the top, no
+// undo history, the editor kind the content needs, settings carried over) and what a failed
+// load leaves alone.
+#include <QAbstractScrollArea>
+#include <QFile>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QtTest>
+
+#include "document/RichTextBox.h"
+
+namespace {
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+}  // namespace
+
+class RichTextBoxTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+  private slots:
+    // Loading replaces the content as one change, with the caret at the top and nothing to undo,
+    // in the editor the content needs; colours, font and typing mode stay.
+    void loadLeavesACleanStart() {
+        RichTextBox box;
+        box.resize(400, 300);
+        box.show();
+        box.setBackColor(0x00C8FF);
+        box.setFontName(QStringLiteral("Courier New"));
+        box.setFontSize(13.5);
+        box.setOverwriteMode(true);
+        box.setText(QStringLiteral("typed before"));
+        QVERIFY(box.CanUndo());
+
+        QStringList lines;
+        for (int i = 0; i < 2000; ++i) lines << QStringLiteral("line %1").arg(i);
+        QVERIFY(writeBytes(path("long.txt"), lines.join(QLatin1Char('\n')).toUtf8()));
+        QVERIFY(writeBytes(path("styled.rtf"), "{\\rtf1\\ansi {\\b bold} text\\par}"));
+
+        struct Load {
+            QString file;
+            int type;
+            bool rich;
+        };
+        for (const Load& load : {Load{"long.txt", 1, false}, Load{"styled.rtf", 0, true},
+                                 Load{"long.txt", 1, false}}) {
+            QSignalSpy changes(&box, &RichTextBox::Change);
+            QSignalSpy moves(&box, &RichTextBox::SelChange);
+            QVERIFY(box.LoadFile(path(load.file), load.type));
+            QCOMPARE(changes.size(), 1);
+            QCOMPARE(moves.size(), 0);
+            QCOMPARE(box.isRichMode(), load.rich);
+            QCOMPARE(box.SelStart(), 0);
+            QCOMPARE(box.SelLength(), 0);
+            QVERIFY(!box.CanUndo());
+            QVERIFY(!box.CanRedo());
+            QCoreApplication::processEvents();
+            QCOMPARE(box.editor()->verticalScrollBar()->value(), 0);
+            QCOMPARE(box.BackColor(), 0x00C8FF);
+            QCOMPARE(box.editor()->palette().color(QPalette::Base), QColor(0xFF, 0xC8, 0x00));
+            QCOMPARE(box.FontName(), QStringLiteral("Courier New"));
+            QCOMPARE(box.document()->defaultFont().pointSizeF(), 13.5);
+            QVERIFY(box.OverwriteMode());
+        }
+        QCOMPARE(box.Text(), lines.join(QLatin1Char('\n')));
+        QCOMPARE(box.TextLength(), box.Text().size());
+
+        // Editing after a load is undoable as usual.
+        box.setSelStart(box.TextLength());
+        box.setSelText(QStringLiteral("!"));
+        QVERIFY(box.CanUndo());
+        box.Undo();
+        QCOMPARE(box.Text(), lines.join(QLatin1Char('\n')));
+    }
+
+    void failedLoadKeepsTheContent() {
+        RichTextBox box;
+        box.setText(QStringLiteral("keep"));
+        QAbstractScrollArea* editor = box.editor();
+        QSignalSpy changes(&box, &RichTextBox::Change);
+        QString error;
+        QVERIFY(!box.LoadFile(path("missing.txt"), RichTextBox::rtfText, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfRTF, &error));
+        QCOMPARE(changes.size(), 0);
+        QCOMPARE(box.Text(), QStringLiteral("keep"));
+        QCOMPARE(box.editor(), editor);
+        QVERIFY(box.CanUndo());
+    }
+
+    // Writing Text replaces everything as one undo step.
+    void textWriteIsOneUndoStep() {
+        RichTextBox box;
+        box.setText(QStringLiteral("first\nsecond"));
+        box.setText(QStringLiteral("third"));
+        QCOMPARE(box.SelStart(), 0);
+        box.Undo();
+        QCOMPARE(box.Text(), QStringLiteral("first\nsecond"));
+        box.Undo();
+        QCOMPARE(box.Text(), QString());
+        QVERIFY(!box.CanUndo());
+    }
+
+    // A new document saves as UTF-8 with LF; a file named .rtf that holds plain text opens as
+    // plain text and, saved as plain text, comes back unchanged.
+    void plainTextDefaults() {
+        RichTextBox box;
+        box.setText(QStringLiteral("a\u00e9\nb"));
+        QVERIFY(box.SaveFile(path("new.txt"), RichTextBox::rtfText));
+        QCOMPARE(readBytes(path("new.txt")), QByteArray("a\xc3\xa9\nb"));
+        QCOMPARE(box.FileEncodingName(), QStringLiteral("UTF-8"));
+
+        QVERIFY(writeBytes(path("notes.rtf"), "not rich\r\n"));
+        QVERIFY(box.LoadFile(path("notes.rtf"), RichTextBox::rtfRTF));
+        QVERIFY(!box.isRichMode());
+        QCOMPARE(box.Text(), QStringLiteral("not rich\n"));
+        QVERIFY(!box.LoadedFileWillChange());
+        QVERIFY(box.SaveFile(path("notes.txt"), RichTextBox::rtfText));
+        QCOMPARE(readBytes(path("notes.txt")), QByteArray("not rich\r\n"));
+    }
+};
+
+QTEST_MAIN(RichTextBoxTest)
+#include "tst_richtextbox.moc"
