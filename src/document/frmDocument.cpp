@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogHost.h"
+#include "app/Twips.h"
 #include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
@@ -20,7 +21,7 @@ void frmDocument::Form_Load() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(txtText);
     setFocusProxy(txtText);
-    resize(312, 213);  // 4680 x 3195 twips at 96 dpi
+    resize(Twips::toPixelsX(4680, this), Twips::toPixelsY(3195, this));
 
     txtText->setBackColor(CurrentDocumentSettings().DocBG);
     connect(txtText, &RichTextBox::Change, this, &frmDocument::txtText_Change);
