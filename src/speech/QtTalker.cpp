@@ -1,70 +1,120 @@
 #include "speech/QtTalker.h"
 
+#include <QMutexLocker>
 #include <QTextToSpeech>
+#include <functional>
 
-QtTalker::QtTalker(QStringList engines) : engines_(std::move(engines)) {}
+// The part of the talker that runs on the speech thread.
+class QtTalker::Engine : public QObject {
+  public:
+    Engine(QStringList engines, std::function<void(const QString&)> onFailure)
+        : engines_(std::move(engines)), onFailure_(std::move(onFailure)) {}
 
-QtTalker::~QtTalker() {
-    // A speech daemon would go on reading after the program has gone.
-    if (engine_) engine_->stop(QTextToSpeech::BoundaryHint::Immediate);
-}
-
-QString QtTalker::engineName() const {
-    return engine_ ? engine_->engine() : QString();
-}
-
-QStringList QtTalker::candidates() const {
-    if (!engines_.isEmpty()) return engines_;
-    const QStringList installed = QTextToSpeech::availableEngines();
-    QStringList ordered;
-    for (const QString& preferred : {QStringLiteral("speechd"), QStringLiteral("flite")}) {
-        if (installed.contains(preferred)) ordered << preferred;
+    ~Engine() override {
+        // A speech daemon would go on reading after the program has gone.
+        if (speech_) speech_->stop(QTextToSpeech::BoundaryHint::Immediate);
     }
-    for (const QString& other : installed) {
-        if (!ordered.contains(other)) ordered << other;
+
+    void speak(const QString& text) {
+        failureReported_ = false;
+        if (text.isEmpty()) {
+            // Nothing can be speaking before the engine exists; don't make one just to stop it.
+            if (speech_) speech_->stop(QTextToSpeech::BoundaryHint::Immediate);
+            return;
+        }
+        if (!ensureEngine()) return;
+        speech_->say(text);
     }
-    return ordered;
-}
 
-bool QtTalker::ensureEngine() {
-    if (engine_ && engine_->state() != QTextToSpeech::Error) return true;
-    engine_.reset();
+    QString name() const {
+        QMutexLocker lock(&nameMutex_);
+        return name_;
+    }
 
-    const QStringList names = candidates();
-    if (names.isEmpty()) {
-        reportFailure(QStringLiteral("no speech engine is installed"));
+  private:
+    QStringList candidates() const {
+        if (!engines_.isEmpty()) return engines_;
+        const QStringList installed = QTextToSpeech::availableEngines();
+        QStringList ordered;
+        for (const QString& preferred : {QStringLiteral("speechd"), QStringLiteral("flite")}) {
+            if (installed.contains(preferred)) ordered << preferred;
+        }
+        for (const QString& other : installed) {
+            if (!ordered.contains(other)) ordered << other;
+        }
+        return ordered;
+    }
+
+    void setName(const QString& name) {
+        QMutexLocker lock(&nameMutex_);
+        name_ = name;
+    }
+
+    void fail(const QString& reason) {
+        if (failureReported_) return;
+        failureReported_ = true;
+        onFailure_(reason);
+    }
+
+    bool ensureEngine() {
+        if (speech_ && speech_->state() != QTextToSpeech::Error) return true;
+        speech_.reset();
+        setName(QString());
+
+        const QStringList names = candidates();
+        if (names.isEmpty()) {
+            fail(QStringLiteral("no speech engine is installed"));
+            return false;
+        }
+        QStringList reasons;
+        for (const QString& name : names) {
+            auto engine = std::make_unique<QTextToSpeech>(name);
+            // An engine may come up "ready" and still know it cannot play (flite without audio).
+            if (engine->state() != QTextToSpeech::Error &&
+                engine->errorReason() == QTextToSpeech::ErrorReason::NoError) {
+                speech_ = std::move(engine);
+                setName(speech_->engine());
+                QObject::connect(speech_.get(), &QTextToSpeech::errorOccurred, speech_.get(),
+                                 [this](QTextToSpeech::ErrorReason, const QString& message) { fail(message); });
+                return true;
+            }
+            QString reason = engine->errorString();
+            if (reason.isEmpty()) reason = QStringLiteral("the engine did not start");
+            reasons << name + QStringLiteral(": ") + reason;
+        }
+        fail(reasons.join(QStringLiteral("; ")));
         return false;
     }
-    QStringList reasons;
-    for (const QString& name : names) {
-        auto engine = std::make_unique<QTextToSpeech>(name);
-        // An engine may come up "ready" and still know it cannot play (flite without audio).
-        if (engine->state() != QTextToSpeech::Error &&
-            engine->errorReason() == QTextToSpeech::ErrorReason::NoError) {
-            engine_ = std::move(engine);
-            QObject::connect(engine_.get(), &QTextToSpeech::errorOccurred, engine_.get(),
-                             [this](QTextToSpeech::ErrorReason, const QString& message) {
-                                 if (failureReported_) return;
-                                 failureReported_ = true;
-                                 reportFailure(message);
-                             });
-            return true;
-        }
-        QString reason = engine->errorString();
-        if (reason.isEmpty()) reason = QStringLiteral("the engine did not start");
-        reasons << name + QStringLiteral(": ") + reason;
-    }
-    reportFailure(reasons.join(QStringLiteral("; ")));
-    return false;
+
+    QStringList engines_;
+    std::function<void(const QString&)> onFailure_;
+    std::unique_ptr<QTextToSpeech> speech_;
+    bool failureReported_ = false;
+    mutable QMutex nameMutex_;
+    QString name_;
+};
+
+QtTalker::QtTalker(QStringList engines) : home_(std::make_unique<QObject>()) {
+    QObject* home = home_.get();
+    engine_ = new Engine(std::move(engines), [this, home](const QString& reason) {
+        // Back on the caller's thread; dropped if the talker has gone meanwhile.
+        QMetaObject::invokeMethod(home, [this, reason] { reportFailure(reason); }, Qt::QueuedConnection);
+    });
+    engine_->moveToThread(&thread_);
+    QObject::connect(&thread_, &QThread::finished, engine_, &QObject::deleteLater);
+    thread_.setObjectName(QStringLiteral("speech"));
+    thread_.start();
 }
 
+QtTalker::~QtTalker() {
+    home_.reset();
+    thread_.quit();
+    thread_.wait();
+}
+
+QString QtTalker::engineName() const { return engine_->name(); }
+
 void QtTalker::Speak(const QString& text) {
-    failureReported_ = false;
-    if (text.isEmpty()) {
-        // Nothing can be speaking before the engine exists; don't make one just to stop it.
-        if (engine_) engine_->stop(QTextToSpeech::BoundaryHint::Immediate);
-        return;
-    }
-    if (!ensureEngine()) return;
-    engine_->say(text);
+    Engine* engine = engine_;
+    QMetaObject::invokeMethod(engine, [engine, text] { engine->speak(text); }, Qt::QueuedConnection);
 }
