@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QStatusBar>
 
 #include "app/CommonDialog.h"
 #include "app/DialogHost.h"
@@ -49,9 +48,12 @@ bool FileCommands::HasName(const QString& caption) {
 void FileCommands::showBusy(const QString& status) {
     main_->setStatusText(status);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // A large file takes a while: the message and the cursor must show before the work starts,
-    // not once it is over.
-    main_->sbStatusBar()->repaint();
+    // A large file takes a while: the message must show before the work starts, not once it is
+    // over, and the place where the file dialog was must not keep its picture meanwhile. The
+    // window system first takes the dialog away, then the window is painted afresh; the user's
+    // input waits until the work is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    main_->repaint();
 }
 
 void FileCommands::endBusy() {
