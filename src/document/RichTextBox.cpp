@@ -72,6 +72,23 @@ class Editor : public Base, public EditorSurface {
             event->accept();
             return;
         }
+        // The clipboard keys do what the Edit menu's commands do, whose shortcuts they are
+        // (Cut with nothing selected empties the clipboard, for one).
+        if (event->matches(QKeySequence::Copy)) {
+            owner_->Copy();
+            event->accept();
+            return;
+        }
+        if (!Base::isReadOnly() && event->matches(QKeySequence::Cut)) {
+            owner_->Cut();
+            event->accept();
+            return;
+        }
+        if (!Base::isReadOnly() && event->matches(QKeySequence::Paste)) {
+            owner_->Paste();
+            event->accept();
+            return;
+        }
         const int type = actionTypeOf(event);
         owner_->startStep(type);
         QScopedValueRollback<int> pending(owner_->pendingType_, type);
@@ -86,8 +103,6 @@ class Editor : public Base, public EditorSurface {
 
   private:
     static int actionTypeOf(QKeyEvent* event) {
-        if (event->matches(QKeySequence::Cut)) return RichTextBox::UndoCut;
-        if (event->matches(QKeySequence::Paste)) return RichTextBox::UndoPaste;
         if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace ||
             event->matches(QKeySequence::DeleteEndOfWord) ||
             event->matches(QKeySequence::DeleteStartOfWord) ||

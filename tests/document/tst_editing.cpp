@@ -261,6 +261,13 @@ class EditingTest : public QObject {
         QCOMPARE(text()->Text(), QStringLiteral("text"));
         QCOMPARE(main->ActiveDocument()->Tag(), QString());
         QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
+
+        // Its shortcut typed into the text does the same.
+        clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(editor(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(clipboard()->text(), QString());
+        QCOMPARE(text()->Text(), QStringLiteral("text"));
+        QCOMPARE(main->ActiveDocument()->Tag(), QString());
     }
 
     // Copy of formatted text puts only its characters on the clipboard; they paste as plain text.

@@ -388,6 +388,19 @@ class FileCommandsTest : public QObject {
         open(path);
         QCOMPARE(main->ChildForms().size(), 1);
         QCOMPARE(document()->Caption(), path);
+
+        // Begun without a document window, a failed load is not tried again.
+        document()->setTag(QString());
+        main->mdiArea()->closeAllSubWindows();
+        QCoreApplication::processEvents();
+        env->dialogs.fileRequests.clear();
+        env->dialogs.fileAnswers.enqueue(env->scratch("missing.txt"));
+        env->dialogs.fileAnswers.enqueue(path);
+        main->mnuFileOpen_Click();
+        QCOMPARE(env->dialogs.fileRequests.size(), 1);
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QCOMPARE(main->ChildForms().size(), 1);
+        QCOMPARE(text()->Text(), QString());
     }
 
     // A failed load says why, then the dialog comes once more in one more window; a second
