@@ -22,6 +22,7 @@
 #include "about/AboutCommand.h"
 #include "app/CommonDialog.h"
 #include "app/DialogHost.h"
+#include "app/KeyedToolbar.h"
 #include "app/Logo.h"
 #include "app/RecoveryStore.h"
 #include "app/StatusPanels.h"
@@ -65,15 +66,8 @@ private:
     QPixmap logo_;
 };
 
-// Toolbar buttons: key, tool tip, theme icon name and the style's icon as a fallback.
-struct ButtonSpec {
-    const char* key;
-    const char* toolTip;
-    const char* themeIcon;
-    QStyle::StandardPixmap fallback;
-};
-
-const ButtonSpec kButtons[] = {
+// The toolbar's 25 buttons in order; separators count in the numbering.
+const std::initializer_list<ToolbarButtonSpec> kButtons = {
     {"New", "New", "document-new", QStyle::SP_FileIcon},
     {"Open", "Open", "document-open", QStyle::SP_DialogOpenButton},
     {"Save", "Save", "document-save", QStyle::SP_DialogSaveButton},
@@ -264,20 +258,7 @@ void frmMain::buildToolbar() {
     tbToolBar_->setObjectName(QStringLiteral("tbToolBar"));
     tbToolBar_->setMovable(false);
     tbToolBar_->setIconSize(QSize(22, 22));
-    for (const ButtonSpec& spec : kButtons) {
-        if (!spec.key) {
-            tbToolBar_->addSeparator();
-            continue;
-        }
-        const QString key = QLatin1String(spec.key);
-        QIcon icon = QIcon::fromTheme(QLatin1String(spec.themeIcon));
-        if (icon.isNull()) icon = style()->standardIcon(spec.fallback);
-        QAction* button = tbToolBar_->addAction(icon, key);
-        button->setObjectName(QStringLiteral("tb") + key);
-        button->setData(key);
-        button->setToolTip(QLatin1String(spec.toolTip));
-        connect(button, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
-    }
+    addKeyedButtons(tbToolBar_, kButtons, [this](const QString& key) { tbToolBar_ButtonClick(key); });
 }
 
 QAction* frmMain::toolbarButton(int index) const {

@@ -17,6 +17,7 @@
 #include <QWebEngineView>
 
 #include "Version.h"
+#include "app/KeyedToolbar.h"
 #include "app/Twips.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
@@ -24,14 +25,7 @@
 
 namespace {
 
-struct ButtonSpec {
-    const char* key;
-    const char* toolTip;
-    const char* themeIcon;
-    QStyle::StandardPixmap fallback;
-};
-
-const ButtonSpec kButtons[] = {
+const std::initializer_list<ToolbarButtonSpec> kButtons = {
     {"Back", "Back", "go-previous", QStyle::SP_ArrowBack},
     {"Forward", "Forward", "go-next", QStyle::SP_ArrowForward},
     {"Stop", "Stop", "process-stop", QStyle::SP_BrowserStop},
@@ -141,16 +135,7 @@ frmBrowser* frmBrowser::Open(frmMain* main, const QString& startingAddress) {
 void frmBrowser::buildToolbar() {
     tbToolBar->setMovable(false);
     tbToolBar->setIconSize(QSize(24, 24));
-    for (const ButtonSpec& spec : kButtons) {
-        const QString key = QLatin1String(spec.key);
-        QIcon icon = QIcon::fromTheme(QLatin1String(spec.themeIcon));
-        if (icon.isNull()) icon = style()->standardIcon(spec.fallback);
-        QAction* button = tbToolBar->addAction(icon, key);
-        button->setObjectName(QStringLiteral("tb") + key);
-        button->setData(key);
-        button->setToolTip(QLatin1String(spec.toolTip));
-        connect(button, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
-    }
+    addKeyedButtons(tbToolBar, kButtons, [this](const QString& key) { tbToolBar_ButtonClick(key); });
 }
 
 QAction* frmBrowser::toolbarButton(const QString& key) const {
