@@ -23,8 +23,10 @@ namespace {
 
 // Answers nothing: the benchmark never asks a question.
 class SilentDialogs : public DialogHost {
-public:
-    int MsgBox(QWidget*, const QString&, int, const QString&) override { return MsgBoxResult::Cancel; }
+  public:
+    int MsgBox(QWidget*, const QString&, int, const QString&) override {
+        return MsgBoxResult::Cancel;
+    }
     QString ShowFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
     bool ShowPrinter(QWidget*, QPrinter*, const QString&, bool) override { return false; }
     bool ShowFont(QWidget*, FontChoice&) override { return false; }
@@ -40,7 +42,8 @@ double residentMegabytes() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return -1;
 }
@@ -58,12 +61,12 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
 // Counts timer events delivered anywhere in the program; the text controls' caret blink is
 // counted apart, since it is Qt's and only runs while a document has the focus.
 class TimerCounter : public QObject {
-public:
+  public:
     int count = 0;
     int caretBlinks = 0;
     QObject* ignore = nullptr;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Timer && watched != ignore) {
             const QByteArray name = watched->metaObject()->className();
@@ -123,8 +126,10 @@ int main(int argc, char** argv) {
     {
         QFile file(big);
         file.open(QIODevice::WriteOnly);
-        const QByteArray line = "The quick brown fox jumps over the lazy dog; 0123456789 ABCDEFGHIJ.\n";
-        for (qint64 written = 0; written < 50 * 1000 * 1000; written += line.size()) file.write(line);
+        const QByteArray line =
+            "The quick brown fox jumps over the lazy dog; 0123456789 ABCDEFGHIJ.\n";
+        for (qint64 written = 0; written < 50 * 1000 * 1000; written += line.size())
+            file.write(line);
     }
     main->ActiveDocument()->txtText->LoadFile(big, RichTextBox::rtfText);
     waitUntil([] { return false; }, 300);
@@ -148,7 +153,8 @@ int main(int argc, char** argv) {
     frmBrowser* browser = frmBrowser::Open(main.get(), addresses.homePage);
     QObject::connect(browser->brwWebBrowser, &QWebEngineView::loadFinished, [&] { loaded = true; });
     const bool ok = waitUntil([&] { return loaded; }, 60000);
-    report("first browser window to its page loaded", ok ? double(browserTimer.elapsed()) : -1, "ms");
+    report("first browser window to its page loaded", ok ? double(browserTimer.elapsed()) : -1,
+           "ms");
     report("resident memory with a browser window", residentMegabytes(), "MB");
     main->hide();
     return 0;

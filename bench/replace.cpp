@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     const double cpuStart = cpuMs();
     box.Undo();
     const double undoMs = timeMs(timer);
-    std::printf("%-36s %7.1f ms (cpu %7.1f ms)\n", "undo of the last run", undoMs, cpuMs() - cpuStart);
+    std::printf("%-36s %7.1f ms (cpu %7.1f ms)\n", "undo of the last run", undoMs,
+                cpuMs() - cpuStart);
     std::printf("BENCH|undo of a replace-all|%.1f|ms|\n", undoMs);
     return 0;
 }

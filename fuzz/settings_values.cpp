@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.LoadFromStore();
     for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight", "WindowState"}) {
         bool ok = false;
-        SettingText::toNumber(SettingsStore::GetSetting(QLatin1String(key), QStringLiteral("0")), &ok);
+        SettingText::toNumber(SettingsStore::GetSetting(QLatin1String(key), QStringLiteral("0")),
+                              &ok);
         SettingText::toWholeNumber16(SettingsStore::GetSetting(QLatin1String(key)), 2);
     }
     return 0;

@@ -8,7 +8,7 @@
 // ("" clean and "SAVE" changed on documents, "Web" on browser windows).
 class ChildForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     using QWidget::QWidget;
 
     QString Tag() const { return tag_; }
@@ -21,9 +21,9 @@ public:
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }
 
-signals:
+  signals:
     void tagChanged();
 
-private:
+  private:
     QString tag_;
 };

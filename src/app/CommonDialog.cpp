@@ -17,9 +17,13 @@ bool CommonDialog::showFileDialog(bool save) {
     return !FileName.isEmpty();
 }
 
-bool CommonDialog::ShowOpen() { return showFileDialog(false); }
+bool CommonDialog::ShowOpen() {
+    return showFileDialog(false);
+}
 
-bool CommonDialog::ShowSave() { return showFileDialog(true); }
+bool CommonDialog::ShowSave() {
+    return showFileDialog(true);
+}
 
 bool CommonDialog::ShowPrinter() {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);

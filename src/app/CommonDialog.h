@@ -12,7 +12,7 @@ class QWidget;
 // chooser and the browser's "Edit HTML". Each property keeps its last value between uses; each
 // caller sets only what it needs.
 class CommonDialog {
-public:
+  public:
     CommonDialog(DialogHost* host, QWidget* owner);
     ~CommonDialog();
 
@@ -46,7 +46,7 @@ public:
 
     DialogHost* host() const { return host_; }
 
-private:
+  private:
     bool showFileDialog(bool save);
 
     DialogHost* host_;

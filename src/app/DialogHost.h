@@ -47,14 +47,15 @@ struct FontChoice {
 // Every modal question the program asks goes through this interface, so tests can answer from
 // a script instead of a real dialog.
 class DialogHost {
-public:
+  public:
     virtual ~DialogHost() = default;
 
     // Returns one of MsgBoxResult. An empty title means the application title "Quillo".
     virtual int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) = 0;
     // Returns the chosen full path, or an empty string when cancelled.
     virtual QString ShowFileDialog(QWidget* owner, const FileDialogRequest& request) = 0;
-    // Sets up the printer; false when cancelled. `offerSelection` lets the user print the selection.
+    // Sets up the printer; false when cancelled. `offerSelection` lets the user print the
+    // selection.
     virtual bool ShowPrinter(QWidget* owner, QPrinter* printer, const QString& title,
                              bool offerSelection) = 0;
     // Edits `font` in place; false when cancelled.
@@ -64,4 +65,6 @@ public:
 };
 
 // The application title used by message boxes without a title of their own.
-inline QString ApplicationTitle() { return QStringLiteral("Quillo"); }
+inline QString ApplicationTitle() {
+    return QStringLiteral("Quillo");
+}

@@ -15,7 +15,8 @@ namespace {
 bool indicator(unsigned bit, bool* known) {
     if (known) *known = false;
 #ifdef QUILLO_HAVE_XKB
-    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+    if (auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         if (Display* display = x11->display()) {
             unsigned state = 0;
             if (XkbGetIndicatorState(display, XkbUseCoreKbd, &state) == Success) {
@@ -32,8 +33,11 @@ bool indicator(unsigned bit, bool* known) {
 
 }  // namespace
 
-bool capsLock(bool* known) { return indicator(1u, known); }
-bool numLock(bool* known) { return indicator(2u, known); }
+bool capsLock(bool* known) {
+    return indicator(1u, known);
+}
+bool numLock(bool* known) {
+    return indicator(2u, known);
+}
 
 }  // namespace KeyStates
-

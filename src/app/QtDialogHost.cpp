@@ -5,10 +5,10 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QUrl>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QUrl>
 
 namespace {
 
@@ -118,8 +118,8 @@ bool QtDialogHost::ShowFont(QWidget* owner, FontChoice& font) {
     initial.setItalic(font.italic);
     initial.setUnderline(font.underline);
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, owner, QString(),
-                                              QFontDialog::DontUseNativeDialog);
+    const QFont chosen =
+        QFontDialog::getFont(&ok, initial, owner, QString(), QFontDialog::DontUseNativeDialog);
     if (!ok) return false;
     font.name = chosen.family();
     font.size = chosen.pointSizeF();

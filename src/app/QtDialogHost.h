@@ -4,7 +4,7 @@
 
 // The real dialogs: QMessageBox, QFileDialog, QPrintDialog, QFontDialog, QColorDialog.
 class QtDialogHost : public DialogHost {
-public:
+  public:
     int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override;
     QString ShowFileDialog(QWidget* owner, const FileDialogRequest& request) override;
     bool ShowPrinter(QWidget* owner, QPrinter* printer, const QString& title,

@@ -45,7 +45,9 @@ RecoveryStore::RecoveryStore(const QString& root, QObject* parent) : QObject(par
     lock_->tryLock(0);
 }
 
-RecoveryStore::~RecoveryStore() { writerPool().waitForDone(); }
+RecoveryStore::~RecoveryStore() {
+    writerPool().waitForDone();
+}
 
 bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& document) {
     QSaveFile file(path);
@@ -78,7 +80,8 @@ void RecoveryStore::watch(frmDocument* document) {
     entry.timer = new QTimer(this);
     entry.timer->setSingleShot(true);
     connect(entry.timer, &QTimer::timeout, this, [this, document] { save(document); });
-    connect(document->txtText, &RichTextBox::Change, this, [this, document] { schedule(document); });
+    connect(document->txtText, &RichTextBox::Change, this,
+            [this, document] { schedule(document); });
     connect(document, &ChildForm::tagChanged, this, [this, document] {
         // Saved: the file on disk holds the text now.
         if (document->Tag().isEmpty()) removeFile(document);
@@ -95,7 +98,8 @@ void RecoveryStore::schedule(frmDocument* document) {
 
 void RecoveryStore::save(frmDocument* document) {
     auto it = entries_.find(document);
-    if (it == entries_.end() || !it->document || it->document->Tag() != QLatin1String("SAVE")) return;
+    if (it == entries_.end() || !it->document || it->document->Tag() != QLatin1String("SAVE"))
+        return;
     RecoveredDocument snapshot;
     snapshot.caption = document->Caption();
     snapshot.fileType = FileCommands::SaveFileType(snapshot.caption);
@@ -140,8 +144,8 @@ void RecoveryStore::discardRun() {
 
 QStringList RecoveryStore::orphanFolders() const {
     QStringList result;
-    const QFileInfoList runs =
-        QDir(root_).entryInfoList({QStringLiteral("run-*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList runs = QDir(root_).entryInfoList(
+        {QStringLiteral("run-*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& run : runs) {
         if (run.absoluteFilePath() == QFileInfo(runFolder_).absoluteFilePath()) continue;
         // A lock that can be taken belongs to a run that has ended.
@@ -157,7 +161,8 @@ QStringList RecoveryStore::orphanFolders() const {
 QList<RecoveredDocument> RecoveryStore::orphanedDocuments() const {
     QList<RecoveredDocument> result;
     for (const QString& folder : orphanFolders()) {
-        QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
+        QFileInfoList files =
+            QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
         // doc-2 before doc-10: the order the documents were made in.
         std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
             return a.baseName().mid(4).toInt() < b.baseName().mid(4).toInt();

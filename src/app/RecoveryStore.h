@@ -28,7 +28,7 @@ struct RecoveredDocument {
 // lock is no longer held are offered back.
 class RecoveryStore : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RecoveryStore(const QString& root, QObject* parent = nullptr);
     ~RecoveryStore() override;
 
@@ -51,7 +51,7 @@ public:
     static bool writeFile(const QString& path, const RecoveredDocument& document);
     static bool readFile(const QString& path, RecoveredDocument* document);
 
-private:
+  private:
     struct Entry {
         QPointer<frmDocument> document;
         QTimer* timer = nullptr;

@@ -6,7 +6,9 @@
 
 namespace Startup {
 
-QString commandLineFile(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
+QString commandLineFile(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
 
 frmMain* Main(const AppServices& services) {
     CurrentDocumentSettings().LoadFromStore();

@@ -37,8 +37,12 @@ StatusPanels::StatusPanels(QStatusBar* bar) : QObject(bar), bar_(bar), clock_(ne
     if (qApp) qApp->installEventFilter(this);
 }
 
-void StatusPanels::setText(const QString& text) { panels_[0]->setText(text); }
-QString StatusPanels::text() const { return panels_[0]->text(); }
+void StatusPanels::setText(const QString& text) {
+    panels_[0]->setText(text);
+}
+QString StatusPanels::text() const {
+    return panels_[0]->text();
+}
 QLabel* StatusPanels::panel(int index) const {
     return index >= 1 && index <= 6 ? panels_[index - 1] : nullptr;
 }
@@ -48,7 +52,9 @@ void StatusPanels::setPanelOn(QLabel* label, bool on) {
     label->setEnabled(on);
 }
 
-void StatusPanels::setInsertMode(bool inserting) { setPanelOn(panels_[5], inserting); }
+void StatusPanels::setInsertMode(bool inserting) {
+    setPanelOn(panels_[5], inserting);
+}
 
 void StatusPanels::refreshLockStates() {
     setPanelOn(panels_[3], KeyStates::capsLock());

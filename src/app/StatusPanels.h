@@ -11,7 +11,7 @@ class QTimer;
 // Insert states. The clock wakes up once a minute; the key states follow key events.
 class StatusPanels : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit StatusPanels(QStatusBar* bar);
 
     void setText(const QString& text);
@@ -23,10 +23,10 @@ public:
     // Re-reads Caps Lock and Num Lock.
     void refreshLockStates();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void updateClock();
     static void setPanelOn(QLabel* label, bool on);
 

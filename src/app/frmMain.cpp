@@ -45,13 +45,13 @@ frmMain* gMainWindow = nullptr;
 
 // The document area: grey, with the program's picture at its top-left corner.
 class DocumentArea : public QMdiArea {
-public:
+  public:
     explicit DocumentArea(QWidget* parent) : QMdiArea(parent) {
         setBackground(QColor(128, 128, 128));
         setObjectName(QStringLiteral("mdiArea"));
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         QMdiArea::paintEvent(event);
         QPainter painter(viewport());
@@ -62,7 +62,7 @@ protected:
         painter.drawPixmap(0, 0, logo_);
     }
 
-private:
+  private:
     QPixmap logo_;
 };
 
@@ -100,8 +100,12 @@ constexpr int kRefreshedButtons[] = {3, 5, 7, 8, 10, 11, 13, 14, 15, 17, 18, 20}
 
 }  // namespace
 
-frmMain* MainWindowRef() { return gMainWindow; }
-void setMainWindowRef(frmMain* main) { gMainWindow = main; }
+frmMain* MainWindowRef() {
+    return gMainWindow;
+}
+void setMainWindowRef(frmMain* main) {
+    gMainWindow = main;
+}
 
 frmMain::frmMain(AppServices services)
     : services_(std::move(services)), mdiArea_(new DocumentArea(this)) {
@@ -174,53 +178,71 @@ void frmMain::buildMenus() {
     };
 
     QMenu* file = topLevel(QStringLiteral("mnuFile"), QStringLiteral("File"));
-    addMenuItem(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &frmMain::mnuFileNew_Click);
-    addMenuItem(file, "mnuFileOpen", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O), &frmMain::mnuFileOpen_Click);
+    addMenuItem(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N),
+                &frmMain::mnuFileNew_Click);
+    addMenuItem(file, "mnuFileOpen", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O),
+                &frmMain::mnuFileOpen_Click);
     addMenuItem(file, "mnuFileClose", "&Close", {}, &frmMain::mnuFileClose_Click);
     separator(file, "mnuFileBar1");
-    addMenuItem(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuFileSave_Click);
+    addMenuItem(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S),
+                &frmMain::mnuFileSave_Click);
     addMenuItem(file, "mnuFileSaveAs", "Save &As...", {}, &frmMain::mnuFileSaveAs_Click);
     separator(file, "fgf");
     addMenuItem(file, "mnuHear", "&Hear Text", QKeySequence(Qt::Key_F5), &frmMain::mnuHear_Click);
     separator(file, "re");
-    addMenuItem(file, "mnuPre", "Preview as Webpage", QKeySequence(Qt::Key_F11), &frmMain::mnuPre_Click);
+    addMenuItem(file, "mnuPre", "Preview as Webpage", QKeySequence(Qt::Key_F11),
+                &frmMain::mnuPre_Click);
     addMenuItem(file, "mnuStrip", "S&trip HTML Codes", {}, &frmMain::mnuStrip_Click);
-    addMenuItem(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P), &frmMain::mnuFilePrint_Click);
+    addMenuItem(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P),
+                &frmMain::mnuFilePrint_Click);
     separator(file, "mnuFileBar4");
     addMenuItem(file, "mnuFileExit", "E&xit", {}, &frmMain::mnuFileExit_Click);
 
     QMenu* edit = topLevel(QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
     connect(edit, &QMenu::aboutToShow, this, &frmMain::mnuEdit_Click);
-    addMenuItem(edit, "mnuEditCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &frmMain::mnuEditCut_Click);
-    addMenuItem(edit, "mnuEditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &frmMain::mnuEditCopy_Click);
+    addMenuItem(edit, "mnuEditCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X),
+                &frmMain::mnuEditCut_Click);
+    addMenuItem(edit, "mnuEditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C),
+                &frmMain::mnuEditCopy_Click);
     addMenuItem(edit, "mnuEditPaste", "&Paste", {}, &frmMain::mnuEditPaste_Click);
     separator(edit, "dfgh");
-    addMenuItem(edit, "mnuEditSelect", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A), &frmMain::mnuEditSelect_Click);
+    addMenuItem(edit, "mnuEditSelect", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A),
+                &frmMain::mnuEditSelect_Click);
     separator(edit, "sdt");
-    addMenuItem(edit, "mnuEditUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), &frmMain::mnuEditUndo_Click);
+    addMenuItem(edit, "mnuEditUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z),
+                &frmMain::mnuEditUndo_Click);
     addMenuItem(edit, "mnuEditRedo", "&Redo", {}, &frmMain::mnuEditRedo_Click);
     separator(edit, "fghd");
-    addMenuItem(edit, "mnuFind", "&Find", QKeySequence(Qt::CTRL | Qt::Key_F), &frmMain::mnuFind_Click);
-    addMenuItem(edit, "mnuFindNext", "Find &Next", QKeySequence(Qt::Key_F3), &frmMain::mnuFindNext_Click);
-    addMenuItem(edit, "mnuReplace", "&Replace", QKeySequence(Qt::CTRL | Qt::Key_R), &frmMain::mnuReplace_Click);
+    addMenuItem(edit, "mnuFind", "&Find", QKeySequence(Qt::CTRL | Qt::Key_F),
+                &frmMain::mnuFind_Click);
+    addMenuItem(edit, "mnuFindNext", "Find &Next", QKeySequence(Qt::Key_F3),
+                &frmMain::mnuFindNext_Click);
+    addMenuItem(edit, "mnuReplace", "&Replace", QKeySequence(Qt::CTRL | Qt::Key_R),
+                &frmMain::mnuReplace_Click);
 
     QMenu* view = topLevel(QStringLiteral("mnuView"), QStringLiteral("&View"));
-    addMenuItem(view, "mnuViewToolbar", "&Toolbar", {}, &frmMain::mnuViewToolbar_Click)->setCheckable(true);
-    addMenuItem(view, "mnuViewStatusBar", "Status &Bar", {}, &frmMain::mnuViewStatusBar_Click)->setCheckable(true);
+    addMenuItem(view, "mnuViewToolbar", "&Toolbar", {}, &frmMain::mnuViewToolbar_Click)
+        ->setCheckable(true);
+    addMenuItem(view, "mnuViewStatusBar", "Status &Bar", {}, &frmMain::mnuViewStatusBar_Click)
+        ->setCheckable(true);
     menuItems_.value("mnuViewToolbar")->setChecked(true);
     menuItems_.value("mnuViewStatusBar")->setChecked(true);
     separator(view, "mnuViewBar2");
     addMenuItem(view, "mnuViewOptions", "&Options...", {}, &frmMain::mnuViewOptions_Click);
-    addMenuItem(view, "mnuViewBrowser", "&Web Browser", QKeySequence(Qt::Key_F4), &frmMain::mnuViewBrowser_Click);
+    addMenuItem(view, "mnuViewBrowser", "&Web Browser", QKeySequence(Qt::Key_F4),
+                &frmMain::mnuViewBrowser_Click);
 
     QMenu* window = topLevel(QStringLiteral("mnuWindow"), QStringLiteral("&Window"));
     addMenuItem(window, "mnuWindowCascade", "&Cascade", {}, &frmMain::mnuWindowCascade_Click);
-    addMenuItem(window, "mnuWindowTileHorizontal", "Tile &Horizontal", {}, &frmMain::mnuWindowTileHorizontal_Click);
-    addMenuItem(window, "mnuWindowTileVertical", "Tile &Vertical", {}, &frmMain::mnuWindowTileVertical_Click);
+    addMenuItem(window, "mnuWindowTileHorizontal", "Tile &Horizontal", {},
+                &frmMain::mnuWindowTileHorizontal_Click);
+    addMenuItem(window, "mnuWindowTileVertical", "Tile &Vertical", {},
+                &frmMain::mnuWindowTileVertical_Click);
     connect(window, &QMenu::aboutToShow, this, [this, window] { rebuildWindowList(window); });
 
     QMenu* help = topLevel(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
-    addMenuItem(help, "mnuHelpContents", "&Contents", QKeySequence(Qt::Key_F1), &frmMain::mnuHelpContents_Click);
+    addMenuItem(help, "mnuHelpContents", "&Contents", QKeySequence(Qt::Key_F1),
+                &frmMain::mnuHelpContents_Click);
     addMenuItem(help, "mnuHelpSearch", "&Search For Help On...", {}, &frmMain::mnuHelpSearch_Click);
     separator(help, "mnuHelpBar1");
     addMenuItem(help, "mnuHelpAbout", "&About Quillo...", {}, &frmMain::mnuHelpAbout_Click);
@@ -258,7 +280,8 @@ void frmMain::buildToolbar() {
     tbToolBar_->setObjectName(QStringLiteral("tbToolBar"));
     tbToolBar_->setMovable(false);
     tbToolBar_->setIconSize(QSize(22, 22));
-    addKeyedButtons(tbToolBar_, kButtons, [this](const QString& key) { tbToolBar_ButtonClick(key); });
+    addKeyedButtons(tbToolBar_, kButtons,
+                    [this](const QString& key) { tbToolBar_ButtonClick(key); });
 }
 
 QAction* frmMain::toolbarButton(int index) const {
@@ -270,16 +293,23 @@ void frmMain::setToolbarButtonEnabled(int index, bool enabled) {
     if (QAction* button = toolbarButton(index)) button->setEnabled(enabled);
 }
 
-QStatusBar* frmMain::sbStatusBar() const { return statusBar(); }
+QStatusBar* frmMain::sbStatusBar() const {
+    return statusBar();
+}
 
-void frmMain::setStatusText(const QString& text) { panels_->setText(text); }
-QString frmMain::statusText() const { return panels_->text(); }
+void frmMain::setStatusText(const QString& text) {
+    panels_->setText(text);
+}
+QString frmMain::statusText() const {
+    return panels_->text();
+}
 
 // ---- Start-up and shutdown ------------------------------------------------------------------
 
 void frmMain::MDIForm_Load() {
-    SettingsStore::SaveSetting(QStringLiteral("Version"),
-                               QStringLiteral("%1.%2").arg(QUILLO_VERSION_MAJOR).arg(QUILLO_VERSION_MINOR));
+    SettingsStore::SaveSetting(
+        QStringLiteral("Version"),
+        QStringLiteral("%1.%2").arg(QUILLO_VERSION_MAJOR).arg(QUILLO_VERSION_MINOR));
     applyStoredPlacement();
     LoadNewDoc();
     if (!services_.commandLine.isEmpty()) openCommandLineFile(services_.commandLine);
@@ -314,7 +344,8 @@ void frmMain::applyStoredPlacement() {
         if (QScreen* primary = QGuiApplication::primaryScreen()) {
             const QRect area = primary->availableGeometry();
             frame.setSize(frame.size().boundedTo(area.size()));
-            frame.moveTopLeft(area.topLeft() + QPoint(Twips::toPixelsX(1000, this), Twips::toPixelsY(1000, this)));
+            frame.moveTopLeft(area.topLeft() +
+                              QPoint(Twips::toPixelsX(1000, this), Twips::toPixelsY(1000, this)));
             if (!area.contains(frame)) frame.moveTopLeft(area.topLeft());
         }
     }
@@ -336,8 +367,8 @@ void frmMain::showEvent(QShowEvent* event) {
 QString frmMain::readmePath() const {
     const QString beside = services_.programFolder + QStringLiteral("/readme.qlo");
     if (QFileInfo::exists(beside)) return beside;
-    const QString installed =
-        QDir(services_.programFolder).absoluteFilePath(QStringLiteral("../share/quillo/readme.qlo"));
+    const QString installed = QDir(services_.programFolder)
+                                  .absoluteFilePath(QStringLiteral("../share/quillo/readme.qlo"));
     return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : QString();
 }
 
@@ -386,7 +417,10 @@ QMdiSubWindow* frmMain::addChildWindow(ChildForm* child) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(child->windowIcon().isNull() ? Logo::icon() : child->windowIcon());
     sub->resize(child->size() + (sub->size() - sub->contentsRect().size()));
-    connect(child, &QObject::destroyed, this, [this] { QMetaObject::invokeMethod(this, [this] { tmrDis_Timer(); }, Qt::QueuedConnection); });
+    connect(child, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { tmrDis_Timer(); }, Qt::QueuedConnection);
+    });
     return sub;
 }
 
@@ -395,9 +429,10 @@ void frmMain::openCommandLineFile(const QString& path) {
     if (!document) return;
     QString error;
     if (!document->txtText->LoadFile(path, FileCommands::OpenFileType(path), &error)) {
-        dialogHost()->MsgBox(this,
-                             QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
-                             MsgBoxStyle::Critical, QString());
+        dialogHost()->MsgBox(
+            this,
+            QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
+            MsgBoxStyle::Critical, QString());
         return;
     }
     document->setCaption(path);
@@ -536,12 +571,18 @@ void frmMain::MDIForm_Unload() {
     SettingsStore::SaveSetting(QStringLiteral("WindowState"), QString::number(state));
     if (state != 0) return;
     const QRect frame = frameGeometry();
-    SettingsStore::SaveSetting(QStringLiteral("MainLeft"), SettingText::fromNumber(Twips::fromPixelsX(frame.x(), this)));
-    SettingsStore::SaveSetting(QStringLiteral("MainTop"), SettingText::fromNumber(Twips::fromPixelsY(frame.y(), this)));
-    SettingsStore::SaveSetting(QStringLiteral("MainWidth"), SettingText::fromNumber(Twips::fromPixelsX(frame.width(), this)));
-    SettingsStore::SaveSetting(QStringLiteral("MainHeight"), SettingText::fromNumber(Twips::fromPixelsY(frame.height(), this)));
-    SettingsStore::SaveSetting(QStringLiteral("DocBG"), QString::number(CurrentDocumentSettings().DocBG));
-    SettingsStore::SaveSetting(QStringLiteral("DocFG"), QString::number(CurrentDocumentSettings().DocFG));
+    SettingsStore::SaveSetting(QStringLiteral("MainLeft"),
+                               SettingText::fromNumber(Twips::fromPixelsX(frame.x(), this)));
+    SettingsStore::SaveSetting(QStringLiteral("MainTop"),
+                               SettingText::fromNumber(Twips::fromPixelsY(frame.y(), this)));
+    SettingsStore::SaveSetting(QStringLiteral("MainWidth"),
+                               SettingText::fromNumber(Twips::fromPixelsX(frame.width(), this)));
+    SettingsStore::SaveSetting(QStringLiteral("MainHeight"),
+                               SettingText::fromNumber(Twips::fromPixelsY(frame.height(), this)));
+    SettingsStore::SaveSetting(QStringLiteral("DocBG"),
+                               QString::number(CurrentDocumentSettings().DocBG));
+    SettingsStore::SaveSetting(QStringLiteral("DocFG"),
+                               QString::number(CurrentDocumentSettings().DocFG));
 }
 
 // ---- Active child and the command-state refresher -------------------------------------------
@@ -552,7 +593,9 @@ ChildForm* frmMain::ActiveForm() const {
     return sub ? qobject_cast<ChildForm*>(sub->widget()) : nullptr;
 }
 
-frmDocument* frmMain::ActiveDocument() const { return qobject_cast<frmDocument*>(ActiveForm()); }
+frmDocument* frmMain::ActiveDocument() const {
+    return qobject_cast<frmDocument*>(ActiveForm());
+}
 
 QList<ChildForm*> frmMain::ChildForms() const {
     QList<ChildForm*> result;
@@ -596,23 +639,45 @@ void frmMain::tmrDis_Timer() {
 
 // ---- Command routing ------------------------------------------------------------------------
 
-void frmMain::mnuFileNew_Click() { LoadNewDoc(); }
-void frmMain::mnuFileOpen_Click() { fileCommands_->mnuFileOpen_Click(); }
+void frmMain::mnuFileNew_Click() {
+    LoadNewDoc();
+}
+void frmMain::mnuFileOpen_Click() {
+    fileCommands_->mnuFileOpen_Click();
+}
 
 void frmMain::mnuFileClose_Click() {
     if (QMdiSubWindow* sub = mdiArea_->currentSubWindow()) sub->close();
 }
 
-void frmMain::mnuFileSave_Click() { SaveDocument(ActiveDocument()); }
-bool frmMain::SaveDocument(frmDocument* target) { return fileCommands_->Save(target); }
-void frmMain::mnuFileSaveAs_Click() { fileCommands_->mnuFileSaveAs_Click(); }
-void frmMain::mnuHear_Click() { readAloud_->mnuHear_Click(); }
-void frmMain::mnuPre_Click() { previewCommand_->mnuPre_Click(); }
-void frmMain::mnuStrip_Click() { stripCommand_->mnuStrip_Click(); }
-void frmMain::mnuFilePrint_Click() { fileCommands_->mnuFilePrint_Click(); }
-void frmMain::mnuFileExit_Click() { close(); }
+void frmMain::mnuFileSave_Click() {
+    SaveDocument(ActiveDocument());
+}
+bool frmMain::SaveDocument(frmDocument* target) {
+    return fileCommands_->Save(target);
+}
+void frmMain::mnuFileSaveAs_Click() {
+    fileCommands_->mnuFileSaveAs_Click();
+}
+void frmMain::mnuHear_Click() {
+    readAloud_->mnuHear_Click();
+}
+void frmMain::mnuPre_Click() {
+    previewCommand_->mnuPre_Click();
+}
+void frmMain::mnuStrip_Click() {
+    stripCommand_->mnuStrip_Click();
+}
+void frmMain::mnuFilePrint_Click() {
+    fileCommands_->mnuFilePrint_Click();
+}
+void frmMain::mnuFileExit_Click() {
+    close();
+}
 
-void frmMain::mnuEdit_Click() { UpdateItems(); }
+void frmMain::mnuEdit_Click() {
+    UpdateItems();
+}
 
 void frmMain::mnuEditCut_Click() {
     if (frmDocument* document = ActiveDocument()) document->txtText->Cut();
@@ -626,8 +691,12 @@ void frmMain::mnuEditPaste_Click() {
 void frmMain::mnuEditSelect_Click() {
     if (frmDocument* document = ActiveDocument()) document->txtText->SelectAll();
 }
-void frmMain::mnuEditUndo_Click() { Undo(); }
-void frmMain::mnuEditRedo_Click() { Redo(); }
+void frmMain::mnuEditUndo_Click() {
+    Undo();
+}
+void frmMain::mnuEditRedo_Click() {
+    Redo();
+}
 
 void frmMain::Undo() {
     if (frmDocument* document = ActiveDocument()) document->txtText->Undo();
@@ -662,16 +731,24 @@ void frmMain::UpdateItems() {
     QAction* undo = menuItems_.value(QStringLiteral("mnuEditUndo"));
     QAction* redo = menuItems_.value(QStringLiteral("mnuEditRedo"));
     undo->setEnabled(canUndo);
-    undo->setText(canUndo ? QStringLiteral("&Undo ") + UndoActionName(document->txtText->UndoActionType())
+    undo->setText(canUndo ? QStringLiteral("&Undo ") +
+                                UndoActionName(document->txtText->UndoActionType())
                           : QStringLiteral("&Undo"));
-    redo->setText(canRedo ? QStringLiteral("&Redo ") + UndoActionName(document->txtText->RedoActionType())
+    redo->setText(canRedo ? QStringLiteral("&Redo ") +
+                                UndoActionName(document->txtText->RedoActionType())
                           : QStringLiteral("&Redo"));
     redo->setEnabled(canRedo);
 }
 
-void frmMain::mnuFind_Click() { searchCommands_->mnuFind_Click(); }
-void frmMain::mnuFindNext_Click() { searchCommands_->mnuFindNext_Click(); }
-void frmMain::mnuReplace_Click() { searchCommands_->mnuReplace_Click(); }
+void frmMain::mnuFind_Click() {
+    searchCommands_->mnuFind_Click();
+}
+void frmMain::mnuFindNext_Click() {
+    searchCommands_->mnuFindNext_Click();
+}
+void frmMain::mnuReplace_Click() {
+    searchCommands_->mnuReplace_Click();
+}
 
 void frmMain::mnuViewToolbar_Click() {
     QAction* item = menuItems_.value(QStringLiteral("mnuViewToolbar"));
@@ -687,11 +764,21 @@ void frmMain::mnuViewStatusBar_Click() {
     item->setChecked(show);
 }
 
-void frmMain::mnuViewOptions_Click() { optionsCommand_->mnuViewOptions_Click(); }
-void frmMain::mnuViewBrowser_Click() { browserCommands_->mnuViewBrowser_Click(); }
-void frmMain::mnuWindowCascade_Click() { Arrange(0); }
-void frmMain::mnuWindowTileHorizontal_Click() { Arrange(1); }
-void frmMain::mnuWindowTileVertical_Click() { Arrange(2); }
+void frmMain::mnuViewOptions_Click() {
+    optionsCommand_->mnuViewOptions_Click();
+}
+void frmMain::mnuViewBrowser_Click() {
+    browserCommands_->mnuViewBrowser_Click();
+}
+void frmMain::mnuWindowCascade_Click() {
+    Arrange(0);
+}
+void frmMain::mnuWindowTileHorizontal_Click() {
+    Arrange(1);
+}
+void frmMain::mnuWindowTileVertical_Click() {
+    Arrange(2);
+}
 
 void frmMain::Arrange(int arrangement) {
     if (arrangement == 0) {
@@ -723,13 +810,18 @@ void frmMain::Arrange(int arrangement) {
 }
 
 void frmMain::mnuHelpContents_Click() {
-    dialogHost()->MsgBox(this,
-                         QStringLiteral("There is no help file with this release of Quillo. When the helpfile is "
-                                        "released you will be able to download it from the website."),
-                         MsgBoxStyle::Information, QStringLiteral("Quillo Meridian"));
+    dialogHost()->MsgBox(
+        this,
+        QStringLiteral("There is no help file with this release of Quillo. When the helpfile is "
+                       "released you will be able to download it from the website."),
+        MsgBoxStyle::Information, QStringLiteral("Quillo Meridian"));
 }
-void frmMain::mnuHelpSearch_Click() { mnuHelpContents_Click(); }
-void frmMain::mnuHelpAbout_Click() { aboutCommand_->mnuHelpAbout_Click(); }
+void frmMain::mnuHelpSearch_Click() {
+    mnuHelpContents_Click();
+}
+void frmMain::mnuHelpAbout_Click() {
+    aboutCommand_->mnuHelpAbout_Click();
+}
 
 void frmMain::tbToolBar_ButtonClick(const QString& key) {
     static const QHash<QString, void (frmMain::*)()> kRoutes = {

@@ -33,7 +33,7 @@ class RecoveryStore;
 // and is routed to the subsystem that carries it out, usually on the active child window.
 class frmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit frmMain(AppServices services);
     ~frmMain() override;
 
@@ -131,7 +131,7 @@ public:
     // Opens each file as File > Open of that file would.
     void openDroppedFiles(const QStringList& paths);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Files dragged onto the window, wherever they land in it, are opened.
@@ -140,7 +140,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     void buildToolbar();
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,

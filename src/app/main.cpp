@@ -1,10 +1,11 @@
 // Quillo Meridian: the editor's entry point.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
 #include <memory>
-#include <unistd.h>
 
 #include "Version.h"
 #include "app/QtDialogHost.h"
@@ -51,8 +52,8 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.commandLine = Startup::commandLineFile(QCoreApplication::arguments());
-    services.recoveryFolder =
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/recovery");
+    services.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                              QStringLiteral("/recovery");
 
     std::unique_ptr<frmMain> main(Startup::Main(services));
     main->setAttribute(Qt::WA_QuitOnClose);

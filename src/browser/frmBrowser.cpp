@@ -135,7 +135,8 @@ frmBrowser* frmBrowser::Open(frmMain* main, const QString& startingAddress) {
 void frmBrowser::buildToolbar() {
     tbToolBar->setMovable(false);
     tbToolBar->setIconSize(QSize(24, 24));
-    addKeyedButtons(tbToolBar, kButtons, [this](const QString& key) { tbToolBar_ButtonClick(key); });
+    addKeyedButtons(tbToolBar, kButtons,
+                    [this](const QString& key) { tbToolBar_ButtonClick(key); });
 }
 
 QAction* frmBrowser::toolbarButton(const QString& key) const {

@@ -32,8 +32,8 @@ void frmDocument::Form_Load() {
 void frmDocument::UpdatePreviewButton() {
     frmMain* main = MainWindowRef();
     if (!main) return;
-    const bool html = StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); },
-                                         txtText->TextLength());
+    const bool html =
+        StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
     main->setToolbarButtonEnabled(20, html);
 }
 
@@ -44,7 +44,9 @@ void frmDocument::txtText_Change() {
 
 // Moving the caret or the selection changes nothing in the text: only the preview button is
 // re-checked, the marker stays as it is.
-void frmDocument::txtText_SelChange() { UpdatePreviewButton(); }
+void frmDocument::txtText_SelChange() {
+    UpdatePreviewButton();
+}
 
 void frmDocument::closeEvent(QCloseEvent* event) {
     int Cancel = 0;
@@ -62,7 +64,8 @@ void frmDocument::Form_Unload(int& Cancel) {
     if (!main) return;
     const int answer = main->dialogHost()->MsgBox(
         this,
-        QStringLiteral("You are about to quit and file has not been saved, Do you want to save it now?"),
+        QStringLiteral(
+            "You are about to quit and file has not been saved, Do you want to save it now?"),
         MsgBoxStyle::YesNoCancel + MsgBoxStyle::Question, QStringLiteral("Save file?"));
     if (answer == MsgBoxResult::Yes) {
         // Nothing is closed unsaved after the user asked to save it: a cancelled save dialog or a

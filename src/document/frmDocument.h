@@ -9,7 +9,7 @@ class QCloseEvent;
 // (or "Document n"), its tag the changed marker ("" clean, "SAVE" changed since the last save).
 class frmDocument : public ChildForm {
     Q_OBJECT
-public:
+  public:
     explicit frmDocument(QWidget* parent = nullptr);
 
     RichTextBox* txtText;
@@ -17,10 +17,10 @@ public:
     // Re-checks the preview button from the start of the text.
     void UpdatePreviewButton();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Form_Load();
     void Form_Unload(int& Cancel);
     void txtText_Change();

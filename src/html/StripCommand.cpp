@@ -36,15 +36,15 @@ void StripCommand::mnuStrip_Click() {
             QMetaObject::invokeMethod(
                 this,
                 [this, percent] {
-                    main_->setStatusText(QStringLiteral("Stripping HTML codes... %1%").arg(percent));
+                    main_->setStatusText(
+                        QStringLiteral("Stripping HTML codes... %1%").arg(percent));
                 },
                 Qt::QueuedConnection);
         }
         return !stop->load();
     };
-    job.thread = QThread::create([html, progress, result = job.result] {
-        *result = StripHTML(html, QString(), progress);
-    });
+    job.thread = QThread::create(
+        [html, progress, result = job.result] { *result = StripHTML(html, QString(), progress); });
     connect(job.thread, &QThread::finished, this, [this, document] { finish(document); });
     jobs_.insert(document, job);
     job.thread->start();

@@ -15,7 +15,7 @@ class QThread;
 // read from, as one undoable change, unless that document was closed meanwhile.
 class StripCommand : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit StripCommand(frmMain* main);
     ~StripCommand() override;
 
@@ -23,7 +23,7 @@ public:
     // Whether a strip of this document is under way.
     bool isStripping(frmDocument* document) const { return jobs_.contains(document); }
 
-private:
+  private:
     struct Job {
         QPointer<frmDocument> document;
         QThread* thread = nullptr;

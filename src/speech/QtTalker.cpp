@@ -74,8 +74,9 @@ class QtTalker::Engine : public QObject {
                 engine->errorReason() == QTextToSpeech::ErrorReason::NoError) {
                 speech_ = std::move(engine);
                 setName(speech_->engine());
-                QObject::connect(speech_.get(), &QTextToSpeech::errorOccurred, speech_.get(),
-                                 [this](QTextToSpeech::ErrorReason, const QString& message) { fail(message); });
+                QObject::connect(
+                    speech_.get(), &QTextToSpeech::errorOccurred, speech_.get(),
+                    [this](QTextToSpeech::ErrorReason, const QString& message) { fail(message); });
                 return true;
             }
             QString reason = engine->errorString();
@@ -98,7 +99,8 @@ QtTalker::QtTalker(QStringList engines) : home_(std::make_unique<QObject>()) {
     QObject* home = home_.get();
     engine_ = new Engine(std::move(engines), [this, home](const QString& reason) {
         // Back on the caller's thread; dropped if the talker has gone meanwhile.
-        QMetaObject::invokeMethod(home, [this, reason] { reportFailure(reason); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            home, [this, reason] { reportFailure(reason); }, Qt::QueuedConnection);
     });
     engine_->moveToThread(&thread_);
     QObject::connect(&thread_, &QThread::finished, engine_, &QObject::deleteLater);
@@ -112,9 +114,12 @@ QtTalker::~QtTalker() {
     thread_.wait();
 }
 
-QString QtTalker::engineName() const { return engine_->name(); }
+QString QtTalker::engineName() const {
+    return engine_->name();
+}
 
 void QtTalker::Speak(const QString& text) {
     Engine* engine = engine_;
-    QMetaObject::invokeMethod(engine, [engine, text] { engine->speak(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine, [engine, text] { engine->speak(text); }, Qt::QueuedConnection);
 }

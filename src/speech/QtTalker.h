@@ -31,6 +31,6 @@ class QtTalker : public Talker {
     class Engine;
 
     QThread thread_;
-    Engine* engine_;                // lives on thread_
+    Engine* engine_;                 // lives on thread_
     std::unique_ptr<QObject> home_;  // on the caller's thread: failures are delivered through it
 };

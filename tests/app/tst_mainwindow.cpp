@@ -1,4 +1,5 @@
 // The main window: menus, toolbar, status bar, routing, the refresher, view and window commands.
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -7,7 +8,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QAbstractScrollArea>
 #include <QtTest>
 
 #include "TestEnvironment.h"
@@ -20,7 +20,7 @@ namespace {
 
 // A child that is neither a document nor empty-tagged: stands in for a browser window.
 class FakeBrowser : public ChildForm {
-public:
+  public:
     FakeBrowser() { setTag(QStringLiteral("Web")); }
 };
 
@@ -40,7 +40,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<TestEnvironment> env;
     frmMain* main = nullptr;
 
-private slots:
+  private slots:
     void init() {
         env = std::make_unique<TestEnvironment>();
         env->setSetting("FirstTime", "No");
@@ -56,25 +56,54 @@ private slots:
                 if (item->isSeparator()) {
                     seen << item->objectName() + "=-";
                 } else {
-                    seen << item->objectName() + "=" + item->text() + "|" + item->shortcut().toString();
+                    seen << item->objectName() + "=" + item->text() + "|" +
+                                item->shortcut().toString();
                 }
             }
         }
-        const QStringList expected = {
-            "mnuFile=File", "mnuFileNew=&New|Ctrl+N", "mnuFileOpen=&Open|Ctrl+O", "mnuFileClose=&Close|",
-            "mnuFileBar1=-", "mnuFileSave=&Save|Ctrl+S", "mnuFileSaveAs=Save &As...|", "fgf=-",
-            "mnuHear=&Hear Text|F5", "re=-", "mnuPre=Preview as Webpage|F11", "mnuStrip=S&trip HTML Codes|",
-            "mnuFilePrint=&Print...|Ctrl+P", "mnuFileBar4=-", "mnuFileExit=E&xit|",
-            "mnuEdit=&Edit", "mnuEditCut=Cu&t|Ctrl+X", "mnuEditCopy=&Copy|Ctrl+C", "mnuEditPaste=&Paste|",
-            "dfgh=-", "mnuEditSelect=Select &All|Ctrl+A", "sdt=-", "mnuEditUndo=&Undo|Ctrl+Z",
-            "mnuEditRedo=&Redo|", "fghd=-", "mnuFind=&Find|Ctrl+F", "mnuFindNext=Find &Next|F3",
-            "mnuReplace=&Replace|Ctrl+R",
-            "mnuView=&View", "mnuViewToolbar=&Toolbar|", "mnuViewStatusBar=Status &Bar|", "mnuViewBar2=-",
-            "mnuViewOptions=&Options...|", "mnuViewBrowser=&Web Browser|F4",
-            "mnuWindow=&Window", "mnuWindowCascade=&Cascade|", "mnuWindowTileHorizontal=Tile &Horizontal|",
-            "mnuWindowTileVertical=Tile &Vertical|",
-            "mnuHelp=&Help", "mnuHelpContents=&Contents|F1", "mnuHelpSearch=&Search For Help On...|",
-            "mnuHelpBar1=-", "mnuHelpAbout=&About Quillo...|"};
+        const QStringList expected = {"mnuFile=File",
+                                      "mnuFileNew=&New|Ctrl+N",
+                                      "mnuFileOpen=&Open|Ctrl+O",
+                                      "mnuFileClose=&Close|",
+                                      "mnuFileBar1=-",
+                                      "mnuFileSave=&Save|Ctrl+S",
+                                      "mnuFileSaveAs=Save &As...|",
+                                      "fgf=-",
+                                      "mnuHear=&Hear Text|F5",
+                                      "re=-",
+                                      "mnuPre=Preview as Webpage|F11",
+                                      "mnuStrip=S&trip HTML Codes|",
+                                      "mnuFilePrint=&Print...|Ctrl+P",
+                                      "mnuFileBar4=-",
+                                      "mnuFileExit=E&xit|",
+                                      "mnuEdit=&Edit",
+                                      "mnuEditCut=Cu&t|Ctrl+X",
+                                      "mnuEditCopy=&Copy|Ctrl+C",
+                                      "mnuEditPaste=&Paste|",
+                                      "dfgh=-",
+                                      "mnuEditSelect=Select &All|Ctrl+A",
+                                      "sdt=-",
+                                      "mnuEditUndo=&Undo|Ctrl+Z",
+                                      "mnuEditRedo=&Redo|",
+                                      "fghd=-",
+                                      "mnuFind=&Find|Ctrl+F",
+                                      "mnuFindNext=Find &Next|F3",
+                                      "mnuReplace=&Replace|Ctrl+R",
+                                      "mnuView=&View",
+                                      "mnuViewToolbar=&Toolbar|",
+                                      "mnuViewStatusBar=Status &Bar|",
+                                      "mnuViewBar2=-",
+                                      "mnuViewOptions=&Options...|",
+                                      "mnuViewBrowser=&Web Browser|F4",
+                                      "mnuWindow=&Window",
+                                      "mnuWindowCascade=&Cascade|",
+                                      "mnuWindowTileHorizontal=Tile &Horizontal|",
+                                      "mnuWindowTileVertical=Tile &Vertical|",
+                                      "mnuHelp=&Help",
+                                      "mnuHelpContents=&Contents|F1",
+                                      "mnuHelpSearch=&Search For Help On...|",
+                                      "mnuHelpBar1=-",
+                                      "mnuHelpAbout=&About Quillo...|"};
         QCOMPARE(seen, expected);
         QVERIFY(main->menuItem("mnuViewToolbar")->isChecked());
         QVERIFY(main->menuItem("mnuViewStatusBar")->isChecked());
@@ -83,9 +112,10 @@ private slots:
     void toolbarButtonsInOrder() {
         const QList<QAction*> buttons = main->tbToolBar()->actions();
         QCOMPARE(buttons.size(), 25);
-        const QStringList keys = {"New", "Open", "Save", "", "Print", "", "Find", "Strip", "", "Undo", "Redo", "",
-                                  "Cut", "Copy", "Paste", "", "Hear", "Stop", "", "Pre", "Browser", "",
-                                  "Options", "", "About"};
+        const QStringList keys = {"New",   "Open",    "Save", "",     "Print", "",    "Find",
+                                  "Strip", "",        "Undo", "Redo", "",      "Cut", "Copy",
+                                  "Paste", "",        "Hear", "Stop", "",      "Pre", "Browser",
+                                  "",      "Options", "",     "About"};
         for (int i = 0; i < 25; ++i) {
             QCOMPARE(buttons[i]->isSeparator(), keys[i].isEmpty());
             QCOMPARE(buttons[i]->data().toString(), keys[i]);

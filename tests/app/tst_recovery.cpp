@@ -61,10 +61,11 @@ int runChild(int argc, char** argv) {
 class RecoveryTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void fileRoundTrip() {
         QTemporaryDir dir;
-        RecoveredDocument written{"C:/notes/page.html", 1, "UTF-16 LE", QString("line\nline 2 \u00e9 \U0001F600")};
+        RecoveredDocument written{"C:/notes/page.html", 1, "UTF-16 LE",
+                                  QString("line\nline 2 \u00e9 \U0001F600")};
         const QString path = dir.filePath("x.recovery");
         QVERIFY(RecoveryStore::writeFile(path, written));
         RecoveredDocument read;
@@ -111,7 +112,8 @@ private slots:
         main->recoveryStore()->flush();
         env.dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
         QVERIFY(env.closeMain());
-        QCOMPARE(QDir(recovery.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(recovery.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     void aRunningEditorKeepsItsFiles() {
@@ -130,8 +132,9 @@ private slots:
         QTemporaryDir recovery;
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--recovery-child", settings.path(), recovery.path(), "-platform", "offscreen"});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {"--recovery-child", settings.path(), recovery.path(), "-platform", "offscreen"});
         QVERIFY(child.waitForStarted());
         QVERIFY(child.waitForReadyRead(30000));
         QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
@@ -160,7 +163,8 @@ private slots:
         main->recoveryStore()->flush();
         const QStringList files = recoveryFiles(recovery.path());
         QCOMPARE(files.size(), 2);
-        for (const QString& file : files) QVERIFY(file.startsWith(main->recoveryStore()->runFolder()));
+        for (const QString& file : files)
+            QVERIFY(file.startsWith(main->recoveryStore()->runFolder()));
     }
 
     void discardingRemovesTheOldFiles() {

@@ -17,7 +17,7 @@
 class StartupTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void firstStartWithEmptyStore() {
         TestEnvironment env;
         env.installReadme();
@@ -179,7 +179,8 @@ private slots:
     }
 
     void commandLineJoinsArgumentsWithSpaces() {
-        QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}), QStringLiteral("my notes.txt"));
+        QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}),
+                 QStringLiteral("my notes.txt"));
         QCOMPARE(Startup::commandLineFile({"quillo"}), QString());
     }
 

@@ -1,7 +1,7 @@
 // The document window: the preview-button rule, the changed marker and the close prompt.
+#include <QAbstractScrollArea>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QAbstractScrollArea>
 #include <QtTest>
 
 #include "TestEnvironment.h"
@@ -19,7 +19,7 @@ class DocumentWindowTest : public QObject {
     frmDocument* document() const { return main->ActiveDocument(); }
     bool previewEnabled() const { return main->toolbarButton(20)->isEnabled(); }
 
-private slots:
+  private slots:
     void init() {
         env = std::make_unique<TestEnvironment>();
         env->setSetting("FirstTime", "No");
@@ -96,8 +96,9 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(env->dialogs.messages.size(), 1);
         const auto& message = env->dialogs.messages[0];
-        QCOMPARE(message.text, QStringLiteral("You are about to quit and file has not been saved, Do you want "
-                                              "to save it now?"));
+        QCOMPARE(message.text,
+                 QStringLiteral("You are about to quit and file has not been saved, Do you want "
+                                "to save it now?"));
         QCOMPARE(message.title, QStringLiteral("Save file?"));
         QCOMPARE(message.style, 35);
         QVERIFY(main->ChildForms().isEmpty());

@@ -17,11 +17,12 @@ class StripCommandTest : public QObject {
 
     QString bigPage() const {
         QString page = QStringLiteral("<html><body>");
-        for (int i = 0; i < 20000; ++i) page += QStringLiteral("<p>Paragraph &amp; number %1</p>\n").arg(i);
+        for (int i = 0; i < 20000; ++i)
+            page += QStringLiteral("<p>Paragraph &amp; number %1</p>\n").arg(i);
         return page + QStringLiteral("</body></html>");
     }
 
-private slots:
+  private slots:
     void init() {
         env = std::make_unique<TestEnvironment>();
         env->setSetting("FirstTime", "No");
@@ -31,7 +32,8 @@ private slots:
 
     void stripsInPlaceAndUndoesInOneStep() {
         RichTextBox* text = main->ActiveDocument()->txtText;
-        const QString html = QStringLiteral("<HTML><BODY>Caf&eacute; <B>bold</B><P>Next</BODY></HTML>");
+        const QString html =
+            QStringLiteral("<HTML><BODY>Caf&eacute; <B>bold</B><P>Next</BODY></HTML>");
         text->setText(html);
         main->mnuStrip_Click();
         QCOMPARE(main->statusText(), QStringLiteral("Stripping HTML codes..."));

@@ -9,7 +9,7 @@
 // Answers every modal question from queues and records what was asked, so tests never block on
 // a real dialog. An empty queue answers Cancel (message boxes: OK for OK-only boxes).
 class ScriptedDialogHost : public DialogHost {
-public:
+  public:
     struct Message {
         QString text;
         int style;
@@ -17,10 +17,10 @@ public:
     };
 
     QQueue<int> msgBoxAnswers;
-    QQueue<QString> fileAnswers;      // "" cancels
+    QQueue<QString> fileAnswers;  // "" cancels
     QQueue<bool> printerAnswers;
-    QQueue<FontChoice> fontAnswers;   // empty name cancels
-    QQueue<QColor> colourAnswers;     // invalid cancels
+    QQueue<FontChoice> fontAnswers;  // empty name cancels
+    QQueue<QColor> colourAnswers;    // invalid cancels
 
     QList<Message> messages;
     QList<FileDialogRequest> fileRequests;

@@ -12,13 +12,14 @@ class frmMain;
 // A settings store and a program folder of their own in temporary folders, a scripted dialog
 // host, and a main window made by the real entry procedure. Nothing touches the user's files.
 class TestEnvironment {
-public:
+  public:
     TestEnvironment();
     ~TestEnvironment();
 
     // Writes a setting before start-up.
     void setSetting(const QString& key, const QString& value);
-    QString setting(const QString& key, const QString& fallback = QStringLiteral("<missing>")) const;
+    QString setting(const QString& key,
+                    const QString& fallback = QStringLiteral("<missing>")) const;
     // Puts a readme next to the "program".
     void installReadme(const QByteArray& rtf = "{\\rtf1\\ansi Welcome to the readme.\\par}");
 
@@ -34,7 +35,7 @@ public:
     ScriptedDialogHost dialogs;
     AppServices services;
 
-private:
+  private:
     QTemporaryDir settings_;
     QTemporaryDir program_;
     QTemporaryDir scratch_;

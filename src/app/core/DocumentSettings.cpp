@@ -48,9 +48,13 @@ bool toFlag(const QString& text, bool fallback) {
     return ok ? value != 0.0 : fallback;
 }
 
-QString fromNumber(double value) { return QLocale::c().toString(value, 'g', 15); }
+QString fromNumber(double value) {
+    return QLocale::c().toString(value, 'g', 15);
+}
 
-QString fromFlag(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString fromFlag(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 }  // namespace SettingText
 
@@ -59,17 +63,18 @@ void DocumentSettings::LoadFromStore() {
     const DocumentSettings defaults;
     FontName = GetSetting(QStringLiteral("FontName"), defaults.FontName);
     if (FontName.trimmed().isEmpty()) FontName = defaults.FontName;
-    FontSize = SettingText::toWholeNumber16(GetSetting(QStringLiteral("FontSize"), QStringLiteral("10")),
-                                            defaults.FontSize);
+    FontSize = SettingText::toWholeNumber16(
+        GetSetting(QStringLiteral("FontSize"), QStringLiteral("10")), defaults.FontSize);
     if (FontSize < 1) FontSize = defaults.FontSize;
     FontBold = SettingText::toFlag(GetSetting(QStringLiteral("FontBold"), QStringLiteral("False")),
                                    defaults.FontBold);
-    FontItalic = SettingText::toFlag(GetSetting(QStringLiteral("FontItalic"), QStringLiteral("False")),
-                                     defaults.FontItalic);
-    FontUnderline = SettingText::toFlag(
-        GetSetting(QStringLiteral("FontUnderline"), QStringLiteral("False")), defaults.FontUnderline);
-    DocBG = SettingText::toColourValue(GetSetting(QStringLiteral("DocBG"), QStringLiteral("13172735")),
-                                       defaults.DocBG);
+    FontItalic = SettingText::toFlag(
+        GetSetting(QStringLiteral("FontItalic"), QStringLiteral("False")), defaults.FontItalic);
+    FontUnderline =
+        SettingText::toFlag(GetSetting(QStringLiteral("FontUnderline"), QStringLiteral("False")),
+                            defaults.FontUnderline);
+    DocBG = SettingText::toColourValue(
+        GetSetting(QStringLiteral("DocBG"), QStringLiteral("13172735")), defaults.DocBG);
     MaxNew = SettingText::toFlag(GetSetting(QStringLiteral("MaxNew"), QStringLiteral("0")),
                                  defaults.MaxNew);
 }

@@ -1,7 +1,6 @@
 #include "app/core/SettingsStore.h"
 
 #include <QSettings>
-
 #include <memory>
 
 namespace SettingsStore {
@@ -26,7 +25,9 @@ std::unique_ptr<QSettings> open() {
                                        kApplication);
 }
 
-QString keyPath(const QString& key) { return QStringLiteral("%1/%2").arg(kSection, key); }
+QString keyPath(const QString& key) {
+    return QStringLiteral("%1/%2").arg(kSection, key);
+}
 
 }  // namespace
 
@@ -34,7 +35,8 @@ QString GetSetting(const QString& key, const QString& defaultValue) {
     const QVariant value = open()->value(keyPath(key));
     // A value another program wrote as a list or number still reads as text.
     if (!value.isValid()) return defaultValue;
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
     return value.toString();
 }
 
@@ -44,10 +46,16 @@ void SaveSetting(const QString& key, const QString& value) {
     settings->sync();
 }
 
-bool HasSetting(const QString& key) { return open()->contains(keyPath(key)); }
+bool HasSetting(const QString& key) {
+    return open()->contains(keyPath(key));
+}
 
-void setStorageFolder(const QString& folder) { overrideFolder() = folder; }
+void setStorageFolder(const QString& folder) {
+    overrideFolder() = folder;
+}
 
-QString storageFile() { return open()->fileName(); }
+QString storageFile() {
+    return open()->fileName();
+}
 
 }  // namespace SettingsStore
