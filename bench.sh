@@ -11,7 +11,7 @@ export QTWEBENGINE_DISABLE_SANDBOX=1
 
 results="$(mktemp)"
 for bench in build/bench/bench_*; do
-    [ -x "$bench" ] || continue
+    [ -f "$bench" ] && [ -x "$bench" ] || continue
     name="${bench##*/bench_}"
     echo "Running $name..." >&2
     if ! "$bench" >"build/bench/$name.log" 2>&1; then

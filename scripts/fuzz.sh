@@ -13,7 +13,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export ASAN_OPTIONS=detect_leaks=1
 status=0
 for target in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+    [ -f "$target" ] && [ -x "$target" ] || continue
     name="${target##*/fuzz_}"
     work="$(mktemp -d)"
     # The committed corpus is read, never written: new inputs go to a scratch folder.
