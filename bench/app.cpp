@@ -1,6 +1,8 @@
 // The editor as a whole: start-up time, idle wake-ups, resident memory, and the first browser
 // window. Runs the real entry procedure in this process on the current platform (offscreen by
 // default) with a scratch settings folder. Prints "BENCH|metric|value|unit|goal" lines.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,6 +38,20 @@ class SilentDialogs : public DialogHost {
 void report(const char* metric, double value, const char* unit, const char* goal = "") {
     std::printf("BENCH|%s|%.1f|%s|%s\n", metric, value, unit, goal);
     std::fflush(stdout);
+}
+
+// Milliseconds since this process was created, loading of the program and its libraries
+// included (to the kernel's clock tick, 10 ms).
+double processAgeMs() {
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray line = stat.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble();  // field 22, "starttime"
+    const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
+    return (upSeconds - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
 }
 
 double residentMegabytes() {
@@ -102,7 +118,8 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<frmMain> main(Startup::Main(services));
     waitUntil([&] { return main->windowHandle() && main->windowHandle()->isExposed(); }, 10000);
-    report("start-up to the shown main window (in process)", double(sinceStart.elapsed()), "ms");
+    report("start-up to the shown main window, from main()", double(sinceStart.elapsed()), "ms");
+    report("start-up to the shown main window, from process creation", processAgeMs(), "ms");
     waitUntil([] { return false; }, 300);
     report("resident memory after start-up", residentMegabytes(), "MB", "< 120");
 
