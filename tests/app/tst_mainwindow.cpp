@@ -11,18 +11,13 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
 namespace {
-
-// A child that is neither a document nor empty-tagged: stands in for a browser window.
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
 
 QStringList enabledStates(frmMain* main, std::initializer_list<int> indices) {
     QStringList states;

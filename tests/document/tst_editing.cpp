@@ -13,17 +13,13 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
 namespace {
-
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
 
 QClipboard* clipboard() {
     return QGuiApplication::clipboard();

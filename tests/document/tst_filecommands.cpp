@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/CommonDialog.h"
 #include "app/frmMain.h"
@@ -24,11 +25,6 @@
 #include "document/frmDocument.h"
 
 namespace {
-
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
 
 const QString kOpenFilter = QStringLiteral(
     "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/Twips.h"
 #include "app/frmMain.h"
@@ -15,20 +16,6 @@
 #include "document/frmDocument.h"
 #include "search/SearchCommands.h"
 #include "search/frmFIND.h"
-
-namespace {
-
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
-
-QRect twips(const QWidget* w, int left, int top, int width, int height) {
-    return QRect(Twips::toPixelsX(left, w), Twips::toPixelsY(top, w), Twips::toPixelsX(width, w),
-                 Twips::toPixelsY(height, w));
-}
-
-}  // namespace
 
 class FindTest : public QObject {
     Q_OBJECT

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/Twips.h"
 #include "app/frmMain.h"
@@ -19,20 +20,6 @@
 #include "search/SearchCommands.h"
 #include "search/frmFIND.h"
 #include "search/frmREPLACE.h"
-
-namespace {
-
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
-
-QRect twips(const QWidget* w, int left, int top, int width, int height) {
-    return QRect(Twips::toPixelsX(left, w), Twips::toPixelsY(top, w), Twips::toPixelsX(width, w),
-                 Twips::toPixelsY(height, w));
-}
-
-}  // namespace
 
 class ReplaceTest : public QObject {
     Q_OBJECT

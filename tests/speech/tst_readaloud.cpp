@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/ChildForm.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
@@ -24,11 +25,6 @@ class RecordingTalker : public Talker {
         spoken << text;
         if (!failure.isEmpty() && !text.isEmpty()) reportFailure(failure);
     }
-};
-
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
 };
 
 }  // namespace
