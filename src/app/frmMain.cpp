@@ -425,19 +425,7 @@ QMdiSubWindow* frmMain::addChildWindow(ChildForm* child) {
 }
 
 void frmMain::openCommandLineFile(const QString& path) {
-    frmDocument* document = ActiveDocument();
-    if (!document) return;
-    QString error;
-    if (!document->txtText->LoadFile(path, FileCommands::OpenFileType(path), &error)) {
-        dialogHost()->MsgBox(
-            this,
-            QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
-            MsgBoxStyle::Critical, QString());
-        return;
-    }
-    document->setCaption(path);
-    document->setTag(QString());
-    FileCommands::WarnIfLoadedFileWillChange(this, document, path);
+    if (frmDocument* document = ActiveDocument()) fileCommands_->LoadInto(document, path);
 }
 
 // ---- Files dropped from a file manager ------------------------------------------------------

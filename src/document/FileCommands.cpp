@@ -17,11 +17,10 @@ const QString FileCommands::SaveFilter = QStringLiteral(
     "Text File (*.txt)|*.txt|HTML File (*.html, *.htm)|*.html;*.htm|Quillo FIle (*.qlo)|*.qlo|Rich "
     "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
 
-void FileCommands::WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target,
-                                              const QString& path) {
+void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString& path) {
     if (!target->txtText->LoadedFileWillChange()) return;
-    main->dialogHost()->MsgBox(
-        main,
+    main_->dialogHost()->MsgBox(
+        main_,
         QStringLiteral(
             "\"%1\" does not look like a plain text file. It is shown as well as it can be, "
             "but saving it will change it.")
@@ -61,7 +60,7 @@ void FileCommands::endBusy() {
     main_->setStatusText(QStringLiteral("Ready."));
 }
 
-bool FileCommands::loadDocument(frmDocument* target, const QString& path) {
+bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
     QString error;
     showBusy(QStringLiteral("Opening %1...").arg(QDir::toNativeSeparators(path)));
     const bool loaded = target->txtText->LoadFile(path, OpenFileType(path), &error);
@@ -73,7 +72,10 @@ bool FileCommands::loadDocument(frmDocument* target, const QString& path) {
             MsgBoxStyle::Critical, QString());
         return false;
     }
-    WarnIfLoadedFileWillChange(main_, target, path);
+    target->setCaption(path);
+    // A file just read is unchanged.
+    target->setTag(QString());
+    warnIfLoadedFileWillChange(target, path);
     return true;
 }
 
@@ -89,12 +91,7 @@ void FileCommands::mnuFileOpen_Click() {
         frmDocument* target = main_->ActiveDocument();
         if (!target) target = main_->LoadNewDoc();
         const QString path = dialog->FileName;
-        if (loadDocument(target, path)) {
-            target->setCaption(path);
-            // A file just read is unchanged.
-            target->setTag(QString());
-            return;
-        }
+        if (LoadInto(target, path)) return;
         // One more window and the dialog once more, but only once and only when the command
         // began in a document window.
         if (!documentWasActive || attempt == 1) return;
@@ -105,10 +102,7 @@ void FileCommands::mnuFileOpen_Click() {
 bool FileCommands::OpenFile(const QString& path) {
     frmDocument* target = main_->ActiveDocument();
     if (!target || !target->txtText->Text().isEmpty()) target = main_->LoadNewDoc();
-    if (!loadDocument(target, path)) return false;
-    target->setCaption(path);
-    target->setTag(QString());
-    return true;
+    return LoadInto(target, path);
 }
 
 bool FileCommands::writeDocument(frmDocument* target, const QString& path) {

@@ -15,6 +15,10 @@ class FileCommands {
     // empty, else into a new document window; a file that cannot be read is reported the same
     // way. Returns whether it was loaded.
     bool OpenFile(const QString& path);
+    // Loads `path` into `target` by the open rule; the caption becomes the path and the document
+    // is clean. A file that cannot be read is reported with its path and the reason (and
+    // `target` keeps its text); returns whether it was loaded.
+    bool LoadInto(frmDocument* target, const QString& path);
     // Saves `target` under its caption, or asks for a name first; returns whether it was written.
     bool Save(frmDocument* target);
     void mnuFileSaveAs_Click();
@@ -28,9 +32,6 @@ class FileCommands {
     // A caption counts as a file name when its fourth character from the end is ".".
     static bool HasName(const QString& caption);
 
-    // Tells the user when a file just loaded into `target` will not be saved back unchanged.
-    static void WarnIfLoadedFileWillChange(frmMain* main, frmDocument* target, const QString& path);
-
     static const QString OpenFilter;
     static const QString SaveFilter;
 
@@ -38,8 +39,8 @@ class FileCommands {
     // Writes the target to `path`; on failure tells the user and returns false.
     bool writeDocument(frmDocument* target, const QString& path);
     bool saveWithDialog(frmDocument* target, const QString& title);
-    // Loads `path` into `target`; on failure tells the user and returns false.
-    bool loadDocument(frmDocument* target, const QString& path);
+    // Tells the user when a file just loaded into `target` will not be saved back unchanged.
+    void warnIfLoadedFileWillChange(frmDocument* target, const QString& path);
     // Around loading and writing, which take a while on large files: the status text and a
     // busy cursor, then "Ready." again.
     void showBusy(const QString& status);
