@@ -29,7 +29,8 @@ in_code_dirs=(-path './src/*' -o -path './tools/*' -o -path './tests/*' -o -path
 # Prints "<comment prefix><TAB><path>" for every source file.
 list_sources() {
     find . \( "${prune[@]}" \) -prune -o -type f \( "${in_code_dirs[@]}" \) \
-        \( -name '*.cpp' -o -name '*.h' -o -name '*.in' \) -printf '//\t%P\n'
+        \( -name '*.cpp' -o -name '*.h' -o -name '*.cpp.in' -o -name '*.h.in' \) \
+        -printf '//\t%P\n'
     find . \( "${prune[@]}" \) -prune -o -type f \( -name CMakeLists.txt -o -name '*.cmake' \
         -o -name '*.sh' -o -name '*.py' \) -printf '#\t%P\n'
     find . \( "${prune[@]}" \) -prune -o -type f -path './man/*' -name '*.[1-8]' \
