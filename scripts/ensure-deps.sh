@@ -11,7 +11,7 @@ QUILLO_PACKAGES=(
     libgl-dev libxkbcommon-dev libx11-dev
     libgtest-dev libbenchmark-dev clang
     desktop-file-utils poppler-utils
-    dpkg-dev file shared-mime-info
+    dpkg-dev file shared-mime-info appstream lintian
 )
 
 missing=()

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Quillo Meridian"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION_STRING));
     // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quillo"));
     chooseIconTheme();
 
     QtDialogHost dialogs;

@@ -1,5 +1,6 @@
-// The installed layout: `cmake --install` into a temporary prefix, then what a desktop needs
-// from it (menu entry, file type, icons, manual page) and the program finding its readme there.
+// The installed layout: `cmake --install` into a temporary prefix, then what a desktop and a
+// distribution need from it (menu entry, file type, software-centre data, icons, manual pages,
+// licence and changelog), checked by their own validators, and the Debian package by lintian.
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
@@ -18,6 +19,8 @@
 namespace {
 
 const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+const QString kAppId = QStringLiteral("org.example.quillo");
+const QString kSourceDir = QStringLiteral(QUILLO_TEST_DATA "/../..");
 
 struct Run {
     int exitCode = -1;
@@ -31,7 +34,7 @@ Run run(const QString& program, const QStringList& args,
     process.setProcessEnvironment(environment);
     process.start(program, args);
     Run result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit) {
         result.err = process.errorString().toUtf8();
         return result;
     }
@@ -39,6 +42,33 @@ Run run(const QString& program, const QStringList& args,
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+QString tool(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+QStringList desktopEntryValues(const QString& path, const QString& key) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(key.toUtf8() + '='))
+            return QString::fromUtf8(line.mid(key.size() + 1)).split(';', Qt::SkipEmptyParts);
+    }
+    return {};
+}
+
+QStringList metainfoMediaTypes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QXmlStreamReader xml(&file);
+    QStringList types;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("mediatype"))
+            types << xml.readElementText();
+    }
+    return types;
 }
 
 }  // namespace
@@ -64,10 +94,14 @@ class InstallTest : public QObject {
             "bin/quillo",
             "bin/quillo-cli",
             "share/quillo/readme.qlo",
-            "share/quillo/README.md",
-            "share/applications/quillo.desktop",
+            "share/doc/quillo/README.md",
+            "share/doc/quillo/changelog.gz",
+            "share/doc/quillo/copyright",
+            "share/applications/org.example.quillo.desktop",
+            "share/metainfo/org.example.quillo.metainfo.xml",
             "share/mime/packages/quillo.xml",
             "share/icons/hicolor/scalable/apps/quillo.svg",
+            "share/man/man1/quillo.1.gz",
             "share/man/man1/quillo-cli.1.gz",
         };
         for (int side : kIconSizes) {
@@ -105,68 +139,104 @@ class InstallTest : public QObject {
         QCOMPARE(env.setting("FirstTime"), QStringLiteral("No"));
     }
 
-    void desktopEntryIsValid() {
-        const QString validator =
-            QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-        QVERIFY2(!validator.isEmpty(),
-                 "desktop-file-validate is missing (package desktop-file-utils, "
-                 "scripts/ensure-deps.sh installs it)");
-        const Run check = run(validator, {path("share/applications/quillo.desktop")});
-        QVERIFY2(check.exitCode == 0 && check.out.isEmpty() && check.err.isEmpty(),
-                 (check.out + check.err).constData());
-
-        QFile file(path("share/applications/quillo.desktop"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QHash<QString, QString> entry;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const int equals = line.indexOf('=');
-            if (equals > 0)
-                entry.insert(QString::fromUtf8(line.left(equals)),
-                             QString::fromUtf8(line.mid(equals + 1)));
+    // The desktop entry and the metainfo pass their validators and agree with each other and
+    // with what is installed.
+    void desktopIntegrationValidates() {
+        const QString desktop = path("share/applications/" + kAppId + ".desktop");
+        const QString metainfo = path("share/metainfo/" + kAppId + ".metainfo.xml");
+        const QString desktopValidator = tool("desktop-file-validate");
+        const QString appstream = tool("appstreamcli");
+        QVERIFY2(!desktopValidator.isEmpty() && !appstream.isEmpty(),
+                 "desktop-file-validate or appstreamcli is missing (scripts/ensure-deps.sh "
+                 "installs desktop-file-utils and appstream)");
+        const QList<QPair<QString, QStringList>> checks = {
+            {desktopValidator, {desktop}},
+            {appstream, {"validate", "--no-net", "--pedantic", metainfo}},
+            // The whole tree: the metainfo's id finds its desktop entry.
+            {appstream, {"validate-tree", "--no-net", prefix.path()}},
+        };
+        for (const auto& [program, args] : checks) {
+            const Run check = run(program, args);
+            QVERIFY2(check.exitCode == 0, (args.join(' ') + '\n' + check.out + check.err).toUtf8());
         }
-        QCOMPARE(entry.value("Name"), QStringLiteral("Quillo Meridian"));
-        QCOMPARE(entry.value("Exec"), QStringLiteral("quillo %f"));
-        QVERIFY(QFileInfo::exists(path("bin/") + entry.value("Exec").section(' ', 0, 0)));
-        QCOMPARE(entry.value("MimeType").split(';', Qt::SkipEmptyParts),
-                 QStringList({"text/plain", "text/html", "text/rtf", "application/rtf",
-                              "application/x-quillo-document"}));
-        // The icon named is the one installed.
-        const QString icon = entry.value("Icon");
-        QVERIFY(QFileInfo::exists(path("share/icons/hicolor/48x48/apps/") + icon + ".png"));
+        QCOMPARE(metainfoMediaTypes(metainfo), desktopEntryValues(desktop, "MimeType"));
+
+        const QStringList exec = desktopEntryValues(desktop, "Exec");
+        QCOMPARE(exec.size(), 1);
+        QVERIFY(QFileInfo(path("bin/") + exec.first().section(' ', 0, 0)).isExecutable());
+        const QStringList icon = desktopEntryValues(desktop, "Icon");
+        QCOMPARE(icon.size(), 1);
+        QVERIFY(QFileInfo::exists(path("share/icons/hicolor/48x48/apps/") + icon.first() + ".png"));
     }
 
-    // The file type of our own is defined for *.qlo and is understood by the MIME database tool.
+    // The MIME database tool takes our file type and maps *.qlo to it.
     void documentTypeIsDefined() {
-        QFile file(path("share/mime/packages/quillo.xml"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QXmlStreamReader xml(&file);
-        QString type, glob, parent;
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-            if (xml.name() == QLatin1String("mime-type"))
-                type = xml.attributes().value("type").toString();
-            if (xml.name() == QLatin1String("glob"))
-                glob = xml.attributes().value("pattern").toString();
-            if (xml.name() == QLatin1String("sub-class-of")) {
-                parent = xml.attributes().value("type").toString();
-            }
-        }
-        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QCOMPARE(type, QStringLiteral("application/x-quillo-document"));
-        QCOMPARE(glob, QStringLiteral("*.qlo"));
-        QCOMPARE(parent, QStringLiteral("application/rtf"));
-
-        const QString updater =
-            QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+        const QString updater = tool("update-mime-database");
         if (updater.isEmpty()) QSKIP("update-mime-database is not installed");
         QTemporaryDir data;
         QVERIFY(QDir().mkpath(data.filePath("mime/packages")));
-        QVERIFY(QFile::copy(file.fileName(), data.filePath("mime/packages/quillo.xml")));
+        QVERIFY(QFile::copy(path("share/mime/packages/quillo.xml"),
+                            data.filePath("mime/packages/quillo.xml")));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
         const Run update = run(updater, {data.filePath("mime")}, environment);
         QVERIFY2(update.exitCode == 0 && update.err.isEmpty(), update.err.constData());
-        QVERIFY(QFile::exists(data.filePath("mime/application/x-quillo-document.xml")));
+        QFile globs(data.filePath("mime/globs2"));
+        QVERIFY(globs.open(QIODevice::ReadOnly));
+        QVERIFY(globs.readAll().contains(":application/x-quillo-document:*.qlo"));
+    }
+
+    // The changelog is one dpkg can read, at the project's version, and compressed without a
+    // name or time stamp so that every build gives the same bytes.
+    void changelogIsDebianAndReproducible() {
+        QFile file(path("share/doc/quillo/changelog.gz"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray header = file.read(10);
+        QCOMPARE(header.left(3), QByteArray("\x1f\x8b\x08"));
+        QCOMPARE(header.mid(3, 5), QByteArray(5, '\0'));  // no flags (no name), no time
+
+        QTemporaryDir unpacked;
+        const Run text = run(QStringLiteral("gzip"), {"-dc", file.fileName()});
+        QCOMPARE(text.exitCode, 0);
+        QFile changelog(unpacked.filePath("changelog"));
+        QVERIFY(changelog.open(QIODevice::WriteOnly) &&
+                changelog.write(text.out) == text.out.size());
+        changelog.close();
+        const QString parser = tool("dpkg-parsechangelog");
+        if (parser.isEmpty()) QSKIP("dpkg-parsechangelog is not installed (package dpkg-dev)");
+        const Run parsed = run(parser, {"-l", changelog.fileName(), "-S", "Version"});
+        QVERIFY2(parsed.exitCode == 0 && parsed.err.isEmpty(), parsed.err.constData());
+        QCOMPARE(parsed.out.trimmed(), QByteArray(QUILLO_VERSION_STRING));
+    }
+
+    // What a distribution's reviewer runs on the package: no errors, no warnings.
+    void packagePassesLintian() {
+        const QString lintian = tool("lintian");
+        if (lintian.isEmpty()) QSKIP("lintian is not installed");
+        const QString cpack = tool("cpack");
+        QVERIFY(!cpack.isEmpty());
+        QTemporaryDir output;
+        const Run pack = run(cpack, {"-G", "DEB", "-B", output.path(), "--config",
+                                     QUILLO_BINARY_DIR "/CPackConfig.cmake"});
+        QVERIFY2(pack.exitCode == 0, (pack.out + pack.err).constData());
+        const QStringList debs = QDir(output.path()).entryList({"*.deb"});
+        QCOMPARE(debs.size(), 1);
+        const Run check =
+            run(lintian, {"--fail-on", "error,warning", output.filePath(debs.first())});
+        QVERIFY2(check.exitCode == 0 && check.out.trimmed().isEmpty(),
+                 (check.out + check.err).constData());
+    }
+
+    // Every source file names its licence.
+    void sourcesCarryLicence() {
+        const Run check =
+            run(QStringLiteral("bash"), {kSourceDir + "/scripts/add-spdx.sh", "--check"});
+        QFile top(kSourceDir + "/CMakeLists.txt");
+        QVERIFY(top.open(QIODevice::ReadOnly));
+        // A tree that was never through the script has no licence line anywhere yet.
+        if (check.exitCode != 0 && !top.readLine().contains("SPDX-License-Identifier"))
+            QSKIP("The sources have no licence lines yet: run scripts/add-spdx.sh once");
+        QVERIFY2(check.exitCode == 0, (check.out + check.err).constData());
     }
 
     // The PNG icons are the program's own picture at each size.
@@ -201,7 +271,7 @@ class InstallTest : public QObject {
             run(QStringLiteral("gzip"), {"-dc", path("share/man/man1/quillo-cli.1.gz")});
         QCOMPARE(page.exitCode, 0);
         const QString roff = QString::fromUtf8(page.out);
-        QVERIFY(roff.startsWith(QStringLiteral(".TH QUILLO-CLI 1 ")));
+        QVERIFY(roff.contains(QStringLiteral("\n.TH QUILLO-CLI 1 ")));
         QVERIFY(roff.contains(QStringLiteral(QUILLO_VERSION_STRING)));
         // In roff a hyphen in an option is written "\-".
         QString plain = roff;
