@@ -60,6 +60,26 @@ Run cli(const QStringList& args, long fileSizeLimit = -1) {
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
+// A small file system of its own for as long as it lives; mounting needs root.
+class SmallFileSystem {
+  public:
+    explicit SmallFileSystem(const char* options) {
+        mounted_ =
+            ::geteuid() == 0 && ::mount("tmpfs", native().constData(), "tmpfs", 0, options) == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_) ::umount2(native().constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+
+  private:
+    QByteArray native() const { return QFile::encodeName(dir_.path()); }
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
@@ -89,12 +109,8 @@ class TestWriteBoundaries : public QObject {
     }
 
     void fullFileSystemInTheEditor() {
-        if (::geteuid() != 0) QSKIP("mounting a small file system needs root");
-        QTemporaryDir mountPoint;
-        const QByteArray where = QFile::encodeName(mountPoint.path());
-        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=256k") != 0)
-            QSKIP("no file system can be mounted here");
-        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        const SmallFileSystem mountPoint("size=256k");
+        if (!mountPoint.mounted()) QSKIP("no file system can be mounted here (needs root)");
 
         const QString file = mountPoint.filePath("notes.txt");
         QVERIFY(put(file, kOld));
@@ -131,6 +147,18 @@ class TestWriteBoundaries : public QObject {
         QDirIterator copies(recovery.path(), {"*.recovery"}, QDir::Files,
                             QDirIterator::Subdirectories);
         QVERIFY(copies.hasNext());
+    }
+
+    void noRoomForATemporaryFile() {
+        // Only the file's own inode fits: it is written in place, never emptied first.
+        const SmallFileSystem full("size=256k,nr_inodes=2");
+        if (!full.mounted()) QSKIP("no file system can be mounted here (needs root)");
+        QTemporaryDir dir;
+        QVERIFY(put(dir.filePath("in.txt"), "new"));
+        QVERIFY(put(full.filePath("out.txt"), kOld));
+        const Run run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(contentOf(full.filePath("out.txt")), QByteArray("new"));
     }
 
     void pipesAndDevices() {
