@@ -88,12 +88,12 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     if (path_.isEmpty()) return fail(QStringLiteral("No file name was given."));
     struct stat st;
     // A device or pipe, also behind a link such as /dev/stdout, is written as it is.
-    if (followSymlinks_ && ::stat(QFile::encodeName(path_).constData(), &st) == 0 &&
-        !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode) && !private_)
+    if (!private_ && ::stat(QFile::encodeName(path_).constData(), &st) == 0 &&
+        !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         return writeDirect(QFile::encodeName(path_), bytes);
 
     QFileInfo info(path_);
-    for (int hops = 0; followSymlinks_ && info.isSymLink(); ++hops) {
+    for (int hops = 0; !private_ && info.isSymLink(); ++hops) {
         if (hops == kMaxLinkHops) return failErrno(ELOOP);
         info.setFile(info.symLinkTarget());
     }

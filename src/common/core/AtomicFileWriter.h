@@ -20,15 +20,10 @@ class AtomicFileWriter {
   public:
     explicit AtomicFileWriter(const QString& path) : path_(path) {}
 
-    // Follow symbolic links and write the file they lead to (the default); off, a link in the
-    // target's place is replaced, never followed.
-    void setFollowSymlinks(bool follow) { followSymlinks_ = follow; }
-    // A private copy: mode 0600 whatever the target had, links never followed, never written
-    // in place.
-    void setPrivate(bool on) {
-        private_ = on;
-        if (on) followSymlinks_ = false;
-    }
+    // A symbolic link is followed and the file it leads to written. A private copy instead:
+    // mode 0600 whatever the target had, a link in its place replaced, never followed, and
+    // never written in place.
+    void setPrivate(bool on) { private_ = on; }
 
     bool write(QByteArrayView bytes);
     // Why the last write failed: the system's reason, without the path.
@@ -44,6 +39,5 @@ class AtomicFileWriter {
 
     QString path_;
     QString error_;
-    bool followSymlinks_ = true;
     bool private_ = false;
 };
