@@ -6,11 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUuid>
 
+#include "common/core/AtomicFileWriter.h"
+#include "common/core/PrivateFolder.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
@@ -39,7 +40,12 @@ RecoveryStore::RecoveryStore(const QString& root, QObject* parent) : QObject(par
                              .arg(QDateTime::currentMSecsSinceEpoch())
                              .arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
     runFolder_ = QDir(root_).filePath(name);
-    QDir().mkpath(runFolder_);
+    // The texts may be anybody's secrets: only their owner may read them.
+    QString error;
+    if (!PrivateFolder::ensure(root_, &error) || !PrivateFolder::ensure(runFolder_, &error)) {
+        // Told once the window is there to show it.
+        QTimer::singleShot(0, this, [this, error] { reportProblem(error); });
+    }
     lock_ = std::make_unique<QLockFile>(QDir(runFolder_).filePath(kLockName));
     lock_->setStaleLockTime(0);
     lock_->tryLock(0);
@@ -49,14 +55,25 @@ RecoveryStore::~RecoveryStore() {
     writerPool().waitForDone();
 }
 
-bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& document) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QDataStream out(&file);
+bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& document,
+                              QString* error) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << kVersion << document.caption << qint32(document.fileType) << document.encoding
         << document.text;
-    return out.status() == QDataStream::Ok && file.commit();
+    AtomicFileWriter writer(path);
+    writer.setPrivate(true);
+    if (writer.write(bytes)) return true;
+    if (error) *error = writer.errorString();
+    return false;
+}
+
+void RecoveryStore::reportProblem(const QString& reason) {
+    if (problemReported_) return;
+    problemReported_ = true;
+    emit unavailable(QStringLiteral("Crash recovery is off: cannot write to \"%1\" (%2).")
+                         .arg(QDir::toNativeSeparators(runFolder_), reason));
 }
 
 bool RecoveryStore::readFile(const QString& path, RecoveredDocument* document) {
@@ -105,7 +122,14 @@ void RecoveryStore::save(frmDocument* document) {
     snapshot.fileType = FileCommands::SaveFileType(snapshot.caption);
     snapshot.encoding = document->txtText->FileEncodingName();
     snapshot.text = document->txtText->Text();
-    writerPool().start([path = it->path, snapshot] { writeFile(path, snapshot); });
+    writerPool().start([this, path = it->path, snapshot] {
+        QString error;
+        if (!writeFile(path, snapshot, &error)) {
+            // The store outlives the write (its destructor waits for the pool).
+            QMetaObject::invokeMethod(
+                this, [this, error] { reportProblem(error); }, Qt::QueuedConnection);
+        }
+    });
 }
 
 void RecoveryStore::removeFile(frmDocument* document) {

@@ -19,9 +19,9 @@ struct RecoveredDocument {
 };
 
 // Keeps the text of every document with unsaved changes in a recovery file, so a crash or a
-// killed session loses nothing. Files are written atomically a few seconds after the last
-// change (not on every keystroke), off the user-interface thread, and removed when the document
-// is saved, closed on purpose, or the program ends normally.
+// killed session loses nothing. Files are written atomically and privately a few seconds after the
+// last change (not on every keystroke), off the user-interface thread, and removed when the
+// document is saved, closed on purpose, or the program ends normally.
 //
 // Each run keeps its files in a folder of its own under `root`, guarded by a lock file, so two
 // editors running at once never take each other's files; at start-up the folders of runs whose
@@ -48,8 +48,15 @@ class RecoveryStore : public QObject {
     void setDelay(int milliseconds) { delayMs_ = milliseconds; }
     QString runFolder() const { return runFolder_; }
 
-    static bool writeFile(const QString& path, const RecoveredDocument& document);
+    // Recovery files are private (0600) in private folders (0700).
+    static bool writeFile(const QString& path, const RecoveredDocument& document,
+                          QString* error = nullptr);
     static bool readFile(const QString& path, RecoveredDocument* document);
+
+  signals:
+    // Texts cannot be kept (the folder cannot be made or written); sent once, with a message
+    // for the status bar.
+    void unavailable(const QString& message);
 
   private:
     struct Entry {
@@ -61,6 +68,7 @@ class RecoveryStore : public QObject {
     void save(frmDocument* document);
     void removeFile(frmDocument* document);
     void forget(frmDocument* document);
+    void reportProblem(const QString& reason);
     QStringList orphanFolders() const;
 
     QString root_;
@@ -69,4 +77,5 @@ class RecoveryStore : public QObject {
     QHash<frmDocument*, Entry> entries_;
     int nextId_ = 1;
     int delayMs_ = 3000;
+    bool problemReported_ = false;
 };

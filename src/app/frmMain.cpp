@@ -132,6 +132,7 @@ frmMain::frmMain(AppServices services)
 
     if (!services_.recoveryFolder.isEmpty()) {
         recovery_ = new RecoveryStore(services_.recoveryFolder, this);
+        connect(recovery_, &RecoveryStore::unavailable, this, &frmMain::setStatusText);
     }
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {

@@ -105,7 +105,29 @@ bool FileCommands::OpenFile(const QString& path) {
     return LoadInto(target, path);
 }
 
+bool FileCommands::mayWriteOver(frmDocument* target, const QString& path) {
+    const FileIdentity& known = target->txtText->FileOnDisk();
+    if (!known.isAbout(path)) return true;
+    const FileIdentity::Change change = known.changeOnDisk();
+    if (change == FileIdentity::Change::None) return true;
+    const QString name = QDir::toNativeSeparators(path);
+    const QString question =
+        change == FileIdentity::Change::Vanished
+            ? QStringLiteral(
+                  "\"%1\" has been deleted or moved by another program since it was "
+                  "opened or saved.\nSave the document there anyway?")
+                  .arg(name)
+            : QStringLiteral(
+                  "\"%1\" has been changed by another program since it was opened or "
+                  "saved.\nOverwrite those changes with this document?")
+                  .arg(name);
+    return main_->dialogHost()->MsgBox(main_, question, MsgBoxStyle::YesNo + MsgBoxStyle::Question,
+                                       QString()) == MsgBoxResult::Yes;
+}
+
 bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
+    // Declined: the document stays changed and the other program's file as it is.
+    if (!mayWriteOver(target, path)) return false;
     QString error;
     showBusy(QStringLiteral("Saving %1...").arg(QDir::toNativeSeparators(path)));
     const bool written = target->txtText->SaveFile(path, SaveFileType(path), &error);

@@ -38,6 +38,9 @@ class FileCommands {
   private:
     // Writes the target to `path`; on failure tells the user and returns false.
     bool writeDocument(frmDocument* target, const QString& path);
+    // When another program has changed or removed the file the document was read from or last
+    // saved to, asks whether to write over it.
+    bool mayWriteOver(frmDocument* target, const QString& path);
     bool saveWithDialog(frmDocument* target, const QString& title);
     // Tells the user when a file just loaded into `target` will not be saved back unchanged.
     void warnIfLoadedFileWillChange(frmDocument* target, const QString& path);

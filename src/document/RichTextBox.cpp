@@ -307,6 +307,7 @@ void RichTextBox::setFontUnderline(bool on) {
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
     QByteArray bytes;
     if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
+    fileOnDisk_ = FileIdentity::capture(path, bytes);
     auto* document = new QTextDocument;
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
@@ -340,10 +341,15 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
 
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     savedAsUtf8Instead_ = false;
-    if (fileType == rtfRTF)
-        return DocumentFileIO::writeFile(path, RtfWriter::write(document()), error);
+    if (fileType == rtfRTF) {
+        const QByteArray bytes = RtfWriter::write(document());
+        if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
+        fileOnDisk_ = FileIdentity::capture(path, bytes);
+        return true;
+    }
     EncodedText encoded = TextFileCodec::encode(TextFileCodec::plainText(*document()), fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
+    fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);
     fileFormat_ = encoded.format;
     savedAsUtf8Instead_ = encoded.fellBackToUtf8;
     return true;

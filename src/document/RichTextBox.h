@@ -5,6 +5,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include "common/core/FileIdentity.h"
 #include "document/core/TextFileCodec.h"
 
 class QAbstractScrollArea;
@@ -84,6 +85,9 @@ class RichTextBox : public QWidget {
     // The plain-text encoding the text is saved in ("UTF-8", "UTF-16 LE", "Windows-1252"...).
     QString FileEncodingName() const;
     void setFileEncodingName(const QString& name);
+    // The file as the last LoadFile or SaveFile left it, to find out whether another program
+    // has changed it since.
+    const FileIdentity& FileOnDisk() const { return fileOnDisk_; }
 
     // Prints the selection, or the whole text when nothing is selected.
     void SelPrint(QPrinter* printer);
@@ -146,6 +150,7 @@ class RichTextBox : public QWidget {
 
     EditorSurface* surface_ = nullptr;
     TextFileFormat fileFormat_;
+    FileIdentity fileOnDisk_;
     bool loadedFileWillChange_ = false;
     bool savedAsUtf8Instead_ = false;
     bool richMode_ = false;

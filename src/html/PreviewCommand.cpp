@@ -1,44 +1,63 @@
 #include "html/PreviewCommand.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "app/DialogHost.h"
 #include "app/frmMain.h"
 #include "browser/frmBrowser.h"
+#include "common/core/AtomicFileWriter.h"
+#include "common/core/PrivateFolder.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
-QString PreviewCommand::PreviewPath(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (!programFolder.isEmpty() && folder.isDir() && folder.isWritable()) {
-        return QDir(programFolder).filePath(QStringLiteral("preview.html"));
-    }
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(cache);
-    return QDir(cache).filePath(QStringLiteral("preview.html"));
+namespace {
+
+// The folder the session's runtime folder should be: a real folder of this user that nobody
+// else may enter.
+bool usableRuntimeFolder(const QString& path) {
+    struct stat st;
+    return QDir::isAbsolutePath(path) && ::lstat(QFile::encodeName(path).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+QString PreviewCommand::PreviewFolder(const QString& configured) {
+    if (!configured.isEmpty()) return configured;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (usableRuntimeFolder(runtime)) return QDir(runtime).filePath(QStringLiteral("quillo"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+        .filePath(QStringLiteral("quillo"));
+}
+
+QString PreviewCommand::PreviewPath(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("preview.html"));
 }
 
 bool PreviewCommand::WritePreview(const QString& path, const QString& text, QString* error) {
+    if (!PrivateFolder::ensure(QFileInfo(path).absolutePath(), error)) return false;
     // UTF-8 with a byte order mark: the browser then shows every character the document holds,
     // whatever encoding the document was read in and whatever charset the page declares.
     QByteArray bytes("\xEF\xBB\xBF");
     bytes += text.toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    AtomicFileWriter writer(path);
+    writer.setPrivate(true);
+    if (writer.write(bytes)) return true;
+    if (error) *error = writer.errorString();
+    return false;
 }
 
 void PreviewCommand::mnuPre_Click() {
     // Only a document can be previewed: nothing to do with no window or a browser window active.
     frmDocument* document = main_->ActiveDocument();
     if (!document) return;
-    const QString path = PreviewPath(main_->services().programFolder);
+    const QString path = PreviewPath(PreviewFolder(main_->services().previewFolder));
     QString error;
     if (!WritePreview(path, document->txtText->Text(), &error)) {
         main_->dialogHost()->MsgBox(main_,

@@ -11,10 +11,14 @@ class PreviewCommand {
     explicit PreviewCommand(frmMain* main) : main_(main) {}
     void mnuPre_Click();
 
-    // The preview file: "preview.html" in the program's folder, or in the user's cache folder
-    // when the program's folder cannot be written (an installed program).
-    static QString PreviewPath(const QString& programFolder);
-    // Writes `text` to `path` at once or not at all; false with `error` set on failure.
+    // The folder of the preview file: `configured` when given, else "quillo" in the user's
+    // runtime folder when there is a usable one (it lives in memory and goes at logout), else
+    // in the user's cache folder. Never a shared folder: the page holds the user's text.
+    static QString PreviewFolder(const QString& configured);
+    // The preview file: "preview.html" in that folder.
+    static QString PreviewPath(const QString& folder);
+    // Writes `text` to `path` at once or not at all, as a private file (0600) in a private
+    // folder (0700), never through a link; false with `error` set on failure.
     static bool WritePreview(const QString& path, const QString& text, QString* error);
 
   private:

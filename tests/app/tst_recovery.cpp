@@ -1,4 +1,6 @@
 // Crash recovery: unsaved texts survive a killed editor.
+#include <sys/stat.h>
+
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QDirIterator>
@@ -25,6 +27,12 @@ QStringList recoveryFiles(const QString& root) {
     QDirIterator it(root, {"*.recovery"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) files << it.next();
     return files;
+}
+
+int modeOf(const QString& path) {
+    struct stat st = {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return int(st.st_mode & 07777);
 }
 
 const QString kFirstTyped = QStringLiteral("First document, typed before the crash.");
@@ -92,6 +100,11 @@ class RecoveryTest : public QObject {
         frmDocument* document = main->ActiveDocument();
         QTest::keyClicks(document->txtText->editor(), "unsaved");
         QTRY_COMPARE(recoveryFiles(recovery.path()).size(), 1);
+        // Only the user may read the copies, whatever the original's mode.
+        const QString copy = recoveryFiles(recovery.path()).constFirst();
+        QCOMPARE(modeOf(copy), 0600);
+        QCOMPARE(modeOf(QFileInfo(copy).absolutePath()), 0700);
+        QCOMPARE(modeOf(recovery.path()), 0700);
 
         env.dialogs.fileAnswers.enqueue(env.scratch("saved.txt"));
         main->mnuFileSave_Click();
@@ -114,6 +127,23 @@ class RecoveryTest : public QObject {
         QVERIFY(env.closeMain());
         QCOMPARE(QDir(recovery.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    void aFolderThatCannotBeWrittenIsReportedOnce() {
+        TestEnvironment env;
+        env.setSetting("FirstTime", "No");
+        QFile blocker(env.scratch("not-a-folder"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        env.services.recoveryFolder = blocker.fileName() + "/recovery";
+        frmMain* main = env.start();
+        QTRY_VERIFY(main->statusText().startsWith("Crash recovery is off: cannot write to"));
+        QVERIFY(main->statusText().contains("Not a directory"));
+        main->setStatusText("Ready.");
+        main->recoveryStore()->setDelay(0);
+        QTest::keyClicks(main->ActiveDocument()->txtText->editor(), "x");
+        main->recoveryStore()->flush();
+        QCoreApplication::processEvents();
+        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
     }
 
     void aRunningEditorKeepsItsFiles() {

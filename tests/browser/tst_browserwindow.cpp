@@ -305,18 +305,6 @@ class BrowserWindowTest : public QObject {
         QVERIFY(main->ChildForms().isEmpty());
         QCOMPARE(env->dialogs.messages.size(), 1);
     }
-
-    void previewGoesToTheCacheWhenTheProgramFolderIsNotWritable() {
-        const QString installed = env->scratch("no-such-folder");
-        const QString path = PreviewCommand::PreviewPath(installed);
-        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("preview.html"));
-        QCOMPARE(QFileInfo(path).absolutePath(),
-                 QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
-        QVERIFY(PreviewCommand::WritePreview(path, QStringLiteral("<p>x</p>"), nullptr));
-        QCOMPARE(readFile(path), QByteArray("\xEF\xBB\xBF<p>x</p>"));
-        QCOMPARE(PreviewCommand::PreviewPath(env->programFolder()),
-                 env->programFolder() + "/preview.html");
-    }
 };
 
 int main(int argc, char** argv) {

@@ -554,6 +554,7 @@ class FileCommandsTest : public QObject {
         QCOMPARE(text()->Text(), shown);
         QVERIFY(env->dialogs.messages.isEmpty());
         QVERIFY(QFile::remove(path));
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);  // save where it was removed
         main->mnuFileSave_Click();
         QCOMPARE(env->dialogs.fileRequests.size(), 1);  // the open dialog only
         QCOMPARE(readBytes(path), bytes);

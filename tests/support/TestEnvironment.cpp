@@ -11,6 +11,8 @@ TestEnvironment::TestEnvironment() {
     SettingsStore::setStorageFolder(settings_.path());
     services.dialogs = &dialogs;
     services.programFolder = program_.path();
+    // Previews go beside the test's program too, never to the user's own folders.
+    services.previewFolder = program_.path();
 }
 
 TestEnvironment::~TestEnvironment() {

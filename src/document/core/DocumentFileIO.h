@@ -16,14 +16,8 @@ bool readFile(const QString& path, QByteArray* bytes, QString* error,
               qint64 maxBytes = kMaxReadBytes);
 
 // Replaces the file's content with bytes so that a failed or interrupted write leaves the old
-// file whole: the bytes go to a temporary file beside it, which is then renamed over it
-// (QSaveFile), keeping the old file's permissions.
-//
-// A symbolic link is followed and its target written; the link itself stays. Where renaming
-// would do harm or cannot work, the file is overwritten in place instead, once the new bytes
-// are complete and the room for them has been reserved: a file with several hard links (a
-// rename would split it from the others) and a file in a folder where no sibling file can be
-// created.
+// file whole (AtomicFileWriter). A symbolic link is followed and its target written; the link
+// itself stays.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error);
 
 }  // namespace DocumentFileIO

@@ -1,13 +1,13 @@
 // The HTML tag stripper: one left-to-right pass over the text, held one element per character.
 #include "html/core/StripHtml.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string_view>
 #include <vector>
 
+#include "common/core/AtomicFileWriter.h"
 #include "html/core/HtmlInput.h"
 
 namespace HtmlTools {
@@ -768,12 +768,13 @@ QByteArray stripBytesToUtf8(QByteArrayView bytes) {
 }
 
 bool writeStripOutput(const QString& path, const QByteArray& utf8Text, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(utf8Text) == utf8Text.size() &&
-        file.write("\r\n", 2) == 2 && file.commit())
-        return true;
-    if (error) *error = file.errorString();
-    file.cancelWriting();
+    QByteArray bytes;
+    bytes.reserve(utf8Text.size() + 2);
+    bytes += utf8Text;
+    bytes += "\r\n";
+    AtomicFileWriter writer(path);
+    if (writer.write(bytes)) return true;
+    if (error) *error = writer.errorString();
     return false;
 }
 

@@ -1,0 +1,223 @@
+#include "common/core/AtomicFileWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QtGlobal>
+#include <cerrno>
+
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+
+// Short, so that a target name near the file-name limit still leaves room for it.
+QByteArray temporaryName(const QByteArray& folder) {
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name = folder + "/.qm-";
+    for (int i = 0; i < 6; ++i) name += kChars[QRandomGenerator::global()->bounded(36)];
+    return name;
+}
+
+bool writeAll(int fd, QByteArrayView bytes, off_t offset, bool positioned) {
+    const char* data = bytes.data();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const size_t chunk = size_t(qMin<qsizetype>(bytes.size() - done, 1 << 30));
+        const ssize_t n = positioned ? ::pwrite(fd, data + done, chunk, offset + off_t(done))
+                                     : ::write(fd, data + done, chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Pipes, terminals and some file systems cannot be synced; that is no failure.
+bool syncFd(int fd) {
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+}
+
+bool syncFolder(const QByteArray& folder) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = syncFd(fd);
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    return synced;
+}
+
+// Access lists and extended attributes would not come over to a new file. The security
+// module's label is left out: a new file in the same folder gets the same one.
+bool hasExtendedAttributes(const QByteArray& path) {
+    const ssize_t size = ::listxattr(path.constData(), nullptr, 0);
+    if (size <= 0) return false;
+    QByteArray names(size, '\0');
+    const ssize_t got = ::listxattr(path.constData(), names.data(), size_t(names.size()));
+    if (got <= 0) return got < 0;  // changed meanwhile: be careful
+    for (const QByteArray& name : names.left(got).split('\0')) {
+        if (!name.isEmpty() && name != "security.selinux") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool AtomicFileWriter::fail(const QString& reason) {
+    error_ = reason;
+    return false;
+}
+
+bool AtomicFileWriter::failErrno(int code) {
+    return fail(qt_error_string(code));
+}
+
+bool AtomicFileWriter::write(QByteArrayView bytes) {
+    error_.clear();
+    if (path_.isEmpty()) return fail(QStringLiteral("No file name was given."));
+    struct stat st;
+    // A device or pipe, also behind a link such as /dev/stdout, is written as it is.
+    if (!private_ && ::stat(QFile::encodeName(path_).constData(), &st) == 0 &&
+        !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return writeDirect(QFile::encodeName(path_), bytes);
+
+    QFileInfo info(path_);
+    for (int hops = 0; !private_ && info.isSymLink(); ++hops) {
+        if (hops == kMaxLinkHops) return failErrno(ELOOP);
+        info.setFile(info.symLinkTarget());
+    }
+    const QString folder = info.absolutePath();
+    const QFileInfo folderInfo(folder);
+    if (!folderInfo.exists()) return fail(QStringLiteral("The folder does not exist."));
+    if (!folderInfo.isDir()) return failErrno(ENOTDIR);
+
+    const QByteArray nativeTarget = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const bool folderWritable =
+        ::faccessat(AT_FDCWD, nativeFolder.constData(), W_OK, AT_EACCESS) == 0;
+    const int folderError = errno;
+    // Not following links, a link in the target's place is simply replaced.
+    const bool exists = ::lstat(nativeTarget.constData(), &st) == 0 && !S_ISLNK(st.st_mode);
+    if (!exists) {
+        if (!folderWritable) return failErrno(folderError);
+        return replace(folder, nativeTarget, bytes, nullptr);
+    }
+    if (S_ISDIR(st.st_mode)) return fail(QStringLiteral("It is a folder, not a file."));
+    if (!S_ISREG(st.st_mode)) {
+        if (private_) return fail(QStringLiteral("It is not a regular file."));
+        return writeDirect(nativeTarget, bytes);
+    }
+    if (private_) {
+        if (!folderWritable) return failErrno(folderError);
+        return replace(folder, nativeTarget, bytes, &st);
+    }
+    // A read-only file is not to be replaced, even where the folder would allow it.
+    if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
+        return failErrno(errno);
+    if (st.st_nlink > 1 || !folderWritable || hasExtendedAttributes(nativeTarget))
+        return writeInPlace(nativeTarget, bytes);
+    return replace(folder, nativeTarget, bytes, &st);
+}
+
+bool AtomicFileWriter::replace(const QString& folder, const QByteArray& nativeTarget,
+                               QByteArrayView bytes, const struct stat* old) {
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = temporaryName(nativeFolder);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                    private_ || old ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        // The access check passed, yet no file can be made here (a server that maps root to
+        // nobody, a security module): never give up the old file for that.
+        if (old && !private_) return writeInPlace(nativeTarget, bytes);
+        return failErrno(errno);
+    }
+    const auto discard = [&](int code) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return failErrno(code);
+    };
+    if (private_) {
+        if (::fchmod(fd, 0600) != 0) return discard(errno);
+    } else if (old) {
+        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+            ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+            // Another user's file: only writing in place keeps it theirs.
+            ::close(fd);
+            ::unlink(temporary.constData());
+            return writeInPlace(nativeTarget, bytes);
+        }
+        // After the owner: a change of owner clears the set-id bits.
+        if (::fchmod(fd, old->st_mode & 07777) != 0) return discard(errno);
+    }
+    if (!writeAll(fd, bytes, 0, false) || !syncFd(fd)) return discard(errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return failErrno(code);
+    }
+    if (::rename(temporary.constData(), nativeTarget.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return failErrno(code);
+    }
+    if (!syncFolder(nativeFolder)) return failErrno(errno);
+    return true;
+}
+
+// Reserves the room first, so that a full disk or a size limit is found out before the old
+// content is touched, then writes, trims and syncs.
+bool AtomicFileWriter::writeInPlace(const QByteArray& nativePath, QByteArrayView bytes) {
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return failErrno(errno);
+    const auto abandon = [&](int code) {
+        ::close(fd);
+        return failErrno(code);
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return abandon(errno);
+    const off_t newSize = off_t(bytes.size());
+    if (newSize > st.st_size) {
+        const int rc = ::posix_fallocate(fd, st.st_size, newSize - st.st_size);
+        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+            if (::ftruncate(fd, st.st_size) != 0) {
+                // Nothing more to undo: the old content itself was not touched.
+            }
+            return abandon(rc);
+        }
+    }
+    if (!writeAll(fd, bytes, 0, true)) return abandon(errno);
+    if (::ftruncate(fd, newSize) != 0 || !syncFd(fd)) return abandon(errno);
+    if (::close(fd) != 0) return failErrno(errno);
+    return true;
+}
+
+bool AtomicFileWriter::writeDirect(const QByteArray& nativePath, QByteArrayView bytes) {
+    // Without a reader a pipe would block the program for good: refused at once instead.
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return failErrno(errno);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !writeAll(fd, bytes, 0, false) || !syncFd(fd)) {
+        const int code = errno;
+        ::close(fd);
+        return failErrno(code);
+    }
+    if (::close(fd) != 0) return failErrno(errno);
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+struct stat;
+
+// Writes whole files so that a failed write never costs the old content. The bytes go to a
+// temporary file beside the target, every write is checked, the file is synced and closed, and
+// only then renamed over the target and the folder synced. On any failure the temporary file
+// goes and the target stays byte for byte; the reason is the system's own ("No space left on
+// device").
+//
+// Where a rename would lose something, the target is overwritten in place instead, once the
+// room for the new bytes has been reserved: a file with several hard links, a file in a folder
+// where no sibling can be created, a file with access lists or extended attributes, and a file
+// of another user whose owner cannot be given to the new file. Devices and pipes are written
+// directly.
+class AtomicFileWriter {
+  public:
+    explicit AtomicFileWriter(const QString& path) : path_(path) {}
+
+    // A symbolic link is followed and the file it leads to written. A private copy instead:
+    // mode 0600 whatever the target had, a link in its place replaced, never followed, and
+    // never written in place.
+    void setPrivate(bool on) { private_ = on; }
+
+    bool write(QByteArrayView bytes);
+    // Why the last write failed: the system's reason, without the path.
+    QString errorString() const { return error_; }
+
+  private:
+    bool fail(const QString& reason);
+    bool failErrno(int code);
+    bool writeDirect(const QByteArray& nativePath, QByteArrayView bytes);
+    bool writeInPlace(const QByteArray& nativePath, QByteArrayView bytes);
+    bool replace(const QString& folder, const QByteArray& nativeTarget, QByteArrayView bytes,
+                 const struct stat* old);
+
+    QString path_;
+    QString error_;
+    bool private_ = false;
+};

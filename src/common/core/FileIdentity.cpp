@@ -1,0 +1,74 @@
+#include "common/core/FileIdentity.h"
+
+#include <sys/stat.h>
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// A change within this long before the capture might be followed by one with the same time
+// stamp (coarse clocks, network file systems).
+constexpr qint64 kDoubtfulSeconds = 2;
+constexpr auto kHash = QCryptographicHash::Sha1;
+
+}  // namespace
+
+bool FileIdentity::Stamp::operator==(const Stamp& o) const {
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+           mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec && ctimeSec == o.ctimeSec &&
+           ctimeNsec == o.ctimeNsec;
+}
+
+FileIdentity::Stamp FileIdentity::stampOf(const QString& path) {
+    Stamp stamp;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeSec = st.st_mtim.tv_sec;
+    stamp.mtimeNsec = st.st_mtim.tv_nsec;
+    stamp.ctimeSec = st.st_ctim.tv_sec;
+    stamp.ctimeNsec = st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+QByteArray FileIdentity::hashOfFile(const QString& path) {
+    QFile file(path);
+    QCryptographicHash hash(kHash);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return QByteArray();
+    return hash.result();
+}
+
+FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) {
+    FileIdentity identity;
+    identity.path_ = QFileInfo(path).absoluteFilePath();
+    identity.stamp_ = stampOf(path);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const bool recent = identity.stamp_.mtimeSec >= now - kDoubtfulSeconds;
+    const bool coarse = identity.stamp_.mtimeNsec == 0;
+    if (identity.stamp_.exists && (recent || coarse))
+        identity.hash_ = QCryptographicHash::hash(content, kHash);
+    return identity;
+}
+
+bool FileIdentity::isAbout(const QString& path) const {
+    if (isEmpty()) return false;
+    if (QFileInfo(path).absoluteFilePath() == path_) return true;
+    const Stamp other = stampOf(path);
+    return other.exists && stamp_.exists && other.device == stamp_.device &&
+           other.inode == stamp_.inode;
+}
+
+FileIdentity::Change FileIdentity::changeOnDisk() const {
+    if (isEmpty()) return Change::None;
+    const Stamp now = stampOf(path_);
+    if (!now.exists) return stamp_.exists ? Change::Vanished : Change::None;
+    if (!(now == stamp_)) return Change::Changed;
+    if (!hash_.isEmpty() && hashOfFile(path_) != hash_) return Change::Changed;
+    return Change::None;
+}

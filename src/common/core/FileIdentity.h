@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// What a file was when the program last read or wrote it, to tell before writing over it
+// whether another program has changed it since. Size, times and inode are compared; where they
+// cannot be trusted (the file changed within the last moments, so a second change may share
+// its time stamp; or the file system keeps whole seconds only) a hash of the content is kept
+// and compared too.
+class FileIdentity {
+  public:
+    enum class Change { None, Changed, Vanished };
+
+    // Empty: nothing known, nothing to compare.
+    FileIdentity() = default;
+    // `path` as it is now, holding `content` (just read from it or written to it).
+    static FileIdentity capture(const QString& path, QByteArrayView content);
+
+    bool isEmpty() const { return path_.isEmpty(); }
+    // Whether `path` names the file this identity is about.
+    bool isAbout(const QString& path) const;
+    // How the file differs from what was captured.
+    Change changeOnDisk() const;
+
+  private:
+    struct Stamp {
+        bool exists = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 mtimeSec = 0, mtimeNsec = 0;
+        qint64 ctimeSec = 0, ctimeNsec = 0;
+        bool operator==(const Stamp& other) const;
+    };
+    static Stamp stampOf(const QString& path);
+    static QByteArray hashOfFile(const QString& path);
+
+    QString path_;
+    Stamp stamp_;
+    QByteArray hash_;  // empty when the stamp alone is trusted
+};
