@@ -11,6 +11,7 @@
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "browser/WebSecurity.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    WebSecurity::restrictEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setOrganizationName(QStringLiteral("Quillo"));

@@ -14,6 +14,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "Version.h"
@@ -21,6 +22,7 @@
 #include "app/Twips.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
+#include "browser/WebSecurity.h"
 #include "browser/core/BrowserAddresses.h"
 
 namespace {
@@ -50,7 +52,9 @@ bool sameAddress(const QString& a, const QString& b) {
 // The view of a browser window; pages that open a window of their own get a new browser window.
 class BrowserView : public QWebEngineView {
   public:
-    BrowserView(frmMain* main, QWidget* parent) : QWebEngineView(parent), main_(main) {}
+    BrowserView(frmMain* main, QWidget* parent) : QWebEngineView(parent), main_(main) {
+        WebSecurity::restrictPages(settings());
+    }
 
   protected:
     QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {
