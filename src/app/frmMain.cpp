@@ -332,22 +332,29 @@ void frmMain::applyStoredPlacement() {
 
     QRect frame(Twips::toPixelsX(left, this), Twips::toPixelsY(top, this),
                 Twips::toPixelsX(width, this), Twips::toPixelsY(height, this));
-    // A window that would lie off every screen comes back onto the primary screen.
-    bool visible = false;
+    // The stored placement may come from another screen layout or from a hand-edited store: the
+    // window lands on the screen that shows its title bar (else the primary one), no larger than
+    // that screen's free area and wholly inside it. A huge stored size would otherwise make a
+    // window of thousands of pixels, with the memory that takes.
+    const QRect titleBar = frame.adjusted(0, 0, 0, -frame.height() + 40);
+    QScreen* target = nullptr;
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(frame.adjusted(0, 0, 0, -frame.height() + 40))) {
-            visible = true;
+        if (screen->availableGeometry().intersects(titleBar)) {
+            target = screen;
             break;
         }
     }
-    if (!visible) {
-        if (QScreen* primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            frame.setSize(frame.size().boundedTo(area.size()));
+    const bool visible = target != nullptr;
+    if (!target) target = QGuiApplication::primaryScreen();
+    if (target) {
+        const QRect area = target->availableGeometry();
+        frame.setSize(frame.size().boundedTo(area.size()));
+        if (!visible) {
             frame.moveTopLeft(area.topLeft() +
                               QPoint(Twips::toPixelsX(1000, this), Twips::toPixelsY(1000, this)));
-            if (!area.contains(frame)) frame.moveTopLeft(area.topLeft());
         }
+        frame.moveLeft(qBound(area.left(), frame.left(), area.right() - frame.width() + 1));
+        frame.moveTop(qBound(area.top(), frame.top(), area.bottom() - frame.height() + 1));
     }
     move(frame.topLeft());
     resize(frame.size());

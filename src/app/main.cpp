@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setOrganizationName(QStringLiteral("Quillo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillo Meridian"));
+    // No display name: on X11 Qt appends it to every window title ("Save file? — Quillo
+    // Meridian"), and the program's windows carry their own titles.
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION_STRING));
     // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
     QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
