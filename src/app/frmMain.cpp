@@ -363,12 +363,33 @@ void frmMain::applyStoredPlacement() {
 
 void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    applyPendingOuterSize();
+    QMetaObject::invokeMethod(this, &frmMain::refreshMaximizedTitle, Qt::QueuedConnection);
+}
+
+void frmMain::refreshMaximizedTitle() {
+    // A maximised child's caption is shown in the title ("Quillo Meridian - [caption]"), but a
+    // caption set before the window was first shown (a file named on the command line) does
+    // not reach it. Setting the plain title again makes the child window add its caption anew.
+    QMdiSubWindow* sub = mdiArea_->currentSubWindow();
+    if (!sub || !sub->isMaximized()) return;
+    const QString wanted = QStringLiteral("[%1]").arg(sub->windowTitle());
+    if (!windowTitle().endsWith(wanted)) setWindowTitle(QStringLiteral("Quillo Meridian"));
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager frames the window after it is shown and then moves it into the frame.
+    applyPendingOuterSize();
+}
+
+void frmMain::applyPendingOuterSize() {
     // The stored size is the outer size; once the frame is known, take it off the client size.
-    if (pendingOuterSize_.isValid() && windowState() == Qt::WindowNoState) {
-        const QSize frameExtra = frameGeometry().size() - geometry().size();
-        if (!frameExtra.isEmpty()) resize(pendingOuterSize_ - frameExtra);
-        if (!frameExtra.isEmpty()) pendingOuterSize_ = QSize();
-    }
+    if (!pendingOuterSize_.isValid() || windowState() != Qt::WindowNoState) return;
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    if (frameExtra.isEmpty()) return;
+    resize(pendingOuterSize_ - frameExtra);
+    pendingOuterSize_ = QSize();
 }
 
 QString frmMain::readmePath() const {
