@@ -1,6 +1,9 @@
 """A throw-away X desktop for black-box scenarios: Xvfb, the openbox window manager and a fresh
 home, with helpers that drive the real program through xdotool and wait on conditions."""
 
+import ctypes
+import ctypes.util
+import glob
 import os
 import random
 import re
@@ -46,9 +49,12 @@ class Desktop:
             os.makedirs(path, mode=0o700)
         self.home, self.config, self.data = dirs["home"], dirs["config"], dirs["data"]
         self.cache, self.runtime = dirs["cache"], dirs["runtime"]
+        if self.artifacts:
+            os.makedirs(self.artifacts, exist_ok=True)
         self.display = self._start_server()
-        env = {k: v for k, v in os.environ.items()
-               if not k.startswith(("QT_", "XDG_", "SESSION_MANAGER", "DBUS_"))}
+        # Nothing of the caller's session leaks in: the program finds its own way as root too.
+        inherited = ("QT_", "QTWEBENGINE_", "XDG_", "SESSION_MANAGER", "DBUS_")
+        env = {k: v for k, v in os.environ.items() if not k.startswith(inherited)}
         env.update(DISPLAY=self.display, HOME=self.home, XDG_CONFIG_HOME=self.config,
                    XDG_DATA_HOME=self.data, XDG_CACHE_HOME=self.cache,
                    XDG_RUNTIME_DIR=self.runtime, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
@@ -81,8 +87,9 @@ class Desktop:
                 continue
             display = f":{number}"
             screen = "%dx%dx24" % self.screen_size
-            server = subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0", screen, "-nolisten",
-                                       "tcp"], stdout=subprocess.DEVNULL,
+            # -noreset: the server would otherwise restart whenever its last client leaves.
+            server = subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0", screen,
+                                       "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                       stderr=subprocess.DEVNULL)
             ready = lambda: server.poll() is not None or self._server_ready(display)
             wait_for(ready, "the X server")
@@ -94,6 +101,9 @@ class Desktop:
     def __exit__(self, kind, value, trace):
         if kind is not None:
             self.screenshot("failure")
+            if self.artifacts:
+                for log in glob.glob(os.path.join(self.root, "*.log")):
+                    shutil.copy(log, self.artifacts)
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -108,8 +118,10 @@ class Desktop:
     # ---- the program ----------------------------------------------------------------------
 
     def start(self, *arguments):
-        process = subprocess.Popen([self.program, *arguments], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        log = open(os.path.join(self.root, f"quillo-{len(self.processes)}.log"), "w")
+        process = subprocess.Popen([self.program, *arguments], env=self.env, stdout=log,
+                                   stderr=log)
+        log.close()
         self.processes.append(process)
         return process
 
@@ -142,19 +154,17 @@ class Desktop:
             raise ScenarioFailed(f"{' '.join(command)}: {result.stderr.strip()}")
         return result.stdout
 
-    def windows(self, pid=None):
-        """Visible top-level windows of the program (or of `pid`), as {id: title}."""
-        command = ["xdotool", "search", "--onlyvisible"]
-        command += ["--pid", str(pid)] if pid else ["--class", "quillo"]
+    def windows(self):
+        """The program's visible top-level windows, as {id: title}."""
         found = {}
-        for wid in self.x(*command).split():
+        for wid in self.x("xdotool", "search", "--onlyvisible", "--class", "quillo").split():
             found[wid] = self.x("xdotool", "getwindowname", wid).rstrip("\n")
         return found
 
-    def window_titled(self, pattern, pid=None, timeout=TIMEOUT):
+    def window_titled(self, pattern, timeout=TIMEOUT):
         """Waits for a visible window whose whole title matches `pattern`; returns its id."""
         def match():
-            for wid, title in self.windows(pid).items():
+            for wid, title in self.windows().items():
                 if re.fullmatch(pattern, title):
                     return wid
             return None
@@ -177,8 +187,8 @@ class Desktop:
         self.x("xdotool", "type", "--delay", "15", text, check=True)
 
     def close(self, wid):
-        """Closes a window as its close button does: the window manager's Alt+F4."""
-        self.keys(wid, "alt+F4")
+        """Asks a window to close as a window manager's close button does."""
+        send_delete_window(self.display, int(wid))
 
     def outer_geometry(self, wid):
         """The window with its frame, in root coordinates: (left, top, width, height)."""
@@ -192,10 +202,43 @@ class Desktop:
     def screenshot(self, name):
         if not self.artifacts or shutil.which("import") is None:
             return
-        os.makedirs(self.artifacts, exist_ok=True)
         subprocess.run(["import", "-window", "root",
                         os.path.join(self.artifacts, name + ".png")],
                        env=self.env, capture_output=True, timeout=TIMEOUT)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    """Sends the WM_DELETE_WINDOW message (xdotool has no command for it)."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_Event)]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        raise ScenarioFailed(f"cannot open display {display_name}")
+    event = _Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XCloseDisplay(display)  # flushes
 
 
 def exits(process, timeout=TIMEOUT):
