@@ -14,7 +14,6 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "Version.h"
