@@ -220,7 +220,7 @@ class _Event(ctypes.Union):
 
 def send_delete_window(display_name, window):
     """Sends the WM_DELETE_WINDOW message (xdotool has no command for it)."""
-    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
     x11.XOpenDisplay.restype = ctypes.c_void_p
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XInternAtom.restype = ctypes.c_ulong
