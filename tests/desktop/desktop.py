@@ -42,6 +42,13 @@ class Desktop:
     # ---- set-up and tear-down -------------------------------------------------------------
 
     def __enter__(self):
+        try:
+            return self._set_up()
+        except BaseException:
+            self.__exit__(None, None, None)  # a half-made desktop leaves nothing running
+            raise
+
+    def _set_up(self):
         self.root = tempfile.mkdtemp(prefix="quillo-desktop-")
         dirs = {name: os.path.join(self.root, name)
                 for name in ("home", "config", "data", "cache", "runtime")}
