@@ -333,22 +333,29 @@ void frmMain::applyStoredPlacement() {
 
     QRect frame(Twips::toPixelsX(left, this), Twips::toPixelsY(top, this),
                 Twips::toPixelsX(width, this), Twips::toPixelsY(height, this));
-    // A window that would lie off every screen comes back onto the primary screen.
-    bool visible = false;
+    // The stored placement may come from another screen layout or from a hand-edited store: the
+    // window lands on the screen that shows its title bar (else the primary one), no larger than
+    // that screen's free area and wholly inside it. A huge stored size would otherwise make a
+    // window of thousands of pixels, with the memory that takes.
+    const QRect titleBar = frame.adjusted(0, 0, 0, -frame.height() + 40);
+    QScreen* target = nullptr;
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(frame.adjusted(0, 0, 0, -frame.height() + 40))) {
-            visible = true;
+        if (screen->availableGeometry().intersects(titleBar)) {
+            target = screen;
             break;
         }
     }
-    if (!visible) {
-        if (QScreen* primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            frame.setSize(frame.size().boundedTo(area.size()));
+    const bool visible = target != nullptr;
+    if (!target) target = QGuiApplication::primaryScreen();
+    if (target) {
+        const QRect area = target->availableGeometry();
+        frame.setSize(frame.size().boundedTo(area.size()));
+        if (!visible) {
             frame.moveTopLeft(area.topLeft() +
                               QPoint(Twips::toPixelsX(1000, this), Twips::toPixelsY(1000, this)));
-            if (!area.contains(frame)) frame.moveTopLeft(area.topLeft());
         }
+        frame.moveLeft(qBound(area.left(), frame.left(), area.right() - frame.width() + 1));
+        frame.moveTop(qBound(area.top(), frame.top(), area.bottom() - frame.height() + 1));
     }
     move(frame.topLeft());
     resize(frame.size());
@@ -357,12 +364,33 @@ void frmMain::applyStoredPlacement() {
 
 void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    applyPendingOuterSize();
+    QMetaObject::invokeMethod(this, &frmMain::refreshMaximizedTitle, Qt::QueuedConnection);
+}
+
+void frmMain::refreshMaximizedTitle() {
+    // A maximised child's caption is shown in the title ("Quillo Meridian - [caption]"), but a
+    // caption set before the window was first shown (a file named on the command line) does
+    // not reach it. Setting the plain title again makes the child window add its caption anew.
+    QMdiSubWindow* sub = mdiArea_->currentSubWindow();
+    if (!sub || !sub->isMaximized()) return;
+    const QString wanted = QStringLiteral("[%1]").arg(sub->windowTitle());
+    if (!windowTitle().endsWith(wanted)) setWindowTitle(QStringLiteral("Quillo Meridian"));
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager frames the window after it is shown and then moves it into the frame.
+    applyPendingOuterSize();
+}
+
+void frmMain::applyPendingOuterSize() {
     // The stored size is the outer size; once the frame is known, take it off the client size.
-    if (pendingOuterSize_.isValid() && windowState() == Qt::WindowNoState) {
-        const QSize frameExtra = frameGeometry().size() - geometry().size();
-        if (!frameExtra.isEmpty()) resize(pendingOuterSize_ - frameExtra);
-        if (!frameExtra.isEmpty()) pendingOuterSize_ = QSize();
-    }
+    if (!pendingOuterSize_.isValid() || windowState() != Qt::WindowNoState) return;
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    if (frameExtra.isEmpty()) return;
+    resize(pendingOuterSize_ - frameExtra);
+    pendingOuterSize_ = QSize();
 }
 
 QString frmMain::readmePath() const {

@@ -134,6 +134,7 @@ class frmMain : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     // Files dragged onto the window, wherever they land in it, are opened.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -150,6 +151,8 @@ class frmMain : public QMainWindow {
     void watchActiveChild();
     void openCommandLineFile(const QString& path);
     QString readmePath() const;
+    void applyPendingOuterSize();
+    void refreshMaximizedTitle();
 
     AppServices services_;
     QMdiArea* mdiArea_;

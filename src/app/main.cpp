@@ -11,6 +11,7 @@
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "browser/WebSecurity.h"
 
 namespace {
 
@@ -38,10 +39,12 @@ int main(int argc, char** argv) {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    WebSecurity::restrictEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setOrganizationName(QStringLiteral("Quillo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillo Meridian"));
+    // No display name: on X11 Qt appends it to every window title ("Save file? — Quillo
+    // Meridian"), and the program's windows carry their own titles.
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION_STRING));
     // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quillo"));

@@ -21,6 +21,7 @@
 #include "app/Twips.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
+#include "browser/WebSecurity.h"
 #include "browser/core/BrowserAddresses.h"
 
 namespace {
@@ -50,7 +51,9 @@ bool sameAddress(const QString& a, const QString& b) {
 // The view of a browser window; pages that open a window of their own get a new browser window.
 class BrowserView : public QWebEngineView {
   public:
-    BrowserView(frmMain* main, QWidget* parent) : QWebEngineView(parent), main_(main) {}
+    BrowserView(frmMain* main, QWidget* parent) : QWebEngineView(parent), main_(main) {
+        WebSecurity::restrictPages(settings());
+    }
 
   protected:
     QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {

@@ -1,0 +1,113 @@
+// What a page in a browser window can reach: a local page's script must not read the files
+// beside it nor send WebRTC traffic past a proxy, while web sites keep their scripts. Real web
+// views load real pages; the page reports what it managed in its title.
+#include <QNetworkInterface>
+#include <QUdpSocket>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include "LocalHttpServer.h"
+#include "TestEnvironment.h"
+#include "app/frmMain.h"
+#include "browser/WebSecurity.h"
+#include "browser/frmBrowser.h"
+
+namespace {
+
+constexpr int kPageTimeoutMs = 30000;
+
+// The page tries to read its sibling file and shows what it got in its title, then gathers
+// WebRTC candidates against a STUN server and adds " gathered" once done.
+const char kProbePage[] = R"(<html><head><title>start</title><script>
+var read = 'blocked';
+try {
+  var request = new XMLHttpRequest();
+  request.open('GET', 'secret.txt', false);
+  request.send();
+  if (request.responseText) read = 'read:' + request.responseText;
+} catch (e) {}
+document.title = read;
+var connection = new RTCPeerConnection({iceServers: [{urls: 'stun:%1'}]});
+connection.createDataChannel('out');
+connection.onicegatheringstatechange = function() {
+  if (connection.iceGatheringState == 'complete') document.title = read + ' gathered';
+};
+connection.createOffer().then(function(offer) { connection.setLocalDescription(offer); });
+</script></head><body>probe</body></html>)";
+
+// An address of this machine that is not loopback, where one exists: WebRTC would reach it
+// over a real interface as it would reach an outside host.
+QHostAddress stunAddress() {
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+            return address;
+    }
+    return QHostAddress(QHostAddress::LocalHost);
+}
+
+// The page's title once it starts with one of `answers` (or as it is when none comes).
+QString answer(frmBrowser* browser, const QStringList& answers) {
+    QWebEngineView* view = browser->brwWebBrowser;
+    (void)QTest::qWaitFor(
+        [&] {
+            return std::any_of(answers.begin(), answers.end(),
+                               [&](const QString& a) { return view->title().startsWith(a); });
+        },
+        kPageTimeoutMs);
+    return view->title();
+}
+
+}  // namespace
+
+class WebSecurityTest : public QObject {
+    Q_OBJECT
+
+    TestEnvironment env;
+    frmMain* main = nullptr;
+
+  private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        WebSecurity::restrictEngine();
+        env.setSetting("FirstTime", "No");
+        main = env.start();
+    }
+
+    void localPageReadsNoFileAndSendsNoUdp() {
+        QUdpSocket stun;
+        QVERIFY(stun.bind(stunAddress(), 0));
+        const QString target =
+            QStringLiteral("%1:%2").arg(stun.localAddress().toString()).arg(stun.localPort());
+        QTemporaryDir folder;
+        QFile secret(folder.filePath("secret.txt"));
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("hunter2") == 7);
+        secret.close();
+        QFile page(folder.filePath("preview.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(QString::fromLatin1(kProbePage).arg(target).toUtf8());
+        page.close();
+
+        frmBrowser* browser = frmBrowser::Open(main, page.fileName());
+        QCOMPARE(answer(browser, {"blocked", "read:"}), QStringLiteral("blocked"));
+        // Gathering ends at once without UDP; with it, the request arrives first.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return stun.hasPendingDatagrams() ||
+                       browser->brwWebBrowser->title().endsWith(" gathered");
+            },
+            kPageTimeoutMs));
+        QVERIFY2(!stun.hasPendingDatagrams(), "a STUN request left the page");
+    }
+
+    void webSiteKeepsItsScripts() {
+        LocalHttpServer server;
+        server.page("/site.html",
+                    "<html><head><title>static</title></head>"
+                    "<body><script>document.title = 'scripted';</script></body></html>");
+        frmBrowser* browser = frmBrowser::Open(main, server.url("/site.html"));
+        QCOMPARE(answer(browser, {"scripted"}), QStringLiteral("scripted"));
+    }
+};
+
+QTEST_MAIN(WebSecurityTest)
+#include "tst_websecurity.moc"

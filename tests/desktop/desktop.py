@@ -1,0 +1,255 @@
+"""A throw-away X desktop for black-box scenarios: Xvfb, the openbox window manager and a fresh
+home, with helpers that drive the real program through xdotool and wait on conditions."""
+
+import ctypes
+import ctypes.util
+import glob
+import os
+import random
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+TIMEOUT = float(os.environ.get("QUILLO_DESKTOP_TIMEOUT", "30"))
+
+
+class ScenarioFailed(Exception):
+    pass
+
+
+def wait_for(condition, what, timeout=TIMEOUT):
+    """Polls `condition` until it returns something true; fails naming `what` after `timeout`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise ScenarioFailed(f"timed out waiting for {what}")
+        time.sleep(0.1)
+
+
+class Desktop:
+    screen_size = (1280, 800)
+
+    def __init__(self, program, artifacts):
+        self.program = program
+        self.artifacts = artifacts
+        self.processes = []
+
+    # ---- set-up and tear-down -------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            return self._set_up()
+        except BaseException:
+            self.__exit__(None, None, None)  # a half-made desktop leaves nothing running
+            raise
+
+    def _set_up(self):
+        self.root = tempfile.mkdtemp(prefix="quillo-desktop-")
+        dirs = {name: os.path.join(self.root, name)
+                for name in ("home", "config", "data", "cache", "runtime")}
+        for path in dirs.values():
+            os.makedirs(path, mode=0o700)
+        self.home, self.config, self.data = dirs["home"], dirs["config"], dirs["data"]
+        self.cache, self.runtime = dirs["cache"], dirs["runtime"]
+        if self.artifacts:
+            os.makedirs(self.artifacts, exist_ok=True)
+        self.display = self._start_server()
+        # Nothing of the caller's session leaks in: the program finds its own way as root too.
+        inherited = ("QT_", "QTWEBENGINE_", "XDG_", "SESSION_MANAGER", "DBUS_")
+        env = {k: v for k, v in os.environ.items() if not k.startswith(inherited)}
+        env.update(DISPLAY=self.display, HOME=self.home, XDG_CONFIG_HOME=self.config,
+                   XDG_DATA_HOME=self.data, XDG_CACHE_HOME=self.cache,
+                   XDG_RUNTIME_DIR=self.runtime, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
+        self.env = env
+        self.wm_log = os.path.join(self.root, "openbox.log")
+        with open(self.wm_log, "w") as log:
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=log,
+                                       stderr=log)
+        self.processes.append(self.wm)
+        wait_for(self._wm_ready, "the window manager")
+        return self
+
+    def _server_ready(self, display):
+        return subprocess.run(["xprop", "-root", "-display", display, "_NET_WM_NAME"],
+                              capture_output=True, timeout=TIMEOUT).returncode == 0
+
+    def _wm_ready(self):
+        if self.wm.poll() is not None:
+            with open(self.wm_log) as log:
+                raise ScenarioFailed(f"openbox ended ({self.wm.returncode}): {log.read()}")
+        return "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+
+    def _start_server(self):
+        # A display number of its own, picked at random from a high range: other servers on
+        # the machine (and scenarios running side by side) keep theirs.
+        for _ in range(20):
+            number = random.randrange(200, 30000)
+            if (os.path.exists(f"/tmp/.X11-unix/X{number}")
+                    or os.path.exists(f"/tmp/.X{number}-lock")):
+                continue
+            display = f":{number}"
+            screen = "%dx%dx24" % self.screen_size
+            # -noreset: the server would otherwise restart whenever its last client leaves.
+            server = subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0", screen,
+                                       "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+            ready = lambda: server.poll() is not None or self._server_ready(display)
+            wait_for(ready, "the X server")
+            if server.poll() is None:
+                self.processes.append(server)
+                return display
+        raise ScenarioFailed("no free X display")
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None:
+            self.screenshot("failure")
+            if self.artifacts:
+                for log in glob.glob(os.path.join(self.root, "*.log")):
+                    shutil.copy(log, self.artifacts)
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+            process.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+        return False
+
+    # ---- the program ----------------------------------------------------------------------
+
+    def start(self, *arguments):
+        log = open(os.path.join(self.root, f"quillo-{len(self.processes)}.log"), "w")
+        process = subprocess.Popen([self.program, *arguments], env=self.env, stdout=log,
+                                   stderr=log)
+        log.close()
+        self.processes.append(process)
+        return process
+
+    def write_settings(self, values):
+        folder = os.path.join(self.config, "Quillo")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "Quillo.conf"), "w") as store:
+            store.write("[Settings]\n")
+            for key, value in values.items():
+                store.write(f"{key}={value}\n")
+
+    def settings(self):
+        path = os.path.join(self.config, "Quillo", "Quillo.conf")
+        if not os.path.exists(path):
+            return {}
+        values = {}
+        with open(path) as store:
+            for line in store:
+                key, sep, value = line.rstrip("\n").partition("=")
+                if sep:
+                    values[key] = value
+        return values
+
+    # ---- X --------------------------------------------------------------------------------
+
+    def x(self, *command, check=False):
+        result = subprocess.run(command, env=self.env, capture_output=True, text=True,
+                                timeout=TIMEOUT)
+        if check and result.returncode != 0:
+            raise ScenarioFailed(f"{' '.join(command)}: {result.stderr.strip()}")
+        return result.stdout
+
+    def windows(self):
+        """The program's visible top-level windows, as {id: title}."""
+        found = {}
+        for wid in self.x("xdotool", "search", "--onlyvisible", "--class", "quillo").split():
+            found[wid] = self.x("xdotool", "getwindowname", wid).rstrip("\n")
+        return found
+
+    def window_titled(self, pattern, timeout=TIMEOUT):
+        """Waits for a visible window whose whole title matches `pattern`; returns its id."""
+        def match():
+            for wid, title in self.windows().items():
+                if re.fullmatch(pattern, title):
+                    return wid
+            return None
+        return wait_for(match, f"a window titled {pattern!r}", timeout)
+
+    def gone(self, wid, timeout=TIMEOUT):
+        wait_for(lambda: wid not in self.windows(), f"window {wid} to close", timeout)
+
+    def activate(self, wid):
+        self.x("xdotool", "windowactivate", "--sync", wid)
+        wait_for(lambda: self.x("xdotool", "getactivewindow").strip() == wid,
+                 f"window {wid} to take the focus")
+
+    def keys(self, wid, *keys):
+        self.activate(wid)
+        self.x("xdotool", "key", "--clearmodifiers", *keys, check=True)
+
+    def type(self, wid, text):
+        self.activate(wid)
+        self.x("xdotool", "type", "--delay", "15", text, check=True)
+
+    def close(self, wid):
+        """Asks a window to close as a window manager's close button does."""
+        send_delete_window(self.display, int(wid))
+
+    def outer_geometry(self, wid):
+        """The window with its frame, in root coordinates: (left, top, width, height)."""
+        info = self.x("xwininfo", "-id", wid)
+        value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
+        extents = self.x("xprop", "-id", wid, "_NET_FRAME_EXTENTS")
+        left, right, top, bottom = map(int, re.findall(r"\d+", extents.split("=")[-1]))
+        return (value("Absolute upper-left X") - left, value("Absolute upper-left Y") - top,
+                value("Width") + left + right, value("Height") + top + bottom)
+
+    def screenshot(self, name):
+        if not self.artifacts or shutil.which("import") is None:
+            return
+        subprocess.run(["import", "-window", "root",
+                        os.path.join(self.artifacts, name + ".png")],
+                       env=self.env, capture_output=True, timeout=TIMEOUT)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    """Sends the WM_DELETE_WINDOW message (xdotool has no command for it)."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_Event)]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        raise ScenarioFailed(f"cannot open display {display_name}")
+    event = _Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XCloseDisplay(display)  # flushes
+
+
+def exits(process, timeout=TIMEOUT):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise ScenarioFailed("the program did not exit") from None

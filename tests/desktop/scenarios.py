@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Black-box scenarios: the real editor on a virtual X display with a window manager, driven
+by keyboard and window-manager actions, checked through files on disk and window titles.
+
+Usage: scenarios.py PROGRAM SCENARIO [ARTIFACT_FOLDER]"""
+
+import glob
+import os
+import shutil
+import signal
+import sys
+
+from desktop import Desktop, ScenarioFailed, exits, wait_for
+
+SKIP = 77
+MAIN = r"Quillo Meridian"
+QUIET_START = {"FirstTime": "No", "MaxNew": "True"}
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def no_foreign_titles(d):
+    """Every title is the program's own: nothing appended by the toolkit."""
+    for title in d.windows().values():
+        if title.endswith("— Quillo Meridian") or title.endswith("- Quillo Meridian"):
+            raise ScenarioFailed(f"window title with an appended name: {title!r}")
+
+
+def save_as(d, path):
+    """Answers the save dialog with `path`."""
+    dialog = d.window_titled("Save")
+    d.keys(dialog, "ctrl+a")
+    d.type(dialog, path)
+    d.keys(dialog, "Return")
+    wait_for(lambda: os.path.exists(path), f"{path} to be written")
+
+
+def first_start(d):
+    program = d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")  # the readme, maximised
+    wait_for(lambda: d.settings().get("FirstTime") == "No", "FirstTime=No in the settings")
+    no_foreign_titles(d)
+    d.close(main)  # the readme is unchanged: no question
+    if exits(program) != 0:
+        raise ScenarioFailed("the program failed on exit")
+    if d.settings().get("WindowState") != "2":
+        raise ScenarioFailed(f"window state not stored: {d.settings()}")
+    # The readme comes once only.
+    d.start()
+    d.window_titled(MAIN)
+
+
+def save_reopen(d):
+    d.write_settings(QUIET_START)
+    program = d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "Hello\rsecond line")
+    d.keys(main, "ctrl+s")
+    path = os.path.join(d.home, "note.txt")
+    save_as(d, path)
+    d.window_titled(MAIN + r" - \[" + path + r"\]")
+    saved = read(path)
+    if saved.replace(b"\r\n", b"\n") != b"Hello\nsecond line":
+        raise ScenarioFailed(f"saved {saved!r}")
+    d.close(main)
+    exits(program)
+
+    d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    d.keys(main, "ctrl+End")
+    d.type(main, "!")
+    d.keys(main, "ctrl+s")  # has a name: no dialog
+    wait_for(lambda: read(path) == saved + b"!", f"{path} to hold the old bytes and the new one")
+
+
+def close_cancel(d):
+    d.write_settings(QUIET_START)
+    program = d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "unsaved")
+    d.close(main)
+    box = d.window_titled(r"Save file\?")
+    no_foreign_titles(d)
+    d.keys(box, "Escape")  # Cancel
+    d.gone(box)
+    if program.poll() is not None:
+        raise ScenarioFailed("the program ended after Cancel")
+    # The second attempt must ask again, and No must end the program.
+    d.close(main)
+    box = d.window_titled(r"Save file\?")
+    d.keys(box, "alt+n")
+    if exits(program) != 0:
+        raise ScenarioFailed("the program failed on exit")
+
+
+def recovery_files_hold(d, marker):
+    for path in glob.glob(os.path.join(d.data, "**", "recovery", "**"), recursive=True):
+        if os.path.isfile(path):
+            data = read(path)
+            if marker.encode("utf-16-be") in data or marker.encode() in data:
+                return True
+    return False
+
+
+def kill_restore(d):
+    d.write_settings(QUIET_START)
+    program = d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    marker = "typed before the crash"
+    d.type(main, marker)
+    wait_for(lambda: recovery_files_hold(d, marker), "a recovery copy of the text")
+    program.send_signal(signal.SIGKILL)
+    program.wait()
+
+    d.start()
+    question = d.window_titled("Quillo")
+    d.keys(question, "alt+y")
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.keys(main, "ctrl+s")
+    path = os.path.join(d.home, "restored.txt")
+    save_as(d, path)
+    wait_for(lambda: read(path) == marker.encode(), "the restored text in the saved file")
+
+
+def preview(d):
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "<HTML><HEAD><TITLE>Preview 42</TITLE></HEAD><BODY>shown</BODY></HTML>")
+    d.keys(main, "F11")
+    # The browser window opens maximised like the document and takes the page's title.
+    d.window_titled(MAIN + r" - \[Preview 42\]", timeout=60)
+
+    def preview_file():
+        roots = [d.runtime, d.cache, d.data, d.home, os.path.dirname(d.program)]
+        for root in roots:
+            for path in glob.glob(os.path.join(root, "**", "preview.html"), recursive=True):
+                if b"<TITLE>Preview 42</TITLE>" in read(path):
+                    return path
+        return None
+    wait_for(preview_file, "the preview file")
+    d.screenshot("preview")
+
+
+def placement(d):
+    # A stored size far beyond the screen, and a position off it.
+    d.write_settings({"FirstTime": "No", "WindowState": "0", "MainWidth": "300000",
+                      "MainHeight": "300000", "MainLeft": "-50000", "MainTop": "90000"})
+    d.start()
+    main = d.window_titled(MAIN)
+    screen_width, screen_height = d.screen_size
+    def inside():
+        left, top, width, height = d.outer_geometry(main)
+        return (left >= 0 and top >= 0 and left + width <= screen_width
+                and top + height <= screen_height and width > screen_width // 2)
+    wait_for(inside, "the main window to fit the screen")
+
+
+SCENARIOS = {f.__name__: f for f in
+             (first_start, save_reopen, close_cancel, kill_restore, preview, placement)}
+
+
+def main():
+    program, name = sys.argv[1], sys.argv[2]
+    artifacts = os.path.join(sys.argv[3], name) if len(sys.argv) > 3 else None
+    missing = [tool for tool in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo")
+               if shutil.which(tool) is None]
+    if missing:
+        print("skipped: missing " + ", ".join(missing))
+        return SKIP
+    try:
+        with Desktop(program, artifacts) as desktop:
+            SCENARIOS[name](desktop)
+    except ScenarioFailed as failure:
+        print(f"{name}: {failure}")
+        return 1
+    print(f"{name}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
