@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QRect>
 #include <QWidget>
 
@@ -13,8 +15,21 @@ class FakeBrowser : public ChildForm {
     FakeBrowser() { setTag(QStringLiteral("Web")); }
 };
 
-// A rectangle given in twips, in pixels at the widget's logical DPI.
-inline QRect twips(const QWidget* w, int left, int top, int width, int height) {
-    return QRect(Twips::toPixelsX(left, w), Twips::toPixelsY(top, w), Twips::toPixelsX(width, w),
-                 Twips::toPixelsY(height, w));
+inline QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The case files of one kind in a folder of tests/data, sorted by name.
+inline QStringList testCases(const QString& folder, const QString& pattern) {
+    const QDir dir(QStringLiteral(QUILLO_TEST_DATA "/") + folder);
+    QStringList paths;
+    for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name))
+        paths << dir.filePath(name);
+    return paths;
 }
