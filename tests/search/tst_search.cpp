@@ -1,6 +1,7 @@
 // Find, Find Next and Replace: the dialogs over the active document, their options and fields,
 // and replace-all against the literal Find loop it stands for. Cases: tests/data/search/*.tsv.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -44,6 +45,12 @@ void addRows(const QString& table, int columns) {
         QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
         QTest::newRow(qPrintable(row.last())) << row;
     }
+}
+
+// The part of a control that shows something: a caption may have room to spare on its right.
+QRect shownPart(const QWidget* w) {
+    if (!qobject_cast<const QCheckBox*>(w) && !qobject_cast<const QLabel*>(w)) return w->geometry();
+    return QRect(w->pos(), QSize(qMin(w->width(), w->sizeHint().width()), w->height()));
 }
 
 QStringList tabOrder(QWidget* dialog) {
@@ -94,20 +101,31 @@ class SearchTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    // What a user notices of the fixed-size dialogs: captions that fit, the search box first in
-    // tab order, one dialog each.
+    // What a user notices of the fixed-size dialogs: captions that fit, no control over
+    // another, the search box first in tab order and ready for typing, one dialog each.
     void dialogsFitAndTabInOrder() {
         frmFIND* find = openFind();
+        QCOMPARE(find->focusWidget(), find->Text1);
         frmREPLACE* replace = openReplace();
+        QCOMPARE(replace->focusWidget(), replace->txtFind);
         QCOMPARE(shown, (QList<QDialog*>{find, replace}));
         for (QDialog* dialog : {static_cast<QDialog*>(find), static_cast<QDialog*>(replace)}) {
             QCOMPARE(dialog->parentWidget(), main);
             for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
                 QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+            const QList<QWidget*> controls =
+                dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (QWidget* a : controls) {
+                QVERIFY2(dialog->rect().contains(shownPart(a)), qPrintable(a->objectName()));
+                for (QWidget* b : controls)
+                    QVERIFY2(a == b || !shownPart(a).intersects(shownPart(b)),
+                             qPrintable(a->objectName() + " over " + b->objectName()));
+            }
         }
         QCOMPARE(tabOrder(find),
                  QStringList({"Text1", "Check1", "Check2", "Command1", "Command2"}));
-        QCOMPARE(tabOrder(replace).mid(0, 2), QStringList({"txtFind", "txtReplace"}));
+        QCOMPARE(tabOrder(replace), QStringList({"txtFind", "txtReplace", "Check1", "Check2",
+                                                 "Command1", "Command2"}));
         QCOMPARE(openFind(), find);
         QCOMPARE(main->findChildren<frmFIND*>().size(), 1);
     }
