@@ -163,14 +163,16 @@ class CliTest : public QObject {
         QFile::remove(path(outName));
     }
 
-    // Plain text keeps its encoding, byte order mark and line endings: every sample file.
+    // Plain text keeps its encoding, byte order mark and line endings (the codec's own tests
+    // go through every sample; this is the command's path to it).
     void plainTextKeepsItsBytes() {
-        const QStringList samples = testCases(QStringLiteral("text"), QStringLiteral("*"));
-        QVERIFY(!samples.isEmpty());
-        for (const QString& sample : samples) {
+        for (const char* name :
+             {"utf_16_be_bom_crlf.txt", "windows_1252_crlf.txt", "mixed_endings.txt"}) {
+            const QString sample =
+                QStringLiteral(QUILLO_TEST_DATA "/text/") + QString::fromLatin1(name);
             const Run run = cli({QStringLiteral("convert"), sample, path("out.bat")});
             QCOMPARE(run.exitCode, 0);
-            QVERIFY2(readBytes(path("out.bat")) == readBytes(sample), qPrintable(sample));
+            QCOMPARE(readBytes(path("out.bat")), readBytes(sample));
         }
     }
 

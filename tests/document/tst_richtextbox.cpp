@@ -9,21 +9,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include "TestHelpers.h"
 #include "document/RichTextBox.h"
-
-namespace {
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-}  // namespace
 
 class RichTextBoxTest : public QObject {
     Q_OBJECT
