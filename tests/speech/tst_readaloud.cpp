@@ -67,16 +67,11 @@ class ReadAloudTest : public QObject {
         const QString joke = ReadAloud::JokeText();
         QTest::newRow("whole text") << "Hello there" << 0 << 0 << "Hello there";
         QTest::newRow("selection") << "Hello there" << 6 << 5 << "there";
-        QTest::newRow("lines unchanged") << "<p>one</p>\ntwo" << 0 << 0 << "<p>one</p>\ntwo";
-        QTest::newRow("trigger lower") << "shut up" << 0 << 0 << retort;
         QTest::newRow("trigger mixed") << "sHuT Up" << 0 << 0 << retort;
-        QTest::newRow("trigger upper") << "SHUT UP" << 0 << 0 << retort;
         QTest::newRow("trigger in longer text") << "shut up now" << 0 << 0 << "shut up now";
         QTest::newRow("trigger two spaces") << "shut  up" << 0 << 0 << "shut  up";
         QTest::newRow("trigger partly selected") << "shut up" << 0 << 4 << "shut";
-        QTest::newRow("trigger wholly selected") << "shut up" << 0 << 7 << "shut up";
         QTest::newRow("chair selected") << "chair" << 1 << 2 << joke;
-        QTest::newRow("chair all selected") << "chair" << 0 << 5 << joke;
         QTest::newRow("chair not selected") << "chair" << 0 << 0 << "chair";
         QTest::newRow("Chair capital") << "Chair" << 0 << 5 << "Chair";
         QTest::newRow("chair with stop") << "chair." << 0 << 5 << "chair";
@@ -106,8 +101,7 @@ class ReadAloudTest : public QObject {
     }
 
     void nothingWithoutADocument() {
-        auto* browser = new FakeBrowser;
-        QMdiSubWindow* browserWindow = main->addChildWindow(browser);
+        QMdiSubWindow* browserWindow = main->addChildWindow(new FakeBrowser);
         browserWindow->show();
         main->mdiArea()->setActiveSubWindow(browserWindow);
         main->mnuHear_Click();
