@@ -108,71 +108,29 @@ class EditHtmlTest : public QObject {
     }
 
     void decoding_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("contentType");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("charset");
-        const QString cafe = QStringLiteral("caf\u00E9");
-        QTest::newRow("header 1252")
-            << QByteArray("caf\xE9") << QByteArray("text/html; charset=windows-1252") << cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("header latin-1 is 1252")
-            << QByteArray("\x80") << QByteArray("text/html;charset=\"ISO-8859-1\"")
-            << QStringLiteral("\u20AC") << QByteArray("windows-1252");
-        QTest::newRow("header utf-8")
-            << QByteArray("caf\xC3\xA9") << QByteArray("text/html; charset=UTF-8") << cafe
-            << QByteArray("UTF-8");
-        QTest::newRow("header koi8-r")
-            << QByteArray("\xF0\xD2\xC9") << QByteArray("text/plain; charset=koi8-r")
-            << QStringLiteral("\u041F\u0440\u0438") << QByteArray("KOI8-R");
-        QTest::newRow("header beats meta")
-            << QByteArray("<meta charset=utf-8>caf\xE9") << QByteArray("text/html; charset=cp1252")
-            << QStringLiteral("<meta charset=utf-8>") + cafe << QByteArray("windows-1252");
-        QTest::newRow("meta charset")
-            << QByteArray("<html><META CHARSET='windows-1252'>caf\xE9") << QByteArray("text/html")
-            << QStringLiteral("<html><META CHARSET='windows-1252'>") + cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("meta http-equiv") << QByteArray(
-                                                "<meta http-equiv=\"Content-Type\" "
-                                                "content=\"text/html; charset=iso-8859-1\">\xE9")
-                                         << QByteArray()
-                                         << QStringLiteral(
-                                                "<meta http-equiv=\"Content-Type\" "
-                                                "content=\"text/html; charset=iso-8859-1\">\u00E9")
-                                         << QByteArray("windows-1252");
-        QTest::newRow("meta in comment ignored")
-            << QByteArray("<!-- <meta charset=koi8-r> -->caf\xC3\xA9") << QByteArray()
-            << QStringLiteral("<!-- <meta charset=koi8-r> -->") + cafe << QByteArray("UTF-8");
-        QTest::newRow("meta utf-16 read as utf-8")
-            << QByteArray("<meta charset=utf-16>\xC3\xA9") << QByteArray()
-            << QStringLiteral("<meta charset=utf-16>\u00E9") << QByteArray("UTF-8");
-        QTest::newRow("meta past 1024 bytes ignored")
-            << QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9" << QByteArray()
-            << QString(1100, QLatin1Char(' ')) + QStringLiteral("<meta charset=koi8-r>\u00E9")
-            << QByteArray("UTF-8");
-        QTest::newRow("valid utf-8")
-            << QByteArray("caf\xC3\xA9") << QByteArray("text/html") << cafe << QByteArray("UTF-8");
-        QTest::newRow("invalid utf-8 is 1252")
-            << QByteArray("\x93q\x94 caf\xE9") << QByteArray()
-            << QStringLiteral("\u201Cq\u201D ") + cafe << QByteArray("windows-1252");
-        QTest::newRow("unknown label sniffs")
-            << QByteArray("caf\xE9") << QByteArray("text/html; charset=x-nonsense") << cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("utf-8 bom beats header")
-            << QByteArray("\xEF\xBB\xBF\xC3\xA9") << QByteArray("text/html; charset=windows-1252")
-            << QStringLiteral("\u00E9") << QByteArray("UTF-8");
-        QTest::newRow("utf-16le bom") << QByteArray("\xFF\xFE\xE9\x00!\x00", 6) << QByteArray()
-                                      << QStringLiteral("\u00E9!") << QByteArray("UTF-16LE");
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QString() << QByteArray("UTF-8");
+        QTest::addColumn<QStringList>("row");
+        for (const QByteArray& line :
+             readBytes(QStringLiteral(QUILLO_TEST_DATA "/pages/decoding.tsv")).split('\n'))
+            if (!line.isEmpty() && !line.startsWith('#'))
+                QTest::newRow(line.split('\t').last().constData())
+                    << QString::fromUtf8(line).split(u'\t');
     }
     void decoding() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, contentType);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, charset);
+        QFETCH(QStringList, row);
+        QCOMPARE(row.size(), 5);
+        QByteArray bytes = row[0].toUtf8();
+        for (qsizetype at; (at = bytes.indexOf("\\x")) >= 0;)
+            bytes.replace(at, 4, QByteArray(1, char(bytes.mid(at + 2, 2).toInt(nullptr, 16))));
+        QString text = row[2];
+        for (qsizetype at; (at = text.indexOf(QStringLiteral("\\u"))) >= 0;)
+            text.replace(at, 6, QChar(text.mid(at + 2, 4).toUShort(nullptr, 16)));
         QByteArray used;
-        QCOMPARE(PageDecoder::decode(bytes, contentType, &used), text);
-        QCOMPARE(used, charset);
+        QCOMPARE(PageDecoder::decode(bytes, row[1].toUtf8(), &used), text);
+        QCOMPARE(used, row[3].toUtf8());
+        // A meta past the first 1024 bytes is not looked for.
+        const QByteArray late = QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9";
+        QCOMPARE(PageDecoder::decode(late, QByteArray(), &used),
+                 QString(1100, u' ') + QStringLiteral("<meta charset=koi8-r>\u00E9"));
     }
 
     // Edit HTML on an address ending in "/": the proposal, the dialog as set, the page's source
