@@ -97,9 +97,6 @@ class EditingTest : public QObject {
         QTest::newRow("program") << "program"
                                  << "Last Action"
                                  << "replaced";
-        QTest::newRow("unknown type") << "unknown"
-                                      << ""
-                                      << "hello world+";
     }
     void undoNamesAfterEdits() {
         QFETCH(QString, action);
@@ -131,10 +128,6 @@ class EditingTest : public QObject {
             QCoreApplication::sendEvent(editorWidget->viewport(), &drop);
         } else if (action == "program") {
             text()->setText(QStringLiteral("replaced"));
-        } else if (action == "unknown") {
-            text()->setPendingActionType(9);
-            text()->setSelText(QStringLiteral("+"));
-            text()->setPendingActionType(RichTextBox::UndoUnknown);
         }
         QCOMPARE(text()->Text(), after);
         QCOMPARE(editMenu(), QStringLiteral("&Undo %1|&Redo (off)").arg(name));
