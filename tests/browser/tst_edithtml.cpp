@@ -192,46 +192,17 @@ class EditHtmlTest : public QObject {
         QCOMPARE(document->Caption(), QStringLiteral("Local"));
     }
 
-    // Each failure leaves the new document empty, says why in the status bar and shows no box.
     void editHtmlFailures_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<qint64>("maxBytes");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<QString>("status");
-        const qint64 cap = 50LL * 1024 * 1024;
-        QTest::newRow("cancelled") << QString() << cap << 30000 << "Edit HTML: no page was chosen.";
-        QTest::newRow("unreachable")
-            << "http://127.0.0.1:%closed%/x.html" << cap << 30000
-            << "Cannot fetch \"http://127.0.0.1:%closed%/x.html\": Connection refused";
-        QTest::newRow("too big by length")
-            << "%server%/big.html" << qint64(1000) << 30000
-            << "Cannot fetch \"%server%/big.html\": the page is larger than 1000 bytes";
-        QTest::newRow("too big streamed")
-            << "%server%/streamed.html" << qint64(1000) << 30000
-            << "Cannot fetch \"%server%/streamed.html\": the page is larger than 1000 bytes";
-        QTest::newRow("time limit") << "%server%/slow.html" << cap << 300
-                                    << "Cannot fetch \"%server%/slow.html\": the page did not "
-                                       "arrive within 300 milliseconds";
-        QTest::newRow("bad scheme") << "ftp://127.0.0.1/x.html" << cap << 30000
-                                    << "Cannot fetch \"ftp://127.0.0.1/x.html\": only http, https "
-                                       "and file addresses can be fetched";
-        QTest::newRow("not found")
-            << "%server%/missing.html" << cap << 30000
-            << "Cannot fetch \"%server%/missing.html\": the server answered 404 Not Found";
-        QTest::newRow("redirect loop")
-            << "%server%/loop.html" << cap << 30000
-            << "Cannot fetch \"%server%/loop.html\": more than 10 redirects";
-        QTest::newRow("redirect to a file") << "%server%/tofile.html" << cap << 30000
-                                            << "Cannot fetch \"%server%/tofile.html\": the page "
-                                               "redirects to an address that cannot be fetched";
-        QTest::newRow("missing file")
-            << "%folder%/none.html" << cap << 30000 << "Cannot read \"%folder%/none.html\": ";
+        QTest::addColumn<QStringList>("row");
+        for (const QByteArray& line :
+             readBytes(QStringLiteral(QUILLO_TEST_DATA "/pages/fetch-failures.tsv")).split('\n'))
+            if (!line.isEmpty() && !line.startsWith('#'))
+                QTest::newRow(line.constData()) << QString::fromUtf8(line).split(u'\t');
     }
     void editHtmlFailures() {
-        QFETCH(QString, answer);
-        QFETCH(qint64, maxBytes);
-        QFETCH(int, timeoutMs);
-        QFETCH(QString, status);
+        QFETCH(QStringList, row);
+        QCOMPARE(row.size(), 4);
+        QString answer = row[0], status = row[3];
         quint16 closedPort = 0;
         {
             QTcpServer probe;
@@ -244,8 +215,8 @@ class EditHtmlTest : public QObject {
             text->replace("%closed%", QString::number(closedPort));
             text->replace("%folder%", folder.path());
         }
-        EditHtml::defaultLimits().maxBytes = maxBytes;
-        EditHtml::defaultLimits().timeoutMs = timeoutMs;
+        EditHtml::defaultLimits().maxBytes = row[1].toLongLong();
+        EditHtml::defaultLimits().timeoutMs = row[2].toInt();
 
         frmDocument* document = editHtml(server.url("/page.html"), QStringLiteral("Page"), answer);
         QVERIFY(document);
