@@ -105,6 +105,20 @@ class StartupTest : public QObject {
         QCOMPARE(result, row[3]);
     }
 
+    // Values another program wrote, as a list or out of range, still read sensibly.
+    void storedValuesReadAsText() {
+        TestEnvironment env;
+        QVERIFY(writeBytes(env.settingsFolder() + "/Quillo.conf",
+                           "[Settings]\nFontName=Liberation, Sans\nFontSize=1\n"));
+        QCOMPARE(env.setting("FontName"), QStringLiteral("Liberation,Sans"));
+        DocumentSettings settings;
+        settings.LoadFromStore();
+        QCOMPARE(settings.FontSize, int16_t(1));
+        env.setSetting("FontSize", "0");
+        settings.LoadFromStore();
+        QCOMPARE(settings.FontSize, DocumentSettings().FontSize);
+    }
+
     void commandLineFileOpensByItsType() {
         QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}),
                  QStringLiteral("my notes.txt"));
