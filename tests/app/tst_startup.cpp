@@ -85,10 +85,8 @@ class StartupTest : public QObject {
 
     void settingTextConversions_data() {
         QTest::addColumn<QStringList>("row");
-        for (const QByteArray& line :
-             readBytes(QStringLiteral(QUILLO_TEST_DATA "/settings/conversions.tsv")).split('\n'))
-            if (!line.isEmpty() && !line.startsWith('#'))
-                QTest::newRow(line.constData()) << QString::fromUtf8(line).split(u'\t');
+        for (const QStringList& row : caseTable(QStringLiteral("settings/conversions.tsv")))
+            QTest::newRow(qPrintable(row.join(u' '))) << row;
     }
     void settingTextConversions() {
         QFETCH(QStringList, row);

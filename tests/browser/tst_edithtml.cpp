@@ -70,62 +70,31 @@ class EditHtmlTest : public QObject {
         server.clearLog();
     }
 
-    void proposedName_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("proposal");
-        QTest::newRow("folder") << "http://h/site/"
-                                << "http://h/site/index.html";
-        QTest::newRow("html") << "http://h/a/page.html"
-                              << "http://h/a/page.html";
-        QTest::newRow("HTM upper") << "http://h/PAGE.HTM"
-                                   << "http://h/PAGE.HTM";
-        QTest::newRow("ends in l") << "http://h/cgi/control"
-                                   << "http://h/cgi/control";
-        QTest::newRow("other") << "http://h/page.php"
-                               << "http://h/page.php/index.html";
-    }
-    void proposedName() {
-        QFETCH(QString, address);
-        QFETCH(QString, proposal);
-        QCOMPARE(ProposedFileName(address), proposal);
-    }
-
-    void versionPage_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<int>("major");
-        QTest::addColumn<int>("minor");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("1.1") << "http://h/quillo/" << 1 << 1 << "http://h/quillo/11.htm";
-        QTest::newRow("no slash") << "http://h/quillo" << 1 << 1 << "http://h/quillo/11.htm";
-        QTest::newRow("2.10") << "http://h/q/" << 2 << 10 << "http://h/q/210.htm";
-    }
-    void versionPage() {
-        QFETCH(QString, folder);
-        QFETCH(int, major);
-        QFETCH(int, minor);
-        QFETCH(QString, page);
-        QCOMPARE(BrowserAddresses::versionPage(folder, major, minor), page);
+    // The name Edit HTML proposes for an address, and the page of this version on the site.
+    void addresses() {
+        const QStringList cases[] = {{"http://h/site/", "http://h/site/index.html"},
+                                     {"http://h/a/page.html", "http://h/a/page.html"},
+                                     {"http://h/PAGE.HTM", "http://h/PAGE.HTM"},
+                                     {"http://h/cgi/control", "http://h/cgi/control"},
+                                     {"http://h/page.php", "http://h/page.php/index.html"}};
+        for (const QStringList& c : cases) QCOMPARE(ProposedFileName(c[0]), c[1]);
+        QCOMPARE(BrowserAddresses::versionPage("http://h/quillo/", 1, 1),
+                 QStringLiteral("http://h/quillo/11.htm"));
+        QCOMPARE(BrowserAddresses::versionPage("http://h/q", 2, 10),
+                 QStringLiteral("http://h/q/210.htm"));
     }
 
     void decoding_data() {
         QTest::addColumn<QStringList>("row");
-        for (const QByteArray& line :
-             readBytes(QStringLiteral(QUILLO_TEST_DATA "/pages/decoding.tsv")).split('\n'))
-            if (!line.isEmpty() && !line.startsWith('#'))
-                QTest::newRow(line.split('\t').last().constData())
-                    << QString::fromUtf8(line).split(u'\t');
+        for (const QStringList& row : caseTable(QStringLiteral("pages/decoding.tsv")))
+            QTest::newRow(qPrintable(row.last())) << row;
     }
     void decoding() {
         QFETCH(QStringList, row);
         QCOMPARE(row.size(), 5);
-        QByteArray bytes = row[0].toUtf8();
-        for (qsizetype at; (at = bytes.indexOf("\\x")) >= 0;)
-            bytes.replace(at, 4, QByteArray(1, char(bytes.mid(at + 2, 2).toInt(nullptr, 16))));
-        QString text = row[2];
-        for (qsizetype at; (at = text.indexOf(QStringLiteral("\\u"))) >= 0;)
-            text.replace(at, 6, QChar(text.mid(at + 2, 4).toUShort(nullptr, 16)));
         QByteArray used;
-        QCOMPARE(PageDecoder::decode(bytes, row[1].toUtf8(), &used), text);
+        QCOMPARE(PageDecoder::decode(unescapeBytes(row[0].toUtf8()), row[1].toUtf8(), &used),
+                 unescapeText(row[2]));
         QCOMPARE(used, row[3].toUtf8());
         // A meta past the first 1024 bytes is not looked for.
         const QByteArray late = QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9";
@@ -194,10 +163,8 @@ class EditHtmlTest : public QObject {
 
     void editHtmlFailures_data() {
         QTest::addColumn<QStringList>("row");
-        for (const QByteArray& line :
-             readBytes(QStringLiteral(QUILLO_TEST_DATA "/pages/fetch-failures.tsv")).split('\n'))
-            if (!line.isEmpty() && !line.startsWith('#'))
-                QTest::newRow(line.constData()) << QString::fromUtf8(line).split(u'\t');
+        for (const QStringList& row : caseTable(QStringLiteral("pages/fetch-failures.tsv")))
+            QTest::newRow(qPrintable(row.join(u' '))) << row;
     }
     void editHtmlFailures() {
         QFETCH(QStringList, row);

@@ -66,10 +66,8 @@ class FileCommandsTest : public QObject {
 
     void nameRules_data() {
         QTest::addColumn<QStringList>("row");
-        for (const QByteArray& line :
-             readBytes(QStringLiteral(QUILLO_TEST_DATA "/files/names.tsv")).split('\n'))
-            if (!line.isEmpty() && !line.startsWith('#'))
-                QTest::newRow(line.constData()) << QString::fromUtf8(line).split(u'\t');
+        for (const QStringList& row : caseTable(QStringLiteral("files/names.tsv")))
+            QTest::newRow(qPrintable(row.join(u' '))) << row;
     }
     void nameRules() {
         QFETCH(QStringList, row);

@@ -1,25 +1,11 @@
 // Character references: tests/data/entities/*.txt hold one case a line, the expected code point
 // in hexadecimal ("none" for the empty result), a tab, and the name ("\uXXXX" escapes a
 // character that would not show).
-#include <QRegularExpression>
 #include <QtTest>
 
 #include "TestHelpers.h"
 #include "html/core/HtmlInput.h"
 #include "html/core/StripHtml.h"
-
-namespace {
-
-QString unescape(QString name) {
-    static const QRegularExpression escape(QStringLiteral("\\\\u([0-9A-F]{4})"));
-    QRegularExpressionMatch m;
-    while ((m = escape.match(name)).hasMatch())
-        name.replace(m.capturedStart(), m.capturedLength(),
-                     QChar(m.captured(1).toUShort(nullptr, 16)));
-    return name;
-}
-
-}  // namespace
 
 class TestDecodeEntity : public QObject {
     Q_OBJECT
@@ -31,16 +17,13 @@ class TestDecodeEntity : public QObject {
         const QStringList files = testCases(QStringLiteral("entities"), QStringLiteral("*.txt"));
         QVERIFY(!files.isEmpty());
         for (const QString& file : files) {
-            const QList<QByteArray> lines = readBytes(file).split('\n');
-            for (int i = 0; i < lines.size(); ++i) {
-                const QString line = QString::fromUtf8(lines[i]);
-                const int tab = line.indexOf(u'\t');
-                if (tab < 0) continue;
-                const QString code = line.left(tab);
-                const char32_t c = code.toUInt(nullptr, 16);
-                QTest::addRow("%s:%d", qPrintable(QFileInfo(file).baseName()), i + 1)
-                    << unescape(line.mid(tab + 1))
-                    << (code == QStringLiteral("none") ? QString() : QString::fromUcs4(&c, 1));
+            int line = 0;
+            for (const QStringList& row :
+                 caseTable(QStringLiteral("entities/") + QFileInfo(file).fileName())) {
+                const char32_t c = row[0].toUInt(nullptr, 16);
+                QTest::addRow("%s:%d", qPrintable(QFileInfo(file).baseName()), ++line)
+                    << unescapeText(row.value(1))
+                    << (row[0] == QStringLiteral("none") ? QString() : QString::fromUcs4(&c, 1));
             }
         }
     }

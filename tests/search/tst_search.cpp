@@ -20,30 +20,15 @@
 
 namespace {
 
-// One row per line of a case table: tab-separated fields, "\n" and "\uXXXX" escaped.
-QList<QStringList> caseTable(const QString& name) {
-    QList<QStringList> rows;
-    for (const QByteArray& line :
-         readBytes(QStringLiteral(QUILLO_TEST_DATA "/search/") + name).split('\n')) {
-        if (line.isEmpty() || line.startsWith('#')) continue;
-        QStringList fields = QString::fromUtf8(line).split(u'\t');
-        for (QString& field : fields) {
-            field.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-            for (int at; (at = field.indexOf(QStringLiteral("\\u"))) >= 0;)
-                field.replace(at, 6, QChar(field.mid(at + 2, 4).toUShort(nullptr, 16)));
-        }
-        rows << fields;
-    }
-    return rows;
-}
-
 void addRows(const QString& table, int columns) {
     QTest::addColumn<QStringList>("row");
-    const QList<QStringList> rows = caseTable(table);
+    const QList<QStringList> rows = caseTable(QStringLiteral("search/") + table);
     QVERIFY(!rows.isEmpty());
     for (const QStringList& row : rows) {
         QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
-        QTest::newRow(qPrintable(row.last())) << row;
+        QStringList fields;
+        for (const QString& field : row) fields << unescapeText(field);
+        QTest::newRow(qPrintable(row.last())) << fields;
     }
 }
 
