@@ -1,4 +1,4 @@
-// The About box: closing by key, reading registry values, and starting the system information
+// The About box: reading registry values, and starting the system information
 // tool from each of its sources.
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -87,16 +87,6 @@ class AboutTest : public QObject {
         about->setProgramStarter(std::move(fakeStarter));
     }
     void cleanup() { about.reset(); }
-
-    void enterAndEscClose() {
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-            about->show();
-            QVERIFY(QTest::qWaitForWindowExposed(about.get()));
-            about->cmdOK->setFocus();
-            QTest::keyClick(about.get(), key);
-            QVERIFY(!about->isVisible());
-        }
-    }
 
     void getKeyValue_data() {
         QTest::addColumn<QString>("key");
