@@ -289,14 +289,26 @@ class SearchTest : public QObject {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
+    // Replace all keeps the formatting around the matches and is one undo step.
     void replaceAllIsOneUndoStep() {
         txt->setText("cat BOLD cat");
+        QTextCursor bold(txt->document());
+        bold.setPosition(4);
+        bold.setPosition(8, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setFontWeight(QFont::Bold);
+        bold.mergeCharFormat(format);
         txt->ClearUndo();
         frmREPLACE* dialog = openReplace();
         dialog->txtFind->setText("cat");
         dialog->txtReplace->setText("kitten");
         dialog->Command1->click();
         QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
+        QTextCursor probe(txt->document());
+        probe.setPosition(9);
+        QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Bold));
+        probe.setPosition(3);
+        QVERIFY(probe.charFormat().fontWeight() != int(QFont::Bold));
 
         main->menuItem("mnuEditUndo")->trigger();
         QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
