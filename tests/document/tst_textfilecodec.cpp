@@ -79,6 +79,8 @@ class TestTextFileCodec : public QObject {
                                       << QStringLiteral("\u20ac\u201c\u201d\u0081 caf\u00e9");
         QTest::newRow("overlong utf-8 is windows-1252")
             << QByteArray("\xC0\xAF") << QStringLiteral("\u00c0\u00af");
+        QTest::newRow("encoded surrogate is windows-1252")
+            << QByteArray("\xED\xBF\xBF") << QStringLiteral("\u00ed\u00bf\u00bf");
         QTest::newRow("utf-16 be") << QByteArray("\xFE\xFF\0h\0i", 6) << QStringLiteral("hi");
         QTest::newRow("mixed endings") << QByteArray("a\rb\nc\r\n") << QStringLiteral("a\nb\nc\n");
     }
