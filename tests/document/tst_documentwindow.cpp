@@ -1,10 +1,10 @@
 // The document window: the preview-button rule, the changed marker and the close prompt.
 #include <QAbstractScrollArea>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
 #include "document/core/PreviewRule.h"
@@ -27,125 +27,80 @@ class DocumentWindowTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    void previewRule_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("html");
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("html") << "<html><body>" << true;
-        QTest::newRow("upper") << "<HTML>" << true;
-        QTest::newRow("blank line first") << "\r\n  \n<HTML>" << true;
-        QTest::newRow("tab first") << "\t<HTML>" << false;
-        QTest::newRow("body first") << "<body><html>" << false;
-        QTest::newRow("run of set letters") << "HTML<<>><html>" << true;
-        QTest::newRow("doctype") << "<!DOCTYPE html><html>" << false;
-        QTest::newRow("ordinary text") << "Hello <html>" << false;
-        QTest::newRow("partial") << "<htm" << false;
-    }
     void previewRule() {
-        QFETCH(QString, text);
-        QFETCH(bool, html);
-        QCOMPARE(StartsLikeHtmlPage([&](int i) { return text.at(i); }, int(text.size())), html);
+        const auto startsLikePage = [](const QString& text) {
+            return StartsLikeHtmlPage([&](int i) { return text.at(i); }, int(text.size()));
+        };
+        for (const char* page : {"<html><body>", "<HTML>", "\r\n  \n<HTML>", "HTML<<>><html>"})
+            QVERIFY2(startsLikePage(QString::fromLatin1(page)), page);
+        for (const char* other :
+             {"", "\t<HTML>", "<body><html>", "<!DOCTYPE html><html>", "Hello <html>", "<htm"})
+            QVERIFY2(!startsLikePage(QString::fromLatin1(other)), other);
     }
 
-    void newDocumentIsCleanWithPreviewOff() {
+    // The preview button follows the text as it is typed; caret moves leave the marker alone.
+    void typingMarksTheDocumentAndSwitchesPreview() {
         QCOMPARE(document()->Tag(), QString());
         QVERIFY(!previewEnabled());
-    }
-
-    void typingHtmlEnablesPreviewAtTheClosingBracket() {
         QAbstractScrollArea* editor = document()->txtText->editor();
         QTest::keyClicks(editor, "<html");
         QVERIFY(!previewEnabled());
         QTest::keyClicks(editor, ">");
         QVERIFY(previewEnabled());
-    }
-
-    void typingBodyDisablesPreviewAtTheB() {
-        QAbstractScrollArea* editor = document()->txtText->editor();
-        document()->txtText->setText("<html>");
-        QVERIFY(previewEnabled());
+        QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
         document()->txtText->setSelStart(0);
         QTest::keyClicks(editor, "<");
         QVERIFY(previewEnabled());  // "<<html>" still starts like a page
         QTest::keyClicks(editor, "b");
         QVERIFY(!previewEnabled());
-    }
 
-    void caretMovesLeaveTheMarkerAlone() {
-        document()->txtText->setText("some text");
         document()->setTag(QString());
         document()->txtText->setSelStart(3);
         document()->txtText->setSelLength(2);
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton);
         QCOMPARE(document()->Tag(), QString());
-        QTest::mouseClick(document()->txtText->editor()->viewport(), Qt::LeftButton);
-        QCOMPARE(document()->Tag(), QString());
-        // A clean document closes without a question.
-        main->mnuFileClose_Click();
+        main->mnuFileClose_Click();  // clean: closes without a question
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
-    void textChangesMarkTheDocument() {
-        document()->txtText->setText("a");
-        QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
+    // Closing a changed document asks; No closes, Yes saves then closes, unless the save is
+    // cancelled or fails.
+    void closePrompt_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("No") << int(MsgBoxResult::No) << QString() << true;
+        QTest::newRow("Yes") << int(MsgBoxResult::Yes) << "draft.txt" << true;
+        QTest::newRow("Yes, save cancelled") << int(MsgBoxResult::Yes) << "" << false;
+        QTest::newRow("Yes, save fails") << int(MsgBoxResult::Yes) << "no/such/draft.txt" << false;
+        QTest::newRow("Cancel") << int(MsgBoxResult::Cancel) << QString() << false;
     }
-
-    void closePromptNoClosesWithoutSaving() {
+    void closePrompt() {
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, closes);
         QTest::keyClicks(document()->txtText->editor(), "draft");
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
+        env->dialogs.msgBoxAnswers.enqueue(answer);
+        if (!saveAs.isNull())
+            env->dialogs.fileAnswers.enqueue(saveAs.isEmpty() ? QString() : env->scratch(saveAs));
         main->mnuFileClose_Click();
         QCoreApplication::processEvents();
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        const auto& message = env->dialogs.messages[0];
-        QCOMPARE(message.text,
-                 QStringLiteral("You are about to quit and file has not been saved, Do you want "
-                                "to save it now?"));
-        QCOMPARE(message.title, QStringLiteral("Save file?"));
-        QCOMPARE(message.style, 35);
-        QVERIFY(main->ChildForms().isEmpty());
-        QVERIFY(env->dialogs.fileRequests.isEmpty());
-    }
-
-    void closePromptYesSavesThenCloses() {
-        QTest::keyClicks(document()->txtText->editor(), "draft");
-        const QString path = env->scratch("draft.txt");
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
-        env->dialogs.fileAnswers.enqueue(path);
-        main->mnuFileClose_Click();
-        QCoreApplication::processEvents();
-        QVERIFY(main->ChildForms().isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("draft"));
-    }
-
-    void closePromptYesWithCancelledSaveKeepsTheWindow() {
-        QTest::keyClicks(document()->txtText->editor(), "draft");
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
-        env->dialogs.fileAnswers.enqueue(QString());
-        main->mnuFileClose_Click();
-        QCoreApplication::processEvents();
-        QCOMPARE(main->ChildForms().size(), 1);
-        QCOMPARE(document()->txtText->Text(), QStringLiteral("draft"));
-        QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
-    }
-
-    void closePromptYesWithFailedWriteKeepsTheWindow() {
-        QTest::keyClicks(document()->txtText->editor(), "draft");
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
-        env->dialogs.fileAnswers.enqueue(env->scratch("no/such/folder/draft.txt"));
-        main->mnuFileClose_Click();
-        QCoreApplication::processEvents();
-        QCOMPARE(main->ChildForms().size(), 1);
-        QCOMPARE(env->dialogs.messages.size(), 2);  // the prompt, then the failure
-        QCOMPARE(env->dialogs.messages[1].style, 16);
-        QVERIFY(env->dialogs.messages[1].text.contains("draft.txt"));
+        QCOMPARE(main->ChildForms().isEmpty(), closes);
+        QVERIFY(env->dialogs.messages[0].text.contains(QStringLiteral("save it")));
+        if (answer == MsgBoxResult::Yes && closes)
+            QCOMPARE(readBytes(env->scratch(saveAs)), QByteArray("draft"));
+        if (!closes) {
+            QCOMPARE(document()->txtText->Text(), QStringLiteral("draft"));
+            QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
+        }
+        // A failed save says so after the question.
+        QCOMPARE(env->dialogs.messages.size(), saveAs.contains(u'/') ? 2 : 1);
     }
 
     void cancelDuringExitKeepsEverythingOpen() {
         QTest::keyClicks(document()->txtText->editor(), "one");
         main->LoadNewDoc();
         QTest::keyClicks(document()->txtText->editor(), "two");
-        // The first prompt (whichever window comes first) answers Cancel.
         env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Cancel);
         QVERIFY(!env->closeMain());
         QCOMPARE(main->ChildForms().size(), 2);
@@ -153,8 +108,7 @@ class DocumentWindowTest : public QObject {
         QCOMPARE(env->setting("WindowState"), QStringLiteral("<missing>"));
 
         // Saying No to both closes the program.
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
+        env->dialogs.msgBoxAnswers << MsgBoxResult::No << MsgBoxResult::No;
         QVERIFY(env->closeMain());
         QCOMPARE(env->setting("WindowState"), QStringLiteral("2"));
     }

@@ -9,21 +9,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include "TestHelpers.h"
 #include "document/RichTextBox.h"
-
-namespace {
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-}  // namespace
 
 class RichTextBoxTest : public QObject {
     Q_OBJECT
@@ -76,14 +63,6 @@ class RichTextBoxTest : public QObject {
             QVERIFY(box.OverwriteMode());
         }
         QCOMPARE(box.Text(), lines.join(QLatin1Char('\n')));
-        QCOMPARE(box.TextLength(), box.Text().size());
-
-        // Editing after a load is undoable as usual.
-        box.setSelStart(box.TextLength());
-        box.setSelText(QStringLiteral("!"));
-        QVERIFY(box.CanUndo());
-        box.Undo();
-        QCOMPARE(box.Text(), lines.join(QLatin1Char('\n')));
     }
 
     void failedLoadKeepsTheContent() {
@@ -99,37 +78,6 @@ class RichTextBoxTest : public QObject {
         QCOMPARE(box.Text(), QStringLiteral("keep"));
         QCOMPARE(box.editor(), editor);
         QVERIFY(box.CanUndo());
-    }
-
-    // Writing Text replaces everything as one undo step.
-    void textWriteIsOneUndoStep() {
-        RichTextBox box;
-        box.setText(QStringLiteral("first\nsecond"));
-        box.setText(QStringLiteral("third"));
-        QCOMPARE(box.SelStart(), 0);
-        box.Undo();
-        QCOMPARE(box.Text(), QStringLiteral("first\nsecond"));
-        box.Undo();
-        QCOMPARE(box.Text(), QString());
-        QVERIFY(!box.CanUndo());
-    }
-
-    // A new document saves as UTF-8 with LF; a file named .rtf that holds plain text opens as
-    // plain text and, saved as plain text, comes back unchanged.
-    void plainTextDefaults() {
-        RichTextBox box;
-        box.setText(QStringLiteral("a\u00e9\nb"));
-        QVERIFY(box.SaveFile(path("new.txt"), RichTextBox::rtfText));
-        QCOMPARE(readBytes(path("new.txt")), QByteArray("a\xc3\xa9\nb"));
-        QCOMPARE(box.FileEncodingName(), QStringLiteral("UTF-8"));
-
-        QVERIFY(writeBytes(path("notes.rtf"), "not rich\r\n"));
-        QVERIFY(box.LoadFile(path("notes.rtf"), RichTextBox::rtfRTF));
-        QVERIFY(!box.isRichMode());
-        QCOMPARE(box.Text(), QStringLiteral("not rich\n"));
-        QVERIFY(!box.LoadedFileWillChange());
-        QVERIFY(box.SaveFile(path("notes.txt"), RichTextBox::rtfText));
-        QCOMPARE(readBytes(path("notes.txt")), QByteArray("not rich\r\n"));
     }
 };
 

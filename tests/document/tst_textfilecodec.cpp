@@ -1,30 +1,22 @@
+// Plain-text files: encoding, byte order mark and line endings found and kept byte for byte,
+// the fall-back to UTF-8, binary and lossy files. Samples: tests/data/text, one file per style,
+// with the style each is read as in tests/data/codec/formats.tsv.
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "TestHelpers.h"
 #include "document/core/TextFileCodec.h"
-
-using Encoding = TextFileFormat::Encoding;
-using LineEnding = TextFileFormat::LineEnding;
-
-Q_DECLARE_METATYPE(Encoding)
-Q_DECLARE_METATYPE(LineEnding)
 
 namespace {
 
-QByteArray utf16(const QString& text, bool bigEndian) {
-    QByteArray out;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        const char hi = char(u >> 8), lo = char(u & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    }
-    return out;
-}
-
-QByteArray cp1252(const char* latin1) {
-    return QByteArray(latin1);
+// "UTF-8 BOM CRLF" and the like.
+QString describe(const TextFileFormat& format) {
+    static const char* const kEncodings[] = {"UTF-8", "UTF-16LE", "UTF-16BE", "Windows-1252"};
+    static const char* const kEndings[] = {"LF", "CRLF", "CR"};
+    return QStringLiteral("%1%2 %3").arg(QLatin1String(kEncodings[int(format.encoding)]),
+                                         format.bom ? QStringLiteral(" BOM") : QString(),
+                                         QLatin1String(kEndings[int(format.lineEnding)]));
 }
 
 }  // namespace
@@ -33,255 +25,152 @@ class TestTextFileCodec : public QObject {
     Q_OBJECT
 
   private slots:
-    void unchangedFileSavesByteForByte_data();
-    void unchangedFileSavesByteForByte();
-    void detection_data();
-    void detection();
-    void editedMixedFileUsesDominantEnding();
-    void newDocumentsAreUtf8WithLf();
-    void unrepresentableCharactersFallBackToUtf8();
-    void loneSurrogatesNeverBecomeQuestionMarks();
-    void looksBinary_data();
-    void looksBinary();
-    void lossyDecodesAreFlagged_data();
-    void lossyDecodesAreFlagged();
-    void plainTextOfDocument();
+    void samplesKeepTheirBytes_data() {
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QString>("format");
+        for (const QByteArray& line :
+             readBytes(QStringLiteral(QUILLO_TEST_DATA "/codec/formats.tsv")).split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (fields.size() == 2)
+                QTest::newRow(fields[0].constData())
+                    << QString::fromUtf8(fields[0]) << QString::fromUtf8(fields[1]);
+        }
+    }
+    void samplesKeepTheirBytes() {
+        QFETCH(QString, sample);
+        QFETCH(QString, format);
+        const QByteArray file = readBytes(QStringLiteral(QUILLO_TEST_DATA "/text/") + sample);
+        const DecodedText decoded = TextFileCodec::decode(file);
+        QCOMPARE(describe(decoded.format), format);
+        QVERIFY(!decoded.lossy);
+        QVERIFY(!decoded.looksBinary);
+        QVERIFY(!decoded.text.contains(QLatin1Char('\r')));
+        const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
+        QVERIFY(!direct.fellBackToUtf8);
+        QCOMPARE(direct.bytes, file);
+    }
+
+    // QUILLO_UPDATE_GOLDEN=1 lists the samples afresh with the style each is read as; review the
+    // difference before committing it.
+    void everySampleIsListed() {
+        if (qEnvironmentVariableIsSet("QUILLO_UPDATE_GOLDEN")) {
+            QByteArray table;
+            for (const QString& path : testCases(QStringLiteral("text"), QStringLiteral("*")))
+                table += (QFileInfo(path).fileName() + u'\t' +
+                          describe(TextFileCodec::decode(readBytes(path)).format) + u'\n')
+                             .toUtf8();
+            QVERIFY(writeBytes(QStringLiteral(QUILLO_TEST_DATA "/codec/formats.tsv"), table));
+        }
+        QStringList listed;
+        for (const QByteArray& line :
+             readBytes(QStringLiteral(QUILLO_TEST_DATA "/codec/formats.tsv")).split('\n'))
+            if (line.contains('\t')) listed << QString::fromUtf8(line.split('\t')[0]);
+        QStringList samples;
+        for (const QString& path : testCases(QStringLiteral("text"), QStringLiteral("*")))
+            samples << QFileInfo(path).fileName();
+        QCOMPARE(listed, samples);
+    }
+
+    void decodes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf-8") << QByteArray("caf\xC3\xA9\r\n") << QStringLiteral("caf\u00e9\n");
+        QTest::newRow("windows-1252") << QByteArray("\x80\x93\x94\x81 caf\xE9")
+                                      << QStringLiteral("\u20ac\u201c\u201d\u0081 caf\u00e9");
+        QTest::newRow("overlong utf-8 is windows-1252")
+            << QByteArray("\xC0\xAF") << QStringLiteral("\u00c0\u00af");
+        QTest::newRow("encoded surrogate is windows-1252")
+            << QByteArray("\xED\xBF\xBF") << QStringLiteral("\u00ed\u00bf\u00bf");
+        QTest::newRow("utf-16 be") << QByteArray("\xFE\xFF\0h\0i", 6) << QStringLiteral("hi");
+        QTest::newRow("mixed endings") << QByteArray("a\rb\nc\r\n") << QStringLiteral("a\nb\nc\n");
+    }
+    void decodes() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, text);
+        QCOMPARE(TextFileCodec::decode(file).text, text);
+    }
+
+    void editedMixedFileUsesDominantEnding() {
+        const DecodedText decoded = TextFileCodec::decode("a\r\nb\r\nc\nd");
+        QCOMPARE(decoded.format.lineEnding, TextFileFormat::LineEnding::CRLF);
+        QVERIFY(!decoded.format.mixedLineEndings.isEmpty());
+        // Same number of lines: each break keeps its own ending.
+        QCOMPARE(TextFileCodec::encode(QStringLiteral("A\nB\nC\nD"), decoded.format).bytes,
+                 QByteArray("A\r\nB\r\nC\nD"));
+        // A line more: the endings can no longer be matched to lines, all become the dominant
+        // one, and from then on the file has one style.
+        const EncodedText edited =
+            TextFileCodec::encode(QStringLiteral("a\nb\nnew\nc\nd"), decoded.format);
+        QCOMPARE(edited.bytes, QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
+        QVERIFY(edited.format.mixedLineEndings.isEmpty());
+        QVERIFY(TextFileCodec::decode("a\r\nb\r\n").format.mixedLineEndings.isEmpty());
+        // A tie goes to the first ending.
+        QCOMPARE(TextFileCodec::decode("a\rb\nc").format.lineEnding,
+                 TextFileFormat::LineEnding::CR);
+    }
+
+    // New documents are UTF-8 with LF; characters Windows-1252 lacks make the file UTF-8 with its
+    // line endings kept, never "?".
+    void newAndUnrepresentableTextIsUtf8() {
+        const EncodedText fresh = TextFileCodec::encode(
+            QStringLiteral("\u00e9\nx\r\ny") + QChar(0xD800), TextFileFormat());
+        QCOMPARE(fresh.bytes, QByteArray("\xC3\xA9\nx\ny\xEF\xBF\xBD"));
+        QCOMPARE(fresh.format.encodingName(), QStringLiteral("UTF-8"));
+
+        const TextFileFormat legacy = TextFileCodec::decode("caf\xE9\r\n").format;
+        const EncodedText euro =
+            TextFileCodec::encode(QStringLiteral("\u20ac caf\u00e9\n"), legacy);
+        QVERIFY(!euro.fellBackToUtf8);
+        QCOMPARE(euro.bytes, QByteArray("\x80 caf\xE9\r\n"));
+        const EncodedText omega =
+            TextFileCodec::encode(QStringLiteral("\u03a9 caf\u00e9\n"), legacy);
+        QVERIFY(omega.fellBackToUtf8);
+        QCOMPARE(describe(omega.format), QStringLiteral("UTF-8 CRLF"));
+        QCOMPARE(omega.bytes, QStringLiteral("\u03a9 caf\u00e9\r\n").toUtf8());
+
+        TextFileFormat utf16;
+        utf16.encoding = TextFileFormat::Encoding::Utf16LE;
+        QVERIFY(!TextFileCodec::encode(QStringLiteral("\u03a9 \U0001F600"), utf16).fellBackToUtf8);
+    }
+
+    void binaryAndLossyFilesAreFlagged() {
+        for (const QByteArray& binary : {QByteArray("text with a \0 nul", 17),
+                                         QByteArray("\xFF\xFE"
+                                                    "a\0\0\0",
+                                                    6),
+                                         QByteArray("\x01\x02\x03\x04 abc\x05\x06\x07"),
+                                         QByteArray("\x7F"
+                                                    "ELF\x02\x01\x01\0\0\0",
+                                                    10)})
+            QVERIFY2(TextFileCodec::decode(binary).looksBinary, binary.toHex().constData());
+        const QByteArray escapes =
+            "colour: \x1B[1m bold \x1B[0m and a long line of ordinary words around it,"
+            " enough of them to count for much more than the escapes do.";
+        QVERIFY(!TextFileCodec::decode(escapes).looksBinary);
+        for (const QByteArray& lossy :
+             {QByteArray("\xEF\xBB\xBF"
+                         "ok \xFF"),
+              QByteArray("\xFF\xFE"
+                         "a\0b",
+                         5),
+              QStringLiteral("a\u2028b").toUtf8(), QStringLiteral("a\u2029b").toUtf8()}) {
+            const DecodedText decoded = TextFileCodec::decode(lossy);
+            QVERIFY2(decoded.lossy && !decoded.text.isEmpty(), lossy.toHex().constData());
+        }
+    }
+
+    void plainTextOfDocument() {
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("one\u00A0space\ntwo"));
+        QTextCursor c(&doc);
+        c.movePosition(QTextCursor::End);
+        c.insertText(QString(QChar::LineSeparator) + QStringLiteral("soft"));
+        c.insertImage(QStringLiteral("picture.png"));
+        QCOMPARE(TextFileCodec::plainText(doc), QStringLiteral("one\u00A0space\ntwo\nsoft"));
+        doc.clear();
+        QCOMPARE(TextFileCodec::plainText(doc), QString());
+    }
 };
-
-void TestTextFileCodec::unchangedFileSavesByteForByte_data() {
-    QTest::addColumn<QByteArray>("file");
-    const QString sample = QString::fromUtf8("Grüße, café – “quoted” € ½\nsecond line\n");
-    const QString crlf = QString(sample).replace(QLatin1String("\n"), QLatin1String("\r\n"));
-
-    QTest::newRow("utf-8 lf") << sample.toUtf8();
-    QTest::newRow("utf-8 crlf") << crlf.toUtf8();
-    QTest::newRow("utf-8 cr")
-        << QString(sample).replace(QLatin1Char('\n'), QLatin1Char('\r')).toUtf8();
-    QTest::newRow("utf-8 bom lf") << "\xEF\xBB\xBF" + sample.toUtf8();
-    QTest::newRow("utf-8 bom crlf") << "\xEF\xBB\xBF" + crlf.toUtf8();
-    QTest::newRow("utf-8 astral and no final newline")
-        << QString::fromUtf8("emoji 😀 𝄞\nlast").toUtf8();
-    QTest::newRow("utf-8 bom inside") << QString::fromUtf8("a\uFEFFb").toUtf8();
-    QTest::newRow("utf-8 bom twice") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx");
-    QTest::newRow("utf-16 le bom crlf") << "\xFF\xFE" + utf16(crlf, false);
-    QTest::newRow("utf-16 le bom lf") << "\xFF\xFE" + utf16(sample, false);
-    QTest::newRow("utf-16 be bom crlf") << "\xFE\xFF" + utf16(crlf, true);
-    QTest::newRow("utf-16 le astral") << "\xFF\xFE" + utf16(QString::fromUtf8("😀\r\n"), false);
-    QTest::newRow("utf-16 lone surrogate") << "\xFF\xFE" + utf16(QString(QChar(0xD800)), false);
-    QTest::newRow("windows-1252 lf") << cp1252(
-        "Gr\xFC\xDF"
-        "e, caf\xE9 \x96 \x93quoted\x94 \x80\n2nd\n");
-    QTest::newRow("windows-1252 crlf") << cp1252("caf\xE9\r\nna\xEFve\r\n\r\n");
-    QTest::newRow("windows-1252 undefined bytes") << cp1252("\x81\x8D\x8F\x90\x9D\r\n");
-    QTest::newRow("windows-1252 all high bytes") << [] {
-        QByteArray all;
-        for (int b = 0x80; b < 0x100; ++b) all += char(b);
-        return all + "\r\n";
-    }();
-    QTest::newRow("ascii") << QByteArray("plain ascii\n");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("only line breaks") << QByteArray("\r\n\r\n\r\n");
-    QTest::newRow("mixed line endings") << QByteArray("a\r\nb\nc\rd\r\n\n\r");
-    QTest::newRow("mixed in windows-1252") << cp1252("\xE9\r\n\xE9\n\xE9\r");
-    QTest::newRow("mixed in utf-16") << "\xFF\xFE" + utf16(QStringLiteral("a\r\nb\nc"), false);
-    QTest::newRow("tabs and form feed") << QByteArray("a\tb\fc\n");
-    QTest::newRow("no-break space") << QString::fromUtf8("a\u00A0b\n").toUtf8();
-    QTest::newRow("object replacement and non-characters")
-        << "\xFF\xFE" + utf16(QString::fromUtf8("a\uFFFCb\uFFFF\uFFFEc\uFDD2"), false);
-}
-
-void TestTextFileCodec::unchangedFileSavesByteForByte() {
-    QFETCH(QByteArray, file);
-    const DecodedText decoded = TextFileCodec::decode(file);
-    QVERIFY(!decoded.lossy);
-    QVERIFY(!decoded.text.contains(QLatin1Char('\r')));
-    const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
-    QVERIFY(!direct.fellBackToUtf8);
-    QCOMPARE(direct.bytes, file);
-
-    // The road through the editor: into a document and out again.
-    QTextDocument doc;
-    doc.setPlainText(decoded.text);
-    QCOMPARE(TextFileCodec::encode(TextFileCodec::plainText(doc), decoded.format).bytes, file);
-}
-
-void TestTextFileCodec::detection_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<Encoding>("encoding");
-    QTest::addColumn<bool>("bom");
-    QTest::addColumn<LineEnding>("ending");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("ascii is utf-8")
-        << QByteArray("abc") << Encoding::Utf8 << false << LineEnding::LF << "abc";
-    QTest::newRow("utf-8") << QByteArray("caf\xC3\xA9\r\n") << Encoding::Utf8 << false
-                           << LineEnding::CRLF << QString::fromUtf8("café\n");
-    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBFx\ry") << Encoding::Utf8 << true
-                               << LineEnding::CR << "x\ny";
-    QTest::newRow("utf-16 le") << QByteArray("\xFF\xFEh\0i\0", 6) << Encoding::Utf16LE << true
-                               << LineEnding::LF << "hi";
-    QTest::newRow("utf-16 be") << QByteArray("\xFE\xFF\0h\0i", 6) << Encoding::Utf16BE << true
-                               << LineEnding::LF << "hi";
-    QTest::newRow("latin-1 byte is windows-1252")
-        << QByteArray("caf\xE9") << Encoding::Windows1252 << false << LineEnding::LF
-        << QString::fromUtf8("café");
-    QTest::newRow("windows-1252 specials")
-        << QByteArray("\x80\x93\x94\x81") << Encoding::Windows1252 << false << LineEnding::LF
-        << QString::fromUtf8("€“”\u0081");
-    QTest::newRow("overlong utf-8") << QByteArray("\xC0\xAF") << Encoding::Windows1252 << false
-                                    << LineEnding::LF << QString::fromUtf8("À¯");
-    QTest::newRow("utf-8 surrogate") << QByteArray("\xED\xA0\x80") << Encoding::Windows1252 << false
-                                     << LineEnding::LF << QString::fromUtf8("í\u00A0€");
-    QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << Encoding::Windows1252
-                                     << false << LineEnding::LF << QString::fromUtf8("ô\u0090€€");
-    QTest::newRow("truncated utf-8") << QByteArray("ab\xE2\x82") << Encoding::Windows1252 << false
-                                     << LineEnding::LF << QString::fromUtf8("abâ‚");
-    QTest::newRow("dominant ending wins") << QByteArray("a\nb\r\nc\r\nd") << Encoding::Utf8 << false
-                                          << LineEnding::CRLF << "a\nb\nc\nd";
-    QTest::newRow("first ending wins a tie")
-        << QByteArray("a\rb\nc") << Encoding::Utf8 << false << LineEnding::CR << "a\nb\nc";
-}
-
-void TestTextFileCodec::detection() {
-    QFETCH(QByteArray, file);
-    QFETCH(Encoding, encoding);
-    QFETCH(bool, bom);
-    QFETCH(LineEnding, ending);
-    QFETCH(QString, text);
-    const DecodedText decoded = TextFileCodec::decode(file);
-    QCOMPARE(decoded.format.encoding, encoding);
-    QCOMPARE(decoded.format.bom, bom);
-    QCOMPARE(decoded.format.lineEnding, ending);
-    QCOMPARE(decoded.text, text);
-}
-
-void TestTextFileCodec::editedMixedFileUsesDominantEnding() {
-    const DecodedText decoded = TextFileCodec::decode("a\r\nb\r\nc\nd");
-    QCOMPARE(decoded.format.lineEnding, LineEnding::CRLF);
-    QVERIFY(!decoded.format.mixedLineEndings.isEmpty());
-    // Same number of lines: each break keeps its own ending.
-    QCOMPARE(TextFileCodec::encode(QStringLiteral("A\nB\nC\nD"), decoded.format).bytes,
-             QByteArray("A\r\nB\r\nC\nD"));
-    // A line more: the endings can no longer be matched to lines, all become the dominant one,
-    // and from then on the file has one style.
-    const EncodedText edited =
-        TextFileCodec::encode(QStringLiteral("a\nb\nnew\nc\nd"), decoded.format);
-    QCOMPARE(edited.bytes, QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
-    QVERIFY(edited.format.mixedLineEndings.isEmpty());
-    QCOMPARE(TextFileCodec::encode(QStringLiteral("a\nb\nc\nd"), edited.format).bytes,
-             QByteArray("a\r\nb\r\nc\r\nd"));
-    // A file with one style records no list.
-    QVERIFY(TextFileCodec::decode("a\r\nb\r\n").format.mixedLineEndings.isEmpty());
-}
-
-void TestTextFileCodec::newDocumentsAreUtf8WithLf() {
-    const TextFileFormat format;
-    QCOMPARE(format.encoding, Encoding::Utf8);
-    QVERIFY(!format.bom);
-    QCOMPARE(format.lineEnding, LineEnding::LF);
-    const EncodedText out = TextFileCodec::encode(QString::fromUtf8("é\nx\r\ny"), format);
-    QCOMPARE(out.bytes, QByteArray("\xC3\xA9\nx\ny"));
-    QCOMPARE(out.format.encodingName(), QStringLiteral("UTF-8"));
-}
-
-void TestTextFileCodec::unrepresentableCharactersFallBackToUtf8() {
-    const DecodedText decoded = TextFileCodec::decode("caf\xE9\r\n");
-    QCOMPARE(decoded.format.encoding, Encoding::Windows1252);
-
-    // Characters Windows-1252 has: it stays.
-    const EncodedText euro = TextFileCodec::encode(QString::fromUtf8("€ café\n"), decoded.format);
-    QVERIFY(!euro.fellBackToUtf8);
-    QCOMPARE(euro.bytes, QByteArray("\x80 caf\xE9\r\n"));
-
-    // Characters it lacks: UTF-8, with the line endings kept and no "?" anywhere.
-    const EncodedText omega = TextFileCodec::encode(QString::fromUtf8("Ω café\n"), decoded.format);
-    QVERIFY(omega.fellBackToUtf8);
-    QCOMPARE(omega.format.encoding, Encoding::Utf8);
-    QVERIFY(!omega.format.bom);
-    QCOMPARE(omega.format.lineEnding, LineEnding::CRLF);
-    QCOMPARE(omega.bytes, QString::fromUtf8("Ω café\r\n").toUtf8());
-    QVERIFY(!omega.bytes.contains('?'));
-
-    // UTF-16 holds everything.
-    TextFileFormat utf16;
-    utf16.encoding = Encoding::Utf16LE;
-    utf16.bom = true;
-    QVERIFY(!TextFileCodec::encode(QString::fromUtf8("Ω 😀"), utf16).fellBackToUtf8);
-}
-
-void TestTextFileCodec::loneSurrogatesNeverBecomeQuestionMarks() {
-    const QString text = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b");
-    const EncodedText out = TextFileCodec::encode(text, TextFileFormat());
-    QCOMPARE(out.bytes, QByteArray("a\xEF\xBF\xBD"
-                                   "b"));
-}
-
-void TestTextFileCodec::looksBinary_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<bool>("binary");
-    QTest::newRow("text") << QByteArray("ordinary text\r\n\twith tabs\f\n") << false;
-    QTest::newRow("one nul") << QByteArray("text with a \0 nul", 17) << true;
-    QTest::newRow("nul in utf-16") << QByteArray(
-                                          "\xFF\xFE"
-                                          "a\0\0\0",
-                                          6)
-                                   << true;
-    QTest::newRow("utf-16 text has zero bytes but no nul") << QByteArray(
-                                                                  "\xFF\xFE"
-                                                                  "a\0b\0",
-                                                                  6)
-                                                           << false;
-    QTest::newRow("many controls") << QByteArray("\x01\x02\x03\x04 abc\x05\x06\x07") << true;
-    QTest::newRow("an escape in a long text")
-        << QByteArray(
-               "colour: \x1B[1m bold \x1B[0m and a long line of ordinary words around it,"
-               " enough of them to count for much more than the escapes do.")
-        << false;
-    QTest::newRow("executable header") << QByteArray(
-                                              "\x7F"
-                                              "ELF\x02\x01\x01\0\0\0",
-                                              10)
-                                       << true;
-    QTest::newRow("empty") << QByteArray() << false;
-}
-
-void TestTextFileCodec::looksBinary() {
-    QFETCH(QByteArray, file);
-    QFETCH(bool, binary);
-    QCOMPARE(TextFileCodec::decode(file).looksBinary, binary);
-}
-
-void TestTextFileCodec::lossyDecodesAreFlagged_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("damaged utf-8 after a bom") << QByteArray(
-        "\xEF\xBB\xBF"
-        "ok \xFF");
-    QTest::newRow("odd utf-16 length") << QByteArray(
-        "\xFF\xFE"
-        "a\0b",
-        5);
-    QTest::newRow("line separator") << QString::fromUtf8("a\u2028b").toUtf8();
-    QTest::newRow("paragraph separator") << QString::fromUtf8("a\u2029b").toUtf8();
-}
-
-void TestTextFileCodec::lossyDecodesAreFlagged() {
-    QFETCH(QByteArray, file);
-    const DecodedText decoded = TextFileCodec::decode(file);
-    QVERIFY(decoded.lossy);
-    QVERIFY(!decoded.text.isEmpty());
-}
-
-void TestTextFileCodec::plainTextOfDocument() {
-    QTextDocument doc;
-    doc.setPlainText(QString::fromUtf8("one\u00A0space\ntwo"));
-    QTextCursor c(&doc);
-    c.movePosition(QTextCursor::End);
-    c.insertText(QString(QChar::LineSeparator) + QStringLiteral("soft"));
-    c.insertImage(QStringLiteral("picture.png"));
-    QCOMPARE(TextFileCodec::plainText(doc), QString::fromUtf8("one\u00A0space\ntwo\nsoft"));
-    doc.clear();
-    QCOMPARE(TextFileCodec::plainText(doc), QString());
-}
 
 QTEST_MAIN(TestTextFileCodec)
 #include "tst_textfilecodec.moc"

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "TestHelpers.h"
 #include "html/core/HtmlInput.h"
 
 class TestHtmlInput : public QObject {
@@ -15,31 +16,9 @@ class TestHtmlInput : public QObject {
 void TestHtmlInput::decodesBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << QByteArray() << QString();
-    QTest::newRow("ASCII") << QByteArray("<P>a b") << QStringLiteral("<P>a b");
-    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80")
-                           << QStringLiteral("caf\u00e9 \u20ac \U0001F600");
-    QTest::newRow("byte order mark dropped")
-        << QByteArray("\xef\xbb\xbf<B>\xc3\xa9") << QStringLiteral("<B>\u00e9");
-    QTest::newRow("byte order mark alone") << QByteArray("\xef\xbb\xbf") << QString();
-    QTest::newRow("byte order mark on Windows-1252")
-        << QByteArray("\xef\xbb\xbf\xe9") << QStringLiteral("\u00ef\u00bb\u00bf\u00e9");
-    QTest::newRow("Windows-1252") << QByteArray("caf\xe9 \x80 \x93q\x94 \x9f")
-                                  << QStringLiteral("caf\u00e9 \u20ac \u201cq\u201d \u0178");
-    QTest::newRow("undefined bytes")
-        << QByteArray("\x81\x8d\x8f\x90\x9d") << QStringLiteral("\u0081\u008d\u008f\u0090\u009d");
-    QTest::newRow("one bad byte makes it all Windows-1252")
-        << QByteArray("\xc3\xa9\xff") << QStringLiteral("\u00c3\u00a9\u00ff");
-    QTest::newRow("overlong two bytes") << QByteArray("\xc0\x80") << QStringLiteral("\u00c0\u20ac");
-    QTest::newRow("overlong three bytes")
-        << QByteArray("\xe0\x80\xaf") << QStringLiteral("\u00e0\u20ac\u00af");
-    QTest::newRow("encoded surrogate")
-        << QByteArray("\xed\xa0\x80") << QStringLiteral("\u00ed\u00a0\u20ac");
-    QTest::newRow("above U+10FFFF")
-        << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\u00f4\u0090\u20ac\u20ac");
-    QTest::newRow("truncated at the end")
-        << QByteArray("ab\xe2\x82") << QStringLiteral("ab\u00e2\u201a");
-    QTest::newRow("lone continuation") << QByteArray("a\x80z") << QStringLiteral("a\u20acz");
+    for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
+        QTest::newRow(qPrintable(row.last()))
+            << unescapeBytes(row[0].toUtf8()) << unescapeText(row[1]);
     QTest::newRow("largest code point")
         << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF", 1);
 }

@@ -5,7 +5,6 @@
 
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
-#include "app/ChildForm.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
@@ -36,8 +35,6 @@ class ReadAloudTest : public QObject {
     frmMain* main = nullptr;
     RecordingTalker* talker = nullptr;
 
-    frmDocument* document() const { return main->ActiveDocument(); }
-
   private slots:
     void init() {
         env = std::make_unique<TestEnvironment>();
@@ -49,37 +46,20 @@ class ReadAloudTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    void engineIsNotMadeAtStartUp() {
-        TestEnvironment fresh;
-        fresh.setSetting("FirstTime", "No");
-        frmMain* other = fresh.start();
-        auto* real = dynamic_cast<QtTalker*>(other->readAloud()->talker());
-        QVERIFY(real);
-        QCOMPARE(real->engineName(), QString());
-    }
-
+    // The selection, or the whole text; two exact texts get an answer of their own.
     void hear_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("selStart");
         QTest::addColumn<int>("selLength");
         QTest::addColumn<QString>("expected");
-        const QString retort = ReadAloud::Retort();
-        const QString joke = ReadAloud::JokeText();
         QTest::newRow("whole text") << "Hello there" << 0 << 0 << "Hello there";
         QTest::newRow("selection") << "Hello there" << 6 << 5 << "there";
-        QTest::newRow("lines unchanged") << "<p>one</p>\ntwo" << 0 << 0 << "<p>one</p>\ntwo";
-        QTest::newRow("trigger lower") << "shut up" << 0 << 0 << retort;
-        QTest::newRow("trigger mixed") << "sHuT Up" << 0 << 0 << retort;
-        QTest::newRow("trigger upper") << "SHUT UP" << 0 << 0 << retort;
+        QTest::newRow("trigger in any case") << "sHuT Up" << 0 << 0 << ReadAloud::Retort();
         QTest::newRow("trigger in longer text") << "shut up now" << 0 << 0 << "shut up now";
-        QTest::newRow("trigger two spaces") << "shut  up" << 0 << 0 << "shut  up";
         QTest::newRow("trigger partly selected") << "shut up" << 0 << 4 << "shut";
-        QTest::newRow("trigger wholly selected") << "shut up" << 0 << 7 << "shut up";
-        QTest::newRow("chair selected") << "chair" << 1 << 2 << joke;
-        QTest::newRow("chair all selected") << "chair" << 0 << 5 << joke;
+        QTest::newRow("chair selected") << "chair" << 1 << 2 << ReadAloud::JokeText();
         QTest::newRow("chair not selected") << "chair" << 0 << 0 << "chair";
         QTest::newRow("Chair capital") << "Chair" << 0 << 5 << "Chair";
-        QTest::newRow("chair with stop") << "chair." << 0 << 5 << "chair";
         QTest::newRow("empty text stops") << "" << 0 << 0 << "";
     }
     void hear() {
@@ -87,77 +67,56 @@ class ReadAloudTest : public QObject {
         QFETCH(int, selStart);
         QFETCH(int, selLength);
         QFETCH(QString, expected);
-        RichTextBox* box = document()->txtText;
+        RichTextBox* box = main->ActiveDocument()->txtText;
         box->setText(text);
         box->setSelStart(selStart);
         box->setSelLength(selLength);
-        main->mnuHear_Click();
+        main->tbToolBar_ButtonClick("Hear");
         QCOMPARE(talker->spoken, QStringList{expected});
-        // The document itself is left as it was.
         QCOMPARE(box->Text(), text);
     }
 
-    void routes() {
-        document()->txtText->setText("from the toolbar");
-        main->tbToolBar_ButtonClick("Hear");
-        main->menuItem("mnuHear")->trigger();
-        main->tbToolBar_ButtonClick("Stop");
-        QCOMPARE(talker->spoken, (QStringList{"from the toolbar", "from the toolbar", QString()}));
-    }
-
-    void nothingWithoutADocument() {
-        auto* browser = new FakeBrowser;
-        QMdiSubWindow* browserWindow = main->addChildWindow(browser);
+    // Nothing is read from a browser window or without a window; closing the document being
+    // read stops, closing another does not.
+    void readingFollowsTheDocument() {
+        QMdiSubWindow* browserWindow = main->addChildWindow(new FakeBrowser);
         browserWindow->show();
         main->mdiArea()->setActiveSubWindow(browserWindow);
         main->mnuHear_Click();
-        main->readAloud()->Stop();
         QVERIFY(talker->spoken.isEmpty());
+        browserWindow->close();
 
-        main->mdiArea()->closeAllSubWindows();
-        QCoreApplication::processEvents();
-        QCOMPARE(main->ActiveForm(), nullptr);
-        main->mnuHear_Click();
-        main->readAloud()->Stop();
-        QVERIFY(talker->spoken.isEmpty());
-    }
-
-    void closingTheDocumentBeingReadStops() {
-        frmDocument* read = document();
+        frmDocument* read = main->ActiveDocument();
         read->txtText->setText("being read");
         main->mnuHear_Click();
-        // Closing another document leaves the reading alone.
         QPointer<frmDocument> other = main->LoadNewDoc();
         main->mnuFileClose_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!other);
         QCOMPARE(talker->spoken, QStringList{"being read"});
-
         read->setTag(QString());  // no save prompt
-        QCOMPARE(main->ActiveDocument(), read);
         main->mnuFileClose_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(talker->spoken, (QStringList{"being read", QString()}));
+        main->mnuHear_Click();
+        QCOMPARE(talker->spoken.size(), 2);
     }
 
     void unavailableEngineSaysSoInTheStatusBar() {
         talker->failure = "no audio device";
-        document()->txtText->setText("hello");
+        main->ActiveDocument()->txtText->setText("hello");
         main->mnuHear_Click();
         QCOMPARE(main->statusText(), QString("Speech is not available: no audio device"));
-    }
 
-    void realTalkerWithoutAWorkingEngine() {
+        // The real control makes its engine only when asked to speak; the engine's failure
+        // arrives a moment later.
         main->readAloud()->setTalker(std::make_unique<QtTalker>(QStringList{"no-such-engine"}));
         main->setStatusText("Ready.");
-        main->readAloud()->Stop();  // nothing made, nothing said
+        main->readAloud()->Stop();
         QCOMPARE(main->statusText(), QString("Ready."));
-        document()->txtText->setText("hello");
         main->mnuHear_Click();
-        // Speaking returns at once; the engine's failure arrives a moment later.
         QTRY_VERIFY2(main->statusText().startsWith("Speech is not available: no-such-engine: "),
                      qPrintable(main->statusText()));
-        main->readAloud()->Stop();
     }
 };
 

@@ -2,12 +2,27 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 
 #include "app/Startup.h"
 #include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
 
-TestEnvironment::TestEnvironment() {
+namespace {
+
+// The folder the settings store was last pointed at. Before the first environment, the test
+// configuration folder (test mode is on), so that nothing after it reaches the user's own store.
+QString& currentSettingsFolder() {
+    static QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/Quillo");
+    return folder;
+}
+
+}  // namespace
+
+TestEnvironment::TestEnvironment() : previousSettings_(currentSettingsFolder()) {
+    currentSettingsFolder() = settings_.path();
     SettingsStore::setStorageFolder(settings_.path());
     services.dialogs = &dialogs;
     services.programFolder = program_.path();
@@ -22,7 +37,9 @@ TestEnvironment::~TestEnvironment() {
         main_.reset();
     }
     setMainWindowRef(nullptr);
-    SettingsStore::setStorageFolder(QString());
+    // Back to where the store was before, not to the user's own store.
+    currentSettingsFolder() = previousSettings_;
+    SettingsStore::setStorageFolder(previousSettings_);
 }
 
 void TestEnvironment::setSetting(const QString& key, const QString& value) {

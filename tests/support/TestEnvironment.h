@@ -36,6 +36,7 @@ class TestEnvironment {
     AppServices services;
 
   private:
+    QString previousSettings_;
     QTemporaryDir settings_;
     QTemporaryDir program_;
     QTemporaryDir scratch_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QRect>
 #include <QWidget>
 
@@ -13,8 +15,44 @@ class FakeBrowser : public ChildForm {
     FakeBrowser() { setTag(QStringLiteral("Web")); }
 };
 
-// A rectangle given in twips, in pixels at the widget's logical DPI.
-inline QRect twips(const QWidget* w, int left, int top, int width, int height) {
-    return QRect(Twips::toPixelsX(left, w), Twips::toPixelsY(top, w), Twips::toPixelsX(width, w),
-                 Twips::toPixelsY(height, w));
+inline QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// In case tables "\xNN" stands for a byte, "\uXXXX" for a character and "\n" for a line break.
+inline QByteArray unescapeBytes(QByteArray s) {
+    for (qsizetype at = 0; (at = s.indexOf("\\x", at)) >= 0; ++at)
+        s.replace(at, 4, QByteArray(1, char(s.mid(at + 2, 2).toInt(nullptr, 16))));
+    return s;
+}
+inline QString unescapeText(QString s) {
+    s.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    for (qsizetype at = 0; (at = s.indexOf(QStringLiteral("\\u"), at)) >= 0; ++at)
+        s.replace(at, 6, QChar(s.mid(at + 2, 4).toUShort(nullptr, 16)));
+    return s;
+}
+
+// The rows of a tab-separated case table in tests/data; lines starting with "#" are comments.
+inline QList<QStringList> caseTable(const QString& name) {
+    QList<QStringList> rows;
+    QFile file(QStringLiteral(QUILLO_TEST_DATA "/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return rows;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#')) rows << QString::fromUtf8(line).split(u'\t');
+    return rows;
+}
+
+// The case files of one kind in a folder of tests/data, sorted by name.
+inline QStringList testCases(const QString& folder, const QString& pattern) {
+    const QDir dir(QStringLiteral(QUILLO_TEST_DATA "/") + folder);
+    QStringList paths;
+    for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name))
+        paths << dir.filePath(name);
+    return paths;
 }

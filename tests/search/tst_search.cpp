@@ -1,0 +1,352 @@
+// Find, Find Next and Replace: the dialogs over the active document, their options and fields,
+// and replace-all against the literal Find loop it stands for. Cases: tests/data/search/*.tsv.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "TestEnvironment.h"
+#include "TestHelpers.h"
+#include "app/frmMain.h"
+#include "document/RichTextBox.h"
+#include "document/frmDocument.h"
+#include "search/SearchCommands.h"
+#include "search/frmFIND.h"
+#include "search/frmREPLACE.h"
+
+namespace {
+
+void addRows(const QString& table, int columns) {
+    QTest::addColumn<QStringList>("row");
+    const QList<QStringList> rows = caseTable(QStringLiteral("search/") + table);
+    QVERIFY(!rows.isEmpty());
+    for (const QStringList& row : rows) {
+        QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
+        QStringList fields;
+        for (const QString& field : row) fields << unescapeText(field);
+        QTest::newRow(qPrintable(row.last())) << fields;
+    }
+}
+
+// The part of a control that shows something: a caption may have room to spare on its right.
+QRect shownPart(const QWidget* w) {
+    if (!qobject_cast<const QCheckBox*>(w) && !qobject_cast<const QLabel*>(w)) return w->geometry();
+    return QRect(w->pos(), QSize(qMin(w->width(), w->sizeHint().width()), w->height()));
+}
+
+QStringList tabOrder(QWidget* dialog) {
+    QStringList order;
+    for (QWidget* w = dialog->nextInFocusChain(); w != dialog; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+    return order;
+}
+
+}  // namespace
+
+class SearchTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> env;
+    frmMain* main = nullptr;
+    RichTextBox* txt = nullptr;
+    QList<QDialog*> shown;  // dialogs the modal showing was asked for
+
+    frmFIND* openFind() {
+        main->menuItem("mnuFind")->trigger();
+        return main->findChild<frmFIND*>();
+    }
+    frmREPLACE* openReplace() {
+        main->menuItem("mnuReplace")->trigger();
+        return main->findChild<frmREPLACE*>();
+    }
+    void select(const QString& text, int start, int length) {
+        txt->setText(text);
+        txt->setSelStart(start);
+        txt->setSelLength(length);
+    }
+
+  private slots:
+    void initTestCase() {
+        SearchCommands::setShowModal([this](QDialog* dialog) {
+            shown << dialog;
+            dialog->show();
+        });
+    }
+    void cleanupTestCase() { SearchCommands::setShowModal({}); }
+    void init() {
+        shown.clear();
+        env = std::make_unique<TestEnvironment>();
+        env->setSetting("FirstTime", "No");
+        main = env->start();
+        txt = main->ActiveDocument()->txtText;
+    }
+    void cleanup() { env.reset(); }
+
+    // What a user notices of the fixed-size dialogs: captions that fit, no control over
+    // another, the search box first in tab order and ready for typing, one dialog each.
+    void dialogsFitAndTabInOrder() {
+        frmFIND* find = openFind();
+        QCOMPARE(find->focusWidget(), find->Text1);
+        frmREPLACE* replace = openReplace();
+        QCOMPARE(replace->focusWidget(), replace->txtFind);
+        QCOMPARE(shown, (QList<QDialog*>{find, replace}));
+        for (QDialog* dialog : {static_cast<QDialog*>(find), static_cast<QDialog*>(replace)}) {
+            QCOMPARE(dialog->parentWidget(), main);
+            for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+                QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+            const QList<QWidget*> controls =
+                dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (QWidget* a : controls) {
+                QVERIFY2(dialog->rect().contains(shownPart(a)), qPrintable(a->objectName()));
+                for (QWidget* b : controls)
+                    QVERIFY2(a == b || !shownPart(a).intersects(shownPart(b)),
+                             qPrintable(a->objectName() + " over " + b->objectName()));
+            }
+        }
+        QCOMPARE(tabOrder(find),
+                 QStringList({"Text1", "Check1", "Check2", "Command1", "Command2"}));
+        QCOMPARE(tabOrder(replace), QStringList({"txtFind", "txtReplace", "Check1", "Check2",
+                                                 "Command1", "Command2"}));
+        QCOMPARE(openFind(), find);
+        QCOMPARE(main->findChildren<frmFIND*>().size(), 1);
+    }
+
+    void find_data() { addRows(QStringLiteral("find.tsv"), 8); }
+    void find() {
+        QFETCH(QStringList, row);
+        select(row[0], row[1].toInt(), row[2].toInt());
+        frmFIND* dialog = openFind();
+        dialog->Text1->setText(row[3]);
+        dialog->Check1->setChecked(row[4].toInt() & 4);
+        dialog->Check2->setChecked(row[4].toInt() & 2);
+        dialog->Command1->click();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(txt->SelStart(), row[5].toInt());
+        QCOMPARE(txt->SelLength(), row[6].toInt());
+        QCOMPARE(txt->Text(), row[0]);
+        QVERIFY(env->dialogs.messages.isEmpty());
+    }
+
+    void controlFind_data() { addRows(QStringLiteral("control-find.tsv"), 7); }
+    void controlFind() {
+        QFETCH(QStringList, row);
+        select(row[0], 0, 0);
+        const int expected = row[5].toInt();
+        QCOMPARE(txt->Find(row[1], row[2].toInt(), row[3].toInt(), row[4].toInt()), expected);
+        QCOMPARE(txt->SelStart(), qMax(expected, 0));
+        QCOMPARE(txt->SelLength(), expected >= 0 ? row[1].size() : 0);
+    }
+
+    void replaceAll_data() { addRows(QStringLiteral("replace.tsv"), 10); }
+    void replaceAll() {
+        QFETCH(QStringList, row);
+        const int selStart = row[1].toInt(), selLength = row[2].toInt(), count = row[7].toInt();
+        select(row[0], selStart, selLength);
+        main->ActiveDocument()->setTag(QString());
+        frmREPLACE* dialog = openReplace();
+        dialog->txtFind->setText(row[3]);
+        dialog->txtReplace->setText(row[4]);
+        dialog->Check1->setChecked(row[5].toInt() & 4);
+        dialog->Check2->setChecked(row[5].toInt() & 2);
+        dialog->Command1->click();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(txt->Text(), row[6]);
+        const int caret = row[8].toInt();
+        QCOMPARE(txt->SelStart(), caret >= 0 ? caret : selStart);
+        QCOMPARE(txt->SelLength(), caret >= 0 ? 0 : selLength);
+        QCOMPARE(main->ActiveDocument()->Tag(), QString(count ? "SAVE" : ""));
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QCOMPARE(env->dialogs.messages[0].text,
+                 count
+                     ? QStringLiteral(
+                           "The specified region has been searched. %1 replacements have been made")
+                           .arg(count)
+                     : QStringLiteral("Unable to find '%1' in specified range").arg(row[3]));
+        QCOMPARE(env->dialogs.messages[0].style, 0);
+    }
+
+    // Against the loop it stands for: Find from the end of the selection, write SelText, repeat.
+    void replaceAllMatchesTheFindLoop() {
+        QRandomGenerator random(20240611);
+        const QString alphabet = QStringLiteral("aAb _-\n");
+        const QStringList searches = {"a", "A", "ab", "a a", "-", "a-", "b_", "aa", " "};
+        const QStringList replacements = {"", "a", "x", "aa", "-", "Ab", " a"};
+        RichTextBox reference;
+        for (int round = 0; round < 400; ++round) {
+            QString text;
+            const int length = random.bounded(0, 24);
+            for (int i = 0; i < length; ++i) text += alphabet[random.bounded(alphabet.size())];
+            const QString what = searches[random.bounded(searches.size())];
+            const QString with = replacements[random.bounded(replacements.size())];
+            const int options = 2 * random.bounded(4);  // 0, 2, 4 or 6
+            const int start = random.bounded(0, length + 1);
+
+            reference.setText(text);
+            reference.setSelStart(start);
+            int loopCount = 0;
+            while (loopCount < 100 &&
+                   reference.Find(what, reference.SelStart() + reference.SelLength(), -1,
+                                  options) >= 0) {
+                ++loopCount;
+                reference.setSelText(with);
+            }
+            select(text, start, 0);
+            const int count = txt->ReplaceAll(what, with, start, options);
+            const QByteArray where = QString("'%1' from %2: '%3' -> '%4', options %5")
+                                         .arg(text)
+                                         .arg(start)
+                                         .arg(what, with)
+                                         .arg(options)
+                                         .toUtf8();
+            QVERIFY2(count == loopCount, where);
+            QVERIFY2(txt->Text() == reference.Text(), where);
+            QVERIFY2(txt->SelStart() == reference.SelStart() && txt->SelLength() == 0, where);
+        }
+    }
+
+    // Before any search Find Next changes nothing and shows nothing; after one it steps on
+    // without the dialog and stops at the last match.
+    void findNextStepsThroughAndStops() {
+        select(QStringLiteral("a x a x a"), 2, 0);
+        main->mnuFindNext_Click();
+        QVERIFY(shown.isEmpty());
+        QCOMPARE(txt->SelStart(), 2);
+        QCOMPARE(txt->SelLength(), 0);
+        txt->setSelStart(0);
+        frmFIND* dialog = openFind();
+        dialog->Text1->setText("A");
+        dialog->Command1->click();
+        QCOMPARE(txt->SelStart(), 0);
+        shown.clear();
+        QList<int> starts;
+        for (int i = 0; i < 3; ++i) {
+            main->menuItem("mnuFindNext")->trigger();
+            starts << txt->SelStart();
+        }
+        QCOMPARE(starts, QList<int>({4, 8, 8}));
+        QVERIFY(shown.isEmpty());
+        // Moving the caret moves the next starting point.
+        txt->setSelStart(5);
+        main->mnuFindNext_Click();
+        QCOMPARE(txt->SelStart(), 8);
+    }
+
+    void enterInTheSearchBoxSearchesOnce_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+    void enterInTheSearchBoxSearchesOnce() {
+        QFETCH(int, key);
+        txt->setText("cat cat cat");
+        frmFIND* dialog = openFind();
+        dialog->Text1->setFocus();
+        QTest::keyClicks(dialog->Text1, "ca");
+        QCOMPARE(txt->SelLength(), 0);
+        QTest::keyClick(dialog->Text1, Qt::Key(key));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(txt->SelStart(), 0);  // one search, not two
+        QCOMPARE(txt->SelLength(), 2);
+
+        // Enter in the Replace dialog's boxes does not press "Replace" by itself.
+        frmREPLACE* replace = openReplace();
+        replace->txtFind->setText("cat");
+        replace->txtReplace->setText("dog");
+        QTest::keyClick(replace->txtFind, Qt::Key(key));
+        QCOMPARE(txt->Text(), QStringLiteral("cat cat cat"));
+        QVERIFY(env->dialogs.messages.isEmpty());
+    }
+
+    // Closed by the button or the title bar, the dialogs come back as they were left, and the
+    // two keep their own fields.
+    void fieldsPersistAndStaySeparate() {
+        frmFIND* find = openFind();
+        find->Text1->setText("needle");
+        find->Check1->setChecked(true);
+        find->Check2->setChecked(true);
+        find->Command2->click();
+        QVERIFY(!find->isVisible());
+        frmREPLACE* replace = openReplace();
+        QCOMPARE(replace->txtFind->text(), QString());
+        replace->txtFind->setText("this");
+        replace->txtReplace->setText("that");
+        replace->Check1->setChecked(true);
+        replace->close();
+
+        select(QStringLiteral("other words"), 0, 11);
+        main->tbToolBar_ButtonClick("Find");
+        QCOMPARE(shown.last(), find);
+        QCOMPARE(find->Text1->text(), QStringLiteral("needle"));
+        QVERIFY(find->Check1->isChecked() && find->Check2->isChecked());
+        QCOMPARE(openReplace(), replace);
+        QCOMPARE(replace->txtFind->text(), QStringLiteral("this"));
+        QCOMPARE(replace->txtReplace->text(), QStringLiteral("that"));
+        QVERIFY(replace->Check1->isChecked() && !replace->Check2->isChecked());
+        QVERIFY(env->dialogs.messages.isEmpty());
+    }
+
+    // Replace all keeps the formatting around the matches and is one undo step.
+    void replaceAllIsOneUndoStep() {
+        txt->setText("cat BOLD cat");
+        QTextCursor bold(txt->document());
+        bold.setPosition(4);
+        bold.setPosition(8, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setFontWeight(QFont::Bold);
+        bold.mergeCharFormat(format);
+        txt->ClearUndo();
+        frmREPLACE* dialog = openReplace();
+        dialog->txtFind->setText("cat");
+        dialog->txtReplace->setText("kitten");
+        dialog->Command1->click();
+        QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
+        QTextCursor probe(txt->document());
+        probe.setPosition(9);
+        QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Bold));
+        probe.setPosition(3);
+        QVERIFY(probe.charFormat().fontWeight() != int(QFont::Bold));
+
+        main->menuItem("mnuEditUndo")->trigger();
+        QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
+        QVERIFY(!txt->CanUndo());
+    }
+
+    // With a browser window active, or no window at all, the dialogs search and change nothing.
+    void nothingToSearch() {
+        txt->setText("cat cat");
+        QMdiSubWindow* window = main->addChildWindow(new FakeBrowser);
+        window->show();
+        main->mdiArea()->setActiveSubWindow(window);
+        frmFIND* find = openFind();
+        find->Text1->setText("cat");
+        find->Command1->click();
+        QVERIFY(!find->isVisible());
+        main->mnuFindNext_Click();
+        frmREPLACE* replace = openReplace();
+        replace->txtFind->setText("cat");
+        replace->txtReplace->setText("dog");
+        replace->Command1->click();
+        QVERIFY(!replace->isVisible());
+        QCOMPARE(txt->Text(), QStringLiteral("cat cat"));
+        QCOMPARE(txt->SelLength(), 0);
+        QVERIFY(env->dialogs.messages.isEmpty());
+
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
+        main->mdiArea()->closeAllSubWindows();
+        QCoreApplication::processEvents();
+        QCOMPARE(main->ActiveForm(), nullptr);
+        const int prompts = env->dialogs.messages.size();
+        main->mnuFindNext_Click();
+        openFind()->Command1->click();
+        openReplace()->Command1->click();
+        QCOMPARE(env->dialogs.messages.size(), prompts);
+        QCOMPARE(replace->txtFind->text(), QStringLiteral("cat"));
+    }
+};
+
+QTEST_MAIN(SearchTest)
+#include "tst_search.moc"
