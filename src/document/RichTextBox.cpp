@@ -18,12 +18,36 @@
 
 #include "app/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
+#include "document/core/InertLayout.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
+
+// Qt's line breaker looks ahead to the next place a line may break for every line it makes, so
+// wrapping a paragraph at word boundaries costs time quadratic in the length of its longest
+// word (a 400 KB word took half a minute). A text with a paragraph longer than this is wrapped
+// anywhere instead, which costs time linear in its length.
+constexpr qsizetype kLongParagraph = 10000;
+
+bool hasLongParagraph(QStringView text) {
+    qsizetype start = 0;
+    while (start + kLongParagraph < text.size()) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0 || end - start > kLongParagraph) return true;
+        start = end + 1;
+    }
+    return false;
 }
+
+bool hasLongParagraph(const QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.length() > kLongParagraph) return true;
+    }
+    return false;
+}
+}  // namespace
 
 // What RichTextBox needs from either edit widget.
 class EditorSurface {
@@ -130,7 +154,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefault
 
 RichTextBox::~RichTextBox() = default;
 
-void RichTextBox::installEditor(bool rich, QTextDocument* document) {
+void RichTextBox::installEditor(bool rich, QTextDocument* document, bool wrapAnywhere) {
     const bool overwrite = surface_ && surface_->overwrite();
     const bool hadFocus = surface_ && surface_->widget()->hasFocus();
     if (surface_) {
@@ -144,6 +168,8 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
     if (rich) {
         auto* editor = new Editor<QTextEdit>(this);
         editor->setAcceptRichText(false);
+        // The editor imposes its wrap mode on the document it takes: set before it lays out.
+        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
         editor->setDocument(document);
         connect(editor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
         connect(editor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
@@ -151,6 +177,7 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
         widget = editor;
     } else {
         auto* editor = new Editor<QPlainTextEdit>(this);
+        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
         editor->setDocument(document);
         connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
         connect(editor, &QPlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
@@ -311,11 +338,15 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
     if (fileType == rtfRTF && RtfReader::isRtf(bytes)) {
+        // Read without a layout; the editor lays the document out once, with the wrap mode
+        // that suits its paragraphs.
+        document->setDocumentLayout(new InertLayout(document));
         RtfReader::read(bytes, document);
         fileFormat_ = TextFileFormat();
         loadedFileWillChange_ = false;
         document->setUndoRedoEnabled(true);
-        installEditor(true, document);
+        document->setDocumentLayout(nullptr);
+        installEditor(true, document, hasLongParagraph(*document));
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
@@ -324,7 +355,7 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
         // a filled document would make a text layout for every paragraph at once, which costs
         // about a fifth as much again as filling it; filled in place, the paragraphs are laid
         // out only when they come into view.
-        installEditor(false, document);
+        installEditor(false, document, hasLongParagraph(decoded.text));
         {
             const QSignalBlocker quiet(this);  // one Change below, no caret moves
             document->setPlainText(decoded.text);

@@ -137,8 +137,9 @@ class RichTextBox : public QWidget {
     friend class Editor;
 
     // Replaces the edit widget with a new one of the given kind showing `document` (which it
-    // takes over), carrying over colours, font and mode.
-    void installEditor(bool rich, QTextDocument* document);
+    // takes over), carrying over colours, font and mode; lines break anywhere rather than at
+    // word boundaries when asked.
+    void installEditor(bool rich, QTextDocument* document, bool wrapAnywhere = false);
     void onUndoCommandAdded();
     // Called before an edit of the given undo action type: makes it a step of its own unless
     // it continues a run of typing or deleting.
