@@ -103,8 +103,8 @@ const Shape kShapes[] = {
     {"RTF paragraph of 25,000 runs", "runs.rtf", 250 * kKB, rtfRuns},
     {"RTF paragraph of 300 KB runs", "runs300.rtf", 300 * kKB, rtfRuns},
     {"RTF \\uc255 and 1,000,000 \\u65", "unicode.rtf", 5 * 1000 * 1000, rtfUnicode},
-    {"blank lines 10 MB", "blank.txt", 10 * kMB, blankLines},
-    {"RTF \\par 10 MB", "pars.rtf", 10 * kMB, rtfParagraphs},
+    {"blank lines 1 MB", "blank.txt", 1 * kMB, blankLines},
+    {"RTF \\par 2 MB", "pars.rtf", 2 * kMB, rtfParagraphs},
     {"text lines 10 MB", "lines.txt", 10 * kMB, proseLines},
 };
 

@@ -19,6 +19,7 @@
 #include "app/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/InertLayout.h"
+#include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
 
@@ -331,17 +332,25 @@ void RichTextBox::setFontUnderline(bool on) {
     document()->setDefaultFont(baseFont_);
 }
 
-bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
+bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
+                           LoadObserver* observer) {
     QByteArray bytes;
     if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
+    const bool rtf = fileType == rtfRTF && RtfReader::isRtf(bytes);
+    if (observer && !observer->approve(LoadEstimate::of(bytes, rtf))) return false;
     auto* document = new QTextDocument;
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
-    if (fileType == rtfRTF && RtfReader::isRtf(bytes)) {
+    if (rtf) {
         // Read without a layout; the editor lays the document out once, with the wrap mode
         // that suits its paragraphs.
         document->setDocumentLayout(new InertLayout(document));
-        RtfReader::read(bytes, document);
+        RtfReader::Progress progress;
+        if (observer) progress = [observer](int percent) { return observer->progress(percent); };
+        if (!RtfReader::read(bytes, document, progress)) {
+            delete document;  // cancelled; the content stays as it was
+            return false;
+        }
         fileFormat_ = TextFileFormat();
         loadedFileWillChange_ = false;
         document->setUndoRedoEnabled(true);
@@ -356,16 +365,49 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
         // about a fifth as much again as filling it; filled in place, the paragraphs are laid
         // out only when they come into view.
         installEditor(false, document, hasLongParagraph(decoded.text));
+        bool complete = true;
         {
             const QSignalBlocker quiet(this);  // one Change below, no caret moves
-            document->setPlainText(decoded.text);
+            complete = fillPlain(document, decoded.text, observer);
             setTextCursor(QTextCursor(document));
+        }
+        if (!complete) {
+            document->clear();
+            document->setUndoRedoEnabled(true);
+            fileFormat_ = TextFileFormat();
+            loadedFileWillChange_ = false;
+            return false;
         }
         fileFormat_ = decoded.format;
         loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
         document->setUndoRedoEnabled(true);
     }
     emit Change();
+    return true;
+}
+
+bool RichTextBox::fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer) {
+    if (!observer) {
+        document->setPlainText(text);
+        return true;
+    }
+    // In pieces of whole lines, reporting progress between them. A single line goes in whole:
+    // the editor lays out the paragraph it grows every time, so pieces of one line would cost
+    // time quadratic in its length.
+    constexpr qsizetype kPiece = 4 * 1024 * 1024;
+    QTextCursor cursor(document);
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.size();
+        if (start + kPiece < end) {
+            const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), start + kPiece);
+            if (lineEnd >= 0) end = lineEnd + 1;
+        }
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text.mid(start, end - start));
+        start = end;
+        if (start < text.size() && !observer->progress(int(start * 100 / text.size())))
+            return false;
+    }
     return true;
 }
 
