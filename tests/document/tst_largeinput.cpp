@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 #include "TestEnvironment.h"
@@ -12,6 +14,7 @@
 #include "app/frmMain.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
+#include "document/core/RtfReader.h"
 #include "document/frmDocument.h"
 
 namespace {
@@ -181,6 +184,27 @@ class LargeInputTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         QVERIFY(box.SaveFile(out, RichTextBox::rtfText));
         QVERIFY(readBytes(out) == content);
+    }
+
+    // A paragraph of more runs than the reader keeps: no text is lost, a font's code page still
+    // decodes its bytes, and the next paragraph has its formats again.
+    void runCapKeepsText() {
+        const int runs = RtfReader::kMaxRunsPerParagraph * 2;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Cyr;}}\\pard ";
+        QString expected;
+        for (int i = 0; i < runs; ++i) {
+            rtf += i % 2 ? "{\\b b}" : "{\\i i}";
+            expected += i % 2 ? u'b' : u'i';
+        }
+        rtf += "{\\f1 \\'e0}\\par {\\b last}\\par}";
+        expected += QStringLiteral("\u0430\nlast");
+        QTextDocument document;
+        QVERIFY(RtfReader::read(rtf, &document));
+        QCOMPARE(document.toPlainText(), expected);
+        int fragments = 0;
+        for (auto it = document.begin().begin(); !it.atEnd(); ++it) ++fragments;
+        QVERIFY(fragments <= RtfReader::kMaxRunsPerParagraph + 1);
+        QVERIFY(document.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
     }
 
     // quillo-cli convert writes what opening and saving in the editor writes.

@@ -785,10 +785,20 @@ class Parser {
             pendingBreak_ = false;
         }
         if (!runActive_ || runProps_ != st_.chr) {
-            flushRun();
-            runProps_ = st_.chr;
-            runCodePage_ = codePageFor(runProps_.font);
-            runActive_ = true;
+            if (runActive_ && runsInParagraph_ >= RtfReader::kMaxRunsPerParagraph) {
+                // The text goes on in the run's format; only its code page follows the font.
+                const int codePage = codePageFor(st_.chr.font);
+                if (codePage != runCodePage_) {
+                    flushBytes();
+                    runCodePage_ = codePage;
+                }
+            } else {
+                flushRun();
+                runProps_ = st_.chr;
+                runCodePage_ = codePageFor(runProps_.font);
+                runActive_ = true;
+                ++runsInParagraph_;
+            }
         }
         if (pendingTabs_ > 0 || pendingSpace_) {
             flushBytes();
@@ -874,6 +884,7 @@ class Parser {
             cursor_.insertBlock();  // the previous paragraph mark had no text after it
         formatParagraph();
         pendingBreak_ = true;
+        runsInParagraph_ = 0;
         pendingTabs_ = 0;
         pendingSpace_ = false;
     }
@@ -972,6 +983,7 @@ class Parser {
     CodePageDecoder decoder_;
     CharProps runProps_;
     bool runActive_ = false;
+    int runsInParagraph_ = 0;
     int runCodePage_ = 1252;
     QByteArray runBytes_;
     QString runText_;
