@@ -35,8 +35,9 @@ class InteractiveLoad : public QObject, public LoadObserver {
         const LoadEstimate::Verdict verdict = estimate.judge(available);
         if (verdict == LoadEstimate::Verdict::Comfortable) return startFiltering();
         const QString shape =
-            QStringLiteral("It has %L1 lines and would need about %L2 MB of memory")
+            QStringLiteral("It has %L1 %2 and would need about %L3 MB of memory")
                 .arg(estimate.paragraphs)
+                .arg(estimate.rtf ? QStringLiteral("paragraphs") : QStringLiteral("lines"))
                 .arg(megabytes(estimate.memoryBytes).toLongLong());
         if (verdict == LoadEstimate::Verdict::TooLarge) {
             main_->dialogHost()->MsgBox(

@@ -62,6 +62,8 @@ class EditorSurface {
     virtual void setOverwrite(bool on) = 0;
     virtual void undoStep() = 0;
     virtual void redoStep() = 0;
+    // Lines break anywhere from now on (see kLongParagraph).
+    virtual void wrapAnywhere() = 0;
 };
 
 // One edit widget (QPlainTextEdit or QTextEdit) with what both kinds share: a plain-text
@@ -79,6 +81,10 @@ class Editor : public Base, public EditorSurface {
     void setOverwrite(bool on) override { Base::setOverwriteMode(on); }
     void undoStep() override { Base::undo(); }
     void redoStep() override { Base::redo(); }
+    void wrapAnywhere() override {
+        if (Base::wordWrapMode() != QTextOption::WrapAnywhere)
+            Base::setWordWrapMode(QTextOption::WrapAnywhere);
+    }
 
   protected:
     QMimeData* createMimeDataFromSelection() const override {
@@ -88,7 +94,10 @@ class Editor : public Base, public EditorSurface {
     }
     bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
     void insertFromMimeData(const QMimeData* source) override {
-        if (source->hasText()) Base::textCursor().insertText(source->text());
+        if (!source->hasText()) return;
+        const QString text = source->text();
+        owner_->prepareFor(text);
+        Base::textCursor().insertText(text);
     }
 
     void keyPressEvent(QKeyEvent* event) override {
@@ -218,7 +227,12 @@ QString RichTextBox::Text() const {
     return document()->toPlainText();
 }
 
+void RichTextBox::prepareFor(const QString& text) {
+    if (text.size() > kLongParagraph && hasLongParagraph(text)) surface_->wrapAnywhere();
+}
+
 void RichTextBox::setText(const QString& text) {
+    prepareFor(text);
     startStep(pendingType_);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
@@ -244,6 +258,7 @@ QString RichTextBox::SelText() const {
 }
 
 void RichTextBox::setSelText(const QString& text) {
+    prepareFor(text);
     startStep(pendingType_);
     QTextCursor cursor = textCursor();
     cursor.insertText(text);

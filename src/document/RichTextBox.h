@@ -158,6 +158,8 @@ class RichTextBox : public QWidget {
     // Puts plain text into the empty document shown by the editor; false when the observer
     // cancelled it part way.
     bool fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer);
+    // Before `text` goes in: a text with a long paragraph makes lines break anywhere.
+    void prepareFor(const QString& text);
     void onUndoCommandAdded();
     // Called before an edit of the given undo action type: makes it a step of its own unless
     // it continues a run of typing or deleting.

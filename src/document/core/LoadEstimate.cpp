@@ -55,6 +55,7 @@ qint64 countRtfParagraphs(const QByteArray& bytes) {
 
 LoadEstimate LoadEstimate::of(const QByteArray& bytes, bool rtf) {
     LoadEstimate estimate;
+    estimate.rtf = rtf;
     estimate.bytes = bytes.size();
     estimate.paragraphs = 1 + (rtf ? countRtfParagraphs(bytes) : countLineBreaks(bytes));
     estimate.memoryBytes = estimate.bytes * kPerByte +

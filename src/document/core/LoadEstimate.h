@@ -13,6 +13,7 @@ struct LoadEstimate {
         TooLarge,     // more than the machine has free: refuse
     };
 
+    bool rtf = false;
     qint64 bytes = 0;
     qint64 paragraphs = 0;
     qint64 memoryBytes = 0;  // peak memory of the load, roughly
