@@ -32,6 +32,24 @@ QFont defaultBaseFont() {
     return font;
 }
 
+// Whether the document would hand `text` back unchanged: it turns these characters into
+// paragraph breaks or drops them.
+bool survivesDocument(QStringView text) {
+    for (QChar c : text) {
+        switch (c.unicode()) {
+            case u'\r':
+            case QChar::LineSeparator:
+            case QChar::ParagraphSeparator:
+            case 0xFDD0:
+            case 0xFDD1:
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 // Converts as opening the file and saving it under the new name in the editor would, with the
@@ -58,24 +76,32 @@ int cliConvert(const QStringList& args) {
     document.setDocumentLayout(new InertLayout(&document));
     document.setUndoRedoEnabled(false);
     document.setDefaultFont(defaultBaseFont());
+    const bool rtfOut = FileCommands::SaveFileType(out) == RichTextBox::rtfRTF;
     TextFileFormat format;
+    QByteArray output;
     if (FileCommands::OpenFileType(in) == RichTextBox::rtfRTF && RtfReader::isRtf(bytes)) {
         RtfReader::read(bytes, &document);
     } else {
         const DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();
-        document.setPlainText(decoded.text);
         format = decoded.format;
         if (decoded.looksBinary || decoded.lossy) {
             report(QStringLiteral("warning: \"%1\" does not look like a plain text file; the "
                                   "output will not hold it unchanged")
                        .arg(QDir::toNativeSeparators(in)));
         }
+        // Plain text to plain text needs no document (a structure per line) where the document
+        // would not change the text.
+        if (!rtfOut && survivesDocument(decoded.text)) {
+            output = TextFileCodec::encode(decoded.text, format).bytes;
+        } else {
+            document.setPlainText(decoded.text);
+        }
     }
-    const QByteArray output =
-        FileCommands::SaveFileType(out) == RichTextBox::rtfRTF
-            ? RtfWriter::write(&document)
-            : TextFileCodec::encode(TextFileCodec::plainText(document), format).bytes;
+    if (output.isNull()) {
+        output = rtfOut ? RtfWriter::write(&document)
+                        : TextFileCodec::encode(TextFileCodec::plainText(document), format).bytes;
+    }
     if (!DocumentFileIO::writeFile(out, output, &error)) {
         report(QStringLiteral("cannot save \"%1\": %2").arg(QDir::toNativeSeparators(out), error));
         return 1;

@@ -222,6 +222,14 @@ class LargeInputTest : public QObject {
         QTest::newRow("unicode to txt") << "u.rtf" << unicode << "out.txt";
         QTest::newRow("long line to rtf") << "line.txt" << line << "out.rtf";
         QTest::newRow("long line to txt") << "line.txt" << line << "out.txt";
+        QTest::newRow("blank lines to txt") << "blank.txt" << QByteArray(100000, '\n') << "out.txt";
+        QTest::newRow("separators to txt") << "sep.txt"
+                                           << repeated(
+                                                  "a\xe2\x80\xa8"
+                                                  "b\xe2\x80\xa9"
+                                                  "c\r\n",
+                                                  20000)
+                                           << "out.txt";
     }
     void convertMatchesEditor() {
         QFETCH(QString, inName);
