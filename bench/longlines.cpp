@@ -61,10 +61,11 @@ QByteArray oneWord(qint64 size) {
     return bytes;
 }
 
-// One RTF paragraph of alternating bold and italic runs.
+// One RTF paragraph of alternating bold and italic runs, with no space between them: to the line
+// breaker, one long word.
 QByteArray rtfRuns(qint64 size) {
     QByteArray bytes = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard ";
-    for (int i = 0; bytes.size() < size; ++i) bytes += i % 2 ? "{\\b bold }" : "{\\i ital }";
+    for (int i = 0; bytes.size() < size; ++i) bytes += i % 2 ? "{\\b bold}" : "{\\i ital}";
     bytes += "\\par}";
     return bytes;
 }
