@@ -14,6 +14,7 @@
 #include "app/frmMain.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
+#include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/frmDocument.h"
 
@@ -130,6 +131,20 @@ class LargeInputTest : public QObject {
             QVERIFY(document->Caption() != path);
         }
         QCOMPARE(main->statusText(), QStringLiteral("Ready."));
+    }
+
+    // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.
+    void tooManyRtfParagraphs() {
+        const QString path = dir.filePath(QStringLiteral("pars.rtf"));
+        QVERIFY(writeBytes(
+            path, "{\\rtf1\\ansi " +
+                      repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
+        frmDocument* document = open(path, 64 * 1024 * kMB);
+        QCOMPARE(host.messages.size(), 1);
+        QCOMPARE(host.messages.first().style, int(MsgBoxStyle::Critical));
+        QVERIFY(host.messages.first().text.contains(QStringLiteral("paragraphs")));
+        QCOMPARE(document->txtText->TextLength(), 0);
+        QCOMPARE(host.fileRequests.size(), 1);
     }
 
     // Esc during a long load: the window stays, empty and clean.

@@ -64,6 +64,7 @@ LoadEstimate LoadEstimate::of(const QByteArray& bytes, bool rtf) {
 }
 
 LoadEstimate::Verdict LoadEstimate::judge(qint64 availableBytes) const {
+    if (rtf && paragraphs > kMaxRtfParagraphs) return Verdict::TooManyParagraphs;
     if (availableBytes < 0) return Verdict::Comfortable;
     if (memoryBytes > availableBytes / 4 * 3) return Verdict::TooLarge;
     if (memoryBytes > availableBytes / 4) return Verdict::Heavy;
