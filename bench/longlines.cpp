@@ -105,7 +105,7 @@ const Shape kShapes[] = {
     {"RTF paragraph of 300 KB runs", "runs300.rtf", 300 * kKB, rtfRuns},
     {"RTF \\uc255 and 1,000,000 \\u65", "unicode.rtf", 5 * 1000 * 1000, rtfUnicode},
     {"blank lines 1 MB", "blank.txt", 1 * kMB, blankLines},
-    {"RTF \\par 2 MB", "pars.rtf", 2 * kMB, rtfParagraphs},
+    {"RTF \\par 1 MB", "pars.rtf", 1 * kMB, rtfParagraphs},
     {"text lines 10 MB", "lines.txt", 10 * kMB, proseLines},
 };
 
