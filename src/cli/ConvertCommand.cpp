@@ -1,10 +1,17 @@
+#include <QApplication>
 #include <QDir>
+#include <QTextDocument>
 #include <cstdio>
 
 #include "Commands.h"
 #include "app/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
+#include "document/core/DocumentFileIO.h"
+#include "document/core/InertLayout.h"
+#include "document/core/RtfReader.h"
+#include "document/core/RtfWriter.h"
+#include "document/core/TextFileCodec.h"
 
 namespace {
 
@@ -12,10 +19,42 @@ void report(const QString& message) {
     std::fprintf(stderr, "quillo-cli: %s\n", qPrintable(message));
 }
 
+// A new document's base font with the default settings, whatever the user has chosen, so the
+// output depends on the input alone; built as the editor's control builds it.
+QFont defaultBaseFont() {
+    const DocumentSettings defaults;
+    QFont font = QApplication::font();
+    font.setFamily(defaults.FontName);
+    if (defaults.FontSize > 0) font.setPointSizeF(defaults.FontSize);
+    font.setBold(defaults.FontBold);
+    font.setItalic(defaults.FontItalic);
+    font.setUnderline(defaults.FontUnderline);
+    return font;
+}
+
+// Whether the document would hand `text` back unchanged: it turns these characters into
+// paragraph breaks or drops them.
+bool survivesDocument(QStringView text) {
+    for (QChar c : text) {
+        switch (c.unicode()) {
+            case u'\r':
+            case QChar::LineSeparator:
+            case QChar::ParagraphSeparator:
+            case 0xFDD0:
+            case 0xFDD1:
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-// Converts through the editor's own control, so a file comes out exactly as opening it and
-// saving it under the new name in the editor would write it.
+// Converts as opening the file and saving it under the new name in the editor would, with the
+// same readers and writers, but on a document that is never laid out: the time stays linear in
+// the input whatever its line structure.
 int cliConvert(const QStringList& args) {
     if (args.size() != 2) {
         std::fputs(
@@ -27,27 +66,43 @@ int cliConvert(const QStringList& args) {
     const QString in = args[0];
     const QString out = args[1];
 
-    RichTextBox box;
-    // A new document's base font with the default settings, whatever the user has chosen, so
-    // the output depends on the input alone.
-    const DocumentSettings defaults;
-    box.setFontName(defaults.FontName);
-    box.setFontSize(defaults.FontSize);
-    box.setFontBold(defaults.FontBold);
-    box.setFontItalic(defaults.FontItalic);
-    box.setFontUnderline(defaults.FontUnderline);
-
     QString error;
-    if (!box.LoadFile(in, FileCommands::OpenFileType(in), &error)) {
+    QByteArray bytes;
+    if (!DocumentFileIO::readFile(in, &bytes, &error)) {
         report(QStringLiteral("cannot open \"%1\": %2").arg(QDir::toNativeSeparators(in), error));
         return 1;
     }
-    if (box.LoadedFileWillChange()) {
-        report(QStringLiteral("warning: \"%1\" does not look like a plain text file; the "
-                              "output will not hold it unchanged")
-                   .arg(QDir::toNativeSeparators(in)));
+    QTextDocument document;
+    document.setDocumentLayout(new InertLayout(&document));
+    document.setUndoRedoEnabled(false);
+    document.setDefaultFont(defaultBaseFont());
+    const bool rtfOut = FileCommands::SaveFileType(out) == RichTextBox::rtfRTF;
+    TextFileFormat format;
+    QByteArray output;
+    if (FileCommands::OpenFileType(in) == RichTextBox::rtfRTF && RtfReader::isRtf(bytes)) {
+        RtfReader::read(bytes, &document);
+    } else {
+        const DecodedText decoded = TextFileCodec::decode(bytes);
+        bytes = QByteArray();
+        format = decoded.format;
+        if (decoded.looksBinary || decoded.lossy) {
+            report(QStringLiteral("warning: \"%1\" does not look like a plain text file; the "
+                                  "output will not hold it unchanged")
+                       .arg(QDir::toNativeSeparators(in)));
+        }
+        // Plain text to plain text needs no document (a structure per line) where the document
+        // would not change the text.
+        if (!rtfOut && survivesDocument(decoded.text)) {
+            output = TextFileCodec::encode(decoded.text, format).bytes;
+        } else {
+            document.setPlainText(decoded.text);
+        }
     }
-    if (!box.SaveFile(out, FileCommands::SaveFileType(out), &error)) {
+    if (output.isNull()) {
+        output = rtfOut ? RtfWriter::write(&document)
+                        : TextFileCodec::encode(TextFileCodec::plainText(document), format).bytes;
+    }
+    if (!DocumentFileIO::writeFile(out, output, &error)) {
         report(QStringLiteral("cannot save \"%1\": %2").arg(QDir::toNativeSeparators(out), error));
         return 1;
     }

@@ -2,12 +2,122 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 
 #include "app/CommonDialog.h"
 #include "app/DialogHost.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
+#include "document/core/LoadEstimate.h"
 #include "document/frmDocument.h"
+
+namespace {
+
+QString megabytes(qint64 bytes) {
+    return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024));
+}
+
+// Asks before a heavy load, refuses one the machine cannot hold, and shows the progress of the
+// load in the status bar while letting Esc cancel it. Other input waits until the load is over:
+// it must not reach a half-loaded document (nor close the window under it).
+class InteractiveLoad : public QObject, public LoadObserver {
+  public:
+    InteractiveLoad(frmMain* main, const QString& path, qint64 budget)
+        : main_(main), path_(QDir::toNativeSeparators(path)), budget_(budget) {
+        qApp->installEventFilter(this);
+    }
+    ~InteractiveLoad() override { qApp->removeEventFilter(this); }
+
+    bool declined() const { return declined_; }
+
+    bool approve(const LoadEstimate& estimate) override {
+        const qint64 available = budget_ >= 0 ? budget_ : LoadEstimate::availableMemory();
+        const LoadEstimate::Verdict verdict = estimate.judge(available);
+        if (verdict == LoadEstimate::Verdict::Comfortable) return startFiltering();
+        if (verdict == LoadEstimate::Verdict::TooManyParagraphs) {
+            main_->dialogHost()->MsgBox(
+                main_,
+                QStringLiteral("Cannot open \"%1\".\nIt has %L2 paragraphs; formatted text can "
+                               "be opened with at most %L3 paragraphs.")
+                    .arg(path_)
+                    .arg(estimate.paragraphs)
+                    .arg(LoadEstimate::kMaxRtfParagraphs),
+                MsgBoxStyle::Critical, QString());
+            declined_ = true;
+            return false;
+        }
+        const QString shape =
+            QStringLiteral("It has %L1 %2 and would need about %L3 MB of memory")
+                .arg(estimate.paragraphs)
+                .arg(estimate.rtf ? QStringLiteral("paragraphs") : QStringLiteral("lines"))
+                .arg(megabytes(estimate.memoryBytes).toLongLong());
+        if (verdict == LoadEstimate::Verdict::TooLarge) {
+            main_->dialogHost()->MsgBox(
+                main_,
+                QStringLiteral("Cannot open \"%1\".\n%2; this computer has only %L3 MB free.")
+                    .arg(path_, shape)
+                    .arg(megabytes(available).toLongLong()),
+                MsgBoxStyle::Critical, QString());
+            declined_ = true;
+            return false;
+        }
+        const int answer = main_->dialogHost()->MsgBox(
+            main_,
+            QStringLiteral("\"%1\" is a heavy file to open.\n%2, a large share of the %L3 MB "
+                           "this computer has free, and may make it slow.\n\nOpen it anyway?")
+                .arg(path_, shape)
+                .arg(megabytes(available).toLongLong()),
+            MsgBoxStyle::YesNo + MsgBoxStyle::Question, QString());
+        declined_ = answer != MsgBoxResult::Yes;
+        return !declined_ && startFiltering();
+    }
+
+    bool progress(int percent) override {
+        main_->setStatusText(
+            QStringLiteral("Opening %1... %2% (Esc cancels)").arg(path_).arg(percent));
+        QCoreApplication::processEvents();
+        if (escaped_) declined_ = true;
+        return !escaped_;
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!filtering_) return false;  // the questions above take input as usual
+        switch (event->type()) {
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escaped_ = true;
+                return true;
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::Drop:
+            case QEvent::Close:
+                return true;
+            default:
+                return false;
+        }
+    }
+
+  private:
+    bool startFiltering() {
+        filtering_ = true;
+        return true;
+    }
+
+    frmMain* main_;
+    QString path_;
+    qint64 budget_;
+    bool declined_ = false;
+    bool escaped_ = false;
+    bool filtering_ = false;
+};
+
+}  // namespace
 
 const QString FileCommands::OpenFilter = QStringLiteral(
     "All Compatable Files|*.txt; *.htm; *.html; *.ini; *.bat; *.rtf; *.qlo; *.bas |All files (*.*) "
@@ -63,8 +173,14 @@ void FileCommands::endBusy() {
 bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
     QString error;
     showBusy(QStringLiteral("Opening %1...").arg(QDir::toNativeSeparators(path)));
-    const bool loaded = target->txtText->LoadFile(path, OpenFileType(path), &error);
+    bool loaded = false;
+    {
+        InteractiveLoad observer(main_, path, memoryBudget_);
+        loaded = target->txtText->LoadFile(path, OpenFileType(path), &error, &observer);
+        lastLoadDeclined_ = observer.declined();
+    }
     endBusy();
+    if (lastLoadDeclined_) return false;
     if (!loaded) {
         main_->dialogHost()->MsgBox(
             main_,
@@ -91,7 +207,7 @@ void FileCommands::mnuFileOpen_Click() {
         frmDocument* target = main_->ActiveDocument();
         if (!target) target = main_->LoadNewDoc();
         const QString path = dialog->FileName;
-        if (LoadInto(target, path)) return;
+        if (LoadInto(target, path) || lastLoadDeclined_) return;
         // One more window and the dialog once more, but only once and only when the command
         // began in a document window.
         if (!documentWasActive || attempt == 1) return;

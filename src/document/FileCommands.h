@@ -18,7 +18,13 @@ class FileCommands {
     // Loads `path` into `target` by the open rule; the caption becomes the path and the document
     // is clean. A file that cannot be read is reported with its path and the reason (and
     // `target` keeps its text); returns whether it was loaded.
+    // A file that would take a large share of the free memory is opened only when the user
+    // agrees, one that needs more than is free is refused; a long load shows its progress in
+    // the status bar and Esc cancels it, leaving `target` empty.
     bool LoadInto(frmDocument* target, const QString& path);
+    // The free memory that loads are judged against; by default (-1) what the machine has free
+    // when the file is opened.
+    void setMemoryBudget(qint64 bytes) { memoryBudget_ = bytes; }
     // Saves `target` under its caption, or asks for a name first; returns whether it was written.
     bool Save(frmDocument* target);
     void mnuFileSaveAs_Click();
@@ -50,4 +56,6 @@ class FileCommands {
     void endBusy();
 
     frmMain* main_;
+    qint64 memoryBudget_ = -1;
+    bool lastLoadDeclined_ = false;  // the user said no to, or cancelled, the last load
 };

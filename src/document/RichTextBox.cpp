@@ -18,12 +18,37 @@
 
 #include "app/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
+#include "document/core/InertLayout.h"
+#include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
+
+// Qt's line breaker looks ahead to the next place a line may break for every line it makes, so
+// wrapping a paragraph at word boundaries costs time quadratic in the length of its longest
+// word (a 400 KB word took half a minute). A text with a paragraph longer than this is wrapped
+// anywhere instead, which costs time linear in its length.
+constexpr qsizetype kLongParagraph = 10000;
+
+bool hasLongParagraph(QStringView text) {
+    qsizetype start = 0;
+    while (start + kLongParagraph < text.size()) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0 || end - start > kLongParagraph) return true;
+        start = end + 1;
+    }
+    return false;
 }
+
+bool hasLongParagraph(const QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.length() > kLongParagraph) return true;
+    }
+    return false;
+}
+}  // namespace
 
 // What RichTextBox needs from either edit widget.
 class EditorSurface {
@@ -37,6 +62,8 @@ class EditorSurface {
     virtual void setOverwrite(bool on) = 0;
     virtual void undoStep() = 0;
     virtual void redoStep() = 0;
+    // Lines break anywhere from now on (see kLongParagraph).
+    virtual void wrapAnywhere() = 0;
 };
 
 // One edit widget (QPlainTextEdit or QTextEdit) with what both kinds share: a plain-text
@@ -54,6 +81,10 @@ class Editor : public Base, public EditorSurface {
     void setOverwrite(bool on) override { Base::setOverwriteMode(on); }
     void undoStep() override { Base::undo(); }
     void redoStep() override { Base::redo(); }
+    void wrapAnywhere() override {
+        if (Base::wordWrapMode() != QTextOption::WrapAnywhere)
+            Base::setWordWrapMode(QTextOption::WrapAnywhere);
+    }
 
   protected:
     QMimeData* createMimeDataFromSelection() const override {
@@ -63,7 +94,10 @@ class Editor : public Base, public EditorSurface {
     }
     bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
     void insertFromMimeData(const QMimeData* source) override {
-        if (source->hasText()) Base::textCursor().insertText(source->text());
+        if (!source->hasText()) return;
+        const QString text = source->text();
+        owner_->prepareFor(text);
+        Base::textCursor().insertText(text);
     }
 
     void keyPressEvent(QKeyEvent* event) override {
@@ -130,7 +164,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefault
 
 RichTextBox::~RichTextBox() = default;
 
-void RichTextBox::installEditor(bool rich, QTextDocument* document) {
+void RichTextBox::installEditor(bool rich, QTextDocument* document, bool wrapAnywhere) {
     const bool overwrite = surface_ && surface_->overwrite();
     const bool hadFocus = surface_ && surface_->widget()->hasFocus();
     if (surface_) {
@@ -144,6 +178,8 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
     if (rich) {
         auto* editor = new Editor<QTextEdit>(this);
         editor->setAcceptRichText(false);
+        // The editor imposes its wrap mode on the document it takes: set before it lays out.
+        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
         editor->setDocument(document);
         connect(editor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
         connect(editor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
@@ -151,6 +187,7 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document) {
         widget = editor;
     } else {
         auto* editor = new Editor<QPlainTextEdit>(this);
+        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
         editor->setDocument(document);
         connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
         connect(editor, &QPlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
@@ -190,7 +227,12 @@ QString RichTextBox::Text() const {
     return document()->toPlainText();
 }
 
+void RichTextBox::prepareFor(const QString& text) {
+    if (text.size() > kLongParagraph && hasLongParagraph(text)) surface_->wrapAnywhere();
+}
+
 void RichTextBox::setText(const QString& text) {
+    prepareFor(text);
     startStep(pendingType_);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
@@ -216,6 +258,7 @@ QString RichTextBox::SelText() const {
 }
 
 void RichTextBox::setSelText(const QString& text) {
+    prepareFor(text);
     startStep(pendingType_);
     QTextCursor cursor = textCursor();
     cursor.insertText(text);
@@ -304,19 +347,31 @@ void RichTextBox::setFontUnderline(bool on) {
     document()->setDefaultFont(baseFont_);
 }
 
-bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
+bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
+                           LoadObserver* observer) {
     QByteArray bytes;
     if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
+    const bool rtf = fileType == rtfRTF && RtfReader::isRtf(bytes);
+    if (observer && !observer->approve(LoadEstimate::of(bytes, rtf))) return false;
     fileOnDisk_ = FileIdentity::capture(path, bytes);
     auto* document = new QTextDocument;
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
-    if (fileType == rtfRTF && RtfReader::isRtf(bytes)) {
-        RtfReader::read(bytes, document);
+    if (rtf) {
+        // Read without a layout; the editor lays the document out once, with the wrap mode
+        // that suits its paragraphs.
+        document->setDocumentLayout(new InertLayout(document));
+        RtfReader::Progress progress;
+        if (observer) progress = [observer](int percent) { return observer->progress(percent); };
+        if (!RtfReader::read(bytes, document, progress)) {
+            delete document;  // cancelled; the content stays as it was
+            return false;
+        }
         fileFormat_ = TextFileFormat();
         loadedFileWillChange_ = false;
         document->setUndoRedoEnabled(true);
-        installEditor(true, document);
+        document->setDocumentLayout(nullptr);
+        installEditor(true, document, hasLongParagraph(*document));
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
@@ -325,17 +380,50 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error) {
         // a filled document would make a text layout for every paragraph at once, which costs
         // about a fifth as much again as filling it; filled in place, the paragraphs are laid
         // out only when they come into view.
-        installEditor(false, document);
+        installEditor(false, document, hasLongParagraph(decoded.text));
+        bool complete = true;
         {
             const QSignalBlocker quiet(this);  // one Change below, no caret moves
-            document->setPlainText(decoded.text);
+            complete = fillPlain(document, decoded.text, observer);
             setTextCursor(QTextCursor(document));
+        }
+        if (!complete) {
+            document->clear();
+            document->setUndoRedoEnabled(true);
+            fileFormat_ = TextFileFormat();
+            loadedFileWillChange_ = false;
+            return false;
         }
         fileFormat_ = decoded.format;
         loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
         document->setUndoRedoEnabled(true);
     }
     emit Change();
+    return true;
+}
+
+bool RichTextBox::fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer) {
+    if (!observer) {
+        document->setPlainText(text);
+        return true;
+    }
+    // In pieces of whole lines, reporting progress between them. A single line goes in whole:
+    // the editor lays out the paragraph it grows every time, so pieces of one line would cost
+    // time quadratic in its length.
+    constexpr qsizetype kPiece = 4 * 1024 * 1024;
+    QTextCursor cursor(document);
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.size();
+        if (start + kPiece < end) {
+            const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), start + kPiece);
+            if (lineEnd >= 0) end = lineEnd + 1;
+        }
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text.mid(start, end - start));
+        start = end;
+        if (start < text.size() && !observer->progress(int(start * 100 / text.size())))
+            return false;
+    }
     return true;
 }
 

@@ -13,6 +13,17 @@ class QPrinter;
 class QTextCursor;
 class QTextDocument;
 class EditorSurface;
+struct LoadEstimate;
+
+// What the caller of RichTextBox::LoadFile decides while a file loads.
+class LoadObserver {
+  public:
+    virtual ~LoadObserver() = default;
+    // Before anything changes: whether to load a file of this size and shape.
+    virtual bool approve(const LoadEstimate& estimate) = 0;
+    // Now and then while the text goes in, with the share done (0 to 100); false cancels.
+    virtual bool progress(int percent) = 0;
+};
 
 // The rich-text edit control of document windows and of the options dialog's sample: the
 // operations the rest of the program calls, on top of QTextDocument. Positions are 0-based.
@@ -74,7 +85,11 @@ class RichTextBox : public QWidget {
     // content stays as it was). A file asked for as RTF that is not RTF opens as plain text.
     // Plain text is written back in the encoding, byte-order mark and line endings it was read
     // with (new documents: UTF-8 and LF); every write is atomic.
-    bool LoadFile(const QString& path, int fileType, QString* error = nullptr);
+    // With an observer, the load can be declined before it starts and cancelled while it runs:
+    // then it returns false with `error` left empty, and a cancelled load leaves the content
+    // empty.
+    bool LoadFile(const QString& path, int fileType, QString* error = nullptr,
+                  LoadObserver* observer = nullptr);
     bool SaveFile(const QString& path, int fileType, QString* error = nullptr);
     // After LoadFile: the file did not look like text (NUL bytes, control characters), or could
     // not be decoded exactly, so saving it will change it.
@@ -141,8 +156,14 @@ class RichTextBox : public QWidget {
     friend class Editor;
 
     // Replaces the edit widget with a new one of the given kind showing `document` (which it
-    // takes over), carrying over colours, font and mode.
-    void installEditor(bool rich, QTextDocument* document);
+    // takes over), carrying over colours, font and mode; lines break anywhere rather than at
+    // word boundaries when asked.
+    void installEditor(bool rich, QTextDocument* document, bool wrapAnywhere = false);
+    // Puts plain text into the empty document shown by the editor; false when the observer
+    // cancelled it part way.
+    bool fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer);
+    // Before `text` goes in: a text with a long paragraph makes lines break anywhere.
+    void prepareFor(const QString& text);
     void onUndoCommandAdded();
     // Called before an edit of the given undo action type: makes it a step of its own unless
     // it continues a run of typing or deleting.

@@ -299,15 +299,25 @@ void repairSurrogates(QString& text) {
 
 class Parser {
   public:
-    Parser(const QByteArray& data, qsizetype start, QTextCursor& cursor)
+    Parser(const QByteArray& data, qsizetype start, QTextCursor& cursor,
+           const RtfReader::Progress& progress = {})
         : p_(reinterpret_cast<const uchar*>(data.constData()) + start),
+          begin_(p_),
           end_(reinterpret_cast<const uchar*>(data.constData()) + data.size()),
+          progress_(progress),
           cursor_(cursor) {
         stack_.reserve(64);
     }
 
-    void run() {
+    // False when the progress callback stopped the reading.
+    bool run() {
+        constexpr qsizetype kProgressStep = 256 * 1024;
+        const uchar* nextReport = progress_ ? p_ + kProgressStep : end_;
         while (p_ < end_ && !done_) {
+            if (p_ >= nextReport) {
+                nextReport = p_ + kProgressStep;
+                if (!progress_(int((p_ - begin_) * 100 / (end_ - begin_)))) return false;
+            }
             switch (*p_) {
                 case '{':
                     ++p_;
@@ -331,6 +341,7 @@ class Parser {
             }
         }
         finish();
+        return true;
     }
 
   private:
@@ -774,10 +785,20 @@ class Parser {
             pendingBreak_ = false;
         }
         if (!runActive_ || runProps_ != st_.chr) {
-            flushRun();
-            runProps_ = st_.chr;
-            runCodePage_ = codePageFor(runProps_.font);
-            runActive_ = true;
+            if (runActive_ && runsInParagraph_ >= RtfReader::kMaxRunsPerParagraph) {
+                // The text goes on in the run's format; only its code page follows the font.
+                const int codePage = codePageFor(st_.chr.font);
+                if (codePage != runCodePage_) {
+                    flushBytes();
+                    runCodePage_ = codePage;
+                }
+            } else {
+                flushRun();
+                runProps_ = st_.chr;
+                runCodePage_ = codePageFor(runProps_.font);
+                runActive_ = true;
+                ++runsInParagraph_;
+            }
         }
         if (pendingTabs_ > 0 || pendingSpace_) {
             flushBytes();
@@ -863,6 +884,7 @@ class Parser {
             cursor_.insertBlock();  // the previous paragraph mark had no text after it
         formatParagraph();
         pendingBreak_ = true;
+        runsInParagraph_ = 0;
         pendingTabs_ = 0;
         pendingSpace_ = false;
     }
@@ -930,7 +952,9 @@ class Parser {
 
     // Input.
     const uchar* p_;
+    const uchar* begin_;
     const uchar* end_;
+    const RtfReader::Progress& progress_;
     bool done_ = false;
 
     // Groups.
@@ -959,6 +983,7 @@ class Parser {
     CodePageDecoder decoder_;
     CharProps runProps_;
     bool runActive_ = false;
+    int runsInParagraph_ = 0;
     int runCodePage_ = 1252;
     QByteArray runBytes_;
     QString runText_;
@@ -977,17 +1002,17 @@ bool isRtf(const QByteArray& data) {
     return data.mid(startOfContent(data), 5) == "{\\rtf";
 }
 
-bool read(const QByteArray& data, QTextDocument* document) {
+bool read(const QByteArray& data, QTextDocument* document, const Progress& progress) {
     if (!document || !isRtf(data)) return false;
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
     document->clear();
     QTextCursor cursor(document);
     cursor.beginEditBlock();
-    Parser(data, startOfContent(data), cursor).run();
+    const bool complete = Parser(data, startOfContent(data), cursor, progress).run();
     cursor.endEditBlock();
     document->setUndoRedoEnabled(undo);
-    return true;
+    return complete;
 }
 
 bool insert(const QByteArray& data, QTextCursor& cursor) {

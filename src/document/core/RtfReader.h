@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 
 class QTextCursor;
 class QTextDocument;
@@ -27,15 +28,23 @@ namespace RtfReader {
 
 constexpr double kTwipsPerUnit = 15.0;
 constexpr int kMaxGroupDepth = 512;
+// Laying out a paragraph costs time for every change of format in it: beyond this many runs in
+// one paragraph, its text keeps the format of the last run.
+constexpr int kMaxRunsPerParagraph = 5000;
 
 // Whether the bytes are RTF at all: "{\rtf" after optional white space and a UTF-8 byte-order
 // mark. Files named .rtf that fail this test are meant to be opened as plain text.
 bool isRtf(const QByteArray& data);
 
+// Called now and then while reading with the share of the input read so far (0 to 100);
+// returning false stops the reading.
+using Progress = std::function<bool(int percent)>;
+
 // Replaces the document's content (its default font and other settings stay). Undo is off while
 // loading, so the undo history is empty afterwards. Returns false, leaving the document
-// untouched, when the data is not RTF.
-bool read(const QByteArray& data, QTextDocument* document);
+// untouched, when the data is not RTF, and false with part of the text read when `progress`
+// stopped the reading.
+bool read(const QByteArray& data, QTextDocument* document, const Progress& progress = {});
 
 // Inserts the RTF text at the cursor, replacing its selection, as one undo step. The paragraph
 // format of the last paragraph read applies to the paragraph the cursor ends in. Returns false,

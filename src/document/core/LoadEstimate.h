@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// What loading a file into the editor will take, judged from its bytes before anything is
+// built: the editor keeps a structure per paragraph, so a file of empty lines needs many times
+// its size in memory, and the byte count alone says little.
+struct LoadEstimate {
+    enum class Verdict {
+        Comfortable,        // load without asking
+        Heavy,              // the machine can hold it, but it would take a large share: ask first
+        TooLarge,           // more than the machine has free: refuse
+        TooManyParagraphs,  // more formatted paragraphs than the rich-text editor can lay out
+    };
+
+    // Qt's rich-text layout slows down abruptly somewhere between 200,000 and 400,000
+    // paragraphs (minutes of layout for an RTF file of empty paragraphs).
+    static constexpr qint64 kMaxRtfParagraphs = 200000;
+
+    bool rtf = false;
+    qint64 bytes = 0;
+    qint64 paragraphs = 0;
+    qint64 memoryBytes = 0;  // peak memory of the load, roughly
+
+    // Counts the paragraphs of plain text (line breaks) or of RTF (paragraph, row and section
+    // marks) in one pass over the bytes.
+    static LoadEstimate of(const QByteArray& bytes, bool rtf);
+
+    // Against `availableBytes` of free memory: comfortable up to a quarter of it, refused beyond
+    // three quarters; RTF with more than kMaxRtfParagraphs paragraphs is refused.
+    Verdict judge(qint64 availableBytes) const;
+
+    // The memory this machine has free now (MemAvailable), or -1 when it cannot be told.
+    static qint64 availableMemory();
+};

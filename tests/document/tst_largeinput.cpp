@@ -1,0 +1,278 @@
+// Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
+// asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
+// byte, and quillo-cli convert writes what the editor writes.
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QtTest>
+
+#include "TestEnvironment.h"
+#include "app/core/DocumentSettings.h"
+#include "app/frmMain.h"
+#include "document/FileCommands.h"
+#include "document/RichTextBox.h"
+#include "document/core/LoadEstimate.h"
+#include "document/core/RtfReader.h"
+#include "document/frmDocument.h"
+
+namespace {
+
+constexpr qint64 kMB = 1024 * 1024;
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QByteArray repeated(const QByteArray& piece, qint64 size) {
+    QByteArray bytes;
+    bytes.reserve(size + piece.size());
+    while (bytes.size() < size) bytes += piece;
+    return bytes;
+}
+
+// Answers as scripted, and presses Esc right after answering a question, so that the key
+// arrives while the approved load runs.
+class EscapingDialogHost : public ScriptedDialogHost {
+  public:
+    QWidget* escapeTo = nullptr;
+    int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override {
+        if (escapeTo) {
+            QCoreApplication::postEvent(escapeTo,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+        }
+        return ScriptedDialogHost::MsgBox(owner, text, style, title);
+    }
+};
+
+// The editor's control with a new document's default font, as quillo-cli convert uses.
+void useDefaultFont(RichTextBox& box) {
+    const DocumentSettings defaults;
+    box.setFontName(defaults.FontName);
+    box.setFontSize(defaults.FontSize);
+    box.setFontBold(defaults.FontBold);
+    box.setFontItalic(defaults.FontItalic);
+    box.setFontUnderline(defaults.FontUnderline);
+}
+
+}  // namespace
+
+class LargeInputTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> env;
+    EscapingDialogHost host;
+    frmMain* main = nullptr;
+    QTemporaryDir dir;
+
+    // Opens `path` with File > Open in the empty first document window.
+    frmDocument* open(const QString& path, qint64 budget) {
+        main->fileCommands()->setMemoryBudget(budget);
+        host.fileAnswers.enqueue(path);
+        main->fileCommands()->mnuFileOpen_Click();
+        return main->ActiveDocument();
+    }
+
+  private slots:
+    void init() {
+        host = EscapingDialogHost();
+        env = std::make_unique<TestEnvironment>();
+        env->services.dialogs = &host;
+        main = env->start();
+    }
+    void cleanup() { env.reset(); }
+
+    // 200,000 empty lines need about 90 MB, whatever their 200 KB on disk.
+    void memoryEstimate_data() {
+        QTest::addColumn<qint64>("budget");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("comfortable") << 2048 * kMB << 0 << -1 << true;
+        QTest::newRow("heavy, yes") << 200 * kMB << int(MsgBoxResult::Yes)
+                                    << MsgBoxStyle::YesNo + MsgBoxStyle::Question << true;
+        QTest::newRow("heavy, no") << 200 * kMB << int(MsgBoxResult::No)
+                                   << MsgBoxStyle::YesNo + MsgBoxStyle::Question << false;
+        QTest::newRow("too large") << 100 * kMB << 0 << int(MsgBoxStyle::Critical) << false;
+    }
+    void memoryEstimate() {
+        QFETCH(qint64, budget);
+        QFETCH(int, answer);
+        QFETCH(int, style);
+        QFETCH(bool, loaded);
+        const QString path = dir.filePath(QStringLiteral("blank.txt"));
+        QVERIFY(writeBytes(path, QByteArray(200000, '\n')));
+        if (answer) host.msgBoxAnswers.enqueue(answer);
+
+        frmDocument* document = open(path, budget);
+        QVERIFY(document);
+        if (style < 0) {
+            QVERIFY(host.messages.isEmpty());
+        } else {
+            QCOMPARE(host.messages.size(), 1);
+            QCOMPARE(host.messages.first().style, style);
+            QVERIFY(host.messages.first().text.contains(QDir::toNativeSeparators(path)));
+            QVERIFY(host.messages.first().text.contains(QStringLiteral("lines")));
+            QVERIFY(host.messages.first().text.contains(QStringLiteral("MB")));
+        }
+        QCOMPARE(document->txtText->TextLength(), loaded ? 200000 : 0);
+        // Declining is no load failure: the open dialog is not shown again.
+        QCOMPARE(host.fileRequests.size(), 1);
+        if (!loaded) {
+            QCOMPARE(document->Tag(), QString());
+            QVERIFY(document->Caption() != path);
+        }
+        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
+    }
+
+    // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.
+    void tooManyRtfParagraphs() {
+        const QString path = dir.filePath(QStringLiteral("pars.rtf"));
+        QVERIFY(writeBytes(
+            path, "{\\rtf1\\ansi " +
+                      repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
+        frmDocument* document = open(path, 64 * 1024 * kMB);
+        QCOMPARE(host.messages.size(), 1);
+        QCOMPARE(host.messages.first().style, int(MsgBoxStyle::Critical));
+        QVERIFY(host.messages.first().text.contains(QStringLiteral("paragraphs")));
+        QCOMPARE(document->txtText->TextLength(), 0);
+        QCOMPARE(host.fileRequests.size(), 1);
+    }
+
+    // Esc during a long load: the window stays, empty and clean.
+    void escapeCancels_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("plain text") << "lines.txt" << repeated(QByteArray(79, 'x') + '\n', 6 * kMB);
+        QTest::newRow("rtf") << "pars.rtf"
+                             << "{\\rtf1\\ansi " +
+                                    repeated("\\pard some {\\b bold} words\\par\n", 2 * kMB) + "}";
+    }
+    void escapeCancels() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const QString path = dir.filePath(name);
+        QVERIFY(writeBytes(path, content));
+        host.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        host.escapeTo = main;
+
+        // A budget that makes the file heavy, so a question comes first.
+        frmDocument* document = open(path, 4 * content.size() * 2);
+        QVERIFY(document);
+        QCOMPARE(host.messages.size(), 1);  // the question, no error after it
+        QCOMPARE(document->txtText->TextLength(), 0);
+        QCOMPARE(document->Tag(), QString());
+        QVERIFY(document->Caption() != path);
+        QCOMPARE(host.fileRequests.size(), 1);
+        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
+        // The window still works.
+        document->txtText->setText(QStringLiteral("after"));
+        QCOMPARE(document->txtText->Text(), QStringLiteral("after"));
+    }
+
+    // Long lines are wrapped on the screen only: saving writes back the very bytes read.
+    void longLinesRoundTrip_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("one word") << repeated("0123456789abcdef", 300000);
+        QTest::newRow("minified page, CR LF around it")
+            << "<html>\r\n" + repeated("<div class=\"a\">x</div> ", 300000) + "\r\nend\r\n";
+        QTest::newRow("UTF-16 LE")
+            << "\xff\xfe" + repeated(QByteArray("a\0\xe9\0", 4), 200000) + QByteArray("\n\0", 2);
+    }
+    void longLinesRoundTrip() {
+        QFETCH(QByteArray, content);
+        const QString in = dir.filePath(QStringLiteral("long.txt"));
+        const QString out = dir.filePath(QStringLiteral("long-saved.txt"));
+        QVERIFY(writeBytes(in, content));
+        RichTextBox box;
+        box.resize(600, 400);
+        box.show();
+        QVERIFY(box.LoadFile(in, RichTextBox::rtfText));
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QVERIFY(box.SaveFile(out, RichTextBox::rtfText));
+        QVERIFY(readBytes(out) == content);
+    }
+
+    // A paragraph of more runs than the reader keeps: no text is lost, a font's code page still
+    // decodes its bytes, and the next paragraph has its formats again.
+    void runCapKeepsText() {
+        const int runs = RtfReader::kMaxRunsPerParagraph * 2;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Cyr;}}\\pard ";
+        QString expected;
+        for (int i = 0; i < runs; ++i) {
+            rtf += i % 2 ? "{\\b b}" : "{\\i i}";
+            expected += i % 2 ? u'b' : u'i';
+        }
+        rtf += "{\\f1 \\'e0}\\par {\\b last}\\par}";
+        expected += QStringLiteral("\u0430\nlast");
+        QTextDocument document;
+        QVERIFY(RtfReader::read(rtf, &document));
+        QCOMPARE(document.toPlainText(), expected);
+        int fragments = 0;
+        for (auto it = document.begin().begin(); !it.atEnd(); ++it) ++fragments;
+        QVERIFY(fragments <= RtfReader::kMaxRunsPerParagraph + 1);
+        QVERIFY(document.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
+    }
+
+    // quillo-cli convert writes what opening and saving in the editor writes.
+    void convertMatchesEditor_data() {
+        QTest::addColumn<QString>("inName");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("outName");
+        const QByteArray runs = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard " +
+                                repeated("{\\b bold }{\\i italic }", 40000) +
+                                "\\par\\qc caf\\'e9\\par}";
+        const QByteArray unicode = "{\\rtf1\\ansi\\uc255 " + repeated("\\u65 ", 100000) + "}";
+        const QByteArray line = repeated("word ", 100000) + "\r\nnext\r\n";
+        QTest::newRow("runs to rtf") << "runs.rtf" << runs << "out.rtf";
+        QTest::newRow("runs to txt") << "runs.rtf" << runs << "out.txt";
+        QTest::newRow("unicode to txt") << "u.rtf" << unicode << "out.txt";
+        QTest::newRow("long line to rtf") << "line.txt" << line << "out.rtf";
+        QTest::newRow("long line to txt") << "line.txt" << line << "out.txt";
+        QTest::newRow("blank lines to txt") << "blank.txt" << QByteArray(100000, '\n') << "out.txt";
+        QTest::newRow("separators to txt") << "sep.txt"
+                                           << repeated(
+                                                  "a\xe2\x80\xa8"
+                                                  "b\xe2\x80\xa9"
+                                                  "c\r\n",
+                                                  20000)
+                                           << "out.txt";
+    }
+    void convertMatchesEditor() {
+        QFETCH(QString, inName);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, outName);
+        const QString in = dir.filePath(inName);
+        const QString viaCli = dir.filePath(QStringLiteral("cli-") + outName);
+        const QString viaEditor = dir.filePath(QStringLiteral("editor-") + outName);
+        QVERIFY(writeBytes(in, input));
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->settingsFolder());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"),
+                      {QStringLiteral("convert"), in, viaCli});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+
+        RichTextBox box;
+        useDefaultFont(box);
+        QVERIFY(box.LoadFile(in, FileCommands::OpenFileType(in)));
+        QVERIFY(box.SaveFile(viaEditor, FileCommands::SaveFileType(viaEditor)));
+        const QByteArray expected = readBytes(viaEditor);
+        QVERIFY(expected.size() > 1000);
+        QVERIFY(readBytes(viaCli) == expected);
+    }
+};
+
+QTEST_MAIN(LargeInputTest)
+#include "tst_largeinput.moc"
