@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/core/DocumentSettings.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/core/DocumentSettings.h"
+#include "common/core/SettingsStore.h"
 
 namespace Startup {
 

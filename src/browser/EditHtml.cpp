@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QTemporaryFile>
 
-#include "app/CommonDialog.h"
 #include "app/frmMain.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/core/PageDecoder.h"
+#include "common/CommonDialog.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"

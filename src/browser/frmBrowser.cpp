@@ -17,12 +17,12 @@
 #include <QWebEngineView>
 
 #include "Version.h"
-#include "app/KeyedToolbar.h"
-#include "app/Twips.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
 #include "browser/WebSecurity.h"
 #include "browser/core/BrowserAddresses.h"
+#include "common/KeyedToolbar.h"
+#include "common/Twips.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "app/ChildForm.h"
+#include "common/ChildForm.h"
 
 class QAction;
 class QComboBox;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "app/core/DocumentSettings.h"
+#include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/DocumentFileIO.h"

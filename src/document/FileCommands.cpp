@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QKeyEvent>
 
-#include "app/CommonDialog.h"
-#include "app/DialogHost.h"
 #include "app/frmMain.h"
+#include "common/CommonDialog.h"
+#include "common/DialogHost.h"
 #include "document/RichTextBox.h"
 #include "document/core/LoadEstimate.h"
 #include "document/frmDocument.h"

@@ -16,7 +16,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/core/ColourValue.h"
+#include "common/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/InertLayout.h"
 #include "document/core/LoadEstimate.h"

@@ -3,10 +3,10 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
-#include "app/DialogHost.h"
-#include "app/Twips.h"
-#include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
+#include "common/DialogHost.h"
+#include "common/Twips.h"
+#include "common/core/DocumentSettings.h"
 #include "document/RichTextBox.h"
 #include "document/core/PreviewRule.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ChildForm.h"
+#include "common/ChildForm.h"
 
 class RichTextBox;
 class QCloseEvent;

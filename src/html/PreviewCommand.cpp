@@ -8,9 +8,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "app/DialogHost.h"
 #include "app/frmMain.h"
 #include "browser/frmBrowser.h"
+#include "common/DialogHost.h"
 #include "common/core/AtomicFileWriter.h"
 #include "common/core/PrivateFolder.h"
 #include "document/RichTextBox.h"

@@ -8,13 +8,13 @@
 #include <QVector>
 #include <cmath>
 
-#include "app/CommonDialog.h"
-#include "app/DialogHost.h"
-#include "app/Twips.h"
-#include "app/core/ColourValue.h"
-#include "app/core/DocumentSettings.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/CommonDialog.h"
+#include "common/DialogHost.h"
+#include "common/Twips.h"
+#include "common/core/ColourValue.h"
+#include "common/core/DocumentSettings.h"
+#include "common/core/SettingsStore.h"
 #include "document/RichTextBox.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogHost.h"
 #include "app/frmMain.h"
+#include "common/DialogHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchOptions.h"

@@ -5,8 +5,8 @@
 #include <QStandardPaths>
 
 #include "app/Startup.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/core/SettingsStore.h"
 
 namespace {
 

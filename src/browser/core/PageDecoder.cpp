@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringDecoder>
 
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 
 namespace PageDecoder {
 

@@ -5,7 +5,7 @@
 #include <QTextDocument>
 #include <cstring>
 
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 
 namespace HtmlTools {
 namespace {
