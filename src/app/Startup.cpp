@@ -13,7 +13,6 @@ QString commandLineFile(const QStringList& arguments) {
 frmMain* Main(const AppServices& services) {
     CurrentDocumentSettings().LoadFromStore();
     auto* main = new frmMain(services);
-    setMainWindowRef(main);
     main->MDIForm_Load();
 
     const int state = SettingText::toWholeNumber16(

@@ -23,6 +23,7 @@
 #include "app/RecoveryStore.h"
 #include "app/StatusPanels.h"
 #include "browser/BrowserCommands.h"
+#include "browser/frmBrowser.h"
 #include "common/CommonDialog.h"
 #include "common/DialogHost.h"
 #include "common/KeyedToolbar.h"
@@ -40,8 +41,6 @@
 #include "speech/ReadAloud.h"
 
 namespace {
-
-frmMain* gMainWindow = nullptr;
 
 // The document area: grey, with the program's picture at its top-left corner.
 class DocumentArea : public QMdiArea {
@@ -100,13 +99,6 @@ constexpr int kRefreshedButtons[] = {3, 5, 7, 8, 10, 11, 13, 14, 15, 17, 18, 20}
 
 }  // namespace
 
-frmMain* MainWindowRef() {
-    return gMainWindow;
-}
-void setMainWindowRef(frmMain* main) {
-    gMainWindow = main;
-}
-
 frmMain::frmMain(AppServices services)
     : services_(std::move(services)), mdiArea_(new DocumentArea(this)) {
     setObjectName(QStringLiteral("frmMain"));
@@ -118,11 +110,13 @@ frmMain::frmMain(AppServices services)
     dlgCommonDialog_ = std::make_unique<CommonDialog>(services_.dialogs, this);
     fileCommands_ = std::make_unique<FileCommands>(this);
     stripCommand_ = std::make_unique<StripCommand>(this);
-    previewCommand_ = std::make_unique<PreviewCommand>(this);
+    previewCommand_ = std::make_unique<PreviewCommand>(
+        this, services_.previewFolder,
+        [this](const QString& path) { frmBrowser::Open(this, path); });
     searchCommands_ = std::make_unique<SearchCommands>(this);
     optionsCommand_ = std::make_unique<OptionsCommand>(this);
     browserCommands_ = std::make_unique<BrowserCommands>(this);
-    aboutCommand_ = std::make_unique<AboutCommand>(this);
+    aboutCommand_ = std::make_unique<AboutCommand>(this, services_.dialogs);
     readAloud_ = std::make_unique<ReadAloud>(this);
 
     buildMenus();
@@ -147,9 +141,7 @@ frmMain::frmMain(AppServices services)
     qApp->installEventFilter(this);
 }
 
-frmMain::~frmMain() {
-    if (gMainWindow == this) gMainWindow = nullptr;
-}
+frmMain::~frmMain() = default;
 
 // ---- Menus and toolbar ----------------------------------------------------------------------
 
@@ -403,7 +395,11 @@ QString frmMain::readmePath() const {
 
 frmDocument* frmMain::LoadNewDoc() {
     ++documentCount_;
-    auto* document = new frmDocument;
+    auto* document = new frmDocument(services_.dialogs,
+                                     [this](frmDocument* target) { return SaveDocument(target); });
+    connect(document, &frmDocument::PreviewAvailable, this,
+            [this](bool available) { setToolbarButtonEnabled(20, available); });
+    document->UpdatePreviewButton();
     QMdiSubWindow* sub = addChildWindow(document);
     document->setCaption(QStringLiteral("Document %1").arg(documentCount_));
 
@@ -451,6 +447,12 @@ QMdiSubWindow* frmMain::addChildWindow(ChildForm* child) {
             this, [this] { tmrDis_Timer(); }, Qt::QueuedConnection);
     });
     return sub;
+}
+
+void frmMain::ShowChildWindow(ChildForm* child) {
+    QMdiSubWindow* sub = addChildWindow(child);
+    sub->show();
+    mdiArea_->setActiveSubWindow(sub);
 }
 
 void frmMain::openCommandLineFile(const QString& path) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/AppServices.h"
+#include "document/DocumentHost.h"
 
 class ChildForm;
 class CommonDialog;
@@ -31,7 +32,7 @@ class RecoveryStore;
 
 // The main window: the document area, menus, toolbar and status bar. Every command arrives here
 // and is routed to the subsystem that carries it out, usually on the active child window.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public DocumentHost {
     Q_OBJECT
   public:
     explicit frmMain(AppServices services);
@@ -42,14 +43,16 @@ class frmMain : public QMainWindow {
     void MDIForm_Unload();
 
     // Makes, sets up and shows a new document window, which becomes the active child.
-    frmDocument* LoadNewDoc();
+    frmDocument* LoadNewDoc() override;
 
     // The active child window (document or browser), or null.
     ChildForm* ActiveForm() const;
     // The active child when it is a document window, else null.
-    frmDocument* ActiveDocument() const;
+    frmDocument* ActiveDocument() const override;
     QList<ChildForm*> ChildForms() const;
     QMdiSubWindow* addChildWindow(ChildForm* child);
+    void ShowChildWindow(ChildForm* child) override;
+    QWidget* hostWindow() override { return this; }
 
     // File commands. Save of a given target (the close prompt saves the window being closed);
     // returns whether the file was written.
@@ -62,7 +65,7 @@ class frmMain : public QMainWindow {
     static QString UndoActionName(int type);
 
     // The first status panel.
-    void setStatusText(const QString& text);
+    void setStatusText(const QString& text) override;
     QString statusText() const;
 
     // Toolbar buttons by 1-based index (separators count); null outside 1..25.
@@ -73,8 +76,8 @@ class frmMain : public QMainWindow {
     QMdiArea* mdiArea() const { return mdiArea_; }
     QAction* menuItem(const QString& name) const { return menuItems_.value(name); }
 
-    CommonDialog* dlgCommonDialog() const { return dlgCommonDialog_.get(); }
-    DialogHost* dialogHost() const { return services_.dialogs; }
+    CommonDialog* dlgCommonDialog() const override { return dlgCommonDialog_.get(); }
+    DialogHost* dialogHost() const override { return services_.dialogs; }
     const AppServices& services() const { return services_; }
     FileCommands* fileCommands() const { return fileCommands_.get(); }
     ReadAloud* readAloud() const { return readAloud_.get(); }
@@ -177,7 +180,3 @@ class frmMain : public QMainWindow {
     std::unique_ptr<ReadAloud> readAloud_;
     RecoveryStore* recovery_ = nullptr;
 };
-
-// The single main window, reachable from every window.
-frmMain* MainWindowRef();
-void setMainWindowRef(frmMain* main);
