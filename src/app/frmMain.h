@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/AppServices.h"
+#include "app/WindowPlacement.h"
 #include "document/DocumentHost.h"
 
 class ChildForm;
@@ -17,7 +18,6 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class QMimeData;
 class QToolBar;
 class StatusPanels;
 class FileCommands;
@@ -129,20 +129,13 @@ class frmMain : public QMainWindow, public DocumentHost {
     void offerRecovery();
     RecoveryStore* recoveryStore() const { return recovery_; }
 
-    // Files dropped from a file manager: the local files among the dragged URLs, in order.
-    static QStringList droppedFiles(const QMimeData* data);
-    // Opens each file as File > Open of that file would.
+    // Files dropped from a file manager: opens each file as File > Open of that file would.
     void openDroppedFiles(const QStringList& paths);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    // Files dragged onto the window, wherever they land in it, are opened.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildMenus();
@@ -150,15 +143,14 @@ class frmMain : public QMainWindow, public DocumentHost {
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,
                          const QKeySequence& shortcut, void (frmMain::*handler)());
     void rebuildWindowList(QMenu* menu);
-    void applyStoredPlacement();
     void watchActiveChild();
     void openCommandLineFile(const QString& path);
     QString readmePath() const;
-    void applyPendingOuterSize();
     void refreshMaximizedTitle();
 
     AppServices services_;
     QMdiArea* mdiArea_;
+    WindowPlacement placement_;
     QToolBar* tbToolBar_ = nullptr;
     StatusPanels* panels_ = nullptr;
     std::unique_ptr<CommonDialog> dlgCommonDialog_;
@@ -167,8 +159,6 @@ class frmMain : public QMainWindow, public DocumentHost {
     int documentCount_ = 0;
     bool refresherEnabled_ = false;
     QPointer<ChildForm> watchedChild_;
-    // Outer size asked for by the stored settings, applied once the frame is known.
-    QSize pendingOuterSize_;
 
     std::unique_ptr<FileCommands> fileCommands_;
     std::unique_ptr<StripCommand> stripCommand_;
