@@ -8,6 +8,7 @@
 #include "common/DialogHost.h"
 #include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
+#include "document/core/FileTypeRule.h"
 #include "document/core/LoadEstimate.h"
 #include "document/frmDocument.h"
 
@@ -139,15 +140,11 @@ void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString
 }
 
 int FileCommands::OpenFileType(const QString& path) {
-    const QString tail = path.right(4).toUpper();
-    return tail == QLatin1String(".RTF") || tail == QLatin1String(".QLO") ? RichTextBox::rtfRTF
-                                                                          : RichTextBox::rtfText;
+    return FileTypeRule::opensAsRichText(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;
 }
 
 int FileCommands::SaveFileType(const QString& path) {
-    const QString tail = path.right(3).toUpper();
-    return tail == QLatin1String("QLO") || tail == QLatin1String("RTF") ? RichTextBox::rtfRTF
-                                                                        : RichTextBox::rtfText;
+    return FileTypeRule::savesAsRichText(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;
 }
 
 bool FileCommands::HasName(const QString& caption) {
