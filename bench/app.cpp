@@ -12,12 +12,12 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "app/DialogHost.h"
 #include "app/Startup.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/frmBrowser.h"
+#include "common/DialogHost.h"
+#include "common/core/SettingsStore.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/core/DocumentSettings.h"
-#include "app/core/SettingsStore.h"
+#include "common/core/DocumentSettings.h"
+#include "common/core/SettingsStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int argc = 1;

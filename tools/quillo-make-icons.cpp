@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "app/Logo.h"
+#include "common/Logo.h"
 
 int main(int argc, char** argv) {
     // Painting needs no display.

@@ -1,7 +1,6 @@
 #include "about/AboutCommand.h"
 
 #include "about/frmAbout.h"
-#include "app/frmMain.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ void AboutCommand::setShowModal(ShowModal show) {
 
 // A fresh box each time, owned by the main window and gone once it closes.
 void AboutCommand::mnuHelpAbout_Click() {
-    frmAbout dialog(main_, main_->dialogHost());
+    frmAbout dialog(owner_, dialogs_);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (showModal()) {
         showModal()(dialog);

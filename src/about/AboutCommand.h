@@ -3,7 +3,8 @@
 #include <functional>
 
 class QDialog;
-class frmMain;
+class DialogHost;
+class QWidget;
 
 // Shows the About box.
 class AboutCommand {
@@ -11,12 +12,14 @@ class AboutCommand {
     // How a dialog is shown modally: exec() unless replaced (tests drive the dialog instead).
     using ShowModal = std::function<void(QDialog&)>;
 
-    explicit AboutCommand(frmMain* main) : main_(main) {}
+    // The box belongs to `owner` and asks its questions through `dialogs`.
+    AboutCommand(QWidget* owner, DialogHost* dialogs) : owner_(owner), dialogs_(dialogs) {}
     void mnuHelpAbout_Click();
 
     // An empty function restores exec().
     static void setShowModal(ShowModal show);
 
   private:
-    frmMain* main_;
+    QWidget* owner_;
+    DialogHost* dialogs_;
 };

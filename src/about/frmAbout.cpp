@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "Version.h"
-#include "app/DialogHost.h"
-#include "app/Logo.h"
-#include "app/Twips.h"
+#include "common/DialogHost.h"
+#include "common/Logo.h"
+#include "common/Twips.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DialogHost.h"
+#include "common/DialogHost.h"
 
 // The real dialogs: QMessageBox, QFileDialog, QPrintDialog, QFontDialog, QColorDialog.
 class QtDialogHost : public DialogHost {

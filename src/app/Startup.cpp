@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/core/DocumentSettings.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/core/DocumentSettings.h"
+#include "common/core/SettingsStore.h"
 
 namespace Startup {
 
@@ -13,7 +13,6 @@ QString commandLineFile(const QStringList& arguments) {
 frmMain* Main(const AppServices& services) {
     CurrentDocumentSettings().LoadFromStore();
     auto* main = new frmMain(services);
-    setMainWindowRef(main);
     main->MDIForm_Load();
 
     const int state = SettingText::toWholeNumber16(

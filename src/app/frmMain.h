@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "app/AppServices.h"
+#include "app/WindowPlacement.h"
+#include "document/DocumentHost.h"
 
 class ChildForm;
 class CommonDialog;
@@ -16,7 +18,6 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class QMimeData;
 class QToolBar;
 class StatusPanels;
 class FileCommands;
@@ -31,7 +32,7 @@ class RecoveryStore;
 
 // The main window: the document area, menus, toolbar and status bar. Every command arrives here
 // and is routed to the subsystem that carries it out, usually on the active child window.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public DocumentHost {
     Q_OBJECT
   public:
     explicit frmMain(AppServices services);
@@ -42,14 +43,16 @@ class frmMain : public QMainWindow {
     void MDIForm_Unload();
 
     // Makes, sets up and shows a new document window, which becomes the active child.
-    frmDocument* LoadNewDoc();
+    frmDocument* LoadNewDoc() override;
 
     // The active child window (document or browser), or null.
     ChildForm* ActiveForm() const;
     // The active child when it is a document window, else null.
-    frmDocument* ActiveDocument() const;
+    frmDocument* ActiveDocument() const override;
     QList<ChildForm*> ChildForms() const;
     QMdiSubWindow* addChildWindow(ChildForm* child);
+    void ShowChildWindow(ChildForm* child) override;
+    QWidget* hostWindow() override { return this; }
 
     // File commands. Save of a given target (the close prompt saves the window being closed);
     // returns whether the file was written.
@@ -62,7 +65,7 @@ class frmMain : public QMainWindow {
     static QString UndoActionName(int type);
 
     // The first status panel.
-    void setStatusText(const QString& text);
+    void setStatusText(const QString& text) override;
     QString statusText() const;
 
     // Toolbar buttons by 1-based index (separators count); null outside 1..25.
@@ -73,8 +76,8 @@ class frmMain : public QMainWindow {
     QMdiArea* mdiArea() const { return mdiArea_; }
     QAction* menuItem(const QString& name) const { return menuItems_.value(name); }
 
-    CommonDialog* dlgCommonDialog() const { return dlgCommonDialog_.get(); }
-    DialogHost* dialogHost() const { return services_.dialogs; }
+    CommonDialog* dlgCommonDialog() const override { return dlgCommonDialog_.get(); }
+    DialogHost* dialogHost() const override { return services_.dialogs; }
     const AppServices& services() const { return services_; }
     FileCommands* fileCommands() const { return fileCommands_.get(); }
     ReadAloud* readAloud() const { return readAloud_.get(); }
@@ -126,20 +129,13 @@ class frmMain : public QMainWindow {
     void offerRecovery();
     RecoveryStore* recoveryStore() const { return recovery_; }
 
-    // Files dropped from a file manager: the local files among the dragged URLs, in order.
-    static QStringList droppedFiles(const QMimeData* data);
-    // Opens each file as File > Open of that file would.
+    // Files dropped from a file manager: opens each file as File > Open of that file would.
     void openDroppedFiles(const QStringList& paths);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    // Files dragged onto the window, wherever they land in it, are opened.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildMenus();
@@ -147,15 +143,14 @@ class frmMain : public QMainWindow {
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,
                          const QKeySequence& shortcut, void (frmMain::*handler)());
     void rebuildWindowList(QMenu* menu);
-    void applyStoredPlacement();
     void watchActiveChild();
     void openCommandLineFile(const QString& path);
     QString readmePath() const;
-    void applyPendingOuterSize();
     void refreshMaximizedTitle();
 
     AppServices services_;
     QMdiArea* mdiArea_;
+    WindowPlacement placement_;
     QToolBar* tbToolBar_ = nullptr;
     StatusPanels* panels_ = nullptr;
     std::unique_ptr<CommonDialog> dlgCommonDialog_;
@@ -164,8 +159,6 @@ class frmMain : public QMainWindow {
     int documentCount_ = 0;
     bool refresherEnabled_ = false;
     QPointer<ChildForm> watchedChild_;
-    // Outer size asked for by the stored settings, applied once the frame is known.
-    QSize pendingOuterSize_;
 
     std::unique_ptr<FileCommands> fileCommands_;
     std::unique_ptr<StripCommand> stripCommand_;
@@ -177,7 +170,3 @@ class frmMain : public QMainWindow {
     std::unique_ptr<ReadAloud> readAloud_;
     RecoveryStore* recovery_ = nullptr;
 };
-
-// The single main window, reachable from every window.
-frmMain* MainWindowRef();
-void setMainWindowRef(frmMain* main);

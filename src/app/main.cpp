@@ -61,6 +61,5 @@ int main(int argc, char** argv) {
     std::unique_ptr<frmMain> main(Startup::Main(services));
     main->setAttribute(Qt::WA_QuitOnClose);
     const int status = app.exec();
-    setMainWindowRef(nullptr);
     return status;
 }

@@ -1,9 +1,9 @@
 #include "browser/BrowserCommands.h"
 
-#include "app/frmMain.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/frmBrowser.h"
+#include "document/DocumentHost.h"
 
 void BrowserCommands::mnuViewBrowser_Click() {
-    frmBrowser::Open(main_, BrowserAddresses::current().homePage);
+    frmBrowser::Open(host_, BrowserAddresses::current().homePage);
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-class frmMain;
+class DocumentHost;
 
 // Opens web browser windows inside the main window.
 class BrowserCommands {
   public:
-    explicit BrowserCommands(frmMain* main) : main_(main) {}
+    explicit BrowserCommands(DocumentHost* host) : host_(host) {}
     void mnuViewBrowser_Click();
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
 };

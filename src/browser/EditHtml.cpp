@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QTemporaryFile>
 
-#include "app/CommonDialog.h"
-#include "app/frmMain.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/core/PageDecoder.h"
+#include "common/CommonDialog.h"
+#include "document/DocumentHost.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
@@ -31,30 +31,31 @@ QUrl EditHtml::AddressFromFileName(const QString& fileName) {
     return QUrl::fromLocalFile(fileName);
 }
 
-EditHtml* EditHtml::Run(frmMain* main, const QString& address, const QString& title,
+EditHtml* EditHtml::Run(DocumentHost* host, const QString& address, const QString& title,
                         const QByteArray& userAgent) {
-    frmDocument* document = main->LoadNewDoc();
-    CommonDialog* dialog = main->dlgCommonDialog();
+    frmDocument* document = host->LoadNewDoc();
+    CommonDialog* dialog = host->dlgCommonDialog();
     dialog->FileName = ProposedFileName(address);
     dialog->Filter = Filter;
     dialog->ShowOpen();
     const QString fileName = dialog->FileName;
     if (fileName.isEmpty()) {
-        main->setStatusText(QStringLiteral("Edit HTML: no page was chosen."));
+        host->setStatusText(QStringLiteral("Edit HTML: no page was chosen."));
         return nullptr;
     }
-    auto* command = new EditHtml(main, document, fileName, title);
+    auto* command = new EditHtml(host, document, fileName, title);
     command->fetcher_->setUserAgent(userAgent);
-    main->setStatusText(QStringLiteral("Fetching %1...").arg(command->address_.toDisplayString()));
+    host->setStatusText(QStringLiteral("Fetching %1...").arg(command->address_.toDisplayString()));
     command->fetcher_->start(command->address_);
     return command;
 }
 
-EditHtml::EditHtml(frmMain* main, frmDocument* document, const QString& fileName,
+EditHtml::EditHtml(DocumentHost* host, frmDocument* document, const QString& fileName,
                    const QString& title)
     // Closing the new window before the page has come in ends the fetch with it.
     : QObject(document),
-      main_(main),
+      host_(host),
+      hostWindow_(host->hostWindow()),
       document_(document),
       fetcher_(new PageFetcher(this)),
       fileName_(fileName),
@@ -109,7 +110,7 @@ bool EditHtml::putIntoDocument(QString* error) {
 }
 
 void EditHtml::end(bool loaded, const QString& status) {
-    if (main_) main_->setStatusText(status);
+    if (hostWindow_) host_->setStatusText(status);
     emit done(loaded);
     deleteLater();
 }

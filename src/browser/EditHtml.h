@@ -8,7 +8,7 @@
 #include "browser/PageFetcher.h"
 
 class frmDocument;
-class frmMain;
+class DocumentHost;
 
 // "Edit HTML": a new document window, the shared open dialog proposing a name made from the
 // page's address, then the chosen page's source in the new window (plain or rich text by the
@@ -25,7 +25,7 @@ class EditHtml : public QObject {
     // Runs the command for the page at `address` titled `title`. Returns the running command
     // (it lives with the new document window and deletes itself when done), or null when it
     // ended at once (dialog cancelled).
-    static EditHtml* Run(frmMain* main, const QString& address, const QString& title,
+    static EditHtml* Run(DocumentHost* host, const QString& address, const QString& title,
                          const QByteArray& userAgent = QByteArray());
 
     // The address a name from the dialog stands for: a web or file address as it is, a local
@@ -40,12 +40,15 @@ class EditHtml : public QObject {
     void done(bool loaded);
 
   private:
-    EditHtml(frmMain* main, frmDocument* document, const QString& fileName, const QString& title);
+    EditHtml(DocumentHost* host, frmDocument* document, const QString& fileName,
+             const QString& title);
     void onFetched();
     bool putIntoDocument(QString* error);
     void end(bool loaded, const QString& status);
 
-    QPointer<frmMain> main_;
+    DocumentHost* host_;
+    // Guards host_: the host window may go before this.
+    QPointer<QWidget> hostWindow_;
     QPointer<frmDocument> document_;
     PageFetcher* fetcher_;
     QString fileName_;

@@ -17,12 +17,12 @@
 #include <QWebEngineView>
 
 #include "Version.h"
-#include "app/KeyedToolbar.h"
-#include "app/Twips.h"
-#include "app/frmMain.h"
 #include "browser/EditHtml.h"
 #include "browser/WebSecurity.h"
 #include "browser/core/BrowserAddresses.h"
+#include "common/KeyedToolbar.h"
+#include "common/Twips.h"
+#include "document/DocumentHost.h"
 
 namespace {
 
@@ -51,32 +51,36 @@ bool sameAddress(const QString& a, const QString& b) {
 // The view of a browser window; pages that open a window of their own get a new browser window.
 class BrowserView : public QWebEngineView {
   public:
-    BrowserView(frmMain* main, QWidget* parent) : QWebEngineView(parent), main_(main) {
+    BrowserView(DocumentHost* host, QWidget* parent)
+        : QWebEngineView(parent), host_(host), hostWindow_(host->hostWindow()) {
         WebSecurity::restrictPages(settings());
     }
 
   protected:
     QWebEngineView* createWindow(QWebEnginePage::WebWindowType) override {
-        if (!main_) return nullptr;
-        return frmBrowser::Open(main_, QString())->brwWebBrowser;
+        if (!hostWindow_) return nullptr;
+        return frmBrowser::Open(host_, QString())->brwWebBrowser;
     }
 
   private:
-    QPointer<frmMain> main_;
+    DocumentHost* host_;
+    // Guards host_: the host window may go before this.
+    QPointer<QWidget> hostWindow_;
 };
 
 }  // namespace
 
-frmBrowser::frmBrowser(frmMain* main, QWidget* parent)
+frmBrowser::frmBrowser(DocumentHost* host, QWidget* parent)
     : ChildForm(parent),
       tbToolBar(new QToolBar(this)),
       picAddress(new QWidget(this)),
       lblAddress(new QLabel(QStringLiteral("&Address:"), picAddress)),
       cboAddress(new QComboBox(picAddress)),
       // The first browser window starts the web engine.
-      brwWebBrowser(new BrowserView(main, this)),
+      brwWebBrowser(new BrowserView(host, this)),
       timTimer(new QTimer(this)),
-      main_(main) {
+      host_(host),
+      hostWindow_(host->hostWindow()) {
     setObjectName(QStringLiteral("frmBrowser"));
     setTag(QStringLiteral("Web"));
     setCaption(QString());
@@ -126,12 +130,10 @@ frmBrowser::frmBrowser(frmMain* main, QWidget* parent)
 
 frmBrowser::~frmBrowser() = default;
 
-frmBrowser* frmBrowser::Open(frmMain* main, const QString& startingAddress) {
-    auto* browser = new frmBrowser(main);
+frmBrowser* frmBrowser::Open(DocumentHost* host, const QString& startingAddress) {
+    auto* browser = new frmBrowser(host);
     browser->StartingAddress = startingAddress;
-    QMdiSubWindow* sub = main->addChildWindow(browser);
-    sub->show();
-    main->mdiArea()->setActiveSubWindow(sub);
+    host->ShowChildWindow(browser);
     return browser;
 }
 
@@ -357,11 +359,12 @@ void frmBrowser::tbToolBar_ButtonClick(const QString& key) {
 void frmBrowser::timTimer_Timer() {
     if (Busy()) {
         setCaption(QStringLiteral("Working..."));
-        if (main_) main_->setStatusText(QStringLiteral("Downloading webpage...") + LocationURL());
+        if (hostWindow_)
+            host_->setStatusText(QStringLiteral("Downloading webpage...") + LocationURL());
         return;
     }
     setCaption(LocationName());
-    if (main_) main_->setStatusText(QStringLiteral("Ready."));
+    if (hostWindow_) host_->setStatusText(QStringLiteral("Ready."));
     timTimer->stop();
 }
 
@@ -386,7 +389,7 @@ void frmBrowser::brwWebBrowser_DocumentComplete() {
 }
 
 void frmBrowser::EditHTML() {
-    if (!main_) return;
-    EditHtml::Run(main_, LocationURL(), LocationName(),
+    if (!hostWindow_) return;
+    EditHtml::Run(host_, LocationURL(), LocationName(),
                   brwWebBrowser->page()->profile()->httpUserAgent().toUtf8());
 }

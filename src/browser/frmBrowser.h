@@ -5,7 +5,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "app/ChildForm.h"
+#include "common/ChildForm.h"
 
 class QAction;
 class QComboBox;
@@ -13,7 +13,7 @@ class QLabel;
 class QTimer;
 class QToolBar;
 class QWebEngineView;
-class frmMain;
+class DocumentHost;
 
 // A browser window in the main window's document area: a toolbar (Back, Forward, Stop, Refresh,
 // Home, Search, Edit HTML), the address box and the web view. Its tag is "Web" for its whole
@@ -23,11 +23,11 @@ class frmMain;
 class frmBrowser : public ChildForm {
     Q_OBJECT
   public:
-    explicit frmBrowser(frmMain* main, QWidget* parent = nullptr);
+    explicit frmBrowser(DocumentHost* host, QWidget* parent = nullptr);
     ~frmBrowser() override;
 
     // Makes a new browser window in the main window, sets its starting address and shows it.
-    static frmBrowser* Open(frmMain* main, const QString& startingAddress);
+    static frmBrowser* Open(DocumentHost* host, const QString& startingAddress);
 
     // The address opened when the window loads; empty for none. Set before the window is shown.
     QString StartingAddress;
@@ -78,7 +78,9 @@ class frmBrowser : public ChildForm {
     void onUrlChanged();
     void onLoadFinished(bool ok);
 
-    QPointer<frmMain> main_;
+    DocumentHost* host_;
+    // Guards host_: the host window may go before this.
+    QPointer<QWidget> hostWindow_;
     bool loaded_ = false;
     // A navigation asked for that the view has not started yet: the view reports loading only
     // once the navigation begins, and the window must look busy from the moment it is asked.

@@ -4,10 +4,9 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "app/core/DocumentSettings.h"
-#include "document/FileCommands.h"
-#include "document/RichTextBox.h"
+#include "common/core/DocumentSettings.h"
 #include "document/core/DocumentFileIO.h"
+#include "document/core/FileTypeRule.h"
 #include "document/core/InertLayout.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
@@ -76,10 +75,10 @@ int cliConvert(const QStringList& args) {
     document.setDocumentLayout(new InertLayout(&document));
     document.setUndoRedoEnabled(false);
     document.setDefaultFont(defaultBaseFont());
-    const bool rtfOut = FileCommands::SaveFileType(out) == RichTextBox::rtfRTF;
+    const bool rtfOut = FileTypeRule::savesAsRichText(out);
     TextFileFormat format;
     QByteArray output;
-    if (FileCommands::OpenFileType(in) == RichTextBox::rtfRTF && RtfReader::isRtf(bytes)) {
+    if (FileTypeRule::opensAsRichText(in) && RtfReader::isRtf(bytes)) {
         RtfReader::read(bytes, &document);
     } else {
         const DecodedText decoded = TextFileCodec::decode(bytes);

@@ -4,10 +4,11 @@
 #include <QDir>
 #include <QKeyEvent>
 
-#include "app/CommonDialog.h"
-#include "app/DialogHost.h"
-#include "app/frmMain.h"
+#include "common/CommonDialog.h"
+#include "common/DialogHost.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
+#include "document/core/FileTypeRule.h"
 #include "document/core/LoadEstimate.h"
 #include "document/frmDocument.h"
 
@@ -22,8 +23,8 @@ QString megabytes(qint64 bytes) {
 // it must not reach a half-loaded document (nor close the window under it).
 class InteractiveLoad : public QObject, public LoadObserver {
   public:
-    InteractiveLoad(frmMain* main, const QString& path, qint64 budget)
-        : main_(main), path_(QDir::toNativeSeparators(path)), budget_(budget) {
+    InteractiveLoad(DocumentHost* host, const QString& path, qint64 budget)
+        : host_(host), path_(QDir::toNativeSeparators(path)), budget_(budget) {
         qApp->installEventFilter(this);
     }
     ~InteractiveLoad() override { qApp->removeEventFilter(this); }
@@ -35,8 +36,8 @@ class InteractiveLoad : public QObject, public LoadObserver {
         const LoadEstimate::Verdict verdict = estimate.judge(available);
         if (verdict == LoadEstimate::Verdict::Comfortable) return startFiltering();
         if (verdict == LoadEstimate::Verdict::TooManyParagraphs) {
-            main_->dialogHost()->MsgBox(
-                main_,
+            host_->dialogHost()->MsgBox(
+                host_->hostWindow(),
                 QStringLiteral("Cannot open \"%1\".\nIt has %L2 paragraphs; formatted text can "
                                "be opened with at most %L3 paragraphs.")
                     .arg(path_)
@@ -52,8 +53,8 @@ class InteractiveLoad : public QObject, public LoadObserver {
                 .arg(estimate.rtf ? QStringLiteral("paragraphs") : QStringLiteral("lines"))
                 .arg(megabytes(estimate.memoryBytes).toLongLong());
         if (verdict == LoadEstimate::Verdict::TooLarge) {
-            main_->dialogHost()->MsgBox(
-                main_,
+            host_->dialogHost()->MsgBox(
+                host_->hostWindow(),
                 QStringLiteral("Cannot open \"%1\".\n%2; this computer has only %L3 MB free.")
                     .arg(path_, shape)
                     .arg(megabytes(available).toLongLong()),
@@ -61,8 +62,8 @@ class InteractiveLoad : public QObject, public LoadObserver {
             declined_ = true;
             return false;
         }
-        const int answer = main_->dialogHost()->MsgBox(
-            main_,
+        const int answer = host_->dialogHost()->MsgBox(
+            host_->hostWindow(),
             QStringLiteral("\"%1\" is a heavy file to open.\n%2, a large share of the %L3 MB "
                            "this computer has free, and may make it slow.\n\nOpen it anyway?")
                 .arg(path_, shape)
@@ -73,7 +74,7 @@ class InteractiveLoad : public QObject, public LoadObserver {
     }
 
     bool progress(int percent) override {
-        main_->setStatusText(
+        host_->setStatusText(
             QStringLiteral("Opening %1... %2% (Esc cancels)").arg(path_).arg(percent));
         QCoreApplication::processEvents();
         if (escaped_) declined_ = true;
@@ -109,7 +110,7 @@ class InteractiveLoad : public QObject, public LoadObserver {
         return true;
     }
 
-    frmMain* main_;
+    DocumentHost* host_;
     QString path_;
     qint64 budget_;
     bool declined_ = false;
@@ -129,8 +130,8 @@ const QString FileCommands::SaveFilter = QStringLiteral(
 
 void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString& path) {
     if (!target->txtText->LoadedFileWillChange()) return;
-    main_->dialogHost()->MsgBox(
-        main_,
+    host_->dialogHost()->MsgBox(
+        host_->hostWindow(),
         QStringLiteral(
             "\"%1\" does not look like a plain text file. It is shown as well as it can be, "
             "but saving it will change it.")
@@ -139,15 +140,11 @@ void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString
 }
 
 int FileCommands::OpenFileType(const QString& path) {
-    const QString tail = path.right(4).toUpper();
-    return tail == QLatin1String(".RTF") || tail == QLatin1String(".QLO") ? RichTextBox::rtfRTF
-                                                                          : RichTextBox::rtfText;
+    return FileTypeRule::opensAsRichText(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;
 }
 
 int FileCommands::SaveFileType(const QString& path) {
-    const QString tail = path.right(3).toUpper();
-    return tail == QLatin1String("QLO") || tail == QLatin1String("RTF") ? RichTextBox::rtfRTF
-                                                                        : RichTextBox::rtfText;
+    return FileTypeRule::savesAsRichText(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;
 }
 
 bool FileCommands::HasName(const QString& caption) {
@@ -155,19 +152,19 @@ bool FileCommands::HasName(const QString& caption) {
 }
 
 void FileCommands::showBusy(const QString& status) {
-    main_->setStatusText(status);
+    host_->setStatusText(status);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // A large file takes a while: the message must show before the work starts, not once it is
     // over, and the place where the file dialog was must not keep its picture meanwhile. The
     // window system first takes the dialog away, then the window is painted afresh; the user's
     // input waits until the work is done.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    main_->repaint();
+    host_->hostWindow()->repaint();
 }
 
 void FileCommands::endBusy() {
     QApplication::restoreOverrideCursor();
-    main_->setStatusText(QStringLiteral("Ready."));
+    host_->setStatusText(QStringLiteral("Ready."));
 }
 
 bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
@@ -175,15 +172,15 @@ bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
     showBusy(QStringLiteral("Opening %1...").arg(QDir::toNativeSeparators(path)));
     bool loaded = false;
     {
-        InteractiveLoad observer(main_, path, memoryBudget_);
+        InteractiveLoad observer(host_, path, memoryBudget_);
         loaded = target->txtText->LoadFile(path, OpenFileType(path), &error, &observer);
         lastLoadDeclined_ = observer.declined();
     }
     endBusy();
     if (lastLoadDeclined_) return false;
     if (!loaded) {
-        main_->dialogHost()->MsgBox(
-            main_,
+        host_->dialogHost()->MsgBox(
+            host_->hostWindow(),
             QStringLiteral("Cannot open \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error),
             MsgBoxStyle::Critical, QString());
         return false;
@@ -196,28 +193,28 @@ bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
 }
 
 void FileCommands::mnuFileOpen_Click() {
-    frmDocument* active = main_->ActiveDocument();
+    frmDocument* active = host_->ActiveDocument();
     const bool documentWasActive = active != nullptr;
-    if (!active || !active->txtText->Text().isEmpty()) main_->LoadNewDoc();
+    if (!active || !active->txtText->Text().isEmpty()) host_->LoadNewDoc();
 
-    CommonDialog* dialog = main_->dlgCommonDialog();
+    CommonDialog* dialog = host_->dlgCommonDialog();
     for (int attempt = 0; attempt < 2; ++attempt) {
         dialog->Filter = OpenFilter;
         if (!dialog->ShowOpen()) return;
-        frmDocument* target = main_->ActiveDocument();
-        if (!target) target = main_->LoadNewDoc();
+        frmDocument* target = host_->ActiveDocument();
+        if (!target) target = host_->LoadNewDoc();
         const QString path = dialog->FileName;
         if (LoadInto(target, path) || lastLoadDeclined_) return;
         // One more window and the dialog once more, but only once and only when the command
         // began in a document window.
         if (!documentWasActive || attempt == 1) return;
-        main_->LoadNewDoc();
+        host_->LoadNewDoc();
     }
 }
 
 bool FileCommands::OpenFile(const QString& path) {
-    frmDocument* target = main_->ActiveDocument();
-    if (!target || !target->txtText->Text().isEmpty()) target = main_->LoadNewDoc();
+    frmDocument* target = host_->ActiveDocument();
+    if (!target || !target->txtText->Text().isEmpty()) target = host_->LoadNewDoc();
     return LoadInto(target, path);
 }
 
@@ -237,7 +234,8 @@ bool FileCommands::mayWriteOver(frmDocument* target, const QString& path) {
                   "\"%1\" has been changed by another program since it was opened or "
                   "saved.\nOverwrite those changes with this document?")
                   .arg(name);
-    return main_->dialogHost()->MsgBox(main_, question, MsgBoxStyle::YesNo + MsgBoxStyle::Question,
+    return host_->dialogHost()->MsgBox(host_->hostWindow(), question,
+                                       MsgBoxStyle::YesNo + MsgBoxStyle::Question,
                                        QString()) == MsgBoxResult::Yes;
 }
 
@@ -249,22 +247,22 @@ bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
     const bool written = target->txtText->SaveFile(path, SaveFileType(path), &error);
     endBusy();
     if (!written) {
-        main_->dialogHost()->MsgBox(
-            main_,
+        host_->dialogHost()->MsgBox(
+            host_->hostWindow(),
             QStringLiteral("Cannot save \"%1\".\n%2\nThe document has not been saved.")
                 .arg(QDir::toNativeSeparators(path), error),
             MsgBoxStyle::Critical, QString());
         return false;
     }
     if (target->txtText->SavedAsUtf8Instead()) {
-        main_->setStatusText(QStringLiteral(
+        host_->setStatusText(QStringLiteral(
             "Saved as UTF-8: the text holds characters that the file's encoding cannot hold."));
     }
     return true;
 }
 
 bool FileCommands::saveWithDialog(frmDocument* target, const QString& title) {
-    CommonDialog* dialog = main_->dlgCommonDialog();
+    CommonDialog* dialog = host_->dlgCommonDialog();
     dialog->Flags = CommonDialog::cdlOFNHideReadOnly;
     dialog->DialogTitle = title;
     dialog->Filter = SaveFilter;
@@ -288,14 +286,14 @@ bool FileCommands::Save(frmDocument* target) {
 }
 
 void FileCommands::mnuFileSaveAs_Click() {
-    if (frmDocument* target = main_->ActiveDocument())
+    if (frmDocument* target = host_->ActiveDocument())
         saveWithDialog(target, QStringLiteral("Save As"));
 }
 
 void FileCommands::mnuFilePrint_Click() {
-    frmDocument* target = main_->ActiveDocument();
+    frmDocument* target = host_->ActiveDocument();
     if (!target) return;
-    CommonDialog* dialog = main_->dlgCommonDialog();
+    CommonDialog* dialog = host_->dlgCommonDialog();
     dialog->CancelError = true;
     dialog->DialogTitle = QStringLiteral("Print");
     dialog->Flags = CommonDialog::cdlPDReturnDC + CommonDialog::cdlPDNoPageNums;

@@ -3,12 +3,12 @@
 #include <QString>
 
 class frmDocument;
-class frmMain;
+class DocumentHost;
 
 // File > Open, Save, Save As and Print on the active document window.
 class FileCommands {
   public:
-    explicit FileCommands(frmMain* main) : main_(main) {}
+    explicit FileCommands(DocumentHost* host) : host_(host) {}
 
     void mnuFileOpen_Click();
     // Opens `path` as Open does once the file is chosen: into the active document when it is
@@ -55,7 +55,7 @@ class FileCommands {
     void showBusy(const QString& status);
     void endBusy();
 
-    frmMain* main_;
+    DocumentHost* host_;
     qint64 memoryBudget_ = -1;
     bool lastLoadDeclined_ = false;  // the user said no to, or cancelled, the last load
 };

@@ -1,3 +1,5 @@
+// The rich-text control. A little over the usual file length: it is one widget whose text,
+// selection, formatting, file and undo properties all act on the same editor and document.
 #include "document/RichTextBox.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -16,7 +18,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/core/ColourValue.h"
+#include "common/core/ColourValue.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/InertLayout.h"
 #include "document/core/LoadEstimate.h"

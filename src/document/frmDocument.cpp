@@ -3,14 +3,14 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
-#include "app/DialogHost.h"
-#include "app/Twips.h"
-#include "app/core/DocumentSettings.h"
-#include "app/frmMain.h"
+#include "common/DialogHost.h"
+#include "common/Twips.h"
+#include "common/core/DocumentSettings.h"
 #include "document/RichTextBox.h"
 #include "document/core/PreviewRule.h"
 
-frmDocument::frmDocument(QWidget* parent) : ChildForm(parent), txtText(new RichTextBox(this)) {
+frmDocument::frmDocument(DialogHost* dialogs, Save save, QWidget* parent)
+    : ChildForm(parent), txtText(new RichTextBox(this)), dialogs_(dialogs), save_(std::move(save)) {
     setCaption(QStringLiteral("frmDocument"));
     Form_Load();
 }
@@ -30,11 +30,9 @@ void frmDocument::Form_Load() {
 }
 
 void frmDocument::UpdatePreviewButton() {
-    frmMain* main = MainWindowRef();
-    if (!main) return;
     const bool html =
         StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
-    main->setToolbarButtonEnabled(20, html);
+    emit PreviewAvailable(html);
 }
 
 void frmDocument::txtText_Change() {
@@ -60,9 +58,8 @@ void frmDocument::closeEvent(QCloseEvent* event) {
 
 void frmDocument::Form_Unload(int& Cancel) {
     if (Tag() != QLatin1String("SAVE")) return;
-    frmMain* main = MainWindowRef();
-    if (!main) return;
-    const int answer = main->dialogHost()->MsgBox(
+    if (!dialogs_) return;
+    const int answer = dialogs_->MsgBox(
         this,
         QStringLiteral(
             "You are about to quit and file has not been saved, Do you want to save it now?"),
@@ -70,7 +67,7 @@ void frmDocument::Form_Unload(int& Cancel) {
     if (answer == MsgBoxResult::Yes) {
         // Nothing is closed unsaved after the user asked to save it: a cancelled save dialog or a
         // failed write keeps the window open.
-        if (!main->SaveDocument(this)) Cancel = 1;
+        if (!save_ || !save_(this)) Cancel = 1;
     } else if (answer != MsgBoxResult::No) {
         Cancel = 1;
     }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "app/ChildForm.h"
+#include <functional>
 
+#include "common/ChildForm.h"
+
+class DialogHost;
 class RichTextBox;
 class QCloseEvent;
 
@@ -10,12 +13,21 @@ class QCloseEvent;
 class frmDocument : public ChildForm {
     Q_OBJECT
   public:
-    explicit frmDocument(QWidget* parent = nullptr);
+    // Saves the document as File > Save would; true when the file was written.
+    using Save = std::function<bool(frmDocument*)>;
+
+    // The close prompt asks through `dialogs` and saves through `save`; without a host it
+    // closes without asking.
+    explicit frmDocument(DialogHost* dialogs = nullptr, Save save = {}, QWidget* parent = nullptr);
 
     RichTextBox* txtText;
 
-    // Re-checks the preview button from the start of the text.
+    // Re-checks from the start of the text whether it can be previewed as a web page, and
+    // tells by PreviewAvailable.
     void UpdatePreviewButton();
+
+  signals:
+    void PreviewAvailable(bool available);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -25,4 +37,7 @@ class frmDocument : public ChildForm {
     void Form_Unload(int& Cancel);
     void txtText_Change();
     void txtText_SelChange();
+
+    DialogHost* dialogs_;
+    Save save_;
 };

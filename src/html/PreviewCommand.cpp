@@ -8,11 +8,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "app/DialogHost.h"
-#include "app/frmMain.h"
-#include "browser/frmBrowser.h"
+#include "common/DialogHost.h"
 #include "common/core/AtomicFileWriter.h"
 #include "common/core/PrivateFolder.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
@@ -55,16 +54,16 @@ bool PreviewCommand::WritePreview(const QString& path, const QString& text, QStr
 
 void PreviewCommand::mnuPre_Click() {
     // Only a document can be previewed: nothing to do with no window or a browser window active.
-    frmDocument* document = main_->ActiveDocument();
+    frmDocument* document = host_->ActiveDocument();
     if (!document) return;
-    const QString path = PreviewPath(PreviewFolder(main_->services().previewFolder));
+    const QString path = PreviewPath(PreviewFolder(previewFolder_));
     QString error;
     if (!WritePreview(path, document->txtText->Text(), &error)) {
-        main_->dialogHost()->MsgBox(main_,
+        host_->dialogHost()->MsgBox(host_->hostWindow(),
                                     QStringLiteral("Cannot write the preview file \"%1\".\n%2")
                                         .arg(QDir::toNativeSeparators(path), error),
                                     MsgBoxStyle::Critical, QString());
         return;
     }
-    frmBrowser::Open(main_, path);
+    if (openBrowser_) openBrowser_(path);
 }

@@ -1,14 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
-class frmMain;
+class DocumentHost;
 
 // Shows the active document as a web page: its plain text goes to the preview file, and a new
 // browser window opens on that file.
 class PreviewCommand {
   public:
-    explicit PreviewCommand(frmMain* main) : main_(main) {}
+    // Opens a browser window on a file.
+    using OpenBrowser = std::function<void(const QString& path)>;
+
+    // `previewFolder`: where the preview file goes; empty: the user's own folder.
+    PreviewCommand(DocumentHost* host, QString previewFolder, OpenBrowser openBrowser)
+        : host_(host),
+          previewFolder_(std::move(previewFolder)),
+          openBrowser_(std::move(openBrowser)) {}
     void mnuPre_Click();
 
     // The folder of the preview file: `configured` when given, else "quillo" in the user's
@@ -22,5 +30,7 @@ class PreviewCommand {
     static bool WritePreview(const QString& path, const QString& text, QString* error);
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
+    QString previewFolder_;
+    OpenBrowser openBrowser_;
 };

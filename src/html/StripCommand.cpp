@@ -2,12 +2,12 @@
 
 #include <QThread>
 
-#include "app/frmMain.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "html/core/StripHtml.h"
 
-StripCommand::StripCommand(frmMain* main) : main_(main) {}
+StripCommand::StripCommand(DocumentHost* host) : host_(host) {}
 
 StripCommand::~StripCommand() {
     for (Job& job : jobs_) {
@@ -18,11 +18,11 @@ StripCommand::~StripCommand() {
 }
 
 void StripCommand::mnuStrip_Click() {
-    frmDocument* document = main_->ActiveDocument();
+    frmDocument* document = host_->ActiveDocument();
     // A second strip of the same document while one runs is refused quietly.
     if (!document || jobs_.contains(document)) return;
 
-    main_->setStatusText(QStringLiteral("Stripping HTML codes..."));
+    host_->setStatusText(QStringLiteral("Stripping HTML codes..."));
     Job job;
     job.document = document;
     job.stop = std::make_shared<std::atomic<bool>>(false);
@@ -36,7 +36,7 @@ void StripCommand::mnuStrip_Click() {
             QMetaObject::invokeMethod(
                 this,
                 [this, percent] {
-                    main_->setStatusText(
+                    host_->setStatusText(
                         QStringLiteral("Stripping HTML codes... %1%").arg(percent));
                 },
                 Qt::QueuedConnection);
@@ -63,5 +63,5 @@ void StripCommand::finish(frmDocument* key) {
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         job.document->txtText->setText(text);
     }
-    main_->setStatusText(QStringLiteral("Ready."));
+    host_->setStatusText(QStringLiteral("Ready."));
 }

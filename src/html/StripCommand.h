@@ -7,7 +7,7 @@
 #include <memory>
 
 class frmDocument;
-class frmMain;
+class DocumentHost;
 class QThread;
 
 // Strips the HTML markup from the active document, in place. The pass runs on a worker thread
@@ -16,7 +16,7 @@ class QThread;
 class StripCommand : public QObject {
     Q_OBJECT
   public:
-    explicit StripCommand(frmMain* main);
+    explicit StripCommand(DocumentHost* host);
     ~StripCommand() override;
 
     void mnuStrip_Click();
@@ -32,6 +32,6 @@ class StripCommand : public QObject {
     };
     void finish(frmDocument* key);
 
-    frmMain* main_;
+    DocumentHost* host_;
     QHash<frmDocument*, Job> jobs_;
 };

@@ -1,6 +1,6 @@
 #include "options/OptionsCommand.h"
 
-#include "app/frmMain.h"
+#include "document/DocumentHost.h"
 #include "options/frmOptions.h"
 
 namespace {
@@ -18,7 +18,7 @@ void OptionsCommand::setShowModal(ShowModal show) {
 
 // A fresh dialog each time, owned by the main window and gone once it closes.
 void OptionsCommand::mnuViewOptions_Click() {
-    frmOptions dialog(main_);
+    frmOptions dialog(host_);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (showModal()) {
         showModal()(dialog);

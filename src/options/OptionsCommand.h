@@ -3,7 +3,7 @@
 #include <functional>
 
 class QDialog;
-class frmMain;
+class DocumentHost;
 
 // Shows the options dialog for new documents.
 class OptionsCommand {
@@ -11,12 +11,12 @@ class OptionsCommand {
     // How a dialog is shown modally: exec() unless replaced (tests drive the dialog instead).
     using ShowModal = std::function<void(QDialog&)>;
 
-    explicit OptionsCommand(frmMain* main) : main_(main) {}
+    explicit OptionsCommand(DocumentHost* host) : host_(host) {}
     void mnuViewOptions_Click();
 
     // An empty function restores exec().
     static void setShowModal(ShowModal show);
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
 };

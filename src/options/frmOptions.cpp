@@ -8,13 +8,13 @@
 #include <QVector>
 #include <cmath>
 
-#include "app/CommonDialog.h"
-#include "app/DialogHost.h"
-#include "app/Twips.h"
-#include "app/core/ColourValue.h"
-#include "app/core/DocumentSettings.h"
-#include "app/core/SettingsStore.h"
-#include "app/frmMain.h"
+#include "common/CommonDialog.h"
+#include "common/DialogHost.h"
+#include "common/Twips.h"
+#include "common/core/ColourValue.h"
+#include "common/core/DocumentSettings.h"
+#include "common/core/SettingsStore.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -28,7 +28,7 @@ int16_t wholePoints(double points) {
 
 }  // namespace
 
-frmOptions::frmOptions(frmMain* main) : QDialog(main), main_(main) {
+frmOptions::frmOptions(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -123,13 +123,13 @@ void frmOptions::Command1_Click() {
     // The chooser opens with no colour preselected and sixteen black custom colours, which are
     // forgotten afterwards.
     const QVector<QColor> customColours(16, QColor(Qt::black));
-    const QColor chosen = main_->dialogHost()->ShowColor(this, customColours);
+    const QColor chosen = host_->dialogHost()->ShowColor(this, customColours);
     if (chosen.isValid()) shape1->setBackColor(valueFromColour(chosen));
 }
 
 void frmOptions::Command3_Click() {
     // The shared dialog keeps these values for its next user.
-    CommonDialog* dialog = main_->dlgCommonDialog();
+    CommonDialog* dialog = host_->dlgCommonDialog();
     dialog->CancelError = true;
     dialog->Flags = 3;
     if (!dialog->ShowFont()) return;

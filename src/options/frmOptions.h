@@ -6,14 +6,14 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class RichTextBox;
-class frmMain;
+class DocumentHost;
 
 // The options dialog: background colour, base font and maximised state of new document windows.
 // Every choice goes onto the sample `shape1` first; Apply and OK take the values from there.
 class frmOptions : public QDialog {
     Q_OBJECT
   public:
-    explicit frmOptions(frmMain* main);
+    explicit frmOptions(DocumentHost* host);
 
     QLabel* Label2;
     QCheckBox* Check1;
@@ -38,5 +38,5 @@ class frmOptions : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
 };

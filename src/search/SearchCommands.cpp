@@ -1,6 +1,6 @@
 #include "search/SearchCommands.h"
 
-#include "app/frmMain.h"
+#include "document/DocumentHost.h"
 #include "search/frmFIND.h"
 #include "search/frmREPLACE.h"
 
@@ -24,12 +24,12 @@ void SearchCommands::showModal(QDialog* dialog) {
 }
 
 frmFIND* SearchCommands::FindDialog() {
-    if (!find_) find_ = new frmFIND(main_);
+    if (!find_) find_ = new frmFIND(host_);
     return find_;
 }
 
 frmREPLACE* SearchCommands::ReplaceDialog() {
-    if (!replace_) replace_ = new frmREPLACE(main_);
+    if (!replace_) replace_ = new frmREPLACE(host_);
     return replace_;
 }
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <functional>
 
-class frmMain;
+class DocumentHost;
 class frmFIND;
 class frmREPLACE;
 class QDialog;
@@ -15,7 +15,7 @@ class SearchCommands {
     // Shows a dialog modally and returns once it is hidden.
     using ShowModal = std::function<void(QDialog*)>;
 
-    explicit SearchCommands(frmMain* main) : main_(main) {}
+    explicit SearchCommands(DocumentHost* host) : host_(host) {}
 
     void mnuFind_Click();
     void mnuFindNext_Click();
@@ -32,7 +32,7 @@ class SearchCommands {
   private:
     static void showModal(QDialog* dialog);
 
-    frmMain* main_;
+    DocumentHost* host_;
     QPointer<frmFIND> find_;
     QPointer<frmREPLACE> replace_;
 };

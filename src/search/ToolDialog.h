@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 // Shared set-up of the search dialogs: a fixed-size tool window (narrow title bar, close box,
 // not resizable) laid out in twips at the screen's logical DPI.

@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/frmMain.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchOptions.h"
 #include "search/ToolDialog.h"
 
-frmFIND::frmFIND(frmMain* owner) : QDialog(owner), main_(owner) {
+frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmFIND"));
     ToolDialog::setUp(this, QStringLiteral("Find"), 4170, 1215);
 
@@ -47,7 +47,7 @@ void frmFIND::Command1_Click() {
     const int options = SearchOptions(Check1, Check2);
     const QString text = Text1->text();
     // Without a document window there is no text to search; the dialog still hides.
-    if (frmDocument* document = main_->ActiveDocument()) {
+    if (frmDocument* document = host_->ActiveDocument()) {
         RichTextBox* txtText = document->txtText;
         const int start = txtText->SelStart() + txtText->SelLength();
         // Nothing found leaves the selection as it was, and is not reported.

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class frmMain;
+class DocumentHost;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -13,7 +13,7 @@ class QPushButton;
 class frmFIND : public QDialog {
     Q_OBJECT
   public:
-    explicit frmFIND(frmMain* owner);
+    explicit frmFIND(DocumentHost* host);
 
     QLabel* Label1;
     QLineEdit* Text1;
@@ -35,5 +35,5 @@ class frmFIND : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
 };

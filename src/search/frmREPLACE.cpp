@@ -5,14 +5,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogHost.h"
-#include "app/frmMain.h"
+#include "common/DialogHost.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchOptions.h"
 #include "search/ToolDialog.h"
 
-frmREPLACE::frmREPLACE(frmMain* owner) : QDialog(owner), main_(owner) {
+frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmREPLACE"));
     ToolDialog::setUp(this, QStringLiteral("Replace"), 4305, 1575);
 
@@ -52,7 +52,7 @@ frmREPLACE::frmREPLACE(frmMain* owner) : QDialog(owner), main_(owner) {
 void frmREPLACE::Command1_Click() {
     const int options = SearchOptions(Check1, Check2);
     // Without a document window there is nothing to replace in and nothing to report.
-    if (frmDocument* document = main_->ActiveDocument()) {
+    if (frmDocument* document = host_->ActiveDocument()) {
         RichTextBox* txtText = document->txtText;
         const QString text = txtFind->text();
         const int start = txtText->SelStart() + txtText->SelLength();
@@ -64,7 +64,7 @@ void frmREPLACE::Command1_Click() {
                 ? QStringLiteral("Unable to find '") + text + QStringLiteral("' in specified range")
                 : QStringLiteral("The specified region has been searched. ") +
                       QString::number(count) + QStringLiteral(" replacements have been made");
-        main_->dialogHost()->MsgBox(this, message, MsgBoxStyle::OkOnly, QString());
+        host_->dialogHost()->MsgBox(this, message, MsgBoxStyle::OkOnly, QString());
     }
     hide();
 }

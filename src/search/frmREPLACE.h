@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class frmMain;
+class DocumentHost;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -13,7 +13,7 @@ class QPushButton;
 class frmREPLACE : public QDialog {
     Q_OBJECT
   public:
-    explicit frmREPLACE(frmMain* owner);
+    explicit frmREPLACE(DocumentHost* host);
 
     QLabel* Label1;
     QLineEdit* txtFind;
@@ -34,5 +34,5 @@ class frmREPLACE : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    frmMain* main_;
+    DocumentHost* host_;
 };

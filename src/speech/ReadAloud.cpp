@@ -1,11 +1,11 @@
 #include "speech/ReadAloud.h"
 
-#include "app/frmMain.h"
+#include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "speech/QtTalker.h"
 
-ReadAloud::ReadAloud(frmMain* main) : main_(main) {
+ReadAloud::ReadAloud(DocumentHost* host) : host_(host) {
     setTalker(std::make_unique<QtTalker>());
 }
 
@@ -17,7 +17,7 @@ void ReadAloud::setTalker(std::unique_ptr<Talker> talker) {
     talker_ = std::move(talker);
     if (!talker_) return;
     talker_->setFailureHandler([this](const QString& reason) {
-        main_->setStatusText(QStringLiteral("Speech is not available: ") + reason);
+        host_->setStatusText(QStringLiteral("Speech is not available: ") + reason);
     });
 }
 
@@ -41,7 +41,7 @@ QString ReadAloud::JokeText() {
 
 void ReadAloud::mnuHear_Click() {
     // Without a document there is nothing to read; a browser window is not read either.
-    frmDocument* document = main_->ActiveDocument();
+    frmDocument* document = host_->ActiveDocument();
     if (!document) return;
     RichTextBox* text = document->txtText;
     const QString selected = text->SelText();
@@ -54,7 +54,7 @@ void ReadAloud::mnuHear_Click() {
 }
 
 void ReadAloud::Stop() {
-    if (!main_->ActiveDocument()) return;
+    if (!host_->ActiveDocument()) return;
     forgetSource();
     if (talker_) talker_->Speak(QString());
 }
@@ -64,7 +64,7 @@ void ReadAloud::speak(const QString& text, frmDocument* source) {
     forgetSource();
     if (!text.isEmpty()) {
         source_ = source;
-        sourceClosed_ = QObject::connect(source, &QObject::destroyed, main_, [this] {
+        sourceClosed_ = QObject::connect(source, &QObject::destroyed, host_->hostWindow(), [this] {
             sourceClosed_ = {};
             source_.clear();
             if (talker_) talker_->Speak(QString());

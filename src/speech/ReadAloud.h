@@ -6,13 +6,13 @@
 #include <memory>
 
 class frmDocument;
-class frmMain;
+class DocumentHost;
 class Talker;
 
 // Reads the active document, or its selection, aloud.
 class ReadAloud {
   public:
-    explicit ReadAloud(frmMain* main);
+    explicit ReadAloud(DocumentHost* host);
     ~ReadAloud();
 
     void mnuHear_Click();
@@ -33,7 +33,7 @@ class ReadAloud {
     void speak(const QString& text, frmDocument* source);
     void forgetSource();
 
-    frmMain* main_;
+    DocumentHost* host_;
     std::unique_ptr<Talker> talker_;
     // The document being read: closing it stops the reading.
     QPointer<frmDocument> source_;

@@ -11,8 +11,8 @@
 
 #include "TestEnvironment.h"
 #include "Version.h"
-#include "app/Logo.h"
 #include "app/frmMain.h"
+#include "common/Logo.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

@@ -15,8 +15,8 @@
 #include "app/QtDialogHost.h"
 #include "app/RecoveryStore.h"
 #include "app/Startup.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/core/SettingsStore.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

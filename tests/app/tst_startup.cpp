@@ -8,8 +8,8 @@
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/Startup.h"
-#include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
+#include "common/core/DocumentSettings.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

@@ -9,12 +9,12 @@
 #include "LocalHttpServer.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
-#include "app/CommonDialog.h"
 #include "app/frmMain.h"
 #include "browser/EditHtml.h"
 #include "browser/PageFetcher.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/core/PageDecoder.h"
+#include "common/CommonDialog.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

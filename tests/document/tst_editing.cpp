@@ -14,8 +14,8 @@
 
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
-#include "app/ChildForm.h"
 #include "app/frmMain.h"
+#include "common/ChildForm.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

@@ -10,8 +10,8 @@
 #include <QtTest>
 
 #include "TestEnvironment.h"
-#include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
+#include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/LoadEstimate.h"

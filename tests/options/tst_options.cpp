@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "TestEnvironment.h"
-#include "app/CommonDialog.h"
-#include "app/core/DocumentSettings.h"
 #include "app/frmMain.h"
+#include "common/CommonDialog.h"
+#include "common/core/DocumentSettings.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "options/OptionsCommand.h"

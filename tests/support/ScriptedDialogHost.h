@@ -4,7 +4,7 @@
 #include <QQueue>
 #include <QStringList>
 
-#include "app/DialogHost.h"
+#include "common/DialogHost.h"
 
 // Answers every modal question from queues and records what was asked, so tests never block on
 // a real dialog. An empty queue answers Cancel (message boxes: OK for OK-only boxes).

@@ -5,8 +5,8 @@
 #include <QStandardPaths>
 
 #include "app/Startup.h"
-#include "app/core/SettingsStore.h"
 #include "app/frmMain.h"
+#include "common/core/SettingsStore.h"
 
 namespace {
 
@@ -36,7 +36,6 @@ TestEnvironment::~TestEnvironment() {
         main_->hide();
         main_.reset();
     }
-    setMainWindowRef(nullptr);
     // Back to where the store was before, not to the user's own store.
     currentSettingsFolder() = previousSettings_;
     SettingsStore::setStorageFolder(previousSettings_);

@@ -5,8 +5,8 @@
 #include <QRect>
 #include <QWidget>
 
-#include "app/ChildForm.h"
-#include "app/Twips.h"
+#include "common/ChildForm.h"
+#include "common/Twips.h"
 
 // A child window that is not a document: it stands in for a browser window, which carries the
 // marker "Web", without starting the web engine.

@@ -3,7 +3,8 @@
 #include <QList>
 #include <QStringDecoder>
 
-#include "document/core/Windows1252.h"
+#include "common/core/TextDecoding.h"
+#include "common/core/Windows1252.h"
 
 namespace PageDecoder {
 
@@ -63,11 +64,9 @@ QByteArray valueAfterCharset(const QByteArray& text, qsizetype pos) {
     return text.mid(pos, end - pos).trimmed();
 }
 
-QString decodeUtf8(const QByteArray& bytes, bool* valid = nullptr) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (valid) *valid = !decoder.hasError();
-    return text;
+// Declared UTF-8 is read even when damaged: the bad bytes become U+FFFD.
+QString decodeUtf8(const QByteArray& bytes) {
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless).decode(bytes);
 }
 
 // Decodes by a charset label; false when the label names no encoding this system knows.
@@ -147,13 +146,9 @@ QString decode(const QByteArray& page, const QByteArray& contentType, QByteArray
         used = "UTF-16BE";
     } else if (!decodeByLabel(charsetFromContentType(contentType), page, &text, &used) &&
                !decodeByLabel(charsetFromMeta(page), page, &text, &used)) {
-        bool valid = false;
-        text = decodeUtf8(page, &valid);
-        used = "UTF-8";
-        if (!valid) {
-            text = Windows1252::decode(page);
-            used = "windows-1252";
-        }
+        bool utf8 = false;
+        text = TextDecoding::utf8OrWindows1252(page, &utf8);
+        used = utf8 ? "UTF-8" : "windows-1252";
     }
     if (usedCharset) *usedCharset = used;
     return text;

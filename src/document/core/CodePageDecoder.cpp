@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 
 namespace {
 

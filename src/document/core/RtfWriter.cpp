@@ -7,8 +7,8 @@
 #include <QVector>
 
 #include "Version.h"
+#include "common/core/Windows1252.h"
 #include "document/core/RtfReader.h"
-#include "document/core/Windows1252.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <QTextDocument>
 #include <cstring>
 
-#include "document/core/Windows1252.h"
+#include "common/core/TextDecoding.h"
+#include "common/core/Windows1252.h"
 
 namespace {
 
@@ -15,62 +16,6 @@ using LineEnding = TextFileFormat::LineEnding;
 constexpr char kMixedLF = 'n';
 constexpr char kMixedCRLF = 'w';
 constexpr char kMixedCR = 'r';
-
-// Decodes strict UTF-8 (no overlong forms, surrogates or code points beyond U+10FFFF); a
-// byte-order mark at the start is kept as a character. Returns false at the first invalid or
-// truncated sequence.
-bool decodeUtf8(const uchar* s, qsizetype n, QString* text) {
-    QString out(n, Qt::Uninitialized);
-    char16_t* d = reinterpret_cast<char16_t*>(out.data());
-    qsizetype i = 0;
-    while (i < n) {
-        // Runs of ASCII, eight bytes at a time.
-        while (i + 8 <= n) {
-            quint64 word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ULL) break;
-            for (int k = 0; k < 8; ++k) d[k] = s[i + k];
-            d += 8;
-            i += 8;
-        }
-        if (i >= n) break;
-        const uchar c = s[i];
-        if (c < 0x80) {
-            *d++ = c;
-            ++i;
-            continue;
-        }
-        int length;
-        char32_t code;
-        char32_t minimum;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, code = c & 0x1F, minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, code = c & 0x0F, minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, code = c & 0x07, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i < length) return false;
-        for (int k = 1; k < length; ++k) {
-            const uchar b = s[i + k];
-            if ((b & 0xC0) != 0x80) return false;
-            code = (code << 6) | (b & 0x3F);
-        }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        if (code >= 0x10000) {
-            *d++ = QChar::highSurrogate(code);
-            *d++ = QChar::lowSurrogate(code);
-        } else {
-            *d++ = char16_t(code);
-        }
-        i += length;
-    }
-    out.truncate(d - reinterpret_cast<char16_t*>(out.data()));
-    *text = std::move(out);
-    return true;
-}
 
 QString decodeUtf16(const uchar* s, qsizetype n, bool bigEndian, bool* truncated) {
     const qsizetype units = n / 2;
@@ -320,22 +265,21 @@ DecodedText decode(const QByteArray& bytes) {
         result.lossy = truncated;
     } else {
         const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
-        const uchar* body = bom ? s + 3 : s;
-        const qsizetype size = bom ? n - 3 : n;
-        if (decodeUtf8(body, size, &result.text)) {
-            result.format.encoding = Encoding::Utf8;
-            result.format.bom = bom;
-        } else if (bom) {
-            // Marked as UTF-8 but damaged: keep it readable; the bad bytes become U+FFFD.
-            QStringDecoder decoder(QStringConverter::Utf8,
-                                   QStringConverter::Flag::ConvertInitialBom);
-            result.text = decoder.decode(QByteArrayView(body, size));
+        if (!bom) {
+            bool utf8 = false;
+            result.text = TextDecoding::utf8OrWindows1252(bytes, &utf8);
+            result.format.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
+        } else {
+            const QByteArrayView body(bytes.constData() + 3, n - 3);
             result.format.encoding = Encoding::Utf8;
             result.format.bom = true;
-            result.lossy = true;
-        } else {
-            result.text = Windows1252::decode(reinterpret_cast<const char*>(s), n);
-            result.format.encoding = Encoding::Windows1252;
+            if (!TextDecoding::decodeUtf8(body, &result.text)) {
+                // Marked as UTF-8 but damaged: keep it readable; the bad bytes become U+FFFD.
+                QStringDecoder decoder(QStringConverter::Utf8,
+                                       QStringConverter::Flag::ConvertInitialBom);
+                result.text = decoder.decode(body);
+                result.lossy = true;
+            }
         }
     }
 

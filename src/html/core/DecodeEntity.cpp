@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 #include "html/core/HtmlInput.h"
 #include "html/core/StripHtml.h"
 

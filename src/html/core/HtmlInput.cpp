@@ -1,89 +1,16 @@
 #include "html/core/HtmlInput.h"
 
-#include <cstdint>
-#include <cstring>
-
-#include "document/core/Windows1252.h"
+#include "common/core/TextDecoding.h"
 
 namespace HtmlTools {
 namespace {
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-inline bool isContinuation(unsigned char b) {
-    return (b & 0xC0) == 0x80;
-}
-
-// Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF) into `out`, which
-// must have room for `size` characters. Returns the number written, kInvalid when the bytes
-// are not valid UTF-8, or kTooWide when a character does not fit a Char.
-constexpr std::ptrdiff_t kInvalid = -1;
-constexpr std::ptrdiff_t kTooWide = -2;
-
-template <class Char>
-std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, Char* out) {
-    const unsigned char* const end = s + size;
-    Char* o = out;
-    while (s < end) {
-        // Pages are mostly ASCII: take eight bytes at a time while no high bit is set.
-        while (end - s >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, s, 8);
-            if (word & kHighBits) break;
-            for (int k = 0; k < 8; ++k) o[k] = s[k];
-            s += 8;
-            o += 8;
-        }
-        if (s == end) break;
-        const unsigned char b = *s;
-        if (b < 0x80) {
-            *o++ = b;
-            ++s;
-            continue;
-        }
-        if (b >= 0xC2 && b <= 0xDF) {
-            if (end - s < 2 || !isContinuation(s[1])) return kInvalid;
-            *o++ = Char(char32_t(b & 0x1F) << 6 | (s[1] & 0x3F));
-            s += 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            if (end - s < 3 || !isContinuation(s[1]) || !isContinuation(s[2])) return kInvalid;
-            if (b == 0xE0 && s[1] < 0xA0) return kInvalid;   // overlong
-            if (b == 0xED && s[1] >= 0xA0) return kInvalid;  // surrogate
-            *o++ = Char(char32_t(b & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F));
-            s += 3;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            if (end - s < 4 || !isContinuation(s[1]) || !isContinuation(s[2]) ||
-                !isContinuation(s[3]))
-                return kInvalid;
-            if (b == 0xF0 && s[1] < 0x90) return kInvalid;   // overlong
-            if (b == 0xF4 && s[1] >= 0x90) return kInvalid;  // above U+10FFFF
-            if (sizeof(Char) < 4) return kTooWide;
-            *o++ = Char(char32_t(b & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12 |
-                        char32_t(s[2] & 0x3F) << 6 | (s[3] & 0x3F));
-            s += 4;
-        } else {
-            return kInvalid;
-        }
-    }
-    return o - out;
-}
-
-}  // namespace
-
-namespace {
-
 // Decodes into `out` (room for bytes.size() characters): UTF-8 without its byte order mark when
-// valid, else Windows-1252. Returns the number of characters, or kTooWide.
+// valid, else Windows-1252. Returns the number of characters, or kTooWide when a 16-bit output
+// meets a character beyond U+FFFF.
 template <class Char>
 std::ptrdiff_t decodeInto(QByteArrayView bytes, Char* out) {
-    auto data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = std::size_t(bytes.size());
-    const bool bom = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
-    const std::size_t skip = bom ? 3 : 0;
-    const std::ptrdiff_t n = decodeUtf8(data + skip, size - skip, out);
-    if (n != kInvalid) return n;
-    for (std::size_t k = 0; k < size; ++k) out[k] = Windows1252::toUnicode(data[k]);
-    return std::ptrdiff_t(size);
+    return TextDecoding::utf8OrWindows1252(bytes, out, /*bmpOnly=*/sizeof(Char) < 4);
 }
 
 }  // namespace
@@ -97,15 +24,13 @@ std::u32string decodeHtmlBytes(QByteArrayView bytes) {
 bool decodeHtmlBytesToBmp(QByteArrayView bytes, QString& out) {
     out = QString(bytes.size(), Qt::Uninitialized);
     const std::ptrdiff_t n = decodeInto(bytes, reinterpret_cast<char16_t*>(out.data()));
-    if (n == kTooWide) return false;
+    if (n == TextDecoding::kTooWide) return false;
     out.resize(n);
     return true;
 }
 
 QString decodeHtmlBytesToString(QByteArrayView bytes) {
-    QString text;
-    if (decodeHtmlBytesToBmp(bytes, text)) return text;
-    return fromUcs4(decodeHtmlBytes(bytes));
+    return TextDecoding::utf8OrWindows1252(bytes);
 }
 
 bool hasSurrogatePair(std::u16string_view text) {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/DialogHost.h"
+#include "common/DialogHost.h"
 
 class QPrinter;
 class QWidget;

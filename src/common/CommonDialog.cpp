@@ -1,4 +1,4 @@
-#include "app/CommonDialog.h"
+#include "common/CommonDialog.h"
 
 #include <QPrinter>
 

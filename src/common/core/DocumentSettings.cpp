@@ -1,10 +1,10 @@
-#include "app/core/DocumentSettings.h"
+#include "common/core/DocumentSettings.h"
 
 #include <QLocale>
 #include <cmath>
 #include <limits>
 
-#include "app/core/SettingsStore.h"
+#include "common/core/SettingsStore.h"
 
 namespace SettingText {
 

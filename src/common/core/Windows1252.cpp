@@ -1,4 +1,4 @@
-#include "document/core/Windows1252.h"
+#include "common/core/Windows1252.h"
 
 #include <array>
 

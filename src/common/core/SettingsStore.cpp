@@ -1,4 +1,4 @@
-#include "app/core/SettingsStore.h"
+#include "common/core/SettingsStore.h"
 
 #include <QSettings>
 #include <memory>

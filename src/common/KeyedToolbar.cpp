@@ -1,4 +1,4 @@
-#include "app/KeyedToolbar.h"
+#include "common/KeyedToolbar.h"
 
 #include <QAction>
 #include <QIcon>

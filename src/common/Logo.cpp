@@ -1,4 +1,4 @@
-#include "app/Logo.h"
+#include "common/Logo.h"
 
 #include <QPainter>
 #include <QPainterPath>
