@@ -21,15 +21,7 @@
 namespace {
 
 void addRows(const QString& table, int columns) {
-    QTest::addColumn<QStringList>("row");
-    const QList<QStringList> rows = caseTable(QStringLiteral("search/") + table);
-    QVERIFY(!rows.isEmpty());
-    for (const QStringList& row : rows) {
-        QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
-        QStringList fields;
-        for (const QString& field : row) fields << unescapeText(field);
-        QTest::newRow(qPrintable(row.last())) << fields;
-    }
+    addCaseRows(QStringLiteral("search/") + table, columns, true);
 }
 
 // The part of a control that shows something: a caption may have room to spare on its right.
