@@ -88,6 +88,9 @@ class SearchTest : public QObject {
         QCOMPARE(shown, (QList<QDialog*>{find, replace}));
         for (QDialog* dialog : {static_cast<QDialog*>(find), static_cast<QDialog*>(replace)}) {
             QCOMPARE(dialog->parentWidget(), main);
+            // Screen readers name each box after its label.
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                QVERIFY2(qobject_cast<QLineEdit*>(label->buddy()), qPrintable(label->text()));
             for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
                 QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
             const QList<QWidget*> controls =
