@@ -1,8 +1,6 @@
 // Start-up, shutdown and the settings they read and write.
-#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QScreen>
 #include <QtTest>
 
 #include "TestEnvironment.h"
@@ -145,20 +143,6 @@ class StartupTest : public QObject {
         QCOMPARE(env.dialogs.messages[0].style, 16);
         QCOMPARE(main->ActiveDocument()->Caption(), QStringLiteral("Document 1"));
         QVERIFY(main->refresherEnabled());
-    }
-
-    void brokenOrOffScreenPlacementFallsBack() {
-        TestEnvironment env;
-        env.setSetting("FirstTime", "No");
-        env.setSetting("MainLeft", "9000000");
-        env.setSetting("MainTop", "-9000000");
-        env.setSetting("MainWidth", "wide");
-        env.setSetting("WindowState", "0");
-        frmMain* main = env.start();
-        QVERIFY(env.dialogs.messages.isEmpty());
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(screen.intersects(QRect(main->pos(), main->size())));
-        QVERIFY(main->width() > 100);
     }
 
     void documentNumbersAreNeverReused() {

@@ -1,33 +1,20 @@
 // quillo-cli run as the built program: strip, decode and convert, their files and their errors.
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
 
+#include "ChildProcess.h"
 #include "TestHelpers.h"
 #include "document/core/RtfReader.h"
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ChildRun;
 
 Run cli(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess process;
-    process.start(QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"), args);
-    if (!process.waitForStarted()) return {};
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    ChildOptions options;
+    options.input = input;
+    return runCli(args, options);
 }
 
 const QByteArray kRtf =

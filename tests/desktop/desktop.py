@@ -1,8 +1,6 @@
 """A throw-away X desktop for black-box scenarios: Xvfb, the openbox window manager and a fresh
 home, with helpers that drive the real program through xdotool and wait on conditions."""
 
-import ctypes
-import ctypes.util
 import glob
 import os
 import random
@@ -194,8 +192,8 @@ class Desktop:
         self.x("xdotool", "type", "--delay", "15", text, check=True)
 
     def close(self, wid):
-        """Asks a window to close as a window manager's close button does."""
-        send_delete_window(self.display, int(wid))
+        """Closes a window as a user does: the window manager's Alt+F4, which asks it to close."""
+        self.keys(wid, "alt+F4")
 
     def outer_geometry(self, wid):
         """The window with its frame, in root coordinates: (left, top, width, height)."""
@@ -212,40 +210,6 @@ class Desktop:
         subprocess.run(["import", "-window", "root",
                         os.path.join(self.artifacts, name + ".png")],
                        env=self.env, capture_output=True, timeout=TIMEOUT)
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-
-class _Event(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
-def send_delete_window(display_name, window):
-    """Sends the WM_DELETE_WINDOW message (xdotool has no command for it)."""
-    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(_Event)]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = x11.XOpenDisplay(display_name.encode())
-    if not display:
-        raise ScenarioFailed(f"cannot open display {display_name}")
-    event = _Event()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x11.XCloseDisplay(display)  # flushes
 
 
 def exits(process, timeout=TIMEOUT):

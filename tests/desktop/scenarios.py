@@ -146,9 +146,9 @@ def preview(d):
 
 
 def placement(d):
-    # A stored size far beyond the screen, and a position off it.
+    # A stored width far beyond the screen, a height that is no number, a position off it.
     d.write_settings({"FirstTime": "No", "WindowState": "0", "MainWidth": "300000",
-                      "MainHeight": "300000", "MainLeft": "-50000", "MainTop": "90000"})
+                      "MainHeight": "tall", "MainLeft": "-50000", "MainTop": "90000"})
     d.start()
     main = d.window_titled(MAIN)
     screen_width, screen_height = d.screen_size

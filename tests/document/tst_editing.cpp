@@ -75,33 +75,10 @@ class EditingTest : public QObject {
     void cleanup() { env.reset(); }
 
     // Each kind of edit gives its name to the Undo caption, and after Undo to the Redo caption.
-    void undoNamesAfterEdits_data() {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("typing") << "type"
-                                << "Typing"
-                                << "hello world!?";
-        QTest::newRow("Delete key") << "delete"
-                                    << "Delete"
-                                    << "hello";
-        QTest::newRow("menu Cut") << "menuCut"
-                                  << "Cut"
-                                  << "hello";
-        QTest::newRow("Ctrl+V") << "keyPaste"
-                                << "Paste"
-                                << "hello world[clip]";
-        QTest::newRow("drop") << "drop"
-                              << "Drag Drop"
-                              << "[dropped]hello world";
-        QTest::newRow("program") << "program"
-                                 << "Last Action"
-                                 << "replaced";
-    }
+    void undoNamesAfterEdits_data() { addCaseRows(QStringLiteral("editing/undo-names.tsv"), 4); }
     void undoNamesAfterEdits() {
-        QFETCH(QString, action);
-        QFETCH(QString, name);
-        QFETCH(QString, after);
+        QFETCH(QStringList, row);
+        const QString &action = row[0], &name = row[1], &after = row[2];
         text()->setText(QStringLiteral("hello world"));
         text()->ClearUndo();
         text()->setSelStart(11);

@@ -249,6 +249,7 @@ class FileCommandsTest : public QObject {
             QVERIFY2(readBytes(path) == readBytes(sample), qPrintable(sample));
             // The only question is the one about the removed file.
             QCOMPARE(env->dialogs.messages.size(), 1);
+            QVERIFY(env->dialogs.messages[0].text.contains(QStringLiteral("deleted or moved")));
             env->dialogs.messages.clear();
         }
     }

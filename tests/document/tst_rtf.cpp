@@ -147,25 +147,16 @@ class RtfTest : public QObject {
     }
 
     void writesUnicodeWithFallbacks_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("latin-1") << QString::fromUtf8("café naïve Größe ½ ©")
-                                 << QByteArray("caf\\u233\\'e9");
-        QTest::newRow("windows-1252 extras")
-            << QString::fromUtf8("€ “q” – — … ™ Œ ž") << QByteArray("\\u8212\\'97");
-        QTest::newRow("c1 controls") << QString::fromUtf8("a\u0081b\u009Dc") << QByteArray();
-        QTest::newRow("cjk") << QString::fromUtf8("日本語 한국어") << QByteArray("\\u26085?");
-        QTest::newRow("above 0x7fff")
-            << QString::fromUtf8("\uFB01 \uFFFD \uF020") << QByteArray("\\u-1279?");
-        QTest::newRow("astral and rtl") << QString::fromUtf8("😀🎉 𝄞 שלום مرحبا") << QByteArray();
-        QTest::newRow("escapes")
-            << QStringLiteral(
-                   "{b} back\\slash\ttab\u2028next\u00A0nbsp\u00ADsoft\u2011hard 0123 \\par")
-            << QByteArray("\\{b\\} back\\\\slash\\tab tab\\line next\\~nbsp\\-soft\\_hard");
+        addCaseRows(QStringLiteral("rtf/unicode.tsv"), 3);
+        QTest::newRow("escapes") << QStringList{
+            QStringLiteral(
+                "{b} back\\slash\ttab\u2028next\u00A0nbsp\u00ADsoft\u2011hard 0123 \\par"),
+            QStringLiteral("\\{b\\} back\\\\slash\\tab tab\\line next\\~nbsp\\-soft\\_hard")};
     }
     void writesUnicodeWithFallbacks() {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, written);
+        QFETCH(QStringList, row);
+        const QString text = row.size() == 2 ? row[0] : unescapeText(row[0]);
+        const QByteArray written = row[1].toUtf8();
         QTextDocument doc;
         doc.setPlainText(text);
         const QByteArray rtf = RtfWriter::write(&doc);
@@ -211,22 +202,11 @@ class RtfTest : public QObject {
         QVERIFY(rewritten(doc).contains("[ab]"));
     }
 
-    void onlyRtfIsRead_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("plain header") << QByteArray("{\\rtf1\\ansi hello}") << true;
-        QTest::newRow("no version") << QByteArray("{\\rtf hello}") << true;
-        QTest::newRow("leading white space") << QByteArray(" \r\n\t{\\rtf1 x}") << true;
-        QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF{\\rtf1 x}") << true;
-        QTest::newRow("plain text") << QByteArray("Dear diary, {\\rtf1} is later") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("truncated header") << QByteArray("{\\rt") << false;
-        QTest::newRow("other control word") << QByteArray("{\\pard x}") << false;
-        QTest::newRow("upper case") << QByteArray("{\\RTF1 x}") << false;
-    }
+    void onlyRtfIsRead_data() { addCaseRows(QStringLiteral("rtf/is-rtf.tsv"), 3); }
     void onlyRtfIsRead() {
-        QFETCH(QByteArray, data);
-        QFETCH(bool, expected);
+        QFETCH(QStringList, row);
+        const QByteArray data = unescapeBytes(row[0].toUtf8());
+        const bool expected = row[1] == u'1';
         QCOMPARE(RtfReader::isRtf(data), expected);
         QTextDocument doc;
         doc.setPlainText(QStringLiteral("unchanged"));

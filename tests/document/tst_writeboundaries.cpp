@@ -10,12 +10,13 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/RecoveryStore.h"
 #include "app/frmMain.h"
 #include "document/FileCommands.h"
@@ -26,38 +27,20 @@ namespace {
 
 const QByteArray kOld = "old content, 18 b.";
 
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-struct Run {
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ChildRun;
 
 // quillo-cli as another program; `fileSizeLimit` >= 0 runs it under that limit with SIGXFSZ
 // ignored, as a shell's `ulimit -f` does for a job that traps the signal.
 Run cli(const QStringList& args, long fileSizeLimit = -1) {
-    QProcess process;
-    process.setProgram(QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"));
-    process.setArguments(args);
-    process.setChildProcessModifier([fileSizeLimit] {
-        if (fileSizeLimit < 0) return;
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    process.start();
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, {}, process.readAllStandardError()};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    ChildOptions options;
+    if (fileSizeLimit >= 0) {
+        options.beforeExec = [fileSizeLimit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        };
+    }
+    return runCli(args, options);
 }
 
 // A small file system of its own for as long as it lives; mounting needs root.
@@ -95,15 +78,15 @@ class TestWriteBoundaries : public QObject {
         const QString in = dir.filePath("in.txt");
         const QString html = dir.filePath("in.html");
         const QString out = dir.filePath("existing.txt");
-        QVERIFY(put(in, "fifteen bytes.\n"));
-        QVERIFY(put(html, "<body>fifteen bytes.</body>"));
+        QVERIFY(writeBytes(in, "fifteen bytes.\n"));
+        QVERIFY(writeBytes(html, "<body>fifteen bytes.</body>"));
         for (const QStringList& args :
              {QStringList{"convert", in, out}, QStringList{"strip", "-o", out, html}}) {
-            QVERIFY(put(out, kOld));
+            QVERIFY(writeBytes(out, kOld));
             const Run run = cli(args, 0);
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains("File too large"), run.err.constData());
-            QCOMPARE(contentOf(out), kOld);
+            QCOMPARE(readBytes(out), kOld);
             QCOMPARE(entries(dir.path()), QStringList({"existing.txt", "in.html", "in.txt"}));
         }
     }
@@ -113,7 +96,7 @@ class TestWriteBoundaries : public QObject {
         if (!mountPoint.mounted()) QSKIP("no file system can be mounted here (needs root)");
 
         const QString file = mountPoint.filePath("notes.txt");
-        QVERIFY(put(file, kOld));
+        QVERIFY(writeBytes(file, kOld));
         QTemporaryDir recovery;
         TestEnvironment env;
         env.setSetting("FirstTime", "No");
@@ -140,7 +123,7 @@ class TestWriteBoundaries : public QObject {
         QVERIFY(message.text.contains(file));
         QVERIFY2(message.text.contains("No space left on device"), qPrintable(message.text));
         QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
-        QCOMPARE(contentOf(file), kOld);
+        QCOMPARE(readBytes(file), kOld);
         QCOMPARE(entries(mountPoint.path()), before);
         // The unsaved text is still kept against a crash.
         main->recoveryStore()->flush();
@@ -154,17 +137,17 @@ class TestWriteBoundaries : public QObject {
         const SmallFileSystem full("size=256k,nr_inodes=2");
         if (!full.mounted()) QSKIP("no file system can be mounted here (needs root)");
         QTemporaryDir dir;
-        QVERIFY(put(dir.filePath("in.txt"), "new"));
-        QVERIFY(put(full.filePath("out.txt"), kOld));
+        QVERIFY(writeBytes(dir.filePath("in.txt"), "new"));
+        QVERIFY(writeBytes(full.filePath("out.txt"), kOld));
         const Run run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(contentOf(full.filePath("out.txt")), QByteArray("new"));
+        QCOMPARE(readBytes(full.filePath("out.txt")), QByteArray("new"));
     }
 
     void pipesAndDevices() {
         QTemporaryDir dir;
         const QString html = dir.filePath("in.html");
-        QVERIFY(put(html, "<html><body>piped</body></html>"));
+        QVERIFY(writeBytes(html, "<html><body>piped</body></html>"));
 
         const Run toStdout = cli({"strip", "-o", "/dev/stdout", html});
         QCOMPARE(toStdout.exitCode, 0);

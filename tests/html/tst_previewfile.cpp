@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestHelpers.h"
 #include "html/PreviewCommand.h"
 
 namespace {
@@ -15,11 +16,6 @@ int modeOf(const QString& path) {
     struct stat st = {};
     ::lstat(QFile::encodeName(path).constData(), &st);
     return int(st.st_mode & 07777);
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 }  // namespace
@@ -34,7 +30,7 @@ class TestPreviewFile : public QObject {
         const QString path = PreviewCommand::PreviewPath(home.filePath("cache/quillo"));
         QString error;
         QVERIFY2(PreviewCommand::WritePreview(path, "<p>secret</p>", &error), qPrintable(error));
-        QCOMPARE(contentOf(path), QByteArray("\xEF\xBB\xBF<p>secret</p>"));
+        QCOMPARE(readBytes(path), QByteArray("\xEF\xBB\xBF<p>secret</p>"));
         QCOMPARE(modeOf(path), 0600);
         QCOMPARE(modeOf(home.filePath("cache/quillo")), 0700);
 
@@ -55,7 +51,7 @@ class TestPreviewFile : public QObject {
         QVERIFY(QFile::link(victim, path));
         QString error;
         QVERIFY2(PreviewCommand::WritePreview(path, "text", &error), qPrintable(error));
-        QCOMPARE(contentOf(victim), QByteArray());
+        QCOMPARE(readBytes(victim), QByteArray());
         QVERIFY(!QFileInfo(path).isSymLink());
         QCOMPARE(modeOf(path), 0600);
 

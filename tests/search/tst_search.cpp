@@ -21,15 +21,7 @@
 namespace {
 
 void addRows(const QString& table, int columns) {
-    QTest::addColumn<QStringList>("row");
-    const QList<QStringList> rows = caseTable(QStringLiteral("search/") + table);
-    QVERIFY(!rows.isEmpty());
-    for (const QStringList& row : rows) {
-        QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
-        QStringList fields;
-        for (const QString& field : row) fields << unescapeText(field);
-        QTest::newRow(qPrintable(row.last())) << fields;
-    }
+    addCaseRows(QStringLiteral("search/") + table, columns, true);
 }
 
 // The part of a control that shows something: a caption may have room to spare on its right.
@@ -96,6 +88,9 @@ class SearchTest : public QObject {
         QCOMPARE(shown, (QList<QDialog*>{find, replace}));
         for (QDialog* dialog : {static_cast<QDialog*>(find), static_cast<QDialog*>(replace)}) {
             QCOMPARE(dialog->parentWidget(), main);
+            // Screen readers name each box after its label.
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                QVERIFY2(qobject_cast<QLineEdit*>(label->buddy()), qPrintable(label->text()));
             for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
                 QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
             const QList<QWidget*> controls =

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRect>
+#include <QTest>
 #include <QWidget>
 
 #include "common/ChildForm.h"
@@ -55,4 +56,18 @@ inline QStringList testCases(const QString& folder, const QString& pattern) {
     for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name))
         paths << dir.filePath(name);
     return paths;
+}
+
+// One QTest data row "row" per line of a case table, named by its last field; with `unescape`
+// the fields go through unescapeText.
+inline void addCaseRows(const QString& table, int columns, bool unescape = false) {
+    QTest::addColumn<QStringList>("row");
+    const QList<QStringList> rows = caseTable(table);
+    QVERIFY2(!rows.isEmpty(), qPrintable(table));
+    for (QStringList row : rows) {
+        QVERIFY2(row.size() == columns, qPrintable(row.join(u'|')));
+        if (unescape)
+            for (QString& field : row) field = unescapeText(field);
+        QTest::newRow(qPrintable(row.last())) << row;
+    }
 }
