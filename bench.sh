@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Release tree and runs every benchmark of bench/, then prints one table of the
 # figures they report ("BENCH|metric|value|unit|goal" lines). Each benchmark's full output is
 # kept in build/bench/<name>.log.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, fuzzes each parser briefly, and runs every test through
 # CTest on the offscreen platform.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor as a whole: start-up time, idle wake-ups, resident memory, and the first browser
 // window. Runs the real entry procedure in this process on the current platform (offscreen by
 // default) with a scratch settings folder. Prints "BENCH|metric|value|unit|goal" lines.

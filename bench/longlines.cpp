@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose shape, not size, makes an editor slow: one long line of a minified web page, one
 // long word, an RTF paragraph of many alternating runs, a long run of \u characters with large
 // \uc fallbacks, and masses of empty lines or RTF paragraphs. Each is opened in a shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and saving files in the editor's control as a user sees it: a generated 10 MB and
 // 50 MB plain-text file loaded into a shown RichTextBox, timed to the first painted screen and
 // on to Ctrl+End (caret at the end, scrolled there, painted); saving them; a 5 MB RTF file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replace-all on a large document: 100,000 replacements in a 10 MB text, in a shown editor.
 // Prints the time of each run; the aim is well under one second per run.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load and save of document files: a generated 5 MB RTF file with varied formatting through the
 // RTF reader and writer, and 10 MB and 50 MB plain-text files through the text file codec and
 // the atomic file writer. Prints the best and the median of several runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the HTML tag stripper on a large documentation-like page and on inputs made to
 // hurt: one huge comment of hyphens and ">", a table of 100,000 rows, rows left open, text
 // without a single tag. Prints MB of input (UTF-8 bytes) per second of CPU time, best of a few

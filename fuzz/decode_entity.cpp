@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reference names come from anywhere: any name must decode to at most one character, never a
 // surrogate, the QString and code-point entries must agree, and numbers must round as an
 // independent reading of them says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fetched page's bytes and its Content-Type header come from any web server: every
 // combination must decode to some text, never crash.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RTF files come from anywhere: any bytes must load without a crash, a hang or undefined
 // behaviour, and what loaded must survive being written and read again.
 #include <QGuiApplication>

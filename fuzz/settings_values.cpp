@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings read at start-up come from a file the user (or another program) may have edited:
 // any content must give defaults or values, never a crash.
 #include <QCoreApplication>

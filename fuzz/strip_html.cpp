@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pages come from anywhere: any bytes must decode and strip without reading past the text, the
 // UTF-16 and UTF-8 results and the code-point and UTF-16 inputs must agree, and for inputs small
 // enough the result must equal the plain step-by-step stripper's (which has none of the real one's

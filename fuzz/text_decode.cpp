@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text files come from anywhere: any bytes must decode, and an unedited text must save
 // back to the very bytes it came from, also after passing through a document, unless the
 // decoder said it could not promise that.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that the folders under src/ depend on each other one way only.
 
 Counts the #include "folder/..." lines from each folder to every other, prints the graph, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build, the editor and the tests need, but only those missing:
 # a second run checks with dpkg and installs nothing.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer
 # in build-fuzz/, and runs each for the given number of seconds (default 30) on top of its seed
 # corpus. Exits non-zero when any target finds a crash, a leak or undefined behaviour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time tool: writes the program's picture as PNG icons for the desktop, one per size, into
 // <folder>/<n>x<n>/apps/quillo.png. The picture comes from the same painting code the editor
 // uses, so the installed icons match the window icon exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kept apart from other code: the X11 headers define macros (KeyRelease, None, ...) that clash
 // with Qt names.
 #include <QGuiApplication>

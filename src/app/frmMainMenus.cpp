@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menus and toolbar: what each item is called, its caption and shortcut, and
 // the handler it calls. Kept apart from the window's behaviour in frmMain.cpp.
 #include <QAction>

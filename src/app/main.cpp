@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillo Meridian: the editor's entry point.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-cli strip and decode.
 #include <QByteArray>
 #include <QFile>

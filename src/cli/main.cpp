@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-cli: the editor's text tools from the command line.
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rich-text control. A little over the usual file length: it is one widget whose text,
 // selection, formatting, file and undo properties all act on the same editor and document.
 #include "document/RichTextBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: reading registry values, and starting the system information
 // tool from each of its sources.
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped from a file manager onto the main window open like File > Open of each file,
 // wherever in the window they land.
 #include <QAbstractScrollArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: which commands the refresher offers for the active child, closing children,
 // toolbar routing and the Window menu.
 #include <QMdiArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crash recovery: unsaved texts survive a killed editor.
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, shutdown and the settings they read and write.
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Browser windows with the real web view, served by a local server: the load steps, captions and
 // status texts, the address box, Stop, the version-check redirect, Edit HTML from the toolbar,
 // the resize rule, and the web page preview. Page loads are kept few: each costs the web engine.

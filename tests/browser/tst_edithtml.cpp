@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit HTML without a web view: the proposed name, the shared dialog, the page fetch with its
 // limits and errors, and the decoding of the page's bytes.
 #include <QMdiArea>

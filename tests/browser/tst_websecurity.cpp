@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a page in a browser window can reach: a local page's script must not read the files
 // beside it nor send WebRTC traffic past a proxy, while web sites keep their scripts. Real web
 // views load real pages; the page reports what it managed in its title.

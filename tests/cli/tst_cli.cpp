@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-cli run as the built program: strip, decode and convert, their files and their errors.
 #include <QTemporaryDir>
 #include <QTextDocument>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throw-away X desktop for black-box scenarios: Xvfb, the openbox window manager and a fresh
 home, with helpers that drive the real program through xdotool and wait on conditions."""
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Black-box scenarios: the real editor on a virtual X display with a window manager, driven
 by keyboard and window-manager actions, checked through files on disk and window titles.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document window: the preview-button rule, the changed marker and the close prompt.
 #include <QAbstractScrollArea>
 #include <QMdiArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit menu: Cut, Copy and Paste through the clipboard as plain text, Undo and Redo, and the
 // Undo/Redo captions naming what they would revert.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program changes or removes the file between opening and saving: the editor asks
 // before writing over it, and keeps the document changed when told not to.
 #include <QAbstractScrollArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Open, Save, Save As and Print on document windows: the file-type and has-a-name rules,
 // the questions each command asks, load and write failures, byte-exact round trips through the
 // editor, RTF through the editor and printing to PDF.

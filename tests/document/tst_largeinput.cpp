@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
 // asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
 // byte, and quillo-cli convert writes what the editor writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit control's file loading: what a load leaves behind (one change, caret at the top, no
 // undo history, the editor kind the content needs, settings carried over) and what a failed
 // load leaves alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader and writer against golden files: every tests/data/rtf/*.rtf is read and dumped
 // (text, paragraph layout and each run's character format) and compared with the .dump beside
 // it, then written and read back to the same dump. QUILLO_UPDATE_GOLDEN=1 rewrites the dumps;

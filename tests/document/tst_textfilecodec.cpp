@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text files: encoding, byte order mark and line endings found and kept byte for byte,
 // the fall-back to UTF-8, binary and lossy files. Samples: tests/data/text, one file per style,
 // with the style each is read as in tests/data/codec/formats.tsv.

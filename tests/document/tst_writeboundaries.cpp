@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving where the system says no: a file-size limit, a full disk, pipes and devices. Whatever
 // fails, the old file stays byte for byte and the reason is the system's own.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A deliberately plain stripper: the tag-stripping rules written out step by step with 1-based

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character references: tests/data/entities/*.txt hold one case a line, the expected code point
 // in hexadecimal ("none" for the empty result), a tab, and the name ("\uXXXX" escapes a
 // character that would not show).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview page holds the user's text: it is written into a folder of the user's own, only
 // the user may read it, and a link planted in its place is never followed.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strip command on documents: in place, one undo step, the right window, a busy window.
 #include <QAbstractScrollArea>
 #include <QMdiArea>

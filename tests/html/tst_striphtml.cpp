@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stripper against golden files (tests/data/strip: each page.html beside the page.txt it
 // strips to, both UTF-8) and against the step-by-step reference rules on random markup.
 #include <QRandomGenerator>

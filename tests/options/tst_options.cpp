@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog: loading, colour and font choices, Apply, OK, Cancel and closing by the
 // frame, and what new and open documents take from them.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find, Find Next and Replace: the dialogs over the active document, their options and fields,
 // and replace-all against the literal Find loop it stands for. Cases: tests/data/search/*.tsv.
 #include <QCheckBox>

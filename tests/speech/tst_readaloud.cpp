@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-aloud: what is handed to the speech control, stopping, and an engine that cannot speak.
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader. Kept in one file, longer than most: the parser is one state machine (group
 // stack, destinations, character and paragraph state, the run being built) that every keyword
 // reads and changes, and the keyword table is only meaningful next to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The character entity decoder: named references, decimal and hexadecimal numbers.
 #include <algorithm>
 #include <cstdint>

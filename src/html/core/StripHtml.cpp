@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTML tag stripper: one left-to-right pass over the text, held one element per character.
 // Kept in one file, longer than most: the pass, its table-row lookahead and its output sinks are
 // templates over the character width, instantiated only here, and share the span helpers.
