@@ -23,6 +23,7 @@
 #include <functional>
 #include <vector>
 
+#include "PaintWatch.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 
@@ -114,22 +115,6 @@ double ms(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-class PaintWatch : public QObject {
-  public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-void waitForPaint(const PaintWatch& watch, int before) {
-    QElapsedTimer guard;
-    guard.start();
-    while (watch.paints == before && guard.elapsed() < kChildLimitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QCoreApplication::sendEvent(target, &press);
@@ -168,10 +153,10 @@ int runShape(const Shape& shape, qint64 bytes) {
     PaintWatch watch;
     QWidget* viewport = box.editor()->viewport();
     viewport->installEventFilter(&watch);
-    waitForPaint(watch, 0);
+    waitForPaint(watch, 0, kChildLimitMs);
     const double painted = ms(timer);
     pressKey(box.editor(), Qt::Key_End, Qt::ControlModifier, QString());
-    waitForPaint(watch, watch.paints);
+    waitForPaint(watch, watch.paints, kChildLimitMs);
     const double atEnd = ms(timer);
 
     // Typing at the end, each key until it is on the screen.
@@ -181,7 +166,7 @@ int runShape(const Shape& shape, qint64 bytes) {
         key.start();
         const int before = watch.paints;
         pressKey(box.editor(), Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-        waitForPaint(watch, before);
+        waitForPaint(watch, before, kChildLimitMs);
         keys.push_back(ms(key));
     }
     std::sort(keys.begin(), keys.end());

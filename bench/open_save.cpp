@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "PaintWatch.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -92,24 +93,6 @@ QByteArray rtfText(qint64 size) {
     return bytes;
 }
 
-// Counts paint events of the editor's viewport.
-class PaintWatch : public QObject {
-  public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-void waitForPaint(const PaintWatch& watch, int before) {
-    QElapsedTimer guard;
-    guard.start();
-    while (watch.paints == before && guard.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
-
 struct Times {
     std::vector<double> painted, atEnd, saved, atEndCpu;
 };
@@ -155,7 +138,7 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
     PaintWatch watch;
     QWidget* viewport = box.editor()->viewport();
     viewport->installEventFilter(&watch);
-    waitForPaint(watch, 0);
+    waitForPaint(watch, 0, 60000);
     times.painted.push_back(ms(timer));
 
     // Ctrl+End as typed: the caret goes to the end and the view scrolls to it.
@@ -164,7 +147,7 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
     QCoreApplication::sendEvent(box.editor(), &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_End, Qt::ControlModifier);
     QCoreApplication::sendEvent(box.editor(), &release);
-    waitForPaint(watch, before);
+    waitForPaint(watch, before, 60000);
     times.atEnd.push_back(ms(timer));
     times.atEndCpu.push_back(threadCpuMs() - cpuStart);
     if (box.SelStart() != box.TextLength()) {
