@@ -23,10 +23,10 @@ unset XDG_RUNTIME_DIR
 openbox &
 "$build/quillo" &
 for _ in $(seq 100); do
-    xwininfo -root -tree | grep -q '"Quillo Meridian' && break
+    grep -q '"Quillo Meridian' <(xwininfo -root -tree) && break
     sleep 0.1
 done
-xwininfo -root -tree | grep -q '"Quillo Meridian' || { echo "The editor did not open." >&2; exit 1; }
+grep -q '"Quillo Meridian' <(xwininfo -root -tree) || { echo "The editor did not open." >&2; exit 1; }
 # Mapped is not yet painted: give the readme's layout a moment.
 sleep 2
 import -window root png:- | convert - -strip -define png:compression-level=9 "$out"
