@@ -356,7 +356,9 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
     const bool rtf = fileType == rtfRTF && RtfReader::isRtf(bytes);
     if (observer && !observer->approve(LoadEstimate::of(bytes, rtf))) return false;
-    fileOnDisk_ = FileIdentity::capture(path, bytes);
+    // Taken now, while the bytes are here; it becomes the document's only once the load is
+    // complete, so a refused or cancelled load leaves the document's file as it was.
+    FileIdentity loaded = FileIdentity::capture(path, bytes);
     auto* document = new QTextDocument;
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
@@ -402,6 +404,7 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
         document->setUndoRedoEnabled(true);
     }
     emit Change();
+    fileOnDisk_ = std::move(loaded);
     return true;
 }
 
