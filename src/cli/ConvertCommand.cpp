@@ -32,24 +32,6 @@ QFont defaultBaseFont() {
     return font;
 }
 
-// Whether the document would hand `text` back unchanged: it turns these characters into
-// paragraph breaks or drops them.
-bool survivesDocument(QStringView text) {
-    for (QChar c : text) {
-        switch (c.unicode()) {
-            case u'\r':
-            case QChar::LineSeparator:
-            case QChar::ParagraphSeparator:
-            case 0xFDD0:
-            case 0xFDD1:
-                return false;
-            default:
-                break;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 // Converts as opening the file and saving it under the new name in the editor would, with the
@@ -90,9 +72,8 @@ int cliConvert(const QStringList& args) {
                                   "output will not hold it unchanged")
                        .arg(QDir::toNativeSeparators(in)));
         }
-        // Plain text to plain text needs no document (a structure per line) where the document
-        // would not change the text.
-        if (!rtfOut && survivesDocument(decoded.text)) {
+        // Plain text to plain text keeps every character, as the editor's plain-text buffer does.
+        if (!rtfOut) {
             output = TextFileCodec::encode(decoded.text, format).bytes;
         } else {
             document.setPlainText(decoded.text);

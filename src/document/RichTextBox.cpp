@@ -1,25 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rich-text control. A little over the usual file length: it is one widget whose text,
-// selection, formatting, file and undo properties all act on the same editor and document.
+// The rich-text control: file loading and saving, fonts and colours, searching, and the text,
+// selection and undo properties, over whichever editor shows the text.
 #include "document/RichTextBox.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QPrinter>
+#include <QPalette>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "common/core/ColourValue.h"
+#include "document/PlainTextEdit.h"
+#include "document/RichEditor.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/InertLayout.h"
 #include "document/core/LoadEstimate.h"
@@ -28,184 +22,46 @@
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
-
-// Qt's line breaker looks ahead to the next place a line may break for every line it makes, so
-// wrapping a paragraph at word boundaries costs time quadratic in the length of its longest
-// word (a 400 KB word took half a minute). A text with a paragraph longer than this is wrapped
-// anywhere instead, which costs time linear in its length.
-constexpr qsizetype kLongParagraph = 10000;
-
-bool hasLongParagraph(QStringView text) {
-    qsizetype start = 0;
-    while (start + kLongParagraph < text.size()) {
-        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
-        if (end < 0 || end - start > kLongParagraph) return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-bool hasLongParagraph(const QTextDocument& document) {
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (block.length() > kLongParagraph) return true;
-    }
-    return false;
-}
 }  // namespace
-
-// What RichTextBox needs from either edit widget.
-class EditorSurface {
-  public:
-    virtual ~EditorSurface() = default;
-    virtual QAbstractScrollArea* widget() = 0;
-    virtual QTextDocument* textDocument() const = 0;
-    virtual QTextCursor cursor() const = 0;
-    virtual void setCursor(const QTextCursor& cursor) = 0;
-    virtual bool overwrite() const = 0;
-    virtual void setOverwrite(bool on) = 0;
-    virtual void undoStep() = 0;
-    virtual void redoStep() = 0;
-    // Lines break anywhere from now on (see kLongParagraph).
-    virtual void wrapAnywhere() = 0;
-};
-
-// One edit widget (QPlainTextEdit or QTextEdit) with what both kinds share: a plain-text
-// clipboard, the Insert key toggling overwrite, and undo action types taken from the keys.
-template <typename Base>
-class Editor : public Base, public EditorSurface {
-  public:
-    explicit Editor(RichTextBox* owner) : Base(owner), owner_(owner) {}
-
-    QAbstractScrollArea* widget() override { return this; }
-    QTextDocument* textDocument() const override { return Base::document(); }
-    QTextCursor cursor() const override { return Base::textCursor(); }
-    void setCursor(const QTextCursor& cursor) override { Base::setTextCursor(cursor); }
-    bool overwrite() const override { return Base::overwriteMode(); }
-    void setOverwrite(bool on) override { Base::setOverwriteMode(on); }
-    void undoStep() override { Base::undo(); }
-    void redoStep() override { Base::redo(); }
-    void wrapAnywhere() override {
-        if (Base::wordWrapMode() != QTextOption::WrapAnywhere)
-            Base::setWordWrapMode(QTextOption::WrapAnywhere);
-    }
-
-  protected:
-    QMimeData* createMimeDataFromSelection() const override {
-        auto* data = new QMimeData;
-        data->setText(Base::textCursor().selection().toPlainText());
-        return data;
-    }
-    bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
-    void insertFromMimeData(const QMimeData* source) override {
-        if (!source->hasText()) return;
-        const QString text = source->text();
-        owner_->prepareFor(text);
-        Base::textCursor().insertText(text);
-    }
-
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-            owner_->setOverwriteMode(!owner_->OverwriteMode());
-            event->accept();
-            return;
-        }
-        // The clipboard keys do what the Edit menu's commands do, whose shortcuts they are
-        // (Cut with nothing selected empties the clipboard, for one).
-        if (event->matches(QKeySequence::Copy)) {
-            owner_->Copy();
-            event->accept();
-            return;
-        }
-        if (!Base::isReadOnly() && event->matches(QKeySequence::Cut)) {
-            owner_->Cut();
-            event->accept();
-            return;
-        }
-        if (!Base::isReadOnly() && event->matches(QKeySequence::Paste)) {
-            owner_->Paste();
-            event->accept();
-            return;
-        }
-        const int type = actionTypeOf(event);
-        owner_->startStep(type);
-        QScopedValueRollback<int> pending(owner_->pendingType_, type);
-        Base::keyPressEvent(event);
-    }
-
-    void dropEvent(QDropEvent* event) override {
-        owner_->startStep(RichTextBox::UndoDragDrop);
-        QScopedValueRollback<int> pending(owner_->pendingType_, RichTextBox::UndoDragDrop);
-        Base::dropEvent(event);
-    }
-
-  private:
-    static int actionTypeOf(QKeyEvent* event) {
-        if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace ||
-            event->matches(QKeySequence::DeleteEndOfWord) ||
-            event->matches(QKeySequence::DeleteStartOfWord) ||
-            event->matches(QKeySequence::DeleteEndOfLine) ||
-            event->matches(QKeySequence::DeleteCompleteLine)) {
-            return RichTextBox::UndoDelete;
-        }
-        if (!event->text().isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
-            return RichTextBox::UndoTyping;
-        }
-        return RichTextBox::UndoUnknown;
-    }
-
-    RichTextBox* owner_;
-};
 
 RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     baseFont_ = font();
-    auto* document = new QTextDocument;
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    installEditor(false, document);
+    installEditor(new PlainTextEdit(this), false);
 }
 
 RichTextBox::~RichTextBox() = default;
 
-void RichTextBox::installEditor(bool rich, QTextDocument* document, bool wrapAnywhere) {
-    const bool overwrite = surface_ && surface_->overwrite();
-    const bool hadFocus = surface_ && surface_->widget()->hasFocus();
-    if (surface_) {
-        QWidget* old = surface_->widget();
-        surface_ = nullptr;
+void RichTextBox::installEditor(TextEditor* editor, bool rich) {
+    const bool overwrite = editor_ && editor_->overwriteMode();
+    const bool hadFocus = editor_ && editor_->widget()->hasFocus();
+    if (editor_) {
+        QWidget* old = editor_->widget();
+        editor_ = nullptr;
         old->hide();
         old->deleteLater();
     }
     richMode_ = rich;
-    QAbstractScrollArea* widget = nullptr;
-    if (rich) {
-        auto* editor = new Editor<QTextEdit>(this);
-        editor->setAcceptRichText(false);
-        // The editor imposes its wrap mode on the document it takes: set before it lays out.
-        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
-        editor->setDocument(document);
-        connect(editor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
-        connect(editor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
-        surface_ = editor;
-        widget = editor;
-    } else {
-        auto* editor = new Editor<QPlainTextEdit>(this);
-        if (wrapAnywhere) editor->setWordWrapMode(QTextOption::WrapAnywhere);
-        editor->setDocument(document);
-        connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
-        connect(editor, &QPlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
-        surface_ = editor;
-        widget = editor;
+    editor_ = editor;
+    QAbstractScrollArea* widget = editor->widget();
+    if (auto* plain = qobject_cast<PlainTextEdit*>(widget)) {
+        connect(plain, &PlainTextEdit::textChanged, this, &RichTextBox::Change);
+        connect(plain, &PlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+        connect(plain, &PlainTextEdit::overwriteToggleRequested, this,
+                [this] { setOverwriteMode(!OverwriteMode()); });
+    } else if (auto* richEditor = qobject_cast<RichEditor*>(widget)) {
+        connect(richEditor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
+        connect(richEditor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+        connect(richEditor, &RichEditor::overwriteToggleRequested, this,
+                [this] { setOverwriteMode(!OverwriteMode()); });
+        connect(richEditor->document(), &QTextDocument::contentsChange, this,
+                [this](int, int removed, int added) {
+                    if (removed || added) emit Change();
+                });
     }
-    document->setParent(widget);
-    // Every change of the default font lays the whole document out anew.
-    if (document->defaultFont() != baseFont_) document->setDefaultFont(baseFont_);
-    surface_->setOverwrite(overwrite);
-    undoTypes_.clear();
-    connect(document, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed || added) emit Change();
-    });
-    connect(document, &QTextDocument::undoCommandAdded, this, &RichTextBox::onUndoCommandAdded);
+    editor->setTextFont(baseFont_);
+    editor->setOverwriteMode(overwrite);
     layout()->addWidget(widget);
     setFocusProxy(widget);
     setBackColor(backColor_);
@@ -214,88 +70,68 @@ void RichTextBox::installEditor(bool rich, QTextDocument* document, bool wrapAny
 }
 
 QTextDocument* RichTextBox::document() const {
-    return surface_->textDocument();
+    auto* rich = qobject_cast<RichEditor*>(editor_->widget());
+    return rich ? rich->document() : nullptr;
 }
+
 QAbstractScrollArea* RichTextBox::editor() const {
-    return surface_->widget();
-}
-QTextCursor RichTextBox::textCursor() const {
-    return surface_->cursor();
-}
-void RichTextBox::setTextCursor(const QTextCursor& cursor) {
-    surface_->setCursor(cursor);
+    return editor_->widget();
 }
 
 QString RichTextBox::Text() const {
-    return document()->toPlainText();
-}
-
-void RichTextBox::prepareFor(const QString& text) {
-    if (text.size() > kLongParagraph && hasLongParagraph(text)) surface_->wrapAnywhere();
+    return editor_->text();
 }
 
 void RichTextBox::setText(const QString& text) {
-    prepareFor(text);
-    startStep(pendingType_);
-    QTextCursor cursor(document());
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(text);
-    cursor.setPosition(0);
-    setTextCursor(cursor);
+    editor_->replace(0, editor_->length(), text, pendingType_);
+    editor_->select(0, 0);
 }
 
 int RichTextBox::TextLength() const {
-    return document()->characterCount() - 1;
+    return int(editor_->length());
 }
 
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
-    const QChar c = document()->characterAt(position);
-    return c == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : c;
+    return editor_->charAt(position);
+}
+
+qsizetype RichTextBox::selectionStart() const {
+    return std::min(editor_->caret(), editor_->anchor());
+}
+
+qsizetype RichTextBox::selectionEnd() const {
+    return std::max(editor_->caret(), editor_->anchor());
 }
 
 QString RichTextBox::SelText() const {
-    QString text = textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return editor_->selectedText();
 }
 
 void RichTextBox::setSelText(const QString& text) {
-    prepareFor(text);
-    startStep(pendingType_);
-    QTextCursor cursor = textCursor();
-    cursor.insertText(text);
-    setTextCursor(cursor);
+    editor_->replace(selectionStart(), selectionEnd() - selectionStart(), text, pendingType_);
 }
 
 int RichTextBox::SelStart() const {
-    return textCursor().selectionStart();
+    return int(selectionStart());
 }
 
 void RichTextBox::setSelStart(int start) {
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(qBound(0, start, TextLength()));
-    setTextCursor(cursor);
+    const qsizetype at = qBound(0, start, TextLength());
+    editor_->select(at, at);
 }
 
 int RichTextBox::SelLength() const {
-    const QTextCursor cursor = textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    return int(selectionEnd() - selectionStart());
 }
 
 void RichTextBox::setSelLength(int length) {
-    QTextCursor cursor = textCursor();
-    const int start = cursor.selectionStart();
-    cursor.setPosition(start);
-    cursor.setPosition(qBound(start, start + qMax(0, length), TextLength()),
-                       QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
+    const qsizetype start = selectionStart();
+    editor_->select(start, qBound<qsizetype>(start, start + qMax(0, length), TextLength()));
 }
 
 void RichTextBox::SelectAll() {
-    QTextCursor cursor = textCursor();
-    cursor.select(QTextCursor::Document);
-    setTextCursor(cursor);
+    editor_->select(0, editor_->length());
 }
 
 int RichTextBox::BackColor() const {
@@ -310,8 +146,8 @@ void RichTextBox::setBackColor(int colourValue) {
     widget->setPalette(palette);
 }
 
-// The base font is the document's default font: it shows wherever the content has no font of
-// its own, which is everywhere in plain text.
+// The base font shows wherever the content has no font of its own, which is everywhere in
+// plain text.
 QString RichTextBox::FontName() const {
     return baseFont_.family();
 }
@@ -330,24 +166,24 @@ bool RichTextBox::FontUnderline() const {
 
 void RichTextBox::setFontName(const QString& name) {
     baseFont_.setFamily(name);
-    document()->setDefaultFont(baseFont_);
+    editor_->setTextFont(baseFont_);
 }
 void RichTextBox::setFontSize(double points) {
     if (points <= 0) return;
     baseFont_.setPointSizeF(points);
-    document()->setDefaultFont(baseFont_);
+    editor_->setTextFont(baseFont_);
 }
 void RichTextBox::setFontBold(bool on) {
     baseFont_.setBold(on);
-    document()->setDefaultFont(baseFont_);
+    editor_->setTextFont(baseFont_);
 }
 void RichTextBox::setFontItalic(bool on) {
     baseFont_.setItalic(on);
-    document()->setDefaultFont(baseFont_);
+    editor_->setTextFont(baseFont_);
 }
 void RichTextBox::setFontUnderline(bool on) {
     baseFont_.setUnderline(on);
-    document()->setDefaultFont(baseFont_);
+    editor_->setTextFont(baseFont_);
 }
 
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
@@ -359,10 +195,10 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     // Taken now, while the bytes are here; it becomes the document's only once the load is
     // complete, so a refused or cancelled load leaves the document's file as it was.
     FileIdentity loaded = FileIdentity::capture(path, bytes);
-    auto* document = new QTextDocument;
-    document->setDefaultFont(baseFont_);
-    document->setUndoRedoEnabled(false);
     if (rtf) {
+        auto* document = new QTextDocument;
+        document->setDefaultFont(baseFont_);
+        document->setUndoRedoEnabled(false);
         // Read without a layout; the editor lays the document out once, with the wrap mode
         // that suits its paragraphs.
         document->setDocumentLayout(new InertLayout(document));
@@ -376,72 +212,45 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
         loadedFileWillChange_ = false;
         document->setUndoRedoEnabled(true);
         document->setDocumentLayout(nullptr);
-        installEditor(true, document, hasLongParagraph(*document));
+        const QSignalBlocker quiet(this);  // one Change below, no caret moves
+        installEditor(new RichEditor(document, this), true);
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
-        document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-        // The text goes into the document once the editor shows it. QPlainTextEdit taking over
-        // a filled document would make a text layout for every paragraph at once, which costs
-        // about a fifth as much again as filling it; filled in place, the paragraphs are laid
-        // out only when they come into view.
-        installEditor(false, document, hasLongParagraph(decoded.text));
-        bool complete = true;
-        {
-            const QSignalBlocker quiet(this);  // one Change below, no caret moves
-            complete = fillPlain(document, decoded.text, observer);
-            setTextCursor(QTextCursor(document));
+        const QSignalBlocker quiet(this);
+        auto* plain = qobject_cast<PlainTextEdit*>(editor());
+        if (!plain) {
+            plain = new PlainTextEdit(this);
+            installEditor(plain, false);
         }
-        if (!complete) {
-            document->clear();
-            document->setUndoRedoEnabled(true);
-            fileFormat_ = TextFileFormat();
-            loadedFileWillChange_ = false;
-            return false;
-        }
+        plain->load(std::move(decoded.text));
         fileFormat_ = decoded.format;
         loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
-        document->setUndoRedoEnabled(true);
     }
     emit Change();
     fileOnDisk_ = std::move(loaded);
     return true;
 }
 
-bool RichTextBox::fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer) {
-    if (!observer) {
-        document->setPlainText(text);
-        return true;
-    }
-    // In pieces of whole lines, reporting progress between them. A single line goes in whole:
-    // the editor lays out the paragraph it grows every time, so pieces of one line would cost
-    // time quadratic in its length.
-    constexpr qsizetype kPiece = 4 * 1024 * 1024;
-    QTextCursor cursor(document);
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.size();
-        if (start + kPiece < end) {
-            const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), start + kPiece);
-            if (lineEnd >= 0) end = lineEnd + 1;
-        }
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text.mid(start, end - start));
-        start = end;
-        if (start < text.size() && !observer->progress(int(start * 100 / text.size())))
-            return false;
-    }
-    return true;
-}
-
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     savedAsUtf8Instead_ = false;
     if (fileType == rtfRTF) {
-        const QByteArray bytes = RtfWriter::write(document());
+        QByteArray bytes;
+        if (QTextDocument* rich = document()) {
+            bytes = RtfWriter::write(rich);
+        } else {
+            QTextDocument plain;
+            plain.setDocumentLayout(new InertLayout(&plain));
+            plain.setDefaultFont(baseFont_);
+            plain.setPlainText(Text());
+            bytes = RtfWriter::write(&plain);
+        }
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
         return true;
     }
-    EncodedText encoded = TextFileCodec::encode(TextFileCodec::plainText(*document()), fileFormat_);
+    const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
+    EncodedText encoded = TextFileCodec::encode(text, fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
     fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);
     fileFormat_ = encoded.format;
@@ -469,15 +278,7 @@ void RichTextBox::setFileEncodingName(const QString& name) {
 }
 
 void RichTextBox::SelPrint(QPrinter* printer) {
-    const QTextCursor cursor = textCursor();
-    if (!cursor.hasSelection()) {
-        document()->print(printer);
-        return;
-    }
-    QTextDocument selection;
-    selection.setDefaultFont(document()->defaultFont());
-    QTextCursor(&selection).insertFragment(cursor.selection());
-    selection.print(printer);
+    editor_->print(printer);
 }
 
 namespace {
@@ -509,34 +310,31 @@ qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype 
 }  // namespace
 
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
-    const QString content = document()->toPlainText();
+    const QString content = Text();
     start = qMax(0, start);
     if (text.isEmpty() || start > content.size()) return -1;
     const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
     const QChar before = start > 0 ? content[start - 1] : QChar();
     const qsizetype at = matchIn(content, text, start, stop, options, before);
     if (at < 0) return -1;
-    QTextCursor match(document());
-    match.setPosition(int(at));
-    match.setPosition(int(at + text.size()), QTextCursor::KeepAnchor);
-    setTextCursor(match);
+    editor_->select(at, at + text.size());
     return int(at);
 }
 
 int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int start,
                             int options) {
-    const QString content = document()->toPlainText();
+    const QString content = Text();
     start = qMax(0, start);
     if (text.isEmpty() || start > content.size()) return 0;
 
     // The matches a Find / SelText loop would make: each search resumes right after the previous
     // replacement, whose last character is then what precedes the resume point.
-    QVector<qsizetype> found;
+    std::vector<qsizetype> found;
     QChar before = start > 0 ? content[start - 1] : QChar();
     for (qsizetype from = start;;) {
         const qsizetype at = matchIn(content, text, from, content.size(), options, before);
         if (at < 0) break;
-        found.append(at);
+        found.push_back(at);
         if (!replacement.isEmpty()) {
             before = replacement.back();
         } else if (at > from) {
@@ -544,71 +342,37 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
         }
         from = at + text.size();
     }
-    if (found.isEmpty()) return 0;
-
-    // One edit block: one undo step, one change notification and one re-layout. Working from
-    // the end keeps the earlier positions valid.
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    for (auto it = found.crbegin(); it != found.crend(); ++it) {
-        cursor.setPosition(int(*it));
-        cursor.setPosition(int(*it + text.size()), QTextCursor::KeepAnchor);
-        cursor.insertText(replacement);
-    }
-    cursor.endEditBlock();
-    const qsizetype shift = (found.size() - 1) * (replacement.size() - text.size());
+    if (found.empty()) return 0;
+    editor_->replaceAll(found, text.size(), replacement, pendingType_);
+    const qsizetype shift = qsizetype(found.size() - 1) * (replacement.size() - text.size());
     setSelStart(int(found.back() + shift + replacement.size()));
     return int(found.size());
 }
 
 bool RichTextBox::CanUndo() const {
-    return document()->isUndoAvailable();
+    return editor_->canUndo();
 }
 bool RichTextBox::CanRedo() const {
-    return document()->isRedoAvailable();
+    return editor_->canRedo();
 }
-
 int RichTextBox::UndoActionType() const {
-    const int index = document()->availableUndoSteps() - 1;
-    return index >= 0 && index < undoTypes_.size() ? undoTypes_[index] : UndoUnknown;
+    return editor_->undoType();
 }
-
 int RichTextBox::RedoActionType() const {
-    const int index = document()->availableUndoSteps();
-    return CanRedo() && index < undoTypes_.size() ? undoTypes_[index] : UndoUnknown;
+    return editor_->redoType();
 }
-
 void RichTextBox::Undo() {
-    surface_->undoStep();
+    editor_->undo();
 }
 void RichTextBox::Redo() {
-    surface_->redoStep();
+    editor_->redo();
 }
-
 void RichTextBox::ClearUndo() {
-    document()->clearUndoRedoStacks();
-    undoTypes_.clear();
-}
-
-void RichTextBox::onUndoCommandAdded() {
-    const int index = document()->availableUndoSteps() - 1;
-    if (index < 0) return;
-    undoTypes_.resize(index + 1);
-    undoTypes_[index] = pendingType_;
+    editor_->clearUndo();
 }
 
 void RichTextBox::setPendingActionType(int type) {
     pendingType_ = type;
-}
-
-void RichTextBox::startStep(int type) {
-    if (!CanUndo()) return;
-    const int last = UndoActionType();
-    if (type == last && (type == UndoTyping || type == UndoDelete)) return;
-    // QTextDocument merges an insertion into the step before it when the two touch (so a
-    // paste followed by typing would undo as one "Paste"), but never across the point where the
-    // document was last marked unmodified. Nothing else here reads that mark.
-    document()->setModified(false);
 }
 
 void RichTextBox::Copy() {
@@ -617,6 +381,7 @@ void RichTextBox::Copy() {
 
 void RichTextBox::Cut() {
     Copy();
+    if (selectionEnd() == selectionStart()) return;
     QScopedValueRollback<int> pending(pendingType_, UndoCut);
     setSelText(QString());
 }
@@ -627,11 +392,11 @@ void RichTextBox::Paste() {
 }
 
 bool RichTextBox::OverwriteMode() const {
-    return surface_->overwrite();
+    return editor_->overwriteMode();
 }
 
 void RichTextBox::setOverwriteMode(bool on) {
-    if (surface_->overwrite() == on) return;
-    surface_->setOverwrite(on);
+    if (editor_->overwriteMode() == on) return;
+    editor_->setOverwriteMode(on);
     emit overwriteModeChanged(on);
 }

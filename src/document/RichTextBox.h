@@ -11,9 +11,8 @@
 
 class QAbstractScrollArea;
 class QPrinter;
-class QTextCursor;
 class QTextDocument;
-class EditorSurface;
+class TextEditor;
 struct LoadEstimate;
 
 // What the caller of RichTextBox::LoadFile decides while a file loads.
@@ -27,12 +26,13 @@ class LoadObserver {
 };
 
 // The rich-text edit control of document windows and of the options dialog's sample: the
-// operations the rest of the program calls, on top of QTextDocument. Positions are 0-based.
+// operations the rest of the program calls. Positions are 0-based.
 //
-// Inside, the text is shown by one of two Qt editors: a plain-text editor, which lays out lazily
-// and opens huge files quickly, while the content carries no formatting of its own (new
-// documents, plain-text files); and a rich-text editor once an RTF file brings formatting. The
-// switch happens on loading; the operations below work the same on both.
+// Inside, the text is shown by one of two editors: our plain-text editor, which holds the text
+// compactly and lays out only what is on screen, while the content carries no formatting of its
+// own (new documents, plain-text files); and a rich-text editor on QTextDocument once an RTF
+// file brings formatting. The switch happens on loading; the operations below work the same on
+// both.
 class RichTextBox : public QWidget {
     Q_OBJECT
   public:
@@ -135,13 +135,12 @@ class RichTextBox : public QWidget {
     bool OverwriteMode() const;
     void setOverwriteMode(bool on);
 
+    // The formatted document while the rich-text editor shows the text; null otherwise.
     QTextDocument* document() const;
     // The edit widget currently showing the text (it changes when a file brings formatting).
     QAbstractScrollArea* editor() const;
     // Whether the rich-text editor is showing the text.
     bool isRichMode() const { return richMode_; }
-    QTextCursor textCursor() const;
-    void setTextCursor(const QTextCursor& cursor);
 
     // Marks what the next change to the text is, for the undo name; used by commands that
     // edit the text on the user's behalf.
@@ -153,24 +152,12 @@ class RichTextBox : public QWidget {
     void overwriteModeChanged(bool on);
 
   private:
-    template <typename Base>
-    friend class Editor;
+    // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
+    void installEditor(TextEditor* editor, bool rich);
+    qsizetype selectionStart() const;
+    qsizetype selectionEnd() const;
 
-    // Replaces the edit widget with a new one of the given kind showing `document` (which it
-    // takes over), carrying over colours, font and mode; lines break anywhere rather than at
-    // word boundaries when asked.
-    void installEditor(bool rich, QTextDocument* document, bool wrapAnywhere = false);
-    // Puts plain text into the empty document shown by the editor; false when the observer
-    // cancelled it part way.
-    bool fillPlain(QTextDocument* document, const QString& text, LoadObserver* observer);
-    // Before `text` goes in: a text with a long paragraph makes lines break anywhere.
-    void prepareFor(const QString& text);
-    void onUndoCommandAdded();
-    // Called before an edit of the given undo action type: makes it a step of its own unless
-    // it continues a run of typing or deleting.
-    void startStep(int type);
-
-    EditorSurface* surface_ = nullptr;
+    TextEditor* editor_ = nullptr;
     TextFileFormat fileFormat_;
     FileIdentity fileOnDisk_;
     bool loadedFileWillChange_ = false;
@@ -178,6 +165,5 @@ class RichTextBox : public QWidget {
     bool richMode_ = false;
     QFont baseFont_;
     int backColor_;
-    QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
     int pendingType_ = UndoUnknown;
 };

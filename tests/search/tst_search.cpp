@@ -285,30 +285,38 @@ class SearchTest : public QObject {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
-    // Replace all keeps the formatting around the matches and is one undo step.
+    // Replace all is one undo step in either editor, and keeps the formatting around the
+    // matches in formatted text.
     void replaceAllIsOneUndoStep() {
-        txt->setText("cat BOLD cat");
-        QTextCursor bold(txt->document());
-        bold.setPosition(4);
-        bold.setPosition(8, QTextCursor::KeepAnchor);
-        QTextCharFormat format;
-        format.setFontWeight(QFont::Bold);
-        bold.mergeCharFormat(format);
-        txt->ClearUndo();
-        frmREPLACE* dialog = openReplace();
-        dialog->txtFind->setText("cat");
-        dialog->txtReplace->setText("kitten");
-        dialog->Command1->click();
-        QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
-        QTextCursor probe(txt->document());
-        probe.setPosition(9);
-        QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Bold));
-        probe.setPosition(3);
-        QVERIFY(probe.charFormat().fontWeight() != int(QFont::Bold));
-
-        main->menuItem("mnuEditUndo")->trigger();
-        QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
-        QVERIFY(!txt->CanUndo());
+        const QString rtf = QDir(QDir::tempPath()).filePath(QStringLiteral("replace-all.rtf"));
+        QVERIFY(writeBytes(rtf, "{\\rtf1\\ansi cat {\\b BOLD} cat}"));
+        for (bool rich : {false, true}) {
+            if (rich) {
+                QVERIFY(txt->LoadFile(rtf, RichTextBox::rtfRTF));
+            } else {
+                txt->setText("cat BOLD cat");
+            }
+            QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
+            txt->ClearUndo();
+            frmREPLACE* dialog = openReplace();
+            dialog->txtFind->setText("cat");
+            dialog->txtReplace->setText("kitten");
+            dialog->Command1->click();
+            QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
+            if (rich) {
+                QTextCursor probe(txt->document());
+                probe.setPosition(9);
+                QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Bold));
+                probe.setPosition(3);
+                QVERIFY(probe.charFormat().fontWeight() != int(QFont::Bold));
+            }
+            main->menuItem("mnuEditUndo")->trigger();
+            QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
+            QVERIFY(!txt->CanUndo());
+            main->menuItem("mnuEditRedo")->trigger();
+            QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
+        }
+        QFile::remove(rtf);
     }
 
     // With a browser window active, or no window at all, the dialogs search and change nothing.

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QPoint>
+
+#include "document/PlainTextLayout.h"
+#include "document/TextEditor.h"
+#include "document/core/EditHistory.h"
+#include "document/core/TextBuffer.h"
+
+// The editor of plain-text documents. It keeps the text in a TextBuffer and lays out only the
+// rows on screen, so a file of any length opens in the time it takes to read it, and an edit in
+// a line of megabytes costs no more than one in a short line. Lines wrap at the window's width.
+//
+// Positions are 0-based offsets into the text, "\n" between lines. Every edit is recorded in
+// the undo history with the action type (RichTextBox::UndoType) that made it.
+class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
+    Q_OBJECT
+  public:
+    explicit PlainTextEdit(QWidget* parent = nullptr);
+
+    const TextBuffer& buffer() const { return text_; }
+    // Replaces the whole text without an undo step; the caret goes to the top.
+    void load(QString text);
+
+    QAbstractScrollArea* widget() override { return this; }
+    QString text() const override { return text_.text(); }
+    qsizetype length() const override { return text_.length(); }
+    QChar charAt(qsizetype position) const override { return text_.at(position); }
+
+    qsizetype caret() const override { return caret_; }
+    qsizetype anchor() const override { return anchor_; }
+    qsizetype selectionStart() const { return std::min(caret_, anchor_); }
+    qsizetype selectionEnd() const { return std::max(caret_, anchor_); }
+    QString selectedText() const override;
+    // Selects from `anchor` to `caret` (a caret alone when equal) and scrolls the caret into view.
+    void select(qsizetype anchor, qsizetype caret) override;
+
+    void replace(qsizetype position, qsizetype count, const QString& with, int type) override;
+    void replaceSelection(const QString& with, int type);
+    void replaceAll(const std::vector<qsizetype>& positions, qsizetype count, const QString& with,
+                    int type) override;
+
+    bool canUndo() const override { return history_.canUndo(); }
+    bool canRedo() const override { return history_.canRedo(); }
+    int undoType() const override { return history_.undoType(); }
+    int redoType() const override { return history_.redoType(); }
+    void undo() override;
+    void redo() override;
+    void clearUndo() override { history_.clear(); }
+
+    void copy();
+    void cut();
+    void paste();
+
+    bool overwriteMode() const override { return overwrite_; }
+    void setOverwriteMode(bool on) override;
+    void setTextFont(const QFont& font) override { setFont(font); }
+    void print(QPrinter* printer) override;
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+  signals:
+    void textChanged();
+    void selectionChanged();
+    // The Insert key asks for the other typing mode.
+    void overwriteToggleRequested();
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    // After the text changed at `position` (`removed` characters gave way to `inserted`):
+    // drops stale layouts, moves the view with the text, tells listeners.
+    void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
+    void moveCaret(qsizetype position, bool keepAnchor);
+    bool moveByKey(QKeyEvent* event);
+    bool editByKey(QKeyEvent* event);
+    void typeText(const QString& text);
+    void deleteTo(qsizetype position);
+    qsizetype nextCharacter(qsizetype position) const;
+    qsizetype previousCharacter(qsizetype position) const;
+    qsizetype nextWord(qsizetype position) const;
+    qsizetype previousWord(qsizetype position) const;
+    qsizetype positionAt(const QPoint& point);
+    // The caret's row moved up or down `rows`, keeping its column on screen.
+    qsizetype verticalMove(int rows);
+    int visibleRows();
+
+    void scrollRows(int rows);
+    void setTop(qsizetype position);
+    qsizetype bottomTop();
+    void ensureCaretVisible();
+    void syncScrollBar();
+    void scrollBarMoved(int value);
+    void scrollBarAction(int action);
+    void restartBlink();
+    void dragSelection();
+
+    TextBuffer text_;
+    EditHistory history_;
+    PlainTextLayout layout_{text_};
+    qsizetype caret_ = 0;
+    qsizetype anchor_ = 0;
+    qsizetype top_ = 0;  // start of the first row on screen
+    qreal caretX_ = -1;  // column kept while moving up and down; -1: take the caret's
+    bool overwrite_ = false;
+    bool syncing_ = false;
+    bool caretShown_ = true;
+    bool selecting_ = false;
+    bool mayDrag_ = false;
+    QPoint pressPoint_;
+    qsizetype dropCaret_ = -1;
+    int wheelRest_ = 0;
+    QString preedit_;
+    QBasicTimer blink_;
+};

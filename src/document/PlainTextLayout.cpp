@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/PlainTextLayout.h"
+
+#include <QTextOption>
+#include <algorithm>
+
+#include "document/core/TextBuffer.h"
+
+namespace {
+// How far back from the end of a piece of a long line to look for a space to end it after.
+constexpr qsizetype kLookBack = 256;
+// Tab stops every 80 pixels, as Qt's text editors have them.
+constexpr qreal kTabStop = 80;
+constexpr size_t kCacheLimit = 1500;
+}  // namespace
+
+void PlainTextLayout::setFont(const QFont& font) {
+    if (font == font_) return;
+    font_ = font;
+    invalidateAll();
+}
+
+void PlainTextLayout::setWidth(qreal width) {
+    width = std::max<qreal>(width, 1);
+    if (width == width_) return;
+    width_ = width;
+    invalidateAll();
+}
+
+void PlainTextLayout::setPreedit(qsizetype position, const QString& text) {
+    if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
+    preeditAt_ = text.isEmpty() ? -1 : position;
+    preedit_ = text;
+    if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
+}
+
+void PlainTextLayout::invalidateLine(qsizetype line) {
+    const auto found = longLines_.find(line);
+    const qsizetype count = found == longLines_.end() ? 1 : qsizetype(found->second.size());
+    for (qsizetype segment = 0; segment < count; ++segment) cache_.erase(key(line, segment));
+    if (found != longLines_.end()) longLines_.erase(found);
+}
+
+void PlainTextLayout::invalidateAll() {
+    cache_.clear();
+    longLines_.clear();
+}
+
+const std::vector<qsizetype>& PlainTextLayout::pieces(qsizetype line) {
+    const qsizetype length = text_.lineLength(line);
+    if (length <= kPiece) return onePiece_;
+    auto found = longLines_.find(line);
+    if (found != longLines_.end()) return found->second;
+    const qsizetype base = text_.lineStart(line);
+    std::vector<qsizetype> starts{0};
+    for (qsizetype start = 0; length - start > kPiece;) {
+        qsizetype end = start + kPiece;
+        for (qsizetype at = end; at > end - kLookBack; --at) {
+            const QChar c = text_.at(base + at - 1);
+            if (c == u' ' || c == u'\t') {
+                end = at;
+                break;
+            }
+        }
+        if (text_.at(base + end - 1).isHighSurrogate()) --end;  // keep a pair together
+        starts.push_back(end);
+        start = end;
+    }
+    return longLines_.emplace(line, std::move(starts)).first->second;
+}
+
+QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
+    Cached& cached = cache_[key(line, segment)];
+    cached.used = ++clock_;
+    if (cached.layout) return cached.layout.get();
+
+    const std::vector<qsizetype>& starts = pieces(line);
+    const qsizetype from = starts[size_t(segment)];
+    const qsizetype to =
+        size_t(segment) + 1 < starts.size() ? starts[size_t(segment) + 1] : text_.lineLength(line);
+    const qsizetype start = text_.lineStart(line) + from;
+    auto layout = std::make_unique<QTextLayout>(text_.mid(start, to - from), font_);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(kTabStop);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    if (preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
+        (preeditAt_ < start + (to - from) || size_t(segment) + 1 == starts.size())) {
+        layout->setPreeditArea(int(preeditAt_ - start), preedit_);
+        QTextLayout::FormatRange underline;
+        underline.start = int(preeditAt_ - start);
+        underline.length = int(preedit_.size());
+        underline.format.setFontUnderline(true);
+        layout->setFormats({underline});
+    }
+    layout->beginLayout();
+    qreal y = 0;
+    for (QTextLine row = layout->createLine(); row.isValid(); row = layout->createLine()) {
+        row.setLineWidth(width_);
+        row.setPosition(QPointF(0, y));
+        y += row.height();
+    }
+    layout->endLayout();
+    QTextLayout* result = layout.get();
+    cached.layout = std::move(layout);
+    if (cache_.size() > kCacheLimit) evictOld();
+    return result;
+}
+
+void PlainTextLayout::evictOld() {
+    const quint64 keepFrom = clock_ - kCacheLimit / 2;
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        if (it->second.used < keepFrom) {
+            it = cache_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+qsizetype PlainTextLayout::pieceStart(const TextRow& row) {
+    return text_.lineStart(row.line) + pieces(row.line)[size_t(row.segment)];
+}
+
+TextRow PlainTextLayout::rowAt(qsizetype position) {
+    position = std::clamp<qsizetype>(position, 0, text_.length());
+    TextRow row;
+    row.line = text_.lineOf(position);
+    const qsizetype offset = position - text_.lineStart(row.line);
+    const std::vector<qsizetype>& starts = pieces(row.line);
+    row.segment = qsizetype(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+    QTextLayout* layout = piece(row.line, row.segment);
+    const QTextLine line = layout->lineForTextPosition(int(offset - starts[size_t(row.segment)]));
+    row.row = line.isValid() ? line.lineNumber() : layout->lineCount() - 1;
+    return row;
+}
+
+TextRow PlainTextLayout::next(const TextRow& row) {
+    TextRow after = row;
+    if (row.row + 1 < layout(row)->lineCount()) {
+        ++after.row;
+        return after;
+    }
+    after.row = 0;
+    if (size_t(row.segment) + 1 < pieces(row.line).size()) {
+        ++after.segment;
+        return after;
+    }
+    after.segment = 0;
+    if (row.line + 1 < text_.lineCount()) {
+        ++after.line;
+        return after;
+    }
+    return TextRow{};
+}
+
+TextRow PlainTextLayout::previous(const TextRow& row) {
+    TextRow before = row;
+    if (row.row > 0) {
+        --before.row;
+        return before;
+    }
+    if (row.segment > 0) {
+        --before.segment;
+    } else if (row.line > 0) {
+        --before.line;
+        before.segment = qsizetype(pieces(before.line).size()) - 1;
+    } else {
+        return TextRow{};
+    }
+    before.row = layout(before)->lineCount() - 1;
+    return before;
+}
+
+TextRow PlainTextLayout::last() {
+    TextRow row;
+    row.line = text_.lineCount() - 1;
+    row.segment = qsizetype(pieces(row.line).size()) - 1;
+    row.row = layout(row)->lineCount() - 1;
+    return row;
+}
+
+qsizetype PlainTextLayout::rowEnd(const TextRow& row) {
+    const QTextLine textLine = line(row);
+    qsizetype end = pieceStart(row) + textLine.textStart() + textLine.textLength();
+    const TextRow after = next(row);
+    // A wrapped row ends where the next begins, where a caret shows on the next row: its end
+    // is one character before, the space it broke at as a rule.
+    if (after.isValid() && after.line == row.line && end > rowStart(row)) --end;
+    return end;
+}

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QTextLayout>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class TextBuffer;
+
+// One row on screen: row `row` of piece `segment` of line `line`.
+struct TextRow {
+    qsizetype line = -1;
+    qsizetype segment = 0;
+    int row = 0;
+    bool isValid() const { return line >= 0; }
+    bool operator==(const TextRow& o) const {
+        return line == o.line && segment == o.segment && row == o.row;
+    }
+    bool operator!=(const TextRow& o) const { return !(*this == o); }
+};
+
+// Lays out the lines of a TextBuffer as they are needed, and only those: the rows on screen
+// and the few a caret or a scroll passes through. Long lines are laid out in pieces of a few
+// thousand characters (ending after a space where there is one), so an edit in a line of
+// megabytes lays out one piece again, not the line. Layouts are kept in a bounded cache.
+class PlainTextLayout {
+  public:
+    explicit PlainTextLayout(const TextBuffer& text) : text_(text) {}
+
+    void setFont(const QFont& font);
+    void setWidth(qreal width);
+    qreal width() const { return width_; }
+    // Text being composed by an input method, shown at `position` (empty: none).
+    void setPreedit(qsizetype position, const QString& text);
+
+    // After an edit within one line / of anything else.
+    void invalidateLine(qsizetype line);
+    void invalidateAll();
+
+    // The row that shows the caret at `position`.
+    TextRow rowAt(qsizetype position);
+    // The rows after and before; invalid past either end of the text.
+    TextRow next(const TextRow& row);
+    TextRow previous(const TextRow& row);
+    TextRow first() { return rowAt(0); }
+    TextRow last();
+
+    QTextLayout* layout(const TextRow& row) { return piece(row.line, row.segment); }
+    QTextLine line(const TextRow& row) { return layout(row)->lineAt(row.row); }
+    // Text position of the first character of the row's piece / of the row.
+    qsizetype pieceStart(const TextRow& row);
+    qsizetype rowStart(const TextRow& row) { return pieceStart(row) + line(row).textStart(); }
+    // Where a caret at the end of the row stands: before a wrapped row's last space.
+    qsizetype rowEnd(const TextRow& row);
+    qreal rowHeight(const TextRow& row) { return line(row).height(); }
+
+  private:
+    static constexpr qsizetype kPiece = 4096;
+    struct Cached {
+        std::unique_ptr<QTextLayout> layout;
+        quint64 used = 0;
+    };
+    static quint64 key(qsizetype line, qsizetype segment) {
+        return (quint64(line) << 24) ^ quint64(segment);
+    }
+    // Where the pieces of a line start, relative to the line.
+    const std::vector<qsizetype>& pieces(qsizetype line);
+    QTextLayout* piece(qsizetype line, qsizetype segment);
+    void evictOld();
+
+    const TextBuffer& text_;
+    QFont font_;
+    qreal width_ = 100;
+    qsizetype preeditAt_ = -1;
+    QString preedit_;
+    std::unordered_map<quint64, Cached> cache_;
+    std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
+    std::vector<qsizetype> onePiece_{0};
+    quint64 clock_ = 0;
+};

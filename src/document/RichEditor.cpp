@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/RichEditor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPrinter>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+
+#include "document/RichTextBox.h"
+
+namespace {
+// Qt's line breaker looks ahead to the next place a line may break for every line it makes, so
+// wrapping a paragraph at word boundaries costs time quadratic in the length of its longest
+// word (a 400 KB word took half a minute). A document with a paragraph longer than this is
+// wrapped anywhere instead, which costs time linear in its length.
+constexpr qsizetype kLongParagraph = 10000;
+
+bool hasLongParagraph(QStringView text) {
+    qsizetype start = 0;
+    while (start + kLongParagraph < text.size()) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0 || end - start > kLongParagraph) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+int actionTypeOf(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace ||
+        event->matches(QKeySequence::DeleteEndOfWord) ||
+        event->matches(QKeySequence::DeleteStartOfWord) ||
+        event->matches(QKeySequence::DeleteEndOfLine) ||
+        event->matches(QKeySequence::DeleteCompleteLine)) {
+        return RichTextBox::UndoDelete;
+    }
+    if (!event->text().isEmpty() && !(event->modifiers() & Qt::ControlModifier)) {
+        return RichTextBox::UndoTyping;
+    }
+    return RichTextBox::UndoUnknown;
+}
+}  // namespace
+
+RichEditor::RichEditor(QTextDocument* document, QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(false);
+    // The editor imposes its wrap mode on the document it takes: set before it lays out.
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.length() > kLongParagraph) {
+            setWordWrapMode(QTextOption::WrapAnywhere);
+            break;
+        }
+    }
+    setDocument(document);
+    document->setParent(this);
+    connect(document, &QTextDocument::undoCommandAdded, this, &RichEditor::onUndoCommandAdded);
+}
+
+QString RichEditor::text() const {
+    return document()->toPlainText();
+}
+
+qsizetype RichEditor::length() const {
+    return document()->characterCount() - 1;
+}
+
+QChar RichEditor::charAt(qsizetype position) const {
+    const QChar c = document()->characterAt(int(position));
+    return c == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : c;
+}
+
+qsizetype RichEditor::caret() const {
+    return textCursor().position();
+}
+
+qsizetype RichEditor::anchor() const {
+    return textCursor().anchor();
+}
+
+QString RichEditor::selectedText() const {
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void RichEditor::select(qsizetype anchor, qsizetype caret) {
+    QTextCursor cursor(document());
+    cursor.setPosition(int(anchor));
+    cursor.setPosition(int(caret), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void RichEditor::replace(qsizetype position, qsizetype count, const QString& with, int type) {
+    prepareFor(with);
+    startStep(type);
+    QScopedValueRollback<int> pending(pendingType_, type);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(position));
+    cursor.setPosition(int(position + count), QTextCursor::KeepAnchor);
+    cursor.insertText(with);
+    setTextCursor(cursor);
+}
+
+void RichEditor::replaceAll(const std::vector<qsizetype>& positions, qsizetype count,
+                            const QString& with, int type) {
+    startStep(type);
+    QScopedValueRollback<int> pending(pendingType_, type);
+    // One edit block: one undo step, one change notification and one re-layout. Working from
+    // the end keeps the earlier positions valid.
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+        cursor.setPosition(int(*it));
+        cursor.setPosition(int(*it + count), QTextCursor::KeepAnchor);
+        cursor.insertText(with);
+    }
+    cursor.endEditBlock();
+}
+
+bool RichEditor::canUndo() const {
+    return document()->isUndoAvailable();
+}
+
+bool RichEditor::canRedo() const {
+    return document()->isRedoAvailable();
+}
+
+int RichEditor::undoType() const {
+    const int index = document()->availableUndoSteps() - 1;
+    return index >= 0 && index < undoTypes_.size() ? undoTypes_[index] : RichTextBox::UndoUnknown;
+}
+
+int RichEditor::redoType() const {
+    const int index = document()->availableUndoSteps();
+    return canRedo() && index < undoTypes_.size() ? undoTypes_[index] : RichTextBox::UndoUnknown;
+}
+
+void RichEditor::clearUndo() {
+    document()->clearUndoRedoStacks();
+    undoTypes_.clear();
+}
+
+void RichEditor::onUndoCommandAdded() {
+    const int index = document()->availableUndoSteps() - 1;
+    if (index < 0) return;
+    undoTypes_.resize(index + 1);
+    undoTypes_[index] = pendingType_;
+}
+
+void RichEditor::startStep(int type) {
+    if (!canUndo()) return;
+    const int last = undoType();
+    if (type == last && (type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete))
+        return;
+    // QTextDocument merges an insertion into the step before it when the two touch (so a
+    // paste followed by typing would undo as one "Paste"), but never across the point where the
+    // document was last marked unmodified. Nothing else here reads that mark.
+    document()->setModified(false);
+}
+
+void RichEditor::prepareFor(QStringView text) {
+    if (text.size() > kLongParagraph && hasLongParagraph(text) &&
+        wordWrapMode() != QTextOption::WrapAnywhere) {
+        setWordWrapMode(QTextOption::WrapAnywhere);
+    }
+}
+
+void RichEditor::setTextFont(const QFont& font) {
+    // Every change of the default font lays the whole document out anew.
+    if (document()->defaultFont() != font) document()->setDefaultFont(font);
+}
+
+void RichEditor::print(QPrinter* printer) {
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection()) {
+        document()->print(printer);
+        return;
+    }
+    QTextDocument selection;
+    selection.setDefaultFont(document()->defaultFont());
+    QTextCursor(&selection).insertFragment(cursor.selection());
+    selection.print(printer);
+}
+
+QMimeData* RichEditor::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(selectedText());
+    return data;
+}
+
+bool RichEditor::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText();
+}
+
+void RichEditor::insertFromMimeData(const QMimeData* source) {
+    if (!source->hasText()) return;
+    const QString text = source->text();
+    prepareFor(text);
+    textCursor().insertText(text);
+}
+
+void RichEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        emit overwriteToggleRequested();
+        event->accept();
+        return;
+    }
+    // The clipboard keys do what the Edit menu's commands do, whose shortcuts they are (Cut
+    // with nothing selected empties the clipboard, for one).
+    const bool copy = event->matches(QKeySequence::Copy);
+    const bool cut = !isReadOnly() && event->matches(QKeySequence::Cut);
+    if (copy || cut) {
+        QGuiApplication::clipboard()->setText(selectedText());
+        const qsizetype from = std::min(caret(), anchor());
+        if (cut && caret() != anchor())
+            replace(from, std::max(caret(), anchor()) - from, QString(), RichTextBox::UndoCut);
+        event->accept();
+        return;
+    }
+    if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
+        const qsizetype from = std::min(caret(), anchor());
+        replace(from, std::max(caret(), anchor()) - from, QGuiApplication::clipboard()->text(),
+                RichTextBox::UndoPaste);
+        event->accept();
+        return;
+    }
+    const int type = actionTypeOf(event);
+    startStep(type);
+    QScopedValueRollback<int> pending(pendingType_, type);
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichEditor::dropEvent(QDropEvent* event) {
+    startStep(RichTextBox::UndoDragDrop);
+    QScopedValueRollback<int> pending(pendingType_, RichTextBox::UndoDragDrop);
+    QTextEdit::dropEvent(event);
+}

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QTextEdit>
+#include <QVector>
+
+#include "document/TextEditor.h"
+
+// The editor of documents that carry formatting (RTF files), on QTextEdit and its
+// QTextDocument. The clipboard holds plain text only; every undo step keeps the action type
+// that made it.
+class RichEditor : public QTextEdit, public TextEditor {
+    Q_OBJECT
+  public:
+    // Shows `document`, which it takes over. Lines break anywhere rather than at word
+    // boundaries when a paragraph is too long to wrap at words quickly.
+    explicit RichEditor(QTextDocument* document, QWidget* parent = nullptr);
+
+    QAbstractScrollArea* widget() override { return this; }
+    QString text() const override;
+    qsizetype length() const override;
+    QChar charAt(qsizetype position) const override;
+    qsizetype caret() const override;
+    qsizetype anchor() const override;
+    QString selectedText() const override;
+    void select(qsizetype anchor, qsizetype caret) override;
+    void replace(qsizetype position, qsizetype count, const QString& with, int type) override;
+    void replaceAll(const std::vector<qsizetype>& positions, qsizetype count, const QString& with,
+                    int type) override;
+    bool canUndo() const override;
+    bool canRedo() const override;
+    int undoType() const override;
+    int redoType() const override;
+    void undo() override { QTextEdit::undo(); }
+    void redo() override { QTextEdit::redo(); }
+    void clearUndo() override;
+    bool overwriteMode() const override { return QTextEdit::overwriteMode(); }
+    void setOverwriteMode(bool on) override { QTextEdit::setOverwriteMode(on); }
+    void setTextFont(const QFont& font) override;
+    void print(QPrinter* printer) override;
+
+  signals:
+    void overwriteToggleRequested();
+
+  protected:
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    // Before an edit of the given action type: makes it a step of its own unless it continues
+    // a run of typing or deleting.
+    void startStep(int type);
+    void onUndoCommandAdded();
+    // A text with a paragraph too long to wrap at words quickly makes lines break anywhere.
+    void prepareFor(QStringView text);
+
+    QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
+    int pendingType_ = 0;
+};

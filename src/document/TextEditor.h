@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <vector>
+
+class QAbstractScrollArea;
+class QFont;
+class QPrinter;
+
+// What RichTextBox asks of the widget that shows and edits its text: the plain-text editor, or
+// the rich-text one once a file brings formatting. Positions are 0-based, "\n" between lines;
+// every edit is an undo step with an action type (RichTextBox::UndoType).
+class TextEditor {
+  public:
+    virtual ~TextEditor() = default;
+    virtual QAbstractScrollArea* widget() = 0;
+
+    virtual QString text() const = 0;
+    virtual qsizetype length() const = 0;
+    virtual QChar charAt(qsizetype position) const = 0;
+
+    virtual qsizetype caret() const = 0;
+    virtual qsizetype anchor() const = 0;
+    virtual QString selectedText() const = 0;
+    virtual void select(qsizetype anchor, qsizetype caret) = 0;
+
+    // Replaces `count` characters at `position`; the caret goes after the new text.
+    virtual void replace(qsizetype position, qsizetype count, const QString& with, int type) = 0;
+    // Replaces `count` characters at each of `positions` (ascending) with `with`, as one step.
+    virtual void replaceAll(const std::vector<qsizetype>& positions, qsizetype count,
+                            const QString& with, int type) = 0;
+
+    virtual bool canUndo() const = 0;
+    virtual bool canRedo() const = 0;
+    virtual int undoType() const = 0;
+    virtual int redoType() const = 0;
+    virtual void undo() = 0;
+    virtual void redo() = 0;
+    virtual void clearUndo() = 0;
+
+    virtual bool overwriteMode() const = 0;
+    virtual void setOverwriteMode(bool on) = 0;
+    virtual void setTextFont(const QFont& font) = 0;
+    // Prints the selection, or everything when nothing is selected.
+    virtual void print(QPrinter* printer) = 0;
+};
