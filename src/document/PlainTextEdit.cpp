@@ -4,6 +4,7 @@
 // scrolling and the edits they drive all act on the same few positions.
 #include "document/PlainTextEdit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -13,10 +14,11 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
-#include <QTextDocument>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <climits>
 
+#include "document/PlainTextAccessible.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -32,15 +34,40 @@ bool isBlank(QChar c) {
 // The keys the editor acts on itself, before any shortcut of the window takes them.
 bool isEditorKey(QKeyEvent* event) {
     using K = QKeySequence;
-    static const K::StandardKey keys[] = {
-        K::Copy, K::Cut, K::Paste, K::Undo, K::Redo, K::SelectAll, K::Delete, K::Backspace,
-        K::DeleteStartOfWord, K::DeleteEndOfWord, K::MoveToNextChar, K::MoveToPreviousChar,
-        K::MoveToNextWord, K::MoveToPreviousWord, K::MoveToNextLine, K::MoveToPreviousLine,
-        K::MoveToNextPage, K::MoveToPreviousPage, K::MoveToStartOfLine, K::MoveToEndOfLine,
-        K::MoveToStartOfDocument, K::MoveToEndOfDocument, K::SelectNextChar,
-        K::SelectPreviousChar, K::SelectNextWord, K::SelectPreviousWord, K::SelectNextLine,
-        K::SelectPreviousLine, K::SelectNextPage, K::SelectPreviousPage, K::SelectStartOfLine,
-        K::SelectEndOfLine, K::SelectStartOfDocument, K::SelectEndOfDocument};
+    static const K::StandardKey keys[] = {K::Copy,
+                                          K::Cut,
+                                          K::Paste,
+                                          K::Undo,
+                                          K::Redo,
+                                          K::SelectAll,
+                                          K::Delete,
+                                          K::Backspace,
+                                          K::DeleteStartOfWord,
+                                          K::DeleteEndOfWord,
+                                          K::MoveToNextChar,
+                                          K::MoveToPreviousChar,
+                                          K::MoveToNextWord,
+                                          K::MoveToPreviousWord,
+                                          K::MoveToNextLine,
+                                          K::MoveToPreviousLine,
+                                          K::MoveToNextPage,
+                                          K::MoveToPreviousPage,
+                                          K::MoveToStartOfLine,
+                                          K::MoveToEndOfLine,
+                                          K::MoveToStartOfDocument,
+                                          K::MoveToEndOfDocument,
+                                          K::SelectNextChar,
+                                          K::SelectPreviousChar,
+                                          K::SelectNextWord,
+                                          K::SelectPreviousWord,
+                                          K::SelectNextLine,
+                                          K::SelectPreviousLine,
+                                          K::SelectNextPage,
+                                          K::SelectPreviousPage,
+                                          K::SelectStartOfLine,
+                                          K::SelectEndOfLine,
+                                          K::SelectStartOfDocument,
+                                          K::SelectEndOfDocument};
     for (K::StandardKey key : keys)
         if (event->matches(key)) return true;
     return false;
@@ -56,6 +83,8 @@ bool isTypedText(QKeyEvent* event) {
 }  // namespace
 
 PlainTextEdit::PlainTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
+    static const bool accessible = (QAccessible::installFactory(PlainTextAccessible::create), true);
+    Q_UNUSED(accessible);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     setAcceptDrops(true);
@@ -97,7 +126,7 @@ void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor) {
     history_.breakRun();
     ensureCaretVisible();
     restartBlink();
-    emit selectionChanged();
+    selectionMoved();
 }
 
 // ---- Edits
@@ -109,6 +138,18 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     QString removed = text_.mid(position, count);
     const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
     text_.replace(position, count, with);
+    if (QAccessible::isActive()) {
+        if (count == 0) {
+            QAccessibleTextInsertEvent inserted(this, int(position), with);
+            QAccessible::updateAccessibility(&inserted);
+        } else if (with.isEmpty()) {
+            QAccessibleTextRemoveEvent gone(this, int(position), removed);
+            QAccessible::updateAccessibility(&gone);
+        } else {
+            QAccessibleTextUpdateEvent updated(this, int(position), removed, with);
+            QAccessible::updateAccessibility(&updated);
+        }
+    }
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
     history_.record(TextChange::single(position, std::move(removed), with), type, run);
     caret_ = anchor_ = position + with.size();
@@ -154,6 +195,10 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
     } else {
         layout_.invalidateAll();
     }
+    if (position < 0 && QAccessible::isActive()) {  // many changes at once: read it all again
+        QAccessibleValueChangeEvent changed(this, QString());
+        QAccessible::updateAccessibility(&changed);
+    }
     // The first row on screen keeps its text in view; an unknown edit (-1) keeps the place.
     if (position >= 0 && top_ > position)
         top_ = top_ >= position + removed ? top_ + inserted - removed : position;
@@ -163,6 +208,16 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
     syncScrollBar();
     restartBlink();
     emit textChanged();
+    selectionMoved();
+}
+
+void PlainTextEdit::selectionMoved() {
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, int(caret_));
+        QAccessible::updateAccessibility(&moved);
+        QAccessibleTextSelectionEvent selected(this, int(selectionStart()), int(selectionEnd()));
+        QAccessible::updateAccessibility(&selected);
+    }
     emit selectionChanged();
 }
 
@@ -268,8 +323,7 @@ qsizetype PlainTextEdit::positionAt(const QPoint& point) {
 
 qsizetype PlainTextEdit::verticalMove(int rows) {
     TextRow row = layout_.rowAt(caret_);
-    if (caretX_ < 0)
-        caretX_ = layout_.line(row).cursorToX(int(caret_ - layout_.pieceStart(row)));
+    if (caretX_ < 0) caretX_ = layout_.line(row).cursorToX(int(caret_ - layout_.pieceStart(row)));
     for (int step = 0; step < std::abs(rows); ++step) {
         const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
         if (!to.isValid()) break;
@@ -277,6 +331,32 @@ qsizetype PlainTextEdit::verticalMove(int rows) {
     }
     const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(caretX_);
     return std::min(at, layout_.rowEnd(row));
+}
+
+QRect PlainTextEdit::characterRect(qsizetype position) {
+    position = std::clamp<qsizetype>(position, 0, text_.length());
+    if (position < top_) return QRect();
+    const TextRow row = layout_.rowAt(position);
+    qreal y = 0;
+    for (TextRow at = layout_.rowAt(top_); at.isValid() && at != row; at = layout_.next(at)) {
+        y += layout_.rowHeight(at);
+        if (y > viewport()->height()) return QRect();
+    }
+    const QTextLine line = layout_.line(row);
+    const int offset = int(position - layout_.pieceStart(row));
+    const qreal x = line.cursorToX(offset);
+    const qreal width = position < text_.length() && text_.at(position) != u'\n'
+                            ? line.cursorToX(offset + 1) - x
+                            : 1;
+    return QRectF(kMargin + x, y, std::max<qreal>(width, 1), line.height()).toRect();
+}
+
+void PlainTextEdit::scrollTo(qsizetype position) {
+    const qsizetype caret = caret_;
+    caret_ = std::clamp<qsizetype>(position, 0, text_.length());
+    ensureCaretVisible();
+    caret_ = caret;
+    viewport()->update();
 }
 
 int PlainTextEdit::visibleRows() {
@@ -339,20 +419,32 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     struct Move {
         K::StandardKey move, extend;
     };
-    enum What { Char, PrevChar, Word, PrevWord, Line, PrevLine, Page, PrevPage, Home, End, Top, Bottom };
-    static const Move moves[] = {
-        {K::MoveToNextChar, K::SelectNextChar},
-        {K::MoveToPreviousChar, K::SelectPreviousChar},
-        {K::MoveToNextWord, K::SelectNextWord},
-        {K::MoveToPreviousWord, K::SelectPreviousWord},
-        {K::MoveToNextLine, K::SelectNextLine},
-        {K::MoveToPreviousLine, K::SelectPreviousLine},
-        {K::MoveToNextPage, K::SelectNextPage},
-        {K::MoveToPreviousPage, K::SelectPreviousPage},
-        {K::MoveToStartOfLine, K::SelectStartOfLine},
-        {K::MoveToEndOfLine, K::SelectEndOfLine},
-        {K::MoveToStartOfDocument, K::SelectStartOfDocument},
-        {K::MoveToEndOfDocument, K::SelectEndOfDocument}};
+    enum What {
+        Char,
+        PrevChar,
+        Word,
+        PrevWord,
+        Line,
+        PrevLine,
+        Page,
+        PrevPage,
+        Home,
+        End,
+        Top,
+        Bottom
+    };
+    static const Move moves[] = {{K::MoveToNextChar, K::SelectNextChar},
+                                 {K::MoveToPreviousChar, K::SelectPreviousChar},
+                                 {K::MoveToNextWord, K::SelectNextWord},
+                                 {K::MoveToPreviousWord, K::SelectPreviousWord},
+                                 {K::MoveToNextLine, K::SelectNextLine},
+                                 {K::MoveToPreviousLine, K::SelectPreviousLine},
+                                 {K::MoveToNextPage, K::SelectNextPage},
+                                 {K::MoveToPreviousPage, K::SelectPreviousPage},
+                                 {K::MoveToStartOfLine, K::SelectStartOfLine},
+                                 {K::MoveToEndOfLine, K::SelectEndOfLine},
+                                 {K::MoveToStartOfDocument, K::SelectStartOfDocument},
+                                 {K::MoveToEndOfDocument, K::SelectEndOfDocument}};
     int what = -1;
     bool extend = false;
     for (int i = 0; i < int(std::size(moves)) && what < 0; ++i) {
@@ -364,12 +456,24 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     const qreal keptX = caretX_;
     qsizetype to = caret_;
     switch (what) {
-        case Char: to = hasSelection && !extend ? selectionEnd() : nextCharacter(caret_); break;
-        case PrevChar: to = hasSelection && !extend ? selectionStart() : previousCharacter(caret_); break;
-        case Word: to = nextWord(caret_); break;
-        case PrevWord: to = previousWord(caret_); break;
-        case Line: to = verticalMove(1); break;
-        case PrevLine: to = verticalMove(-1); break;
+        case Char:
+            to = hasSelection && !extend ? selectionEnd() : nextCharacter(caret_);
+            break;
+        case PrevChar:
+            to = hasSelection && !extend ? selectionStart() : previousCharacter(caret_);
+            break;
+        case Word:
+            to = nextWord(caret_);
+            break;
+        case PrevWord:
+            to = previousWord(caret_);
+            break;
+        case Line:
+            to = verticalMove(1);
+            break;
+        case PrevLine:
+            to = verticalMove(-1);
+            break;
         case Page:
         case PrevPage: {
             const int rows = (what == Page ? 1 : -1) * std::max(1, visibleRows() - 1);
@@ -377,10 +481,18 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
             scrollRows(rows);
             break;
         }
-        case Home: to = layout_.rowStart(layout_.rowAt(caret_)); break;
-        case End: to = layout_.rowEnd(layout_.rowAt(caret_)); break;
-        case Top: to = 0; break;
-        case Bottom: to = text_.length(); break;
+        case Home:
+            to = layout_.rowStart(layout_.rowAt(caret_));
+            break;
+        case End:
+            to = layout_.rowEnd(layout_.rowAt(caret_));
+            break;
+        case Top:
+            to = 0;
+            break;
+        case Bottom:
+            to = text_.length();
+            break;
     }
     const bool vertical = what == Line || what == PrevLine || what == Page || what == PrevPage;
     const qreal x = caretX_;
@@ -390,14 +502,14 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
 }
 
 bool PlainTextEdit::editByKey(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Delete)) {
-        deleteTo(nextCharacter(caret_));
-    } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
-        deleteTo(previousCharacter(caret_));
-    } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
+    if (event->matches(QKeySequence::DeleteEndOfWord)) {
         deleteTo(nextWord(caret_));
     } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
         deleteTo(previousWord(caret_));
+    } else if (event->matches(QKeySequence::Delete)) {
+        deleteTo(nextCharacter(caret_));
+    } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
+        deleteTo(previousCharacter(caret_));
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         replaceSelection(QStringLiteral("\n"), RichTextBox::UndoTyping);
     } else if (isTypedText(event)) {
@@ -427,26 +539,26 @@ QVariant PlainTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
     const TextRow row = layout.rowAt(caret_);
     const qsizetype pieceStart = layout.pieceStart(row);
     switch (query) {
-        case Qt::ImEnabled: return true;
-        case Qt::ImHints: return int(Qt::ImhMultiLine);
-        case Qt::ImFont: return font();
-        case Qt::ImCursorRectangle: {
-            qreal y = 0;
-            for (TextRow at = layout.rowAt(top_); at.isValid() && at != row; at = layout.next(at)) {
-                y += layout.rowHeight(at);
-                if (y > viewport()->height()) return QRect();
-            }
-            const QTextLine line = layout.line(row);
-            const qreal x = line.cursorToX(int(caret_ - pieceStart));
-            return QRectF(kMargin + x, y, 1, line.height()).toRect().translated(viewport()->pos());
-        }
+        case Qt::ImEnabled:
+            return true;
+        case Qt::ImHints:
+            return int(Qt::ImhMultiLine);
+        case Qt::ImFont:
+            return font();
+        case Qt::ImCursorRectangle:
+            return self->characterRect(caret_).translated(viewport()->pos());
         // The surrounding text is the piece of the line around the caret.
-        case Qt::ImSurroundingText: return layout.layout(row)->text();
-        case Qt::ImCursorPosition: return int(caret_ - pieceStart);
+        case Qt::ImSurroundingText:
+            return layout.layout(row)->text();
+        case Qt::ImCursorPosition:
+            return int(caret_ - pieceStart);
         case Qt::ImAnchorPosition:
-            return int(std::clamp<qsizetype>(anchor_ - pieceStart, 0, layout.layout(row)->text().size()));
-        case Qt::ImCurrentSelection: return selectedText();
-        default: return QAbstractScrollArea::inputMethodQuery(query);
+            return int(
+                std::clamp<qsizetype>(anchor_ - pieceStart, 0, layout.layout(row)->text().size()));
+        case Qt::ImCurrentSelection:
+            return selectedText();
+        default:
+            return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
 
@@ -608,7 +720,8 @@ void PlainTextEdit::setTop(qsizetype position) {
 qsizetype PlainTextEdit::bottomTop() {
     TextRow row = layout_.last();
     qreal height = layout_.rowHeight(row);
-    for (TextRow before = layout_.previous(row); before.isValid(); before = layout_.previous(before)) {
+    for (TextRow before = layout_.previous(row); before.isValid();
+         before = layout_.previous(before)) {
         height += layout_.rowHeight(before);
         if (height > viewport()->height()) break;
         row = before;
@@ -672,11 +785,20 @@ void PlainTextEdit::scrollBarMoved(int value) {
 void PlainTextEdit::scrollBarAction(int action) {
     int rows = 0;
     switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: rows = 1; break;
-        case QAbstractSlider::SliderSingleStepSub: rows = -1; break;
-        case QAbstractSlider::SliderPageStepAdd: rows = std::max(1, visibleRows() - 1); break;
-        case QAbstractSlider::SliderPageStepSub: rows = -std::max(1, visibleRows() - 1); break;
-        default: return;
+        case QAbstractSlider::SliderSingleStepAdd:
+            rows = 1;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            rows = -1;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            rows = std::max(1, visibleRows() - 1);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            rows = -std::max(1, visibleRows() - 1);
+            break;
+        default:
+            return;
     }
     TextRow row = layout_.rowAt(top_);
     for (int step = 0; step < std::abs(rows); ++step) {
@@ -684,8 +806,7 @@ void PlainTextEdit::scrollBarAction(int action) {
         if (!to.isValid()) break;
         row = to;
     }
-    verticalScrollBar()->setSliderPosition(
-        int(std::min(layout_.rowStart(row), bottomTop())));
+    verticalScrollBar()->setSliderPosition(int(std::min(layout_.rowStart(row), bottomTop())));
 }
 
 // ---- Painting and state

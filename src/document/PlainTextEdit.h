@@ -60,6 +60,13 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void setTextFont(const QFont& font) override { setFont(font); }
     void print(QPrinter* printer) override;
 
+    // Where the character at `position` shows in the viewport; empty when it is off screen.
+    QRect characterRect(qsizetype position);
+    // The character at a point of the viewport (the nearest one).
+    qsizetype positionAt(const QPoint& point);
+    // Scrolls `position` into view, leaving the caret where it is.
+    void scrollTo(qsizetype position);
+
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
   signals:
@@ -94,6 +101,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
     void moveCaret(qsizetype position, bool keepAnchor);
+    // Tells listeners, and assistive tools, that the caret or the selection moved.
+    void selectionMoved();
     bool moveByKey(QKeyEvent* event);
     bool editByKey(QKeyEvent* event);
     void typeText(const QString& text);
@@ -102,7 +111,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     qsizetype previousCharacter(qsizetype position) const;
     qsizetype nextWord(qsizetype position) const;
     qsizetype previousWord(qsizetype position) const;
-    qsizetype positionAt(const QPoint& point);
     // The caret's row moved up or down `rows`, keeping its column on screen.
     qsizetype verticalMove(int rows);
     int visibleRows();

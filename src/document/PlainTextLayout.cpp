@@ -129,7 +129,8 @@ TextRow PlainTextLayout::rowAt(qsizetype position) {
     row.line = text_.lineOf(position);
     const qsizetype offset = position - text_.lineStart(row.line);
     const std::vector<qsizetype>& starts = pieces(row.line);
-    row.segment = qsizetype(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+    row.segment =
+        qsizetype(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
     QTextLayout* layout = piece(row.line, row.segment);
     const QTextLine line = layout->lineForTextPosition(int(offset - starts[size_t(row.segment)]));
     row.row = line.isValid() ? line.lineNumber() : layout->lineCount() - 1;

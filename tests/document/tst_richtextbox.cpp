@@ -60,7 +60,8 @@ class RichTextBoxTest : public QObject {
             QCOMPARE(box.BackColor(), 0x00C8FF);
             QCOMPARE(box.editor()->palette().color(QPalette::Base), QColor(0xFF, 0xC8, 0x00));
             QCOMPARE(box.FontName(), QStringLiteral("Courier New"));
-            const QFont shown = box.document() ? box.document()->defaultFont() : box.editor()->font();
+            const QFont shown =
+                box.document() ? box.document()->defaultFont() : box.editor()->font();
             QCOMPARE(shown.pointSizeF(), 13.5);
             QVERIFY(box.OverwriteMode());
         }

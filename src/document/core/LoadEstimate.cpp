@@ -8,11 +8,13 @@
 
 namespace {
 
-// Peak bytes per input byte (raw bytes, decoded text, the document's copy) and per paragraph
-// (block structures, formats, the layout's per-block data), as measured on files of empty lines
-// and of empty RTF paragraphs.
-constexpr qint64 kPerByte = 8;
-constexpr qint64 kPerPlainParagraph = 450;
+// Peak bytes per input byte and per paragraph, as measured on files of text lines, of empty
+// lines and of empty RTF paragraphs. Plain text: the raw bytes and the decoded UTF-16 text,
+// which the editor takes over, and an index entry per line. RTF: the raw bytes, the decoded
+// text and the document's copy, and the document's block structures, formats and layout data.
+constexpr qint64 kPerPlainByte = 4;
+constexpr qint64 kPerPlainParagraph = 16;
+constexpr qint64 kPerRtfByte = 8;
 constexpr qint64 kPerRtfParagraph = 600;
 
 qint64 countLineBreaks(const QByteArray& bytes) {
@@ -59,8 +61,9 @@ LoadEstimate LoadEstimate::of(const QByteArray& bytes, bool rtf) {
     estimate.rtf = rtf;
     estimate.bytes = bytes.size();
     estimate.paragraphs = 1 + (rtf ? countRtfParagraphs(bytes) : countLineBreaks(bytes));
-    estimate.memoryBytes = estimate.bytes * kPerByte +
-                           estimate.paragraphs * (rtf ? kPerRtfParagraph : kPerPlainParagraph);
+    estimate.memoryBytes =
+        rtf ? estimate.bytes * kPerRtfByte + estimate.paragraphs * kPerRtfParagraph
+            : estimate.bytes * kPerPlainByte + estimate.paragraphs * kPerPlainParagraph;
     return estimate;
 }
 

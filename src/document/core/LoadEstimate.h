@@ -5,8 +5,8 @@
 #include <QtGlobal>
 
 // What loading a file into the editor will take, judged from its bytes before anything is
-// built: the editor keeps a structure per paragraph, so a file of empty lines needs many times
-// its size in memory, and the byte count alone says little.
+// built: the rich-text editor keeps a structure per paragraph, so an RTF file of empty
+// paragraphs needs many times its size in memory, and the byte count alone says little.
 struct LoadEstimate {
     enum class Verdict {
         Comfortable,        // load without asking

@@ -91,7 +91,8 @@ void TextBuffer::replace(qsizetype position, qsizetype count, QStringView with) 
         added.push_back(position + i + 1);
     const auto at = lineStarts_.begin() + first + 1;
     const auto kept = lineStarts_.erase(at, lineStarts_.begin() + last + 1);
-    const auto after = lineStarts_.insert(kept, added.begin(), added.end()) + qsizetype(added.size());
+    const auto after =
+        lineStarts_.insert(kept, added.begin(), added.end()) + qsizetype(added.size());
     const qsizetype delta = with.size() - count;
     if (delta != 0)
         for (auto it = after; it != lineStarts_.end(); ++it) *it += delta;
