@@ -15,6 +15,7 @@
 
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "browser/EngineStartup.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/frmBrowser.h"
 #include "common/DialogHost.h"
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    EngineStartup::beforeApplication();
     QApplication app(argc, argv);
     QTemporaryDir settings;
     SettingsStore::setStorageFolder(settings.path());

@@ -6,7 +6,7 @@ set -euo pipefail
 
 QUILLO_PACKAGES=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-speech-dev
+    qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-speech-dev
     qt6-speech-speechd-plugin qt6-speech-flite-plugin
     speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
     libgl-dev libxkbcommon-dev libx11-dev

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quillo Meridian: the editor's entry point.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -12,7 +10,7 @@
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
-#include "browser/WebSecurity.h"
+#include "browser/EngineStartup.h"
 
 namespace {
 
@@ -33,14 +31,7 @@ void chooseIconTheme() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The web engine needs shared OpenGL contexts, set before the application exists; it is
-    // itself started only when the first browser window opens.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // Chromium's sandbox cannot run as root; users do run editors as root, so go without it then.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    WebSecurity::restrictEngine();
+    EngineStartup::beforeApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setOrganizationName(QStringLiteral("Quillo"));
