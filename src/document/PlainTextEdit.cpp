@@ -406,6 +406,7 @@ void PlainTextEdit::keyPressEvent(QKeyEvent* event) {
         redo();
     } else if (event->matches(QKeySequence::SelectAll)) {
         select(0, text_.length());
+        offerSelection();
     } else if (!moveByKey(event) && !editByKey(event)) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -498,6 +499,7 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     const qreal x = caretX_;
     moveCaret(to, extend);
     if (vertical) caretX_ = keptX >= 0 ? keptX : x;
+    if (extend) offerSelection();
     return true;
 }
 
@@ -565,8 +567,15 @@ QVariant PlainTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
 // ---- Mouse
 
 void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
     const qsizetype at = positionAt(event->position().toPoint());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
+        const QString text = clipboard->text(QClipboard::Selection);
+        moveCaret(at, false);
+        if (!text.isEmpty()) replace(at, 0, text, RichTextBox::UndoPaste);
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     if (!shift && caret_ != anchor_ && at >= selectionStart() && at < selectionEnd()) {
         mayDrag_ = true;
@@ -592,8 +601,16 @@ void PlainTextEdit::mouseMoveEvent(QMouseEvent* event) {
 
 void PlainTextEdit::mouseReleaseEvent(QMouseEvent* event) {
     if (mayDrag_) moveCaret(positionAt(event->position().toPoint()), false);
+    if (selecting_) offerSelection();
     mayDrag_ = false;
     selecting_ = false;
+}
+
+// What the user selects is offered to X11's primary selection, for the middle button to paste.
+void PlainTextEdit::offerSelection() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (caret_ != anchor_ && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
 }
 
 void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -604,6 +621,7 @@ void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     while (to < text_.length() && isWordChar(text_.at(to))) ++to;
     if (from == to) to = nextCharacter(at);
     select(from, to);
+    offerSelection();
 }
 
 void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {

@@ -103,6 +103,7 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void moveCaret(qsizetype position, bool keepAnchor);
     // Tells listeners, and assistive tools, that the caret or the selection moved.
     void selectionMoved();
+    void offerSelection();
     bool moveByKey(QKeyEvent* event);
     bool editByKey(QKeyEvent* event);
     void typeText(const QString& text);
