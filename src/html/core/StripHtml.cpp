@@ -163,6 +163,53 @@ struct Windows1252Bytes {
     }
 };
 
+// Characters that the main pass copies through without a rule of their own.
+inline bool isPlain(char32_t c) {
+    return c > ' ' && c != '<' && c != '&' && c != '-';
+}
+
+// The end of the run of plain characters from `k` on.
+template <class Char>
+std::size_t plainEnd(const Char* t, std::size_t k, std::size_t n) {
+    while (k < n && isPlain(t[k])) ++k;
+    return k;
+}
+
+// Over bytes, eight at a time: each test below flags the bytes it matches in their top bit.
+// A test may also flag bytes above (later than) a true match, never below, so the lowest flag
+// is the first byte that ends the run.
+inline std::size_t plainEnd(const unsigned char* t, std::size_t k, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = kOnes << 7;
+    const auto below = [](std::uint64_t w, unsigned char limit) {
+        return (w - kOnes * limit) & ~w & kHigh;
+    };
+    const auto equal = [&](std::uint64_t w, char c) {
+        return below(w ^ (kOnes * static_cast<unsigned char>(c)), 1);
+    };
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, t + k, 8);
+        const std::uint64_t ends =
+            below(w, ' ' + 1) | equal(w, '<') | equal(w, '&') | equal(w, '-');
+        if (ends) return k + std::size_t(__builtin_ctzll(ends)) / 8;
+    }
+    while (k < n && isPlain(t[k])) ++k;
+    return k;
+}
+
+// The first position in [from, to) that holds `c`, or `to`.
+template <class Char>
+std::size_t findChar(const Char* t, std::size_t from, std::size_t to, char c) {
+    if (from >= to) return to;
+    if constexpr (sizeof(Char) == 1) {
+        const void* at = std::memchr(t + from, c, to - from);
+        return at ? std::size_t(static_cast<const Char*>(at) - t) : to;
+    } else {
+        return std::size_t(std::find(t + from, t + to, Char(c)) - t);
+    }
+}
+
 // Which of the tags that the row look-ahead acts on a raw tag is.
 enum class RowTag { Other, RowEnd, Table, Cell };
 
@@ -226,18 +273,16 @@ class RowLookahead {
         // Reads the tag whose "<" is at j; leaves j on its ">". False when the text runs out.
         auto readTag = [&](std::size_t& j, Span<Char>& tag) {
             const std::size_t open = j;
-            for (;;) {
-                if (++j >= last) return false;
-                if (t_[j] == '>') break;
-            }
+            j = findChar(t_, j + 1, last, '>');
+            if (j >= last) return false;
             tag = Span<Char>{t_ + open + 1, j - open - 1};
             return true;
         };
         for (;;) {
             // Outside the cells: skip to the next tag.
-            while (t_[j] != '<') {
+            if (j >= last || t_[j] != '<') {
+                j = findChar(t_, j, last, '<');
                 if (j >= last) return done(j, false);
-                ++j;
             }
             Span<Char> tag{};
             if (!readTag(j, tag)) return done(j, false);
@@ -247,18 +292,22 @@ class RowLookahead {
             ++j;
             if (kind != RowTag::Cell) continue;
             // Inside a cell: count characters until "/TD"; a P or BR ends the look-ahead.
+            // The characters before the next tag are counted together; no more than four
+            // elements a character are looked at past the limit.
             for (;;) {
+                const std::size_t stop = std::min(last, j + 4 * std::size_t(kCompactRowLimit));
+                const std::size_t next = findChar(t_, j, stop, '<');
+                count += unsigned(Text::count(t_ + j, next - j));
+                if (count >= kCompactRowLimit) return done(next, false);
+                j = next;
                 if (j >= last) return done(j, false);
-                if (t_[j] == '<') {
-                    if (!readTag(j, tag)) return done(j, false);
-                    if (equalsNoCaseNoSpaces(tag, "/TD")) {
-                        ++j;
-                        break;
-                    }
-                    if (isLineBreakingCellTag(tag)) return done(j, false);
-                } else if (Text::starts(t_[j]) && ++count >= kCompactRowLimit) {
-                    return done(j, false);
+                if (t_[j] != '<') continue;
+                if (!readTag(j, tag)) return done(j, false);
+                if (equalsNoCaseNoSpaces(tag, "/TD")) {
+                    ++j;
+                    break;
                 }
+                if (isLineBreakingCellTag(tag)) return done(j, false);
                 ++j;
             }
         }
@@ -556,11 +605,6 @@ class Utf8Sink {
     bool failed_ = false;
 };
 
-// Characters that the main pass copies through without a rule of their own.
-inline bool isPlain(char32_t c) {
-    return c > ' ' && c != '<' && c != '&' && c != '-';
-}
-
 template <class Text, class Sink>
 class Stripper {
     using Char = typename Text::Char;
@@ -589,7 +633,7 @@ class Stripper {
             } else if (!body_) {
                 // Before the body no character is taken (and no comment can be open): go
                 // straight to the next tag.
-                while (i_ < n_ && t_[i_] != '<') ++i_;
+                i_ = findChar(t_, i_, n_, '<');
                 continue;
             } else if (isPlain(c)) {
                 plainRun();
@@ -613,8 +657,7 @@ class Stripper {
     void plainRun() {
         const Char* const t = t_;
         const std::size_t n = n_;
-        std::size_t end = i_ + 1;
-        while (end < n && isPlain(t[end])) ++end;
+        const std::size_t end = plainEnd(t, i_ + 1, n);
         textSeen_ = true;
         if (!hidden()) {
             Text::put(out_, t_ + i_, end - i_);
@@ -717,18 +760,16 @@ class Stripper {
     // The tag step, entered on "<". False when the pass finishes.
     bool tagStep() {
         const std::size_t last = last_;
-        ++i_;
-        const std::size_t rawStart = i_;
-        for (;;) {
-            // A tag that runs into the last character of the text is dropped.
-            if (i_ >= last) return false;
-            if (t_[i_] == '>') break;
-            ++i_;
-            if (i_ >= last) break;
+        const std::size_t rawStart = ++i_;
+        // A tag that runs into the last character of the text is dropped.
+        if (i_ >= last) return false;
+        if (rawStart + 3 < last && t_[rawStart] == '!' && t_[rawStart + 1] == '-' &&
+            t_[rawStart + 2] == '-') {
             // "<!--" opens a comment before any ">".
-            if (i_ - rawStart == 3 && t_[rawStart] == '!' && t_[rawStart + 1] == '-' &&
-                t_[rawStart + 2] == '-')
-                break;
+            i_ = rawStart + 3;
+        } else {
+            i_ = findChar(t_, rawStart, last, '>');
+            if (i_ >= last) return false;
         }
         Span<Char> name{t_ + rawStart, i_ - rawStart};
         while (name.n > 0 && name.p[0] == ' ') ++name.p, --name.n;
@@ -863,7 +904,7 @@ class Stripper {
     void titleCopy() {
         const std::size_t last = last_;
         const std::size_t start = ++i_;
-        while (t_[i_] != '<' && i_ != last) ++i_;
+        i_ = findChar(t_, start, last, '<');
         Text::put(out_, t_ + start, i_ - start);
         if (!hidden()) emptyLine();
         column_ = 0;
