@@ -123,6 +123,15 @@ def resident_kb(pids):
     return total
 
 
+def running(pid):
+    """Whether the process is there and not yet ended (a zombie has ended)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
 def stop(pids):
     """Ends the processes this script started (and theirs), by pid."""
     for sig in (signal.SIGTERM, signal.SIGKILL):
@@ -135,8 +144,7 @@ def stop(pids):
                 pass
         deadline = time.monotonic() + 3
         while alive and time.monotonic() < deadline:
-            alive = [p for p in alive if os.path.exists(f"/proc/{p}")
-                     and not open(f"/proc/{p}/stat").read().rsplit(")", 1)[1].split()[0] == "Z"]
+            alive = [p for p in alive if running(p)]
             time.sleep(0.05)
         if not alive:
             return
@@ -248,13 +256,9 @@ def main():
         log.close()
         return 1 if failed else 0
     finally:
-        if server is not None and server.poll() is None:
-            server.terminate()
-            try:
-                server.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                server.kill()
-                server.wait()
+        if server is not None:
+            stop([server.pid])
+            server.wait()
         shutil.rmtree(root, ignore_errors=True)
 
 

@@ -148,11 +148,7 @@ struct Utf8Bytes {
     }
 };
 
-struct Windows1252Bytes {
-    using Char = unsigned char;
-    static bool starts(Char) { return true; }
-    static std::size_t count(const Char*, std::size_t n) { return n; }
-    static std::size_t lastStart(const Char*, std::size_t n) { return n - 1; }
+struct Windows1252Bytes : OneUnitPerCharacter<unsigned char> {
     static std::size_t codePoints(const Char* p, std::size_t n, char32_t* out) {
         for (std::size_t k = 0; k < n; ++k) out[k] = Windows1252::toUnicode(p[k]);
         return n;
