@@ -21,6 +21,18 @@ for bench in build/bench/bench_*; do
     grep '^BENCH|' "build/bench/$name.log" | sed "s/^BENCH|/BENCH|$name|/" >>"$results" || true
 done
 
+# Open time and memory next to other editors (kate, featherpad), measured from outside under a
+# private Xvfb display; bench/open_peers.py says why it skipped when they are not installed.
+if command -v Xvfb >/dev/null && { command -v kate || command -v featherpad; } >/dev/null; then
+    echo "Running open_peers..." >&2
+    if ! python3 bench/open_peers.py build/quillo >build/bench/open_peers.log 2>&1; then
+        echo "BENCH|open_peers: FAILED (see build/bench/open_peers.log)|||" >>"$results"
+    fi
+    grep '^BENCH|' build/bench/open_peers.log | sed "s/^BENCH|/BENCH|peers|/" >>"$results" || true
+else
+    echo "Skipping open_peers: Xvfb, kate or featherpad not installed" >&2
+fi
+
 echo
 echo "Machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo

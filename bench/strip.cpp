@@ -5,18 +5,30 @@
 // runs: CPU time, because the machines this runs on are often busy with other work, and wall
 // time then says more about them than about the stripper.
 //
+// quillo-cli strip is measured end to end (process start, read, strip, write) on about 52 MB of
+// the real documentation pages installed on the machine (bench/doc_pages.py puts them
+// together), next to a bare loop that reads the same file in blocks and drops everything
+// between "<" and ">", measured in the same run, and with its peak memory against the input's
+// size. Without installed pages the generated ones stand in.
+//
 //   bench_strip [--quick] [--save FILE]   (--save writes the documentation page to FILE)
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "html/core/HtmlInput.h"
 #include "html/core/StripHtml.h"
@@ -132,14 +144,6 @@ double threadCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// CPU time of the child processes that have ended.
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Best CPU time in seconds of `runs` calls.
 double best(int runs, const std::function<void()>& work,
             const std::function<double()>& clock = threadCpuSeconds) {
@@ -184,8 +188,92 @@ void measure(const char* name, const QByteArray& html, int runs) {
     std::printf("  (output %.1f MB)\n", double(utf8.size()) / 1e6);
 }
 
-// quillo-cli strip, end to end: process start, read, decode, strip, encode, write.
-void measureCli(const QByteArray& html, int runs) {
+// One run of a child process: CPU seconds (user and system) and its peak resident memory.
+struct ChildRun {
+    bool ok = false;
+    double cpuSeconds = 0;
+    double peakMB = 0;
+};
+
+// Runs `args` with standard output to /dev/null, measured through wait4. The peak memory comes
+// from GNU time, which starts the command from its own small process: a child started from
+// this one would count this process's memory as its own peak.
+ChildRun runChild(std::vector<QByteArray> args) {
+    static const QByteArray kTime = "/usr/bin/time";
+    QTemporaryDir dir;
+    const QByteArray peakFile = QFile::encodeName(dir.filePath(QStringLiteral("peak")));
+    const bool timed = QFile::exists(QString::fromLatin1(kTime));
+    if (timed) args.insert(args.begin(), {kTime, "-f", "%M", "-o", peakFile});
+    std::vector<char*> argv;
+    for (const QByteArray& a : args) argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ChildRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid) {
+            run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                             double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+            QFile peak(QString::fromLocal8Bit(peakFile));
+            if (timed && peak.open(QIODevice::ReadOnly))
+                run.peakMB = peak.readAll().trimmed().toDouble() * 1024 / 1e6;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+// Best CPU time and the peak memory of `runs` runs; false when a run failed.
+bool bestChild(int runs, const std::vector<QByteArray>& args, ChildRun& best) {
+    best = ChildRun{};
+    best.cpuSeconds = 1e300;
+    for (int r = 0; r < runs; ++r) {
+        const ChildRun run = runChild(args);
+        if (!run.ok) return false;
+        best.cpuSeconds = std::min(best.cpuSeconds, run.cpuSeconds);
+        best.peakMB = std::max(best.peakMB, run.peakMB);
+    }
+    best.ok = true;
+    return true;
+}
+
+// The reference: read the file in 64 KiB blocks and drop everything between "<" and ">".
+double bareLoopSeconds(const QByteArray& path, int runs) {
+    std::vector<char> block(1 << 16), out(1 << 16);
+    std::size_t kept = 0;
+    const double seconds = best(runs, [&] {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        bool inTag = false;
+        for (ssize_t n; (n = ::read(fd, block.data(), block.size())) > 0;) {
+            char* o = out.data();
+            for (ssize_t k = 0; k < n; ++k) {
+                const char c = block[std::size_t(k)];
+                if (c == '<') inTag = true;
+                if (!inTag) *o++ = c;
+                if (c == '>') inTag = false;
+            }
+            kept += std::size_t(o - out.data());
+        }
+        ::close(fd);
+    });
+    if (kept == 0) std::printf("  (the bare loop kept nothing)\n");
+    return seconds;
+}
+
+void row(const char* what, double value, const char* unit, const char* goal = "") {
+    std::printf("  %-50s %10.2f %s\n", what, value, unit);
+    std::printf("BENCH|%s: %s|%.2f|%s|%s\n", currentInput.constData(), what, value, unit, goal);
+    std::fflush(stdout);
+}
+
+// quillo-cli strip, end to end, on a file of real pages (or the generated ones).
+void measureCli(const QByteArray& generated, int runs, bool quick) {
     const QString cli =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../quillo-cli"));
     if (!QFile::exists(cli)) {
@@ -195,28 +283,39 @@ void measureCli(const QByteArray& html, int runs) {
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("page.html"));
     const QString out = dir.filePath(QStringLiteral("page.txt"));
-    QFile file(in);
-    if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size()) return;
-    file.close();
-    std::printf("\nquillo-cli strip, end to end\n");
-    currentInput = "quillo-cli strip -o, end to end";
-    const double seconds = best(
-        runs,
-        [&] {
-            QProcess::execute(cli, {QStringLiteral("strip"), QStringLiteral("-o"), out, in});
-        },
-        childrenCpuSeconds);
-    report("  quillo-cli strip -o OUT FILE", html.size(), seconds);
-    const double toStdout = best(
-        runs,
-        [&] {
-            QProcess process;
-            process.setStandardOutputFile(QProcess::nullDevice());
-            process.start(cli, {QStringLiteral("strip"), in});
-            process.waitForFinished(-1);
-        },
-        childrenCpuSeconds);
-    report("  quillo-cli strip FILE > /dev/null", html.size(), toStdout);
+    const QString pagesScript = QStringLiteral(QUILLO_SOURCE_DIR "/bench/doc_pages.py");
+    const QStringList pagesArgs = {pagesScript, in, QStringLiteral("--size"),
+                                   quick ? QStringLiteral("5") : QStringLiteral("52")};
+    const bool real = QProcess::execute(QStringLiteral("python3"), pagesArgs) == 0;
+    if (!real) {
+        QFile file(in);
+        if (!file.open(QIODevice::WriteOnly) || file.write(generated) != generated.size()) return;
+    }
+    const double inputMB = double(QFileInfo(in).size()) / 1e6;
+    currentInput = real ? "quillo-cli strip, real documentation pages"
+                        : "quillo-cli strip, generated pages (no real ones installed)";
+    std::printf("\n%s, %.1f MB\n", currentInput.constData(), inputMB);
+
+    const QByteArray cliPath = QFile::encodeName(cli), inPath = QFile::encodeName(in);
+    ChildRun toStdout, toFile;
+    if (!bestChild(runs, {cliPath, "strip", inPath}, toStdout) ||
+        !bestChild(runs, {cliPath, "strip", "-o", QFile::encodeName(out), inPath}, toFile)) {
+        std::printf("BENCH|%s: FAILED|||\n", currentInput.constData());
+        return;
+    }
+    const double bare = bareLoopSeconds(inPath, runs);
+    row("strip FILE > /dev/null, end to end", inputMB / toStdout.cpuSeconds, "MB/s (CPU)",
+        ">= 300");
+    row("strip -o OUT FILE, end to end", inputMB / toFile.cpuSeconds, "MB/s (CPU)");
+    row("bare loop: read in blocks, drop <...>", inputMB / bare, "MB/s (CPU)");
+    row("strip FILE time / bare loop time", toStdout.cpuSeconds / bare, "x", "<= 5");
+    if (toStdout.peakMB > 0) {
+        row("strip FILE peak memory / input", toStdout.peakMB / inputMB, "x", "< 1.5");
+        row("strip -o peak memory / input", toFile.peakMB / inputMB, "x", "< 1.5");
+        std::printf("  (peak memory %.1f MB and %.1f MB)\n", toStdout.peakMB, toFile.peakMB);
+    } else {
+        std::printf("  (peak memory not measured: /usr/bin/time is missing)\n");
+    }
 }
 
 // A bare pass that only drops tags, for scale.
@@ -254,7 +353,7 @@ int main(int argc, char** argv) {
     }
     measure("Documentation pages", docs, runs);
     measureBare(docs, runs);
-    measureCli(docs, runs);
+    measureCli(docs, runs, quick);
     measure("One huge comment of hyphens and \">\"", hugeComment(big), runs);
     measure("A table of 100,000 rows", bigTable(100'000), runs);
     measure("Rows left open (<TR><TD> x 1,000,000)", openRows(quick ? 100'000 : 1'000'000), runs);

@@ -13,7 +13,7 @@ QUILLO_PACKAGES=(
     libgtest-dev libbenchmark-dev clang
     desktop-file-utils poppler-utils
     dpkg-dev file shared-mime-info appstream lintian
-    python3 xvfb openbox xdotool x11-utils imagemagick
+    python3 xvfb openbox xdotool x11-utils imagemagick time
 )
 
 missing=()

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-cli strip and decode.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "Commands.h"
 #include "html/core/StripHtml.h"
@@ -19,29 +23,56 @@ int usageError(const char* usage) {
     return 2;
 }
 
-// Reads the whole input: the named file (mapped into memory when it can be) or standard input.
-// `storage` keeps the bytes alive when they had to be copied.
-bool readInput(bool fromStdin, QFile& file, QByteArray& storage, QByteArrayView& bytes) {
-    const bool opened =
-        fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened) return false;
-    if (!fromStdin && file.size() > 0) {
-        if (uchar* mapped = file.map(0, file.size())) {
-            bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), file.size());
-            return true;
+// The whole input: the named file, mapped into memory when it can be, or standard input.
+class Input {
+  public:
+    bool open(bool fromStdin) {
+        const bool opened =
+            fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+        if (!opened) return false;
+        if (!fromStdin && file.size() > 0) {
+            if (uchar* mapped = file.map(0, file.size())) {
+                bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), file.size());
+                mapped_ = true;
+                return true;
+            }
         }
+        storage_ = file.readAll();
+        if (file.error() != QFileDevice::NoError) return false;
+        bytes = QByteArrayView(storage_);
+        return true;
     }
-    storage = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-    bytes = QByteArrayView(storage);
-    return true;
-}
 
-bool writeStdout(const QByteArray& bytes) {
-    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) !=
-                                std::size_t(bytes.size()))
-        return false;
-    return std::fflush(stdout) == 0;
+    // A pass over the input has read up to `fraction` of it: the mapped pages before that go
+    // back to the system (a pass that reads them again gets them from the file), so a large
+    // input never counts whole against the memory in use. A fraction below the last one
+    // starts a new pass.
+    void readUpTo(double fraction) {
+        if (!mapped_) return;
+        static const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
+        const std::size_t at = std::size_t(fraction * double(bytes.size()));
+        const std::size_t end = at > kKeep ? (at - kKeep) / page * page : 0;
+        const std::size_t begin = end >= released_ ? released_ : 0;
+        if (end > begin)
+            ::madvise(const_cast<char*>(bytes.data()) + begin, end - begin, MADV_DONTNEED);
+        released_ = end;
+    }
+
+    QFile file;
+    QByteArrayView bytes;
+
+  private:
+    // Kept behind the reading position.
+    static constexpr std::size_t kKeep = std::size_t(1) << 16;
+
+    QByteArray storage_;
+    bool mapped_ = false;
+    std::size_t released_ = 0;
+};
+
+bool writeStdout(QByteArrayView bytes) {
+    return bytes.isEmpty() || std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stdout) ==
+                                  std::size_t(bytes.size());
 }
 
 }  // namespace
@@ -72,28 +103,35 @@ int cliStrip(const QStringList& args) {
     }
 
     const bool fromStdin = !haveInput || inPath == QLatin1String("-");
-    QFile file;
-    if (!fromStdin) file.setFileName(inPath);
-    QByteArray storage;
-    QByteArrayView bytes;
-    if (!readInput(fromStdin, file, storage, bytes)) {
+    Input input;
+    if (!fromStdin) input.file.setFileName(inPath);
+    if (!input.open(fromStdin)) {
         const QString name = fromStdin ? QStringLiteral("standard input") : inPath;
-        complain(QStringLiteral("cannot read '%1': %2").arg(name, file.errorString()));
+        complain(QStringLiteral("cannot read '%1': %2").arg(name, input.file.errorString()));
         return 1;
     }
 
-    const QByteArray result = HtmlTools::stripBytesToUtf8(bytes);
-    file.close();
+    const StripProgress readUpTo = [&input](double fraction) {
+        input.readUpTo(fraction);
+        return true;
+    };
+    const HtmlTools::PageBytes page = HtmlTools::pageBytes(input.bytes, readUpTo);
 
     if (!outPath.isEmpty()) {
+        // The output file is replaced whole, so the result is held until the end.
+        QByteArray result;
+        HtmlTools::stripToUtf8(page, result, readUpTo);
+        input.file.close();
         QString error;
-        if (!HtmlTools::writeStripOutput(outPath, result, &error)) {
+        if (!HtmlTools::writeStripOutput(outPath, std::move(result), &error)) {
             complain(QStringLiteral("cannot write '%1': %2").arg(outPath, error));
             return 1;
         }
         return 0;
     }
-    if (!writeStdout(result)) {
+    // Standard output takes the result piece by piece as the strip goes.
+    const bool written = HtmlTools::stripToUtf8(page, writeStdout, readUpTo);
+    if (!written || std::fflush(stdout) != 0) {
         complain(QStringLiteral("cannot write to standard output"));
         return 1;
     }
@@ -102,7 +140,7 @@ int cliStrip(const QStringList& args) {
 
 int cliDecode(const QStringList& args) {
     if (args.size() != 1) return usageError("quillo-cli decode NAME");
-    if (!writeStdout(DecodeEntity(args.first()).toUtf8())) {
+    if (!writeStdout(DecodeEntity(args.first()).toUtf8()) || std::fflush(stdout) != 0) {
         complain(QStringLiteral("cannot write to standard output"));
         return 1;
     }

@@ -2,7 +2,9 @@
 #include <QtTest>
 
 #include "TestHelpers.h"
+#include "common/core/Windows1252.h"
 #include "html/core/HtmlInput.h"
+#include "html/core/StripHtml.h"
 
 class TestHtmlInput : public QObject {
     Q_OBJECT
@@ -11,6 +13,7 @@ class TestHtmlInput : public QObject {
     void decodesBytes_data();
     void decodesBytes();
     void decodesUtf8AtEveryAlignment();
+    void pageBytesReadAsTheDecoderReads();
     void convertsBetweenForms();
 };
 
@@ -40,6 +43,28 @@ void TestHtmlInput::decodesUtf8AtEveryAlignment() {
                      QString::fromLatin1(pad1) + QChar(0x20AC) + QString::fromLatin1(pad2));
             QCOMPARE(HtmlTools::decodeHtmlBytesToString(pad1 + "\xe9" + pad2),
                      QString::fromLatin1(pad1) + QChar(0xE9) + QString::fromLatin1(pad2));
+        }
+    }
+}
+
+// The stripper reads a page's bytes without decoding them; its check of the encoding goes piece
+// by piece and must come to the decoder's answer wherever a character or a bad byte falls,
+// across the pieces' boundaries too.
+void TestHtmlInput::pageBytesReadAsTheDecoderReads() {
+    const auto agrees = [](const QByteArray& bytes) {
+        const HtmlTools::PageBytes page = HtmlTools::pageBytes(bytes);
+        const QString read = page.utf8 ? QString::fromUtf8(page.text)
+                                       : Windows1252::decode(page.text.data(), page.text.size());
+        return read == HtmlTools::decodeHtmlBytesToString(bytes);
+    };
+    for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
+        QVERIFY2(agrees(unescapeBytes(row[0].toUtf8())), qPrintable(row.last()));
+    const qsizetype piece = qsizetype(HtmlTools::kStripProgressInterval);
+    for (const char* odd :
+         {"\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xe9", "\xe2\x82", "\xed\xa0\x80"}) {
+        for (qsizetype at = piece - 4; at <= piece + 1; ++at) {
+            QVERIFY(agrees(QByteArray(at, 'a') + odd + "tail"));
+            QVERIFY(agrees(QByteArray(at, 'a') + odd));
         }
     }
 }

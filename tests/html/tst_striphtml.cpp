@@ -78,13 +78,44 @@ class TestStripHtml : public QObject {
             "<TR>", "<TR>", "<TR>", "<TR>x", "<TD>", "<TD>", "<TH>", "</TD>", "</ TD>", "</TR>",
             "</TABLE>", "<TABLE>", "<TABLE X>", "<BR>", "<P>", "<B>", "<", ">", "x", "yy", " ",
             "&amp;", "<TD<TR>", "\xf0\x9f\x98\x80"};
+        // A byte that is not UTF-8 makes the whole page Windows-1252, stripped byte for byte.
+        const std::vector<const char*> windows1252 = {
+            "<BODY>", "<P>", "<TR>", "<TD>", "</TD>", "<TITLE>", "<!--", "-->", "&amp;", "&", ";",
+            "\xe9", "\x81", "\x9d", "\x93quoted\x94", "-", " ", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
         // clang-format on
         QByteArray failed;
         QVERIFY2(agreesOnRandomMarkup(20261206, pieces, 3000, 1, 80, &failed), failed.constData());
+        QVERIFY2(agreesOnRandomMarkup(1252, windows1252, 500, 1, 80, &failed), failed.constData());
         QVERIFY2(agreesOnRandomMarkup(6122026, openRows, 40, 2000, 2000, &failed),
                  failed.constData());
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR><TD>x").repeated(600) + "</TABLE>zz"));
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR>").repeated(600) + "<TD>x</TD></TR>zz"));
+    }
+
+    // The command line's output goes out in pieces as the pass goes: runs longer than a piece
+    // and many short ones, from UTF-8 and from Windows-1252 bytes, give the same text.
+    void streamsOutputInPieces() {
+        for (const QByteArray& filler :
+             {QByteArray("word&amp;\xc3\xa9 "), QByteArray("\xe9t\xe9 ")}) {
+            const QByteArray html = "<BODY>" + filler.repeated(40000) + QByteArray(700000, 'x') +
+                                    "<P>" + filler.repeated(1000) + "end";
+            const HtmlTools::PageBytes page = HtmlTools::pageBytes(html);
+            QByteArray whole, pieces;
+            int calls = 0;
+            QVERIFY(HtmlTools::stripToUtf8(page, whole));
+            QVERIFY(HtmlTools::stripToUtf8(page, [&](QByteArrayView piece) {
+                pieces += piece;
+                return ++calls > 0;
+            }));
+            QCOMPARE(pieces, whole);
+            QVERIFY(calls > 2);
+        }
+        // A failed write ends the output.
+        int calls = 0;
+        QVERIFY(!HtmlTools::stripToUtf8(HtmlTools::pageBytes("<BODY>" + QByteArray(600000, 'x') +
+                                                             "<P>" + QByteArray(600000, 'y') + "."),
+                                        [&](QByteArrayView) { return ++calls < 0; }));
+        QCOMPARE(calls, 1);
     }
 
     void writesOutputFileOrNothing() {

@@ -71,6 +71,46 @@ std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, Char* out, b
     return o - out;
 }
 
+std::size_t validUtf8Prefix(const unsigned char* s, std::size_t size) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    const unsigned char* const start = s;
+    const unsigned char* const end = s + size;
+    while (s < end) {
+        // Sixteen ASCII bytes at a time.
+        while (end - s >= 16) {
+            std::uint64_t a, b;
+            std::memcpy(&a, s, 8);
+            std::memcpy(&b, s + 8, 8);
+            if ((a | b) & kHighBits) break;
+            s += 16;
+        }
+        const unsigned char* const before = s;
+        while (s < end && *s < 0x80) ++s;
+        if (s == end) break;
+        if (s != before) continue;
+        const unsigned char b = *s;
+        const std::ptrdiff_t left = end - s;
+        if (b >= 0xC2 && b <= 0xDF) {
+            if (left < 2 || !isContinuation(s[1])) break;
+            s += 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            if (left < 3 || !isContinuation(s[1]) || !isContinuation(s[2])) break;
+            if (b == 0xE0 && s[1] < 0xA0) break;   // overlong
+            if (b == 0xED && s[1] >= 0xA0) break;  // surrogate
+            s += 3;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            if (left < 4 || !isContinuation(s[1]) || !isContinuation(s[2]) || !isContinuation(s[3]))
+                break;
+            if (b == 0xF0 && s[1] < 0x90) break;   // overlong
+            if (b == 0xF4 && s[1] >= 0x90) break;  // above U+10FFFF
+            s += 4;
+        } else {
+            break;
+        }
+    }
+    return std::size_t(s - start);
+}
+
 template <class Char>
 std::ptrdiff_t utf8OrWindows1252(QByteArrayView bytes, Char* out, bool bmpOnly, bool* wasUtf8) {
     auto data = reinterpret_cast<const unsigned char*>(bytes.data());

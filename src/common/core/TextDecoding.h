@@ -21,6 +21,9 @@ template <class Char>
 std::ptrdiff_t decodeUtf8(const unsigned char* s, std::size_t size, Char* out,
                           bool bmpOnly = false);
 
+// The length of the longest start of `s` made of whole characters that decodeUtf8 accepts.
+std::size_t validUtf8Prefix(const unsigned char* s, std::size_t size);
+
 // UTF-8 without its byte order mark when valid, else Windows-1252 of all the bytes, into `out`
 // (room for bytes.size() characters). Returns the number of characters, or kTooWide.
 template <class Char>

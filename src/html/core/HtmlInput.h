@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-// Moving page text between bytes, UTF-16 and code points. The stripper works on code points
-// (one element per character, even outside the Basic Multilingual Plane); these helpers feed it
-// and carry its result out.
+// Moving page text between bytes, UTF-16 and code points. The stripper works on text held one
+// element per character (code points, or UTF-16 without surrogate pairs), which these helpers
+// make and carry its result out of, or on a page's bytes as they stand (StripHtml.h, pageBytes).
 namespace HtmlTools {
 
 // A page read from bytes: UTF-8 when the bytes are valid UTF-8 (a leading byte order mark is

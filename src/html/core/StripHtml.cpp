@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The HTML tag stripper: one left-to-right pass over the text, held one element per character.
-// Kept in one file, longer than most: the pass, its table-row lookahead and its output sinks are
-// templates over the character width, instantiated only here, and share the span helpers.
+// The HTML tag stripper: one left-to-right pass over the text, held one element per character
+// or as UTF-8 or Windows-1252 bytes. Kept in one file, longer than most: the pass, its table-row
+// lookahead and its output sinks are templates over the text's form, instantiated only here, and
+// share the span helpers.
 #include "html/core/StripHtml.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "common/core/AtomicFileWriter.h"
+#include "common/core/TextDecoding.h"
+#include "common/core/Windows1252.h"
 #include "html/core/HtmlInput.h"
 
 namespace HtmlTools {
@@ -20,6 +24,8 @@ constexpr char32_t kBullet = 0x2022;
 constexpr std::size_t kWrapColumn = 75;
 // A table row is laid out on one line when its cells hold fewer characters than this.
 constexpr unsigned kCompactRowLimit = 65;
+// The piece of output handed to a writer at a time.
+constexpr std::size_t kOutputChunk = std::size_t(1) << 18;
 
 inline char32_t upperAscii(char32_t c) {
     return (c >= 'a' && c <= 'z') ? c - 32 : c;
@@ -81,6 +87,125 @@ bool equalsNoCaseNoSpaces(Span<Char> s, std::string_view lit) {
     return matched == lit.size();
 }
 
+// The forms of text the pass reads. Every character that a rule looks at is ASCII, so the pass
+// may read bytes: UTF-8 never uses an ASCII byte inside a longer character, and Windows-1252 has
+// one byte per character. A form says where characters begin, how many a stretch holds (the
+// rules count characters: columns, the row limit, the reference window), how to read a
+// reference name as code points and how to copy a stretch to the output.
+template <class C>
+struct OneUnitPerCharacter {
+    using Char = C;
+    static bool starts(Char) { return true; }
+    static std::size_t count(const Char*, std::size_t n) { return n; }
+    static std::size_t lastStart(const Char*, std::size_t n) { return n - 1; }
+    static std::size_t codePoints(const Char* p, std::size_t n, char32_t* out) {
+        std::copy(p, p + n, out);
+        return n;
+    }
+    template <class Sink>
+    static void put(Sink& sink, const Char* p, std::size_t n) {
+        sink.putRun(p, n);
+    }
+};
+
+// Valid UTF-8 (checked before the pass).
+struct Utf8Bytes {
+    using Char = unsigned char;
+    static bool starts(Char c) { return (c & 0xC0) != 0x80; }
+    static std::size_t count(const Char* p, std::size_t n) {
+        // Characters are the bytes that are not continuation bytes (10xxxxxx).
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+        std::size_t continuations = 0, k = 0;
+        for (; k + 8 <= n; k += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + k, 8);
+            if (!(w & kHigh)) continue;
+            continuations += std::size_t(__builtin_popcountll(w & ~(w << 1) & kHigh));
+        }
+        for (; k < n; ++k) continuations += !starts(p[k]);
+        return n - continuations;
+    }
+    static std::size_t lastStart(const Char* p, std::size_t n) {
+        std::size_t k = n - 1;
+        while (k > 0 && !starts(p[k])) --k;
+        return k;
+    }
+    static std::size_t codePoints(const Char* p, std::size_t n, char32_t* out) {
+        std::size_t o = 0;
+        for (std::size_t k = 0; k < n;) {
+            const Char b = p[k];
+            const int length = b < 0xE0 ? (b < 0x80 ? 1 : 2) : (b < 0xF0 ? 3 : 4);
+            char32_t c = length == 1 ? b : b & (0x7F >> length);
+            for (int m = 1; m < length; ++m) c = c << 6 | (p[k + std::size_t(m)] & 0x3F);
+            out[o++] = c;
+            k += std::size_t(length);
+        }
+        return o;
+    }
+    template <class Sink>
+    static void put(Sink& sink, const Char* p, std::size_t n) {
+        sink.putUtf8(p, n);
+    }
+};
+
+struct Windows1252Bytes : OneUnitPerCharacter<unsigned char> {
+    static std::size_t codePoints(const Char* p, std::size_t n, char32_t* out) {
+        for (std::size_t k = 0; k < n; ++k) out[k] = Windows1252::toUnicode(p[k]);
+        return n;
+    }
+    template <class Sink>
+    static void put(Sink& sink, const Char* p, std::size_t n) {
+        sink.putWindows1252(p, n);
+    }
+};
+
+// Characters that the main pass copies through without a rule of their own.
+inline bool isPlain(char32_t c) {
+    return c > ' ' && c != '<' && c != '&' && c != '-';
+}
+
+// The end of the run of plain characters from `k` on.
+template <class Char>
+std::size_t plainEnd(const Char* t, std::size_t k, std::size_t n) {
+    while (k < n && isPlain(t[k])) ++k;
+    return k;
+}
+
+// Over bytes, eight at a time: each test below flags the bytes it matches in their top bit.
+// A test may also flag bytes above (later than) a true match, never below, so the lowest flag
+// is the first byte that ends the run.
+inline std::size_t plainEnd(const unsigned char* t, std::size_t k, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = kOnes << 7;
+    const auto below = [](std::uint64_t w, unsigned char limit) {
+        return (w - kOnes * limit) & ~w & kHigh;
+    };
+    const auto equal = [&](std::uint64_t w, char c) {
+        return below(w ^ (kOnes * static_cast<unsigned char>(c)), 1);
+    };
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, t + k, 8);
+        const std::uint64_t ends =
+            below(w, ' ' + 1) | equal(w, '<') | equal(w, '&') | equal(w, '-');
+        if (ends) return k + std::size_t(__builtin_ctzll(ends)) / 8;
+    }
+    while (k < n && isPlain(t[k])) ++k;
+    return k;
+}
+
+// The first position in [from, to) that holds `c`, or `to`.
+template <class Char>
+std::size_t findChar(const Char* t, std::size_t from, std::size_t to, char c) {
+    if (from >= to) return to;
+    if constexpr (sizeof(Char) == 1) {
+        const void* at = std::memchr(t + from, c, to - from);
+        return at ? std::size_t(static_cast<const Char*>(at) - t) : to;
+    } else {
+        return std::size_t(std::find(t + from, t + to, Char(c)) - t);
+    }
+}
+
 // Which of the tags that the row look-ahead acts on a raw tag is.
 enum class RowTag { Other, RowEnd, Table, Cell };
 
@@ -107,10 +232,14 @@ bool isLineBreakingCellTag(Span<Char> tag) {
 // one row reads on into the next rows, and the next row's look-ahead reads them again; once that
 // rereading adds up, the answers for all the rest of the text are worked out in one backward
 // sweep, so the pass stays linear whatever the markup.
-template <class Char>
+template <class Text>
 class RowLookahead {
+    using Char = typename Text::Char;
+
   public:
-    RowLookahead(const Char* text, std::size_t size) : t_(text), n_(size) {}
+    // `last` is where the text's last character begins.
+    RowLookahead(const Char* text, std::size_t size, std::size_t last)
+        : t_(text), n_(size), last_(last) {}
 
     // `start` is the position after the TR tag's ">"; it grows from call to call.
     bool compact(std::size_t start) {
@@ -131,7 +260,7 @@ class RowLookahead {
     // The look-ahead as written: tag by tag, counting cell characters, stopping as soon as
     // the row can no longer be compact.
     bool scan(std::size_t j) {
-        const std::size_t last = n_ - 1;
+        const std::size_t last = last_;
         unsigned count = 0;
         auto done = [&](std::size_t at, bool compact) {
             frontier_ = std::max(frontier_, at);
@@ -140,18 +269,16 @@ class RowLookahead {
         // Reads the tag whose "<" is at j; leaves j on its ">". False when the text runs out.
         auto readTag = [&](std::size_t& j, Span<Char>& tag) {
             const std::size_t open = j;
-            for (;;) {
-                if (++j >= last) return false;
-                if (t_[j] == '>') break;
-            }
+            j = findChar(t_, j + 1, last, '>');
+            if (j >= last) return false;
             tag = Span<Char>{t_ + open + 1, j - open - 1};
             return true;
         };
         for (;;) {
             // Outside the cells: skip to the next tag.
-            while (t_[j] != '<') {
+            if (j >= last || t_[j] != '<') {
+                j = findChar(t_, j, last, '<');
                 if (j >= last) return done(j, false);
-                ++j;
             }
             Span<Char> tag{};
             if (!readTag(j, tag)) return done(j, false);
@@ -161,18 +288,22 @@ class RowLookahead {
             ++j;
             if (kind != RowTag::Cell) continue;
             // Inside a cell: count characters until "/TD"; a P or BR ends the look-ahead.
+            // The characters before the next tag are counted together; no more than four
+            // elements a character are looked at past the limit.
             for (;;) {
+                const std::size_t stop = std::min(last, j + 4 * std::size_t(kCompactRowLimit));
+                const std::size_t next = findChar(t_, j, stop, '<');
+                count += unsigned(Text::count(t_ + j, next - j));
+                if (count >= kCompactRowLimit) return done(next, false);
+                j = next;
                 if (j >= last) return done(j, false);
-                if (t_[j] == '<') {
-                    if (!readTag(j, tag)) return done(j, false);
-                    if (equalsNoCaseNoSpaces(tag, "/TD")) {
-                        ++j;
-                        break;
-                    }
-                    if (isLineBreakingCellTag(tag)) return done(j, false);
-                } else if (++count >= kCompactRowLimit) {
-                    return done(j, false);
+                if (t_[j] != '<') continue;
+                if (!readTag(j, tag)) return done(j, false);
+                if (equalsNoCaseNoSpaces(tag, "/TD")) {
+                    ++j;
+                    break;
                 }
+                if (isLineBreakingCellTag(tag)) return done(j, false);
                 ++j;
             }
         }
@@ -181,16 +312,21 @@ class RowLookahead {
     // Works out, for every tag from `base` on, how the look-ahead ends when it reaches that
     // tag outside a cell and inside one: each tag's answer follows from the answer of the tag
     // after it, so one sweep from the end of the text back to `base` gives them all.
+    //
+    // Gaps between tags are counted in characters: `starts` counts the characters that begin
+    // after the current position, and each "<" and ">" keeps the count from its own place.
     void sweep(std::size_t base) {
         swept_ = true;
-        const std::size_t last = n_ - 1;
-        bool haveGt = false;     // a ">" after the current position
-        std::size_t gt = 0;      // the nearest one
-        bool gtHasNext = false;  // a "<" after that ">"
-        std::size_t gtNext = 0;  // the nearest one, and its answers
+        const std::size_t last = last_;
+        std::size_t starts = 0;
+        bool haveGt = false;         // a ">" after the current position
+        std::size_t gt = 0;          // the nearest one
+        std::size_t gtAfter = 0;     // characters after it
+        bool gtHasNext = false;      // a "<" after that ">"
+        std::size_t gtNextFrom = 0;  // characters from the nearest one on, and its answers
         std::uint8_t gtNextOut = kNotCompact, gtNextCell = kNotCompact;
         bool haveTag = false;  // the nearest "<" after the current position, and its answers
-        std::size_t tagPos = 0;
+        std::size_t tagFrom = 0;
         std::uint8_t tagOut = kNotCompact, tagCell = kNotCompact;
 
         auto addCount = [](std::size_t gap, std::uint8_t next) -> std::uint8_t {
@@ -206,7 +342,7 @@ class RowLookahead {
                 // character of the text.
                 if (haveGt && gt < last) {
                     const Span<Char> tag{t_ + x + 1, gt - x - 1};
-                    const std::size_t gap = gtHasNext ? gtNext - gt - 1 : 0;
+                    const std::size_t gap = gtHasNext ? gtAfter - gtNextFrom : 0;
                     switch (classifyRowTag(tag)) {
                         case RowTag::RowEnd:
                             out = 0;
@@ -228,17 +364,19 @@ class RowLookahead {
                 }
                 answers_.push_back(out);
                 haveTag = true;
-                tagPos = x;
+                tagFrom = starts + 1;
                 tagOut = out;
                 tagCell = cell;
             } else if (c == '>') {
                 haveGt = true;
                 gt = x;
+                gtAfter = starts;
                 gtHasNext = haveTag;
-                gtNext = tagPos;
+                gtNextFrom = tagFrom;
                 gtNextOut = tagOut;
                 gtNextCell = tagCell;
             }
+            starts += Text::starts(t_[x]);
         }
         std::reverse(answers_.begin(), answers_.end());
         counted_ = base;
@@ -260,7 +398,7 @@ class RowLookahead {
 
     bool lookup(std::size_t j) {
         // The look-ahead starts at the first "<" from j on, outside a cell.
-        const std::size_t last = n_ - 1;
+        const std::size_t last = last_;
         while (t_[j] != '<') {
             if (j >= last) return false;
             ++j;
@@ -273,6 +411,7 @@ class RowLookahead {
 
     const Char* t_;
     std::size_t n_;
+    std::size_t last_;
     std::size_t frontier_ = 0;           // the furthest position a look-ahead reached
     std::size_t reread_ = 0;             // characters that look-aheads read more than once
     bool swept_ = false;                 // the answers below are in use
@@ -338,35 +477,78 @@ class Utf16Sink {
     std::size_t cap_ = 0;
 };
 
-// Output as UTF-8, in a QByteArray grown the same way.
+// Output as UTF-8, in a QByteArray grown the same way; or, given a writer, in a buffer of
+// kOutputChunk bytes handed to the writer whenever it fills, so that the result is never held
+// whole. After a failed write the rest of the output is dropped.
 class Utf8Sink {
   public:
-    Utf8Sink(QByteArray& s, std::size_t expected) : s_(s) { reserve(expected + 64); }
+    Utf8Sink(QByteArray& s, std::size_t expected, const Utf8Writer* writer = nullptr)
+        : s_(s), writer_(writer) {
+        reserve(writer ? kOutputChunk : expected + 64);
+    }
 
     void put(char32_t c) {
-        if (size_ + 4 > cap_) reserve(size_ + 4);
+        room(4);
         size_ = std::size_t(encode(data_ + size_, c) - data_);
     }
     void putAscii(std::string_view s) {
-        if (size_ + s.size() > cap_) reserve(size_ + s.size());
+        room(s.size());
         char* o = data_ + size_;
         for (char c : s) *o++ = c;
         size_ = std::size_t(o - data_);
     }
     template <class Char>
     void putRun(const Char* p, std::size_t n) {
-        if (size_ + 4 * n > cap_) reserve(size_ + 4 * n);
-        char* o = data_ + size_;
-        for (const Char* end = p + n; p != end; ++p) {
-            const char32_t c = *p;
-            if (c < 0x80)
-                *o++ = char(c);
-            else
-                o = encode(o, c);
+        while (n > 0) {
+            const std::size_t piece = writer_ ? std::min(n, kOutputChunk / 4) : n;
+            room(4 * piece);
+            char* o = data_ + size_;
+            for (const Char* end = p + piece; p != end; ++p) {
+                const char32_t c = *p;
+                if (c < 0x80)
+                    *o++ = char(c);
+                else
+                    o = encode(o, c);
+            }
+            size_ = std::size_t(o - data_);
+            n -= piece;
         }
-        size_ = std::size_t(o - data_);
     }
-    void finish() { s_.resize(qsizetype(size_)); }
+    // Bytes that are UTF-8 already.
+    void putUtf8(const unsigned char* p, std::size_t n) {
+        if (size_ + n > cap_) {
+            if (writer_ && n >= kOutputChunk) {
+                flush();
+                write(reinterpret_cast<const char*>(p), n);
+                return;
+            }
+            makeRoom(n);
+        }
+        std::memcpy(data_ + size_, p, n);
+        size_ += n;
+    }
+    void putWindows1252(const unsigned char* p, std::size_t n) {
+        while (n > 0) {
+            const std::size_t piece = writer_ ? std::min(n, kOutputChunk / 4) : n;
+            room(3 * piece);
+            char* o = data_ + size_;
+            for (const unsigned char* end = p + piece; p != end; ++p) {
+                if (*p < 0x80)
+                    *o++ = char(*p);
+                else
+                    o = encode(o, Windows1252::toUnicode(*p));
+            }
+            size_ = std::size_t(o - data_);
+            n -= piece;
+        }
+    }
+    void finish() {
+        if (writer_)
+            flush();
+        else
+            s_.resize(qsizetype(size_));
+    }
+    bool failed() const { return failed_; }
 
   private:
     static char* encode(char* o, char32_t c) {
@@ -388,28 +570,49 @@ class Utf8Sink {
         }
         return o;
     }
+    void room(std::size_t n) {
+        if (size_ + n > cap_) makeRoom(n);
+    }
+    void makeRoom(std::size_t n) {
+        if (writer_) {
+            flush();
+            if (n <= cap_) return;
+        }
+        reserve(size_ + n);
+    }
     void reserve(std::size_t need) {
         cap_ = std::max(need, cap_ + cap_ / 2);
         s_.resize(qsizetype(cap_));
         data_ = s_.data();
     }
+    void write(const char* p, std::size_t n) {
+        if (!failed_ && n > 0) failed_ = !(*writer_)(QByteArrayView(p, qsizetype(n)));
+    }
+    void flush() {
+        write(data_, size_);
+        size_ = 0;
+    }
 
     QByteArray& s_;
+    const Utf8Writer* writer_;
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t cap_ = 0;
+    bool failed_ = false;
 };
 
-// Characters that the main pass copies through without a rule of their own.
-inline bool isPlain(char32_t c) {
-    return c > ' ' && c != '<' && c != '&' && c != '-';
-}
-
-template <class Char, class Sink>
+template <class Text, class Sink>
 class Stripper {
+    using Char = typename Text::Char;
+
   public:
-    Stripper(std::basic_string_view<Char> text, Sink& out, const StripProgress& progress)
-        : t_(text.data()), n_(text.size()), out_(out), progress_(progress), rows_(t_, n_) {}
+    Stripper(const Char* text, std::size_t size, Sink& out, const StripProgress& progress)
+        : t_(text),
+          n_(size),
+          last_(size > 0 ? Text::lastStart(text, size) : std::size_t(-1)),
+          out_(out),
+          progress_(progress),
+          rows_(t_, n_, last_) {}
 
     // False when the progress hook stopped the pass.
     bool run() {
@@ -426,7 +629,7 @@ class Stripper {
             } else if (!body_) {
                 // Before the body no character is taken (and no comment can be open): go
                 // straight to the next tag.
-                while (i_ < n_ && t_[i_] != '<') ++i_;
+                i_ = findChar(t_, i_, n_, '<');
                 continue;
             } else if (isPlain(c)) {
                 plainRun();
@@ -450,13 +653,12 @@ class Stripper {
     void plainRun() {
         const Char* const t = t_;
         const std::size_t n = n_;
-        std::size_t end = i_ + 1;
-        while (end < n && isPlain(t[end])) ++end;
+        const std::size_t end = plainEnd(t, i_ + 1, n);
         textSeen_ = true;
         if (!hidden()) {
-            out_.putRun(t_ + i_, end - i_);
+            Text::put(out_, t_ + i_, end - i_);
             clearLayoutFlags();
-            column_ += end - i_;
+            column_ += Text::count(t_ + i_, end - i_);
         }
         i_ = end;
     }
@@ -504,14 +706,14 @@ class Stripper {
     // "&": a reference when a ";" comes within the next seven characters before any "&";
     // otherwise a literal "&".
     void reference() {
-        const std::size_t limit = std::min(i_ + 7, n_ - 1);
-        for (std::size_t k = i_ + 1; k <= limit; ++k) {
+        unsigned characters = 0;
+        for (std::size_t k = i_ + 1; k <= last_; ++k) {
+            if (Text::starts(t_[k]) && ++characters > 7) break;
             if (t_[k] == '&') break;
             if (t_[k] == ';') {
-                // At most six characters: copied as code points for the decoder.
+                // At most six characters: read as code points for the decoder.
                 char32_t name[6];
-                const std::size_t length = k - i_ - 1;
-                std::copy(t_ + i_ + 1, t_ + k, name);
+                const std::size_t length = Text::codePoints(t_ + i_ + 1, k - i_ - 1, name);
                 i_ = k;
                 if (!hidden()) {
                     const char32_t decoded = decodeEntity(std::u32string_view(name, length));
@@ -547,25 +749,23 @@ class Stripper {
                 before = previous;
                 previous = c;
             }
-            if (j == n_ - 1) return false;
+            if (j == last_) return false;
         }
     }
 
     // The tag step, entered on "<". False when the pass finishes.
     bool tagStep() {
-        const std::size_t last = n_ - 1;
-        ++i_;
-        const std::size_t rawStart = i_;
-        for (;;) {
-            // A tag that runs into the last character of the text is dropped.
-            if (i_ >= last) return false;
-            if (t_[i_] == '>') break;
-            ++i_;
-            if (i_ >= last) break;
+        const std::size_t last = last_;
+        const std::size_t rawStart = ++i_;
+        // A tag that runs into the last character of the text is dropped.
+        if (i_ >= last) return false;
+        if (rawStart + 3 < last && t_[rawStart] == '!' && t_[rawStart + 1] == '-' &&
+            t_[rawStart + 2] == '-') {
             // "<!--" opens a comment before any ">".
-            if (i_ - rawStart == 3 && t_[rawStart] == '!' && t_[rawStart + 1] == '-' &&
-                t_[rawStart + 2] == '-')
-                break;
+            i_ = rawStart + 3;
+        } else {
+            i_ = findChar(t_, rawStart, last, '>');
+            if (i_ >= last) return false;
         }
         Span<Char> name{t_ + rawStart, i_ - rawStart};
         while (name.n > 0 && name.p[0] == ' ') ++name.p, --name.n;
@@ -698,10 +898,10 @@ class Stripper {
 
     // The title's text is copied as it stands up to the next "<", whatever the flags.
     void titleCopy() {
-        const std::size_t last = n_ - 1;
+        const std::size_t last = last_;
         const std::size_t start = ++i_;
-        while (t_[i_] != '<' && i_ != last) ++i_;
-        out_.putRun(t_ + start, i_ - start);
+        i_ = findChar(t_, start, last, '<');
+        Text::put(out_, t_ + start, i_ - start);
         if (!hidden()) emptyLine();
         column_ = 0;
         paragraph_ = true;
@@ -710,9 +910,10 @@ class Stripper {
 
     const Char* t_;
     const std::size_t n_;
+    const std::size_t last_;  // where the last character begins
     Sink& out_;
     const StripProgress& progress_;
-    RowLookahead<Char> rows_;
+    RowLookahead<Text> rows_;
 
     std::size_t i_ = 0;  // the character under the main scan
     bool body_ = false;
@@ -733,10 +934,28 @@ template <class Sink, class Char, class Buffer>
 bool strip(std::basic_string_view<Char> html, Buffer& out, const StripProgress& progress) {
     out = Buffer();
     Sink sink(out, html.size());
-    Stripper<Char, Sink> stripper(html, sink, progress);
+    Stripper<OneUnitPerCharacter<Char>, Sink> stripper(html.data(), html.size(), sink, progress);
     const bool done = stripper.run();
     sink.finish();
     return done;
+}
+
+template <class Text>
+bool stripBytes(QByteArrayView bytes, QByteArray& buffer, const Utf8Writer* write,
+                const StripProgress& progress) {
+    buffer = QByteArray();
+    Utf8Sink sink(buffer, std::size_t(bytes.size()), write);
+    Stripper<Text, Utf8Sink> stripper(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                      std::size_t(bytes.size()), sink, progress);
+    const bool done = stripper.run();
+    sink.finish();
+    return done && !sink.failed();
+}
+
+bool stripPage(PageBytes page, QByteArray& buffer, const Utf8Writer* write,
+               const StripProgress& progress) {
+    return page.utf8 ? stripBytes<Utf8Bytes>(page.text, buffer, write, progress)
+                     : stripBytes<Windows1252Bytes>(page.text, buffer, write, progress);
 }
 
 }  // namespace
@@ -757,26 +976,39 @@ bool stripToUtf8(std::u16string_view html, QByteArray& out, const StripProgress&
     return strip<Utf8Sink>(html, out, progress);
 }
 
+PageBytes pageBytes(QByteArrayView bytes, const StripProgress& progress) {
+    auto data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = std::size_t(bytes.size());
+    const bool bom = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
+    // Checked piece by piece; a character cut by the end of a piece is read again with the next.
+    for (std::size_t at = bom ? 3 : 0; at < size;) {
+        const std::size_t end = std::min(size, at + kStripProgressInterval);
+        at += TextDecoding::validUtf8Prefix(data + at, end - at);
+        if (at < end && (end == size || end - at >= 4)) return {bytes, false};
+        if (progress) progress(double(at) / double(size));
+    }
+    return {bom ? bytes.sliced(3) : bytes, true};
+}
+
+bool stripToUtf8(PageBytes page, const Utf8Writer& write, const StripProgress& progress) {
+    QByteArray buffer;
+    return stripPage(page, buffer, &write, progress);
+}
+
+bool stripToUtf8(PageBytes page, QByteArray& out, const StripProgress& progress) {
+    return stripPage(page, out, nullptr, progress);
+}
+
 QByteArray stripBytesToUtf8(QByteArrayView bytes) {
     QByteArray out;
-    QString bmp;
-    if (decodeHtmlBytesToBmp(bytes, bmp)) {
-        stripToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(bmp.utf16()),
-                                        std::size_t(bmp.size())),
-                    out);
-    } else {
-        stripToUtf8(decodeHtmlBytes(bytes), out);
-    }
+    stripToUtf8(pageBytes(bytes), out);
     return out;
 }
 
-bool writeStripOutput(const QString& path, const QByteArray& utf8Text, QString* error) {
-    QByteArray bytes;
-    bytes.reserve(utf8Text.size() + 2);
-    bytes += utf8Text;
-    bytes += "\r\n";
+bool writeStripOutput(const QString& path, QByteArray utf8Text, QString* error) {
+    utf8Text += "\r\n";
     AtomicFileWriter writer(path);
-    if (writer.write(bytes)) return true;
+    if (writer.write(utf8Text)) return true;
     if (error) *error = writer.errorString();
     return false;
 }

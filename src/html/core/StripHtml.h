@@ -52,7 +52,29 @@ bool stripToUtf8(std::u32string_view html, QByteArray& out, const StripProgress&
 bool stripToUtf16(std::u16string_view html, QString& out, const StripProgress& progress = {});
 bool stripToUtf8(std::u16string_view html, QByteArray& out, const StripProgress& progress = {});
 
-// A page given as bytes (decoded as decodeHtmlBytes does) stripped to UTF-8.
+// A page given as bytes, read as decodeHtmlBytes reads it: the UTF-8 text after any byte order
+// mark when the bytes are valid UTF-8, else all the bytes as Windows-1252. The stripper works on
+// these bytes as they stand, without decoding them first.
+struct PageBytes {
+    QByteArrayView text;
+    bool utf8 = true;
+};
+
+// Checks the bytes to tell which. The check reads them once from the start; `progress` hears
+// how far it has got (and cannot stop it), so that a caller may give back memory behind it.
+PageBytes pageBytes(QByteArrayView bytes, const StripProgress& progress = {});
+
+// Takes a piece of output; false when it could not be written.
+using Utf8Writer = std::function<bool(QByteArrayView)>;
+
+// The page stripped to UTF-8 and handed to `write` in pieces as the pass goes, so that the
+// result is never held whole. False when the progress hook asked to stop or a write failed
+// (nothing more is written after that).
+bool stripToUtf8(PageBytes page, const Utf8Writer& write, const StripProgress& progress = {});
+// The same into one buffer.
+bool stripToUtf8(PageBytes page, QByteArray& out, const StripProgress& progress = {});
+
+// A page given as bytes stripped to UTF-8.
 QByteArray stripBytesToUtf8(QByteArrayView bytes);
 
 // DecodeEntity over code points: the decoded character, or 0 for the empty string (no
@@ -60,7 +82,8 @@ QByteArray stripBytesToUtf8(QByteArrayView bytes);
 char32_t decodeEntity(std::u32string_view name);
 
 // Writes the stripper's output file: the UTF-8 text followed by CR LF, replacing `path`
-// atomically. On failure returns false and, when `error` is given, says why.
-bool writeStripOutput(const QString& path, const QByteArray& utf8Text, QString* error = nullptr);
+// atomically. On failure returns false and, when `error` is given, says why. The text is taken
+// by value: a caller that moves it in spares a copy of the whole output.
+bool writeStripOutput(const QString& path, QByteArray utf8Text, QString* error = nullptr);
 
 }  // namespace HtmlTools
