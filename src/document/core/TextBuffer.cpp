@@ -120,8 +120,7 @@ void TextBuffer::replaceMany(const std::vector<qsizetype>& positions, qsizetype 
     setText(std::move(result));
 }
 
-void TextBuffer::indexLines() {
-    closeGap();
+void TextBuffer::indexLines() {  // with the gap closed
     lineStarts_.assign(1, 0);
     const QStringView text(store_);
     for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1))
