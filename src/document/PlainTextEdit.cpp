@@ -73,9 +73,12 @@ bool isEditorKey(QKeyEvent* event) {
     return false;
 }
 
+// Text typed with no modifier but Shift (or AltGr, a key of its own on X11): with Alt, Ctrl or
+// Meta a key belongs to the menus and shortcuts.
 bool isTypedText(QKeyEvent* event) {
     const QString text = event->text();
-    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+    if (text.isEmpty() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier)))
         return false;
     const QChar c = text.front();
     return c.isPrint() || c.isSurrogate() || c == u'\t';
@@ -508,6 +511,9 @@ bool PlainTextEdit::editByKey(QKeyEvent* event) {
         deleteTo(nextWord(caret_));
     } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
         deleteTo(previousWord(caret_));
+    } else if (event->matches(QKeySequence::DeleteEndOfLine)) {
+        const qsizetype end = text_.lineEnd(text_.lineOf(caret_));
+        deleteTo(end > caret_ ? end : nextCharacter(caret_));
     } else if (event->matches(QKeySequence::Delete)) {
         deleteTo(nextCharacter(caret_));
     } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {

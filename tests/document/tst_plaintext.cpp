@@ -147,6 +147,24 @@ class PlainTextTest : public QObject {
         QCOMPARE(mark(*edit), row[2]);
     }
 
+    // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
+    // letter opens a menu.
+    void shortcutsLeftToTheWindow() {
+        PlainTextEdit edit;
+        const auto takes = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+            QKeyEvent event(QEvent::ShortcutOverride, key, modifiers, text);
+            event.ignore();
+            QCoreApplication::sendEvent(&edit, &event);
+            return event.isAccepted();
+        };
+        QVERIFY(takes(Qt::Key_V, Qt::NoModifier, QStringLiteral("v")));
+        QVERIFY(takes(Qt::Key_Z, Qt::ControlModifier, QString()));
+        QVERIFY(takes(Qt::Key_Home, Qt::NoModifier, QString()));
+        QVERIFY(!takes(Qt::Key_V, Qt::AltModifier, QStringLiteral("v")));
+        QVERIFY(!takes(Qt::Key_S, Qt::ControlModifier, QString()));
+        QVERIFY(!takes(Qt::Key_F3, Qt::NoModifier, QString()));
+    }
+
     // A line of 300 KB opens, scrolls and takes typing in its middle like any other.
     void longLineStaysEditable() {
         QTemporaryDir dir;
