@@ -1,36 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The plain-text editor: input (keys, mouse, input methods, drags) and painting over a
-// TextBuffer and its PlainTextLayout. A little over the usual file length: caret, selection,
-// scrolling and the edits they drive all act on the same few positions.
+// The plain-text editor: its text, the edits and their undo steps, the clipboard, keys and
+// input methods. Painting, scrolling and the mouse are in PlainTextEditView.cpp.
 #include "document/PlainTextEdit.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QDrag>
-#include <QFontMetricsF>
 #include <QInputMethodEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextDocument>
-#include <climits>
 
 #include "document/PlainTextAccessible.h"
 #include "document/RichTextBox.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
-constexpr int kMargin = 4;
-
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c.isMark() || c == u'_';
-}
-bool isBlank(QChar c) {
-    return c.isSpace() && c != u'\n';
-}
-
 // The keys the editor acts on itself, before any shortcut of the window takes them.
 bool isEditorKey(QKeyEvent* event) {
     using K = QKeySequence;
@@ -226,7 +211,8 @@ void PlainTextEdit::selectionMoved() {
 
 void PlainTextEdit::typeText(const QString& text) {
     if (overwrite_ && caret_ == anchor_ && caret_ < text_.length() && text_.at(caret_) != u'\n') {
-        replace(caret_, nextCharacter(caret_) - caret_, text, RichTextBox::UndoTyping);
+        replace(caret_, TextNavigation::nextCharacter(text_, caret_) - caret_, text,
+                RichTextBox::UndoTyping);
     } else {
         replaceSelection(text, RichTextBox::UndoTyping);
     }
@@ -264,113 +250,6 @@ void PlainTextEdit::print(QPrinter* printer) {
 void PlainTextEdit::setOverwriteMode(bool on) {
     overwrite_ = on;
     viewport()->update();
-}
-
-// ---- Positions
-
-qsizetype PlainTextEdit::nextCharacter(qsizetype position) const {
-    if (position >= text_.length()) return text_.length();
-    const bool pair = text_.at(position).isHighSurrogate() && position + 1 < text_.length() &&
-                      text_.at(position + 1).isLowSurrogate();
-    return position + (pair ? 2 : 1);
-}
-
-qsizetype PlainTextEdit::previousCharacter(qsizetype position) const {
-    if (position <= 0) return 0;
-    const bool pair = position >= 2 && text_.at(position - 1).isLowSurrogate() &&
-                      text_.at(position - 2).isHighSurrogate();
-    return position - (pair ? 2 : 1);
-}
-
-qsizetype PlainTextEdit::nextWord(qsizetype position) const {
-    const qsizetype end = text_.length();
-    if (position >= end) return end;
-    const QChar c = text_.at(position);
-    if (c == u'\n') return position + 1;
-    if (isWordChar(c)) {
-        while (position < end && isWordChar(text_.at(position))) ++position;
-    } else if (!c.isSpace()) {
-        ++position;
-    }
-    while (position < end && isBlank(text_.at(position))) ++position;
-    return position;
-}
-
-qsizetype PlainTextEdit::previousWord(qsizetype position) const {
-    qsizetype at = position;
-    while (at > 0 && isBlank(text_.at(at - 1))) --at;
-    if (at == 0) return 0;
-    if (text_.at(at - 1) == u'\n') return at == position ? at - 1 : at;
-    if (isWordChar(text_.at(at - 1))) {
-        while (at > 0 && isWordChar(text_.at(at - 1))) --at;
-    } else {
-        --at;
-    }
-    return at;
-}
-
-qsizetype PlainTextEdit::positionAt(const QPoint& point) {
-    TextRow row = layout_.rowAt(top_);
-    qreal y = 0;
-    const qreal bottom = viewport()->height();
-    for (;;) {
-        const qreal height = layout_.rowHeight(row);
-        const TextRow after = layout_.next(row);
-        if (point.y() < y + height || !after.isValid() || y + height > bottom) break;
-        y += height;
-        row = after;
-    }
-    const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(point.x() - kMargin);
-    return std::min(at, layout_.rowEnd(row));
-}
-
-qsizetype PlainTextEdit::verticalMove(int rows) {
-    TextRow row = layout_.rowAt(caret_);
-    if (caretX_ < 0) caretX_ = layout_.line(row).cursorToX(int(caret_ - layout_.pieceStart(row)));
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
-    const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(caretX_);
-    return std::min(at, layout_.rowEnd(row));
-}
-
-QRect PlainTextEdit::characterRect(qsizetype position) {
-    position = std::clamp<qsizetype>(position, 0, text_.length());
-    if (position < top_) return QRect();
-    const TextRow row = layout_.rowAt(position);
-    qreal y = 0;
-    for (TextRow at = layout_.rowAt(top_); at.isValid() && at != row; at = layout_.next(at)) {
-        y += layout_.rowHeight(at);
-        if (y > viewport()->height()) return QRect();
-    }
-    const QTextLine line = layout_.line(row);
-    const int offset = int(position - layout_.pieceStart(row));
-    const qreal x = line.cursorToX(offset);
-    const qreal width = position < text_.length() && text_.at(position) != u'\n'
-                            ? line.cursorToX(offset + 1) - x
-                            : 1;
-    return QRectF(kMargin + x, y, std::max<qreal>(width, 1), line.height()).toRect();
-}
-
-void PlainTextEdit::scrollTo(qsizetype position) {
-    const qsizetype caret = caret_;
-    caret_ = std::clamp<qsizetype>(position, 0, text_.length());
-    ensureCaretVisible();
-    caret_ = caret;
-    viewport()->update();
-}
-
-int PlainTextEdit::visibleRows() {
-    int rows = 0;
-    qreal y = 0;
-    for (TextRow row = layout_.rowAt(top_); row.isValid(); row = layout_.next(row)) {
-        y += layout_.rowHeight(row);
-        if (y > viewport()->height()) break;
-        ++rows;
-    }
-    return std::max(rows, 1);
 }
 
 // ---- Keys
@@ -461,16 +340,18 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     qsizetype to = caret_;
     switch (what) {
         case Char:
-            to = hasSelection && !extend ? selectionEnd() : nextCharacter(caret_);
+            to = hasSelection && !extend ? selectionEnd()
+                                         : TextNavigation::nextCharacter(text_, caret_);
             break;
         case PrevChar:
-            to = hasSelection && !extend ? selectionStart() : previousCharacter(caret_);
+            to = hasSelection && !extend ? selectionStart()
+                                         : TextNavigation::previousCharacter(text_, caret_);
             break;
         case Word:
-            to = nextWord(caret_);
+            to = TextNavigation::nextWord(text_, caret_);
             break;
         case PrevWord:
-            to = previousWord(caret_);
+            to = TextNavigation::previousWord(text_, caret_);
             break;
         case Line:
             to = verticalMove(1);
@@ -508,16 +389,16 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
 
 bool PlainTextEdit::editByKey(QKeyEvent* event) {
     if (event->matches(QKeySequence::DeleteEndOfWord)) {
-        deleteTo(nextWord(caret_));
+        deleteTo(TextNavigation::nextWord(text_, caret_));
     } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
-        deleteTo(previousWord(caret_));
+        deleteTo(TextNavigation::previousWord(text_, caret_));
     } else if (event->matches(QKeySequence::DeleteEndOfLine)) {
         const qsizetype end = text_.lineEnd(text_.lineOf(caret_));
-        deleteTo(end > caret_ ? end : nextCharacter(caret_));
+        deleteTo(end > caret_ ? end : TextNavigation::nextCharacter(text_, caret_));
     } else if (event->matches(QKeySequence::Delete)) {
-        deleteTo(nextCharacter(caret_));
+        deleteTo(TextNavigation::nextCharacter(text_, caret_));
     } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
-        deleteTo(previousCharacter(caret_));
+        deleteTo(TextNavigation::previousCharacter(text_, caret_));
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         replaceSelection(QStringLiteral("\n"), RichTextBox::UndoTyping);
     } else if (isTypedText(event)) {
@@ -568,363 +449,4 @@ QVariant PlainTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
         default:
             return QAbstractScrollArea::inputMethodQuery(query);
     }
-}
-
-// ---- Mouse
-
-void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
-    const qsizetype at = positionAt(event->position().toPoint());
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
-        const QString text = clipboard->text(QClipboard::Selection);
-        moveCaret(at, false);
-        if (!text.isEmpty()) replace(at, 0, text, RichTextBox::UndoPaste);
-        return;
-    }
-    if (event->button() != Qt::LeftButton) return;
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    if (!shift && caret_ != anchor_ && at >= selectionStart() && at < selectionEnd()) {
-        mayDrag_ = true;
-        pressPoint_ = event->position().toPoint();
-        return;
-    }
-    selecting_ = true;
-    moveCaret(at, shift);
-}
-
-void PlainTextEdit::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    if (mayDrag_ && (point - pressPoint_).manhattanLength() >= QApplication::startDragDistance()) {
-        mayDrag_ = false;
-        dragSelection();
-        return;
-    }
-    if (!selecting_ || !(event->buttons() & Qt::LeftButton)) return;
-    if (point.y() < 0) scrollRows(-1);
-    if (point.y() > viewport()->height()) scrollRows(1);
-    moveCaret(positionAt(point), true);
-}
-
-void PlainTextEdit::mouseReleaseEvent(QMouseEvent* event) {
-    if (mayDrag_) moveCaret(positionAt(event->position().toPoint()), false);
-    if (selecting_) offerSelection();
-    mayDrag_ = false;
-    selecting_ = false;
-}
-
-// What the user selects is offered to X11's primary selection, for the middle button to paste.
-void PlainTextEdit::offerSelection() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (caret_ != anchor_ && clipboard->supportsSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
-}
-
-void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    const qsizetype at = positionAt(event->position().toPoint());
-    qsizetype from = at, to = at;
-    while (from > 0 && isWordChar(text_.at(from - 1))) --from;
-    while (to < text_.length() && isWordChar(text_.at(to))) ++to;
-    if (from == to) to = nextCharacter(at);
-    select(from, to);
-    offerSelection();
-}
-
-void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    const bool hasSelection = caret_ != anchor_;
-    auto add = [&](const char* icon, const QString& label, bool enabled, auto action) {
-        QAction* item = menu.addAction(QIcon::fromTheme(QLatin1String(icon)), label, this, action);
-        item->setEnabled(enabled);
-    };
-    add("edit-undo", tr("&Undo"), history_.canUndo(), &PlainTextEdit::undo);
-    add("edit-redo", tr("&Redo"), history_.canRedo(), &PlainTextEdit::redo);
-    menu.addSeparator();
-    add("edit-cut", tr("Cu&t"), hasSelection, &PlainTextEdit::cut);
-    add("edit-copy", tr("&Copy"), hasSelection, &PlainTextEdit::copy);
-    add("edit-paste", tr("&Paste"), !QGuiApplication::clipboard()->text().isEmpty(),
-        &PlainTextEdit::paste);
-    add("edit-delete", tr("Delete"), hasSelection,
-        [this] { replaceSelection(QString(), RichTextBox::UndoDelete); });
-    menu.addSeparator();
-    add("edit-select-all", tr("Select All"), text_.length() > 0,
-        [this] { select(0, text_.length()); });
-    menu.exec(event->globalPos());
-}
-
-// ---- Drag and drop
-
-void PlainTextEdit::dragSelection() {
-    auto* data = new QMimeData;
-    data->setText(selectedText());
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    dropCaret_ = -2;  // marks a drag of our own; a drop on ourselves moves the text
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
-    const bool droppedHere = dropCaret_ == -3;
-    dropCaret_ = -1;
-    if (action == Qt::MoveAction && !droppedHere)
-        replaceSelection(QString(), RichTextBox::UndoDragDrop);
-    viewport()->update();
-}
-
-void PlainTextEdit::dragEnterEvent(QDragEnterEvent* event) {
-    if (!event->mimeData()->hasText()) return;
-    event->acceptProposedAction();
-    dragMoveEvent(event);
-}
-
-void PlainTextEdit::dragMoveEvent(QDragMoveEvent* event) {
-    if (!event->mimeData()->hasText()) return;
-    if (dropCaret_ != -2 || event->source() != this) {
-        dropCaret_ = positionAt(event->position().toPoint());
-        viewport()->update();
-    }
-    event->acceptProposedAction();
-}
-
-void PlainTextEdit::dragLeaveEvent(QDragLeaveEvent*) {
-    if (dropCaret_ >= 0) dropCaret_ = -1;
-    viewport()->update();
-}
-
-void PlainTextEdit::dropEvent(QDropEvent* event) {
-    if (!event->mimeData()->hasText()) return;
-    const qsizetype at = positionAt(event->position().toPoint());
-    const QString text = event->mimeData()->text();
-    const qsizetype from = selectionStart(), to = selectionEnd();
-    if (event->source() == this && event->dropAction() == Qt::MoveAction) {
-        // Moving our own selection: one edit over the span from the selection to the drop.
-        dropCaret_ = -3;
-        if (at >= from && at <= to) {
-            moveCaret(at, false);
-        } else if (at < from) {
-            replace(at, to - at, text + text_.mid(at, from - at), RichTextBox::UndoDragDrop);
-            select(at, at + text.size());
-        } else {
-            replace(from, at - from, text_.mid(to, at - to) + text, RichTextBox::UndoDragDrop);
-            select(at - text.size(), at);
-        }
-    } else {
-        dropCaret_ = -1;
-        replace(at, 0, text, RichTextBox::UndoDragDrop);
-    }
-    event->acceptProposedAction();
-    setFocus();
-}
-
-// ---- Scrolling
-
-void PlainTextEdit::wheelEvent(QWheelEvent* event) {
-    wheelRest_ += event->angleDelta().y();
-    const int notches = wheelRest_ / 120;
-    wheelRest_ %= 120;
-    if (notches != 0) scrollRows(-notches * QApplication::wheelScrollLines());
-    event->accept();
-}
-
-void PlainTextEdit::scrollRows(int rows) {
-    TextRow row = layout_.rowAt(top_);
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
-    setTop(layout_.rowStart(row));
-}
-
-void PlainTextEdit::setTop(qsizetype position) {
-    position = std::clamp<qsizetype>(position, 0, bottomTop());
-    top_ = layout_.rowStart(layout_.rowAt(position));
-    syncScrollBar();
-    viewport()->update();
-}
-
-// Where the first row on screen starts when the last row of the text is at the bottom.
-qsizetype PlainTextEdit::bottomTop() {
-    TextRow row = layout_.last();
-    qreal height = layout_.rowHeight(row);
-    for (TextRow before = layout_.previous(row); before.isValid();
-         before = layout_.previous(before)) {
-        height += layout_.rowHeight(before);
-        if (height > viewport()->height()) break;
-        row = before;
-    }
-    return layout_.rowStart(row);
-}
-
-void PlainTextEdit::ensureCaretVisible() {
-    const TextRow caretRow = layout_.rowAt(caret_);
-    if (layout_.rowStart(caretRow) < top_) {
-        setTop(layout_.rowStart(caretRow));
-        return;
-    }
-    const qreal height = viewport()->height();
-    qreal y = 0;
-    const TextRow topRow = layout_.rowAt(top_);
-    for (TextRow row = topRow; row.isValid(); row = layout_.next(row)) {
-        y += layout_.rowHeight(row);
-        if (row == caretRow) {
-            if (y <= height || row == topRow) return;
-            break;
-        }
-        if (y > height) break;
-    }
-    // Below the window: the caret's row becomes the last one shown.
-    TextRow first = caretRow;
-    y = layout_.rowHeight(caretRow);
-    for (TextRow row = layout_.previous(first); row.isValid(); row = layout_.previous(row)) {
-        y += layout_.rowHeight(row);
-        if (y > height) break;
-        first = row;
-    }
-    setTop(layout_.rowStart(first));
-}
-
-// The scroll bar counts characters: its value is where the first row on screen starts.
-void PlainTextEdit::syncScrollBar() {
-    QScrollBar* bar = verticalScrollBar();
-    syncing_ = true;
-    const qsizetype last = bottomTop();
-    bar->setRange(0, int(std::min<qsizetype>(last, INT_MAX)));
-    qsizetype shown = 0;
-    qreal y = 0;
-    for (TextRow row = layout_.rowAt(top_); row.isValid() && y < viewport()->height();
-         row = layout_.next(row)) {
-        y += layout_.rowHeight(row);
-        shown = layout_.rowEnd(row) - top_;
-    }
-    bar->setPageStep(int(std::clamp<qsizetype>(shown, 1, INT_MAX)));
-    bar->setValue(int(std::min<qsizetype>(top_, INT_MAX)));
-    syncing_ = false;
-}
-
-void PlainTextEdit::scrollBarMoved(int value) {
-    if (syncing_) return;
-    top_ = layout_.rowStart(layout_.rowAt(value));
-    viewport()->update();
-}
-
-// Arrows and clicks beside the handle scroll by rows and by screens, not by characters.
-void PlainTextEdit::scrollBarAction(int action) {
-    int rows = 0;
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            rows = 1;
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            rows = -1;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            rows = std::max(1, visibleRows() - 1);
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            rows = -std::max(1, visibleRows() - 1);
-            break;
-        default:
-            return;
-    }
-    TextRow row = layout_.rowAt(top_);
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
-    verticalScrollBar()->setSliderPosition(int(std::min(layout_.rowStart(row), bottomTop())));
-}
-
-// ---- Painting and state
-
-void PlainTextEdit::paintEvent(QPaintEvent* event) {
-    QPainter painter(viewport());
-    const QRect area = event->rect();
-    painter.fillRect(area, palette().color(QPalette::Base));
-    painter.setPen(palette().color(QPalette::Text));
-    const qsizetype from = selectionStart(), to = selectionEnd();
-    const TextRow caretRow = layout_.rowAt(caret_);
-    const TextRow dropRow = dropCaret_ >= 0 ? layout_.rowAt(dropCaret_) : TextRow{};
-
-    TextRow row = layout_.rowAt(top_);
-    qreal y = -layout_.line(row).y();  // top of the piece holding the first row
-    while (row.isValid() && y < viewport()->height()) {
-        QTextLayout* piece = layout_.layout(row);
-        const qsizetype start = layout_.pieceStart(row);
-        const qsizetype length = piece->text().size();
-        QVector<QTextLayout::FormatRange> selection;
-        if (from < to && from <= start + length && to > start) {
-            QTextLayout::FormatRange range;
-            range.start = int(std::max<qsizetype>(from - start, 0));
-            range.length = int(std::min(to, start + length) - start - range.start);
-            range.format.setBackground(palette().brush(QPalette::Highlight));
-            range.format.setForeground(palette().brush(QPalette::HighlightedText));
-            selection.append(range);
-        }
-        const QPointF origin(kMargin, y);
-        piece->draw(&painter, origin, selection, area);
-        const auto samePiece = [&](const TextRow& other) {
-            return other.line == row.line && other.segment == row.segment;
-        };
-        if (caretShown_ && hasFocus() && samePiece(caretRow)) {
-            int width = 1;
-            if (overwrite_ && caret_ == anchor_ && caret_ < text_.length()) {
-                width = qMax(1, QFontMetrics(font()).horizontalAdvance(text_.at(caret_)));
-                QColor block = palette().color(QPalette::Text);
-                block.setAlpha(110);
-                painter.setPen(block);
-            }
-            piece->drawCursor(&painter, origin, int(caret_ - start + preedit_.size()), width);
-            painter.setPen(palette().color(QPalette::Text));
-        }
-        if (dropRow.isValid() && samePiece(dropRow))
-            piece->drawCursor(&painter, origin, int(dropCaret_ - start), 2);
-        const QTextLine lastRow = piece->lineAt(piece->lineCount() - 1);
-        y += lastRow.y() + lastRow.height();
-        row.row = piece->lineCount() - 1;
-        row = layout_.next(row);
-    }
-}
-
-void PlainTextEdit::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
-    layout_.setWidth(viewport()->width() - 2 * kMargin);
-    top_ = layout_.rowStart(layout_.rowAt(top_));
-    syncScrollBar();
-}
-
-void PlainTextEdit::changeEvent(QEvent* event) {
-    QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange) {
-        layout_.setFont(font());
-        top_ = layout_.rowStart(layout_.rowAt(top_));
-        syncScrollBar();
-    }
-    viewport()->update();
-}
-
-void PlainTextEdit::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
-    restartBlink();
-}
-
-void PlainTextEdit::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
-    blink_.stop();
-    viewport()->update();
-}
-
-void PlainTextEdit::restartBlink() {
-    caretShown_ = true;
-    const int period = QApplication::cursorFlashTime();
-    if (period > 0 && hasFocus()) {
-        blink_.start(period / 2, this);
-    } else {
-        blink_.stop();
-    }
-    viewport()->update();
-}
-
-void PlainTextEdit::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
-    caretShown_ = !caretShown_;
-    viewport()->update();
 }

@@ -97,6 +97,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    static constexpr int kMargin = 4;  // between the text and the edges, as Qt's editors have it
+
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
@@ -108,10 +110,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     bool editByKey(QKeyEvent* event);
     void typeText(const QString& text);
     void deleteTo(qsizetype position);
-    qsizetype nextCharacter(qsizetype position) const;
-    qsizetype previousCharacter(qsizetype position) const;
-    qsizetype nextWord(qsizetype position) const;
-    qsizetype previousWord(qsizetype position) const;
     // The caret's row moved up or down `rows`, keeping its column on screen.
     qsizetype verticalMove(int rows);
     int visibleRows();
