@@ -119,10 +119,17 @@ void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor) {
 
 // ---- Edits
 
-void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& with, int type) {
+void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& given, int type) {
     position = std::clamp<qsizetype>(position, 0, text_.length());
     count = std::clamp<qsizetype>(count, 0, text_.length() - position);
-    if (count == 0 && with.isEmpty()) return;
+    if (count == 0 && given.isEmpty()) return;
+    // Text from elsewhere (the clipboard, a web page) may break lines with CR LF or CR: a line
+    // break is "\n" here, and becomes the file's own kind when saved.
+    QString with = given;
+    if (with.contains(u'\r')) {
+        with.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        with.replace(u'\r', u'\n');
+    }
     QString removed = text_.mid(position, count);
     const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
     text_.replace(position, count, with);

@@ -2,6 +2,7 @@
 // The plain-text editor: its buffer and undo history against a plain string under random edits,
 // keys from a case table, a line of hundreds of kilobytes, input methods and assistive tools.
 #include <QAccessible>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -196,6 +197,16 @@ class PlainTextTest : public QObject {
         QTest::mouseClick(edit->viewport(), Qt::LeftButton, {},
                           edit->characterRect(target).center() - QPoint(1, 0));
         QCOMPARE(edit->caret(), target);
+    }
+
+    // Text from a web page or another program's clipboard breaks its lines the way it likes.
+    void lineBreaksFromElsewhere() {
+        RichTextBox box;
+        box.setText(QStringLiteral("one\r\ntwo\rthree"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("\r\nfour\r"));
+        box.setSelStart(box.TextLength());
+        box.Paste();
+        QCOMPARE(box.Text(), QStringLiteral("one\ntwo\nthree\nfour\n"));
     }
 
     // Composed text goes in when the input method commits it, as one typing step.
