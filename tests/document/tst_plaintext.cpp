@@ -212,20 +212,29 @@ class PlainTextTest : public QObject {
     // Composed text goes in when the input method commits it, as one typing step.
     void inputMethodCommits() {
         RichTextBox box;
+        box.resize(300, 100);
+        box.show();
         auto* edit = qobject_cast<PlainTextEdit*>(box.editor());
         box.setText(QStringLiteral("ab"));
         box.ClearUndo();
-        box.setSelStart(1);
-        QInputMethodEvent composing(QStringLiteral("ka"), {});
-        QCoreApplication::sendEvent(edit, &composing);
-        QCOMPARE(box.Text(), QStringLiteral("ab"));
-        QInputMethodEvent committed;
-        committed.setCommitString(QStringLiteral("\u304b"));
-        QCoreApplication::sendEvent(edit, &committed);
-        QCOMPARE(box.Text(), QStringLiteral("a\u304bb"));
+        const QRect plain = edit->characterRect(1);
+        // Composed text shows at the caret until it is committed or given up.
+        for (const QString& commit : {QString(), QStringLiteral("\u304b")}) {
+            QInputMethodEvent composing(QStringLiteral("WWWW"), {});
+            QCoreApplication::sendEvent(edit, &composing);
+            QCOMPARE(box.Text(), QStringLiteral("ab"));
+            QVERIFY(edit->characterRect(1).x() > plain.x());
+            QInputMethodEvent done;
+            done.setCommitString(commit);
+            QCoreApplication::sendEvent(edit, &done);
+            if (commit.isEmpty()) QCOMPARE(edit->characterRect(1), plain);
+        }
+        QCOMPARE(box.Text(), QStringLiteral("\u304bab"));
         QCOMPARE(box.UndoActionType(), int(RichTextBox::UndoTyping));
         QCOMPARE(edit->inputMethodQuery(Qt::ImSurroundingText).toString(), box.Text());
-        QCOMPARE(edit->inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+        QCOMPARE(edit->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
+        box.Undo();
+        QCOMPARE(edit->characterRect(1), plain);
     }
 
     // Assistive tools read the text, the caret and the selection, and can edit.
