@@ -137,7 +137,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     bool selecting_ = false;
     bool mayDrag_ = false;
     QPoint pressPoint_;
-    qsizetype dropCaret_ = -1;
+    qsizetype dropCaret_ = -1;  // where a drag over us would drop; -1: none
+    bool movedWithin_ = false;  // our own drag ended in a move within the text
     int wheelRest_ = 0;
     QString preedit_;
     QBasicTimer blink_;

@@ -166,11 +166,10 @@ void PlainTextEdit::dragSelection() {
     data->setText(selectedText());
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
-    dropCaret_ = -2;  // marks a drag of our own; a drop on ourselves moves the text
+    movedWithin_ = false;
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
-    const bool droppedHere = dropCaret_ == -3;
-    dropCaret_ = -1;
-    if (action == Qt::MoveAction && !droppedHere)
+    // Moved elsewhere: the text leaves. Moved within, the drop has done it all.
+    if (action == Qt::MoveAction && !movedWithin_)
         replaceSelection(QString(), RichTextBox::UndoDragDrop);
     viewport()->update();
 }
@@ -183,26 +182,25 @@ void PlainTextEdit::dragEnterEvent(QDragEnterEvent* event) {
 
 void PlainTextEdit::dragMoveEvent(QDragMoveEvent* event) {
     if (!event->mimeData()->hasText()) return;
-    if (dropCaret_ != -2 || event->source() != this) {
-        dropCaret_ = positionAt(event->position().toPoint());
-        viewport()->update();
-    }
+    dropCaret_ = positionAt(event->position().toPoint());
+    viewport()->update();
     event->acceptProposedAction();
 }
 
 void PlainTextEdit::dragLeaveEvent(QDragLeaveEvent*) {
-    if (dropCaret_ >= 0) dropCaret_ = -1;
+    dropCaret_ = -1;
     viewport()->update();
 }
 
 void PlainTextEdit::dropEvent(QDropEvent* event) {
+    dropCaret_ = -1;
     if (!event->mimeData()->hasText()) return;
     const qsizetype at = positionAt(event->position().toPoint());
     const QString text = event->mimeData()->text();
     const qsizetype from = selectionStart(), to = selectionEnd();
     if (event->source() == this && event->dropAction() == Qt::MoveAction) {
         // Moving our own selection: one edit over the span from the selection to the drop.
-        dropCaret_ = -3;
+        movedWithin_ = true;
         if (at >= from && at <= to) {
             moveCaret(at, false);
         } else if (at < from) {
@@ -213,7 +211,6 @@ void PlainTextEdit::dropEvent(QDropEvent* event) {
             select(at - text.size(), at);
         }
     } else {
-        dropCaret_ = -1;
         replace(at, 0, text, RichTextBox::UndoDragDrop);
     }
     event->acceptProposedAction();
