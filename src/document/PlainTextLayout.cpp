@@ -11,7 +11,10 @@ namespace {
 constexpr qsizetype kLookBack = 256;
 // Tab stops every 80 pixels, as Qt's text editors have them.
 constexpr qreal kTabStop = 80;
-constexpr size_t kCacheLimit = 1500;
+// Layouts kept: enough for several screens of the shortest and of the longest lines. A layout
+// keeps its glyphs, tens of bytes a character.
+constexpr size_t kCachedLayouts = 1500;
+constexpr qsizetype kCachedCharacters = 256 * 1024;
 }  // namespace
 
 void PlainTextLayout::setFont(const QFont& font) {
@@ -37,12 +40,18 @@ void PlainTextLayout::setPreedit(qsizetype position, const QString& text) {
 void PlainTextLayout::invalidateLine(qsizetype line) {
     const auto found = longLines_.find(line);
     const qsizetype count = found == longLines_.end() ? 1 : qsizetype(found->second.size());
-    for (qsizetype segment = 0; segment < count; ++segment) cache_.erase(key(line, segment));
+    for (qsizetype segment = 0; segment < count; ++segment) {
+        const auto cached = cache_.find(key(line, segment));
+        if (cached == cache_.end()) continue;
+        cachedCharacters_ -= cached->second.characters;
+        cache_.erase(cached);
+    }
     if (found != longLines_.end()) longLines_.erase(found);
 }
 
 void PlainTextLayout::invalidateAll() {
     cache_.clear();
+    cachedCharacters_ = 0;
     longLines_.clear();
 }
 
@@ -104,14 +113,23 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
     layout->endLayout();
     QTextLayout* result = layout.get();
     cached.layout = std::move(layout);
-    if (cache_.size() > kCacheLimit) evictOld();
+    cached.characters = to - from;
+    cachedCharacters_ += cached.characters;
+    if (cache_.size() > kCachedLayouts || cachedCharacters_ > kCachedCharacters) evictOld();
     return result;
 }
 
+// Keeps the more recently used half (the layout just made among them).
 void PlainTextLayout::evictOld() {
-    const quint64 keepFrom = clock_ - kCacheLimit / 2;
+    std::vector<quint64> used;
+    used.reserve(cache_.size());
+    for (const auto& entry : cache_) used.push_back(entry.second.used);
+    auto middle = used.begin() + qsizetype(used.size() / 2);
+    std::nth_element(used.begin(), middle, used.end());
+    const quint64 keepFrom = *middle;
     for (auto it = cache_.begin(); it != cache_.end();) {
         if (it->second.used < keepFrom) {
+            cachedCharacters_ -= it->second.characters;
             it = cache_.erase(it);
         } else {
             ++it;

@@ -62,6 +62,7 @@ class PlainTextLayout {
     struct Cached {
         std::unique_ptr<QTextLayout> layout;
         quint64 used = 0;
+        qsizetype characters = 0;
     };
     static quint64 key(qsizetype line, qsizetype segment) {
         return (quint64(line) << 24) ^ quint64(segment);
@@ -80,4 +81,5 @@ class PlainTextLayout {
     std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
     std::vector<qsizetype> onePiece_{0};
     quint64 clock_ = 0;
+    qsizetype cachedCharacters_ = 0;
 };
