@@ -13,7 +13,7 @@
 #include <memory>
 
 // A tiny HTTP/1.0-style server on 127.0.0.1 inside the test process: fixed answers by path,
-// a log of what was asked, and answers that are held back until the test releases them.
+// and answers that are held back until the test releases them.
 class LocalHttpServer {
   public:
     struct Answer {
@@ -73,10 +73,6 @@ class LocalHttpServer {
         return count;
     }
 
-    // Paths asked for, in order (the browser's own favicon requests left out).
-    QStringList requests() const { return requests_; }
-    void clearLog() { requests_.clear(); }
-
   private:
     struct Held {
         QPointer<QTcpSocket> socket;
@@ -99,7 +95,6 @@ class LocalHttpServer {
             const QList<QByteArray> requestLine = data.left(data.indexOf("\r\n")).split(' ');
             const QString path =
                 requestLine.size() >= 2 ? QString::fromLatin1(requestLine.at(1)) : QString();
-            if (!path.endsWith(QLatin1String("favicon.ico"))) requests_ << path;
             if (holding_.contains(path)) {
                 held_.append({socket, path});
                 return;
@@ -134,5 +129,4 @@ class LocalHttpServer {
     QHash<QString, Answer> answers_;
     QSet<QString> holding_;
     QList<Held> held_;
-    QStringList requests_;
 };

@@ -19,11 +19,9 @@
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
-class EditHtmlTest : public QObject {
+class EditHtmlTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
     LocalHttpServer server;
 
     // Runs Edit HTML for `address` with the dialog answering `answer`; returns the new document
@@ -61,14 +59,8 @@ class EditHtmlTest : public QObject {
     }
 
     void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
+        WindowTest::init();
         EditHtml::defaultLimits() = PageFetcher::Limits();
-    }
-    void cleanup() {
-        env.reset();
-        server.clearLog();
     }
 
     // The name Edit HTML proposes for an address, and the page of this version on the site.

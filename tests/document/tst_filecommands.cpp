@@ -31,11 +31,8 @@ int pdfPageCount(const QByteArray& pdf) {
 
 }  // namespace
 
-class FileCommandsTest : public QObject {
+class FileCommandsTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
 
     frmDocument* document() const { return main->ActiveDocument(); }
     RichTextBox* text() const { return main->ActiveDocument()->txtText; }
@@ -58,12 +55,6 @@ class FileCommandsTest : public QObject {
     }
 
   private slots:
-    void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
-    }
-    void cleanup() { env.reset(); }
 
     void nameRules_data() {
         QTest::addColumn<QStringList>("row");

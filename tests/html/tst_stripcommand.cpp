@@ -10,11 +10,8 @@
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
-class StripCommandTest : public QObject {
+class StripCommandTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
 
     QString bigPage() const {
         QString page = QStringLiteral("<html><body>");
@@ -24,12 +21,6 @@ class StripCommandTest : public QObject {
     }
 
   private slots:
-    void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
-    }
-    void cleanup() { env.reset(); }
 
     void stripsInPlaceAndUndoesInOneStep() {
         RichTextBox* text = main->ActiveDocument()->txtText;

@@ -29,11 +29,8 @@ FontChoice font(const QString& name, double size, bool bold, bool italic, bool u
 
 }  // namespace
 
-class OptionsTest : public QObject {
+class OptionsTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
 
     // Opens the dialog through the View menu command and lets `drive` work it as the user
     // would. False when it was not shown as the main window's modal dialog, or when a check in
@@ -61,12 +58,6 @@ class OptionsTest : public QObject {
     }
 
   private slots:
-    void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
-    }
-    void cleanup() { env.reset(); }
 
     // OK stores all eight keys as chosen and holds the size in whole points, halves to even;
     // the dialog shows the held values when it opens again.

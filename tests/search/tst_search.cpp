@@ -40,11 +40,9 @@ QStringList tabOrder(QWidget* dialog) {
 
 }  // namespace
 
-class SearchTest : public QObject {
+class SearchTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
     RichTextBox* txt = nullptr;
     QList<QDialog*> shown;  // dialogs the modal showing was asked for
 
@@ -72,12 +70,9 @@ class SearchTest : public QObject {
     void cleanupTestCase() { SearchCommands::setShowModal({}); }
     void init() {
         shown.clear();
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
+        WindowTest::init();
         txt = main->ActiveDocument()->txtText;
     }
-    void cleanup() { env.reset(); }
 
     // What a user notices of the fixed-size dialogs: captions that fit, no control over
     // another, the search box first in tab order and ready for typing, one dialog each.

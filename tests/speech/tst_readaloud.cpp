@@ -29,23 +29,18 @@ class RecordingTalker : public Talker {
 
 }  // namespace
 
-class ReadAloudTest : public QObject {
+class ReadAloudTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
     RecordingTalker* talker = nullptr;
 
   private slots:
     void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
+        WindowTest::init();
         auto recorder = std::make_unique<RecordingTalker>();
         talker = recorder.get();
         main->readAloud()->setTalker(std::move(recorder));
     }
-    void cleanup() { env.reset(); }
 
     // The selection, or the whole text; two exact texts get an answer of their own.
     void hear_data() {

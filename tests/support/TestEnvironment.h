@@ -54,7 +54,7 @@ class WindowTest : public QObject {
     std::unique_ptr<TestEnvironment> env;
     frmMain* main = nullptr;
 
-  private slots:
+  protected slots:
     void init();
     void cleanup() { env.reset(); }
 };
