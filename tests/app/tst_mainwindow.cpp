@@ -119,6 +119,30 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(text->BackColor(), 65280);
     }
 
+    // The readme comes on the first start only, from beside the program or, installed, from
+    // share/quillo; without one nothing is asked and the next start tries again.
+    void readmeOnFirstStart() {
+        for (const char* place : {"", "bin", "share"}) {
+            TestEnvironment other;
+            const QString bin = other.scratch("bin"), share = other.scratch("share/quillo");
+            QVERIFY(QDir().mkpath(bin) && QDir().mkpath(share));
+            if (*place) {
+                const QString folder = QString::fromLatin1(place) == "bin" ? bin : share;
+                QVERIFY(QFile::copy(QStringLiteral(QUILLO_TEST_DATA "/../../resources/readme.qlo"),
+                                    folder + "/readme.qlo"));
+            }
+            other.services.programFolder = bin;
+            frmMain* started = other.start();
+            QVERIFY(started->windowState() & Qt::WindowMaximized);
+            QCOMPARE(started->ActiveDocument()->txtText->Text().isEmpty(), !*place);
+            QCOMPARE(started->ActiveDocument()->Tag(), QString());
+            QCOMPARE(other.setting("FirstTime"), QString(*place ? "No" : "<missing>"));
+            QVERIFY(other.dialogs.messages.isEmpty());
+        }
+        env->installReadme();  // FirstTime is No already
+        QVERIFY(env->start()->ActiveDocument()->txtText->Text().isEmpty());
+    }
+
     // The command line's words are one file name; RTF opens formatted unless it is a page.
     // A file that cannot be read is reported, and the start goes on with an empty document.
     void commandLineFile() {
