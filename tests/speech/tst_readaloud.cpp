@@ -43,33 +43,19 @@ class ReadAloudTest : public WindowTest {
     }
 
     // The selection, or the whole text; two exact texts get an answer of their own.
-    void hear_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("selStart");
-        QTest::addColumn<int>("selLength");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("whole text") << "Hello there" << 0 << 0 << "Hello there";
-        QTest::newRow("selection") << "Hello there" << 6 << 5 << "there";
-        QTest::newRow("trigger in any case") << "sHuT Up" << 0 << 0 << ReadAloud::Retort();
-        QTest::newRow("trigger in longer text") << "shut up now" << 0 << 0 << "shut up now";
-        QTest::newRow("trigger partly selected") << "shut up" << 0 << 4 << "shut";
-        QTest::newRow("chair selected") << "chair" << 1 << 2 << ReadAloud::JokeText();
-        QTest::newRow("chair not selected") << "chair" << 0 << 0 << "chair";
-        QTest::newRow("Chair capital") << "Chair" << 0 << 5 << "Chair";
-        QTest::newRow("empty text stops") << "" << 0 << 0 << "";
-    }
+    void hear_data() { addCaseRows(QStringLiteral("speech/hear.tsv"), 5); }
     void hear() {
-        QFETCH(QString, text);
-        QFETCH(int, selStart);
-        QFETCH(int, selLength);
-        QFETCH(QString, expected);
+        QFETCH(QStringList, row);
         RichTextBox* box = main->ActiveDocument()->txtText;
-        box->setText(text);
-        box->setSelStart(selStart);
-        box->setSelLength(selLength);
+        box->setText(row[0]);
+        box->setSelStart(row[1].toInt());
+        box->setSelLength(row[2].toInt());
         main->tbToolBar_ButtonClick("Hear");
+        const QString expected = QString(row[3])
+                                     .replace("{retort}", ReadAloud::Retort())
+                                     .replace("{joke}", ReadAloud::JokeText());
         QCOMPARE(talker->spoken, QStringList{expected});
-        QCOMPARE(box->Text(), text);
+        QCOMPARE(box->Text(), row[0]);
     }
 
     // Nothing is read from a browser window or without a window; closing the document being
