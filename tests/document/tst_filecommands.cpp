@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // File > Open, Save, Save As and Print on document windows: the file-type and has-a-name rules,
-// the questions each command asks, load and write failures, byte-exact round trips through the
-// editor, RTF through the editor and printing to PDF.
+// the questions each command asks, load and write failures, a file another program changed,
+// byte-exact round trips through the editor and printing to PDF.
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -184,23 +184,20 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(text()->Text(), QString());
     }
 
+    // With a browser window active Save, Save As and Print ask nothing; Open without any
+    // window makes one.
     void fileCommandsIgnoreNonDocuments() {
         document()->setTag(QString());
         showBrowser();
-        for (int round = 0; round < 2; ++round) {
-            env->dialogs.fileAnswers.enqueue(env->scratch("never.txt"));
-            env->dialogs.printerAnswers.enqueue(true);
-            main->mnuFileSave_Click();
-            main->mnuFileSaveAs_Click();
-            main->mnuFilePrint_Click();
-            QVERIFY(env->dialogs.fileRequests.isEmpty());
-            QVERIFY(env->dialogs.printerTitles.isEmpty());
-            QVERIFY(env->dialogs.messages.isEmpty());
-            env->dialogs.fileAnswers.clear();
-            env->dialogs.printerAnswers.clear();
-            closeAll();
-        }
-        // Open without any window makes one.
+        env->dialogs.fileAnswers.enqueue(env->scratch("never.txt"));
+        env->dialogs.printerAnswers.enqueue(true);
+        main->mnuFileSave_Click();
+        main->mnuFileSaveAs_Click();
+        main->mnuFilePrint_Click();
+        QVERIFY(env->dialogs.fileRequests.isEmpty() && env->dialogs.printerTitles.isEmpty());
+        QVERIFY(env->dialogs.messages.isEmpty());
+        env->dialogs.fileAnswers.clear();
+        closeAll();
         open(file("a.txt", "alpha"));
         QCOMPARE(main->ChildForms().size(), 1);
         QCOMPARE(text()->Text(), QStringLiteral("alpha"));
@@ -274,20 +271,48 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(main->statusText(), QStringLiteral("Ready."));
     }
 
-    // What the editor shows of an RTF file survives Save As .qlo and opening it again.
-    void rtfRoundTripThroughTheEditor() {
-        open(file("source.rtf", kFormattedRtf));
-        const QString shown = text()->Text();
-        const QString saved = env->scratch("copy.qlo");
-        env->dialogs.fileAnswers.enqueue(saved);
-        main->mnuFileSaveAs_Click();
-        main->LoadNewDoc();
-        open(saved);
-        QVERIFY(text()->isRichMode());
-        QCOMPARE(text()->Text(), shown);
-        document()->setCaption(env->scratch("again.rtf"));
+    // Another program changes or removes the file between opening and saving: the editor asks
+    // before writing over it, and keeps the document changed when told not to.
+    void changedOrVanishedFileAsks() {
+        const QString file = this->file("shared.txt", "version 1");
+        QVERIFY(main->fileCommands()->OpenFile(file));
+        frmDocument* document = this->document();
+
+        // Same size, written at once: the time stamp may not tell, the content does.
+        QVERIFY(writeBytes(file, "version 2"));
+        QTest::keyClicks(document->txtText->editor(), "mine: ");
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
         main->mnuFileSave_Click();
-        QCOMPARE(readBytes(env->scratch("again.rtf")), readBytes(saved));
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QCOMPARE(env->dialogs.messages[0].style, 4 + 32);
+        QVERIFY(env->dialogs.messages[0].text.contains(QDir::toNativeSeparators(file)));
+        QVERIFY(env->dialogs.messages[0].text.contains("changed by another program"));
+        QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
+        QCOMPARE(readBytes(file), QByteArray("version 2"));
+
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        main->mnuFileSave_Click();
+        QCOMPARE(env->dialogs.messages.size(), 2);
+        QCOMPARE(document->Tag(), QString());
+        QCOMPARE(readBytes(file), QByteArray("mine: version 1"));
+
+        // Our own save is no change by another program.
+        QTest::keyClicks(document->txtText->editor(), "!");
+        main->mnuFileSave_Click();
+        QCOMPARE(env->dialogs.messages.size(), 2);
+        QCOMPARE(readBytes(file), QByteArray("mine: !version 1"));
+
+        QVERIFY(QFile::remove(file));
+        QTest::keyClicks(document->txtText->editor(), "?");
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
+        main->mnuFileSave_Click();
+        QCOMPARE(env->dialogs.messages.size(), 3);
+        QVERIFY(env->dialogs.messages[2].text.contains("deleted or moved"));
+        QVERIFY(!QFile::exists(file));
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        main->mnuFileSave_Click();
+        QCOMPARE(readBytes(file), QByteArray("mine: !?version 1"));
+        QCOMPARE(document->Tag(), QString());
     }
 
     // The printer dialog offers the selection when there is one; the selection or everything
