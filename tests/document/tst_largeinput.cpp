@@ -2,15 +2,15 @@
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
 // asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
 // byte, and quillo-cli convert writes what the editor writes.
-#include <QFile>
 #include <QKeyEvent>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/frmMain.h"
 #include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
@@ -22,16 +22,6 @@
 namespace {
 
 constexpr qint64 kMB = 1024 * 1024;
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 QByteArray repeated(const QByteArray& piece, qint64 size) {
     QByteArray bytes;
@@ -256,14 +246,9 @@ class LargeInputTest : public QObject {
         const QString viaEditor = dir.filePath(QStringLiteral("editor-") + outName);
         QVERIFY(writeBytes(in, input));
 
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->settingsFolder());
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"),
-                      {QStringLiteral("convert"), in, viaCli});
-        QVERIFY(process.waitForFinished(60000));
-        QCOMPARE(process.exitCode(), 0);
+        ChildOptions options;
+        options.environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->settingsFolder());
+        QCOMPARE(runCli({QStringLiteral("convert"), in, viaCli}, options).exitCode, 0);
 
         RichTextBox box;
         useDefaultFont(box);
