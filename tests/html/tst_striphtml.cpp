@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The stripper against golden files (tests/data/strip: each page.html beside the page.txt it
-// strips to, both UTF-8) and against the step-by-step reference rules on random markup.
+// The HTML core: bytes decoded to text, character references, and the stripper against golden
+// files (tests/data/strip: each page.html beside the page.txt it strips to, both UTF-8) and
+// against the step-by-step reference rules on random markup.
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,8 +27,8 @@ bool agrees(const QByteArray& html) {
 }
 
 // `count` pieces picked at random; the first differing page fails the test.
-bool agreesOnRandomMarkup(quint32 seed, const std::vector<const char*>& pieces, int rounds,
-                          int minCount, int maxCount, QByteArray* failed) {
+bool agreesOnRandomMarkup(quint32 seed, const QByteArrayList& pieces, int rounds, int minCount,
+                          int maxCount, QByteArray* failed) {
     QRandomGenerator random(seed);
     for (int round = 0; round < rounds; ++round) {
         QByteArray html = "<BODY>t";
@@ -64,21 +65,9 @@ class TestStripHtml : public QObject {
     }
 
     void agreesWithReferenceOnRandomMarkup() {
-        // clang-format off
-        const std::vector<const char*> pieces = {
-            "<BODY>", "<TITLE>", "</TITLE>", "<P>", "<TR>", "</TR>", "<TD>", "</TD>", "<TH>",
-            "</ TD >", "<TABLE>", "</TABLE>", "<BR>", "<OL>", "</OL>", "<UL>", "</UL>", "<LI>",
-            "<OPTION>", "<SCRIPT>", "</SCRIPT>", "<STYLE>", "</STYLE>", "<!--", "-->", "-- >",
-            "&amp;", "&#233;", "&#x1F600;", "&", ";", "<", ">", "-", " ", "  ", "\t", "\r\n",
-            "\x1f", "a", "word", "\xc3\xa9", "\xf0\x9f\x98\x80", "<B>", "<P ALIGN=x>", "<TD X>",
-            "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
-        // Rows left open make each row's look-ahead read on through the next rows; past a
-        // point the answers come from one sweep over the rest of the text instead.
-        const std::vector<const char*> openRows = {
-            "<TR>", "<TR>", "<TR>", "<TR>x", "<TD>", "<TD>", "<TH>", "</TD>", "</ TD>", "</TR>",
-            "</TABLE>", "<TABLE>", "<TABLE X>", "<BR>", "<P>", "<B>", "<", ">", "x", "yy", " ",
-            "&amp;", "<TD<TR>", "\xf0\x9f\x98\x80"};
-        // clang-format on
+        QByteArrayList pieces, openRows;
+        for (const QStringList& row : caseTable(QStringLiteral("html/random-pieces.tsv")))
+            (row[0] == "rows" ? openRows : pieces) << unescapeBytes(row[1].toUtf8());
         QByteArray failed;
         QVERIFY2(agreesOnRandomMarkup(20261206, pieces, 3000, 1, 80, &failed), failed.constData());
         QVERIFY2(agreesOnRandomMarkup(6122026, openRows, 40, 2000, 2000, &failed),
@@ -127,6 +116,89 @@ class TestStripHtml : public QObject {
         QVERIFY(stopped.isNull());
         QCOMPARE(calls, 2);
         QVERIFY(!QFile::exists(path));
+    }
+
+    void decodesBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
+            QTest::newRow(qPrintable(row.last()))
+                << unescapeBytes(row[0].toUtf8()) << unescapeText(row[1]);
+        QTest::newRow("largest code point")
+            << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF", 1);
+    }
+    void decodesBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QCOMPARE(HtmlTools::decodeHtmlBytesToString(bytes), expected);
+    }
+
+    // The decoder takes ASCII eight bytes at a time; multi-byte characters and bad bytes must be
+    // seen wherever they fall.
+    void decodesUtf8AtEveryAlignment() {
+        for (int before = 0; before < 20; ++before) {
+            for (int after = 0; after < 10; ++after) {
+                const QByteArray pad1(before, 'a'), pad2(after, 'b');
+                QCOMPARE(HtmlTools::decodeHtmlBytesToString(pad1 + "\xe2\x82\xac" + pad2),
+                         QString::fromLatin1(pad1) + QChar(0x20AC) + QString::fromLatin1(pad2));
+                QCOMPARE(HtmlTools::decodeHtmlBytesToString(pad1 + "\xe9" + pad2),
+                         QString::fromLatin1(pad1) + QChar(0xE9) + QString::fromLatin1(pad2));
+            }
+        }
+    }
+
+    void convertsBetweenForms() {
+        // A lone surrogate stays one character through code points and back.
+        const QString text = QStringLiteral("a\U0001F600b") + QChar(0xD800) + QStringLiteral("c");
+        const std::u32string ucs4 = HtmlTools::toUcs4(text);
+        QCOMPARE(ucs4, std::u32string(U"a\U0001F600b") + char32_t(0xD800) + U"c");
+        QCOMPARE(HtmlTools::fromUcs4(ucs4), text);
+        // UTF-8 cannot carry it: U+FFFD instead.
+        QCOMPARE(HtmlTools::toUtf8(ucs4), QByteArray("a\xf0\x9f\x98\x80"
+                                                     "b\xef\xbf\xbd"
+                                                     "c"));
+        const std::u32string tooLarge(1, char32_t(0x110000));
+        QCOMPARE(HtmlTools::fromUcs4(tooLarge), QString(QChar(0xFFFD)));
+        QCOMPARE(HtmlTools::toUtf8(tooLarge), QByteArray("\xef\xbf\xbd"));
+    }
+
+    // Character references: tests/data/entities/*.txt hold one case a line, the expected code
+    // point in hexadecimal ("none" for the empty result), a tab, and the name ("\uXXXX" escapes a
+    // character that would not show).
+    void decodesEntities_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        const QStringList files = testCases(QStringLiteral("entities"), QStringLiteral("*.txt"));
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files) {
+            int line = 0;
+            for (const QStringList& row :
+                 caseTable(QStringLiteral("entities/") + QFileInfo(file).fileName())) {
+                const char32_t c = row[0].toUInt(nullptr, 16);
+                QTest::addRow("%s:%d", qPrintable(QFileInfo(file).baseName()), ++line)
+                    << unescapeText(row.value(1))
+                    << (row[0] == QStringLiteral("none") ? QString() : QString::fromUcs4(&c, 1));
+            }
+        }
+    }
+    void decodesEntities() {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(DecodeEntity(name), expected);
+        QCOMPARE(HtmlTools::decodeEntity(HtmlTools::toUcs4(name)),
+                 expected.isEmpty() ? char32_t(0) : expected.toUcs4().value(0));
+    }
+
+    void exactMatchAndRemoveSpaces() {
+        QVERIFY(ExactMatch(QStringLiteral("agrave"), QStringLiteral("agrave")));
+        QVERIFY(ExactMatch(QString(), QString()));
+        for (const char* other : {"Agrave", "agrave ", "agravex", "agrav"})
+            QVERIFY(!ExactMatch(QStringLiteral("agrave"), QString::fromLatin1(other)));
+        QVERIFY(!ExactMatch(QStringLiteral("\u00e9"), QStringLiteral("\u00c9")));
+        QCOMPARE(RemoveSpaces(QStringLiteral(" / T D ")), QStringLiteral("/TD"));
+        QCOMPARE(RemoveSpaces(QStringLiteral("a\tb\r\nc\u00a0 d")),
+                 QStringLiteral("a\tb\r\nc\u00a0d"));
+        QCOMPARE(RemoveSpaces(QStringLiteral("   ")), QString());
     }
 };
 
