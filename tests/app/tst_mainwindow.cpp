@@ -4,6 +4,7 @@
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
 #include <QAbstractScrollArea>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -253,11 +254,13 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(env->dialogs.messages.size(), saveAs.contains(u'/') ? 2 : 1);
     }
 
-    // Numbers of new documents are never reused; the Window menu lists and activates them.
+    // The Window menu lists and activates the documents, the File menu strips; numbers of new
+    // documents are never reused.
     void windowMenuAndDocumentNumbers() {
         frmDocument* first = document();
         main->LoadNewDoc();
         QMenu* window = main->menuItem("mnuWindow")->menu();
+        QMetaObject::invokeMethod(window, "aboutToShow");  // twice: the list is made afresh
         QMetaObject::invokeMethod(window, "aboutToShow");
         QList<QAction*> entries;
         for (QAction* action : window->actions())
@@ -266,6 +269,9 @@ class MainWindowTest : public WindowTest {
         QVERIFY(entries[1]->isChecked());
         entries[0]->trigger();
         QCOMPARE(main->ActiveForm(), first);
+        document()->txtText->setText("<HTML><BODY><B>bold</B><P>Next</BODY></HTML>");
+        main->menuItem("mnuStrip")->trigger();
+        QTRY_COMPARE(document()->txtText->Text(), QStringLiteral("bold\n\nNext"));
         main->tbToolBar_ButtonClick("new");  // toolbar keys are case-sensitive
         QCOMPARE(main->ChildForms().size(), 2);
         for (int i = 0; i < 34; ++i) main->LoadNewDoc();
@@ -308,7 +314,7 @@ class MainWindowTest : public WindowTest {
     }
 
     // A file that cannot be read gets Open's message and the next still opens; text is inserted
-    // as text; a web address or a move-only drag opens nothing.
+    // as text; a web address, a move-only drag or a drop on another window opens nothing.
     void otherDrops() {
         std::unique_ptr<QMimeData> files(
             fileDrag({env->scratch("missing.txt"), file("good.txt", "good")}));
@@ -327,8 +333,14 @@ class MainWindowTest : public WindowTest {
         QVERIFY(!dragAndDrop(main, &link).first);
         files.reset(fileDrag({file("kept.txt", "kept")}));
         QCOMPARE(dragAndDrop(main, files.get(), Qt::MoveAction).second, Qt::IgnoreAction);
+        QLineEdit elsewhere;  // in a window of its own: no business of the main window
+        dragAndDrop(&elsewhere, files.get());
         QCOMPARE(main->ChildForms().size(), 2);
         QVERIFY(QFile::exists(env->scratch("kept.txt")));
+        // Where a copy is not offered a link will do.
+        QCOMPARE(dragAndDrop(main, files.get(), Qt::LinkAction),
+                 std::make_pair(true, Qt::LinkAction));
+        QCOMPARE(document()->Caption(), env->scratch("kept.txt"));
     }
 };
 
