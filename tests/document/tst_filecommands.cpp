@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
@@ -18,11 +19,8 @@
 
 namespace {
 
-const QByteArray kFormattedRtf =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times;}}\n"
-    "{\\colortbl;\\red255\\green0\\blue0;}\n"
-    "\\pard\\f0\\fs24 Plain {\\b bold} {\\cf1 red} {\\f1\\fs40 big}\\par\n"
-    "\\pard\\qc centred \\uc1\\u8212? caf\\'e9\\par}";
+// RTF with fonts, colours, sizes, a centred paragraph and characters beyond the code page.
+const QByteArray kFormattedRtf = readBytes(QUILLO_TEST_DATA "/files/formatted.rtf");
 
 // Pages of a PDF that Qt wrote: its page objects are not compressed.
 int pdfPageCount(const QByteArray& pdf) {
@@ -336,11 +334,8 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(env->dialogs.printerOfferedSelection, QList<bool>({false, true}));
         QCOMPARE(pdfPageCount(readBytes(env->scratch("part.pdf"))), 1);
         QCOMPARE(text()->SelText(), QStringLiteral("line 150 of the"));
-        QProcess pdftotext;
-        pdftotext.start(QStringLiteral("pdftotext"),
-                        {env->scratch("part.pdf"), QStringLiteral("-")});
-        QVERIFY(pdftotext.waitForFinished(30000));
-        QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified(),
+        QCOMPARE(QString::fromUtf8(runChild("pdftotext", {env->scratch("part.pdf"), "-"}).out)
+                     .simplified(),
                  QStringLiteral("line 150 of the 1"));
 
         env->dialogs.printToPdf = env->scratch("none.pdf");
