@@ -7,23 +7,14 @@
 #include <QList>
 #include <QPointer>
 #include <QSet>
-#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
 
-// A tiny HTTP/1.0-style server on 127.0.0.1 inside the test process: fixed answers by path,
-// and answers that are held back until the test releases them.
+// A tiny HTTP server on 127.0.0.1 inside the test process: fixed answers by path (404 for the
+// rest), and paths whose requests are held, never answered, for as long as it lives.
 class LocalHttpServer {
   public:
-    struct Answer {
-        int status = 200;
-        QByteArray reason = "OK";
-        QList<QPair<QByteArray, QByteArray>> headers;
-        QByteArray body;
-        bool sendLength = true;  // false: the end of the connection ends the body
-    };
-
     LocalHttpServer() {
         server_.listen(QHostAddress::LocalHost);
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
@@ -31,102 +22,55 @@ class LocalHttpServer {
         });
     }
     ~LocalHttpServer() {
-        for (const auto& held : std::as_const(held_)) {
-            if (held.socket) held.socket->abort();
-        }
+        for (const auto& [socket, path] : std::as_const(held_))
+            if (socket) socket->abort();
     }
 
-    quint16 port() const { return server_.serverPort(); }
     QString url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
     }
-
     void page(const QString& path, const QByteArray& body,
-              const QByteArray& contentType = "text/html; charset=utf-8") {
-        Answer answer;
-        answer.body = body;
-        if (!contentType.isEmpty()) answer.headers.append({"Content-Type", contentType});
-        answers_.insert(path, answer);
+              const QByteArray& contentType = "text/html; charset=utf-8", bool sendLength = true) {
+        QByteArray head = "200 OK\r\n";
+        if (!contentType.isEmpty()) head += "Content-Type: " + contentType + "\r\n";
+        if (sendLength) head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        answers_.insert(path, head + "\r\n" + body);  // without a length the end of the body
+    }                                                 // is the end of the connection
+    void redirect(const QString& path, const QString& target) {
+        answers_.insert(path, "302 Found\r\nLocation: " + target.toUtf8() + "\r\n\r\n");
     }
-    void answer(const QString& path, const Answer& answer) { answers_.insert(path, answer); }
-    void redirect(const QString& path, const QString& target, int status = 302) {
-        Answer answer;
-        answer.status = status;
-        answer.reason = "Found";
-        answer.headers.append({"Location", target.toUtf8()});
-        answers_.insert(path, answer);
-    }
-
-    // Requests for `path` wait until release().
     void hold(const QString& path) { holding_.insert(path); }
-    void release(const QString& path) {
-        holding_.remove(path);
-        for (int i = held_.size() - 1; i >= 0; --i) {
-            if (held_[i].path != path) continue;
-            const Held held = held_.takeAt(i);
-            if (held.socket) respond(held.socket, held.path);
-        }
-    }
     int heldCount(const QString& path) const {
         int count = 0;
-        for (const Held& held : held_) count += held.path == path && held.socket ? 1 : 0;
+        for (const auto& [socket, heldPath] : held_) count += heldPath == path && socket;
         return count;
     }
 
   private:
-    struct Held {
-        QPointer<QTcpSocket> socket;
-        QString path;
-    };
-
     void accept(QTcpSocket* socket) {
-        struct Request {
-            QByteArray data;
-            bool complete = false;
-        };
-        auto request = std::make_shared<Request>();
+        auto request = std::make_shared<std::pair<QByteArray, bool>>();  // read so far, complete
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
-            if (request->complete) return;
-            request->data += socket->readAll();
-            if (!request->data.contains("\r\n\r\n")) return;
-            request->complete = true;
-            const QByteArray& data = request->data;
-            const QList<QByteArray> requestLine = data.left(data.indexOf("\r\n")).split(' ');
-            const QString path =
-                requestLine.size() >= 2 ? QString::fromLatin1(requestLine.at(1)) : QString();
+            auto& [data, complete] = *request;
+            data += socket->readAll();
+            if (complete || !data.contains("\r\n\r\n")) return;
+            complete = true;
+            const QString path = QString::fromLatin1(data.split(' ').value(1));
             if (holding_.contains(path)) {
                 held_.append({socket, path});
                 return;
             }
-            respond(socket, path);
+            const QByteArray answer = answers_.value(
+                path, "404 Not Found\r\nContent-Type: text/html\r\n\r\n<title>Not Found</title>");
+            socket->write("HTTP/1.1 " + answer.left(answer.indexOf("\r\n\r\n")) +
+                          "\r\nConnection: close\r\nCache-Control: no-store" +
+                          answer.mid(answer.indexOf("\r\n\r\n")));
+            socket->disconnectFromHost();
         });
     }
 
-    void respond(QTcpSocket* socket, const QString& path) {
-        Answer answer;
-        if (answers_.contains(path)) {
-            answer = answers_.value(path);
-        } else {
-            answer.status = 404;
-            answer.reason = "Not Found";
-            answer.body = "<html><title>Not Found</title>No such page.</html>";
-            answer.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html")));
-        }
-        QByteArray head =
-            "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason + "\r\n";
-        for (const auto& header : std::as_const(answer.headers)) {
-            head += header.first + ": " + header.second + "\r\n";
-        }
-        if (answer.sendLength)
-            head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-        head += "Connection: close\r\nCache-Control: no-store\r\n\r\n";
-        socket->write(head + answer.body);
-        socket->disconnectFromHost();
-    }
-
     QTcpServer server_;
-    QHash<QString, Answer> answers_;
+    QHash<QString, QByteArray> answers_;  // status line and headers, an empty line, the body
     QSet<QString> holding_;
-    QList<Held> held_;
+    QList<std::pair<QPointer<QTcpSocket>, QString>> held_;
 };
