@@ -93,9 +93,8 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(result, row[3]);
     }
 
-    // Values another program wrote, as a list or out of range, still read sensibly; new
-    // documents take what is stored.
-    void storedSettingsReachNewDocuments() {
+    // Values another program wrote, as a list or out of range, still read sensibly.
+    void storedValuesReadAsText() {
         TestEnvironment other;
         QVERIFY(writeBytes(other.settingsFolder() + "/Quillo.conf",
                            "[Settings]\nFontName=Liberation, Sans\nFontSize=1\n"));
@@ -106,18 +105,6 @@ class MainWindowTest : public WindowTest {
         other.setSetting("FontSize", "0");
         settings.LoadFromStore();
         QCOMPARE(settings.FontSize, DocumentSettings().FontSize);
-
-        const std::pair<const char*, const char*> stored[] = {
-            {"FirstTime", "No"},    {"FontSize", "11.5"}, {"FontBold", "true"},
-            {"FontItalic", "TRUE"}, {"DocBG", "65280"},   {"MaxNew", "1"}};
-        for (const auto& [key, value] : stored) other.setSetting(key, value);
-        frmMain* started = other.start();
-        started->LoadNewDoc();
-        QVERIFY(started->mdiArea()->currentSubWindow()->isMaximized());
-        RichTextBox* text = started->ActiveDocument()->txtText;
-        QCOMPARE(text->FontSize(), 12.0);
-        QVERIFY(text->FontBold() && text->FontItalic() && !text->FontUnderline());
-        QCOMPARE(text->BackColor(), 65280);
     }
 
     // The readme comes on the first start only, from beside the program or, installed, from

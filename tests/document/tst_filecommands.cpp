@@ -204,7 +204,7 @@ class FileCommandsTest : public WindowTest {
     // A failed write: a critical message naming the file and the reason; the caption and the
     // changed marker stay, and Save As does not take the new name.
     void failedWriteKeepsCaptionAndMarker() {
-        const QString below = file("plain.txt", "x") + QStringLiteral("/sub.txt");
+        const QString below = file("plain.txt", "x") + "/sub.txt";
         text()->setText(QStringLiteral("work"));
         document()->setCaption(below);
         main->mnuFileSave_Click();

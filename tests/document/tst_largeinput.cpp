@@ -99,7 +99,7 @@ class LargeInputTest : public QObject {
         QFETCH(int, answer);
         QFETCH(int, style);
         QFETCH(bool, loaded);
-        const QString path = dir.filePath(QStringLiteral("blank.txt"));
+        const QString path = dir.filePath("blank.txt");
         QVERIFY(writeBytes(path, QByteArray(200000, '\n')));
         if (answer) host.msgBoxAnswers.enqueue(answer);
 
@@ -126,7 +126,7 @@ class LargeInputTest : public QObject {
 
     // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.
     void tooManyRtfParagraphs() {
-        const QString path = dir.filePath(QStringLiteral("pars.rtf"));
+        const QString path = dir.filePath("pars.rtf");
         QVERIFY(writeBytes(
             path, "{\\rtf1\\ansi " +
                       repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
@@ -180,8 +180,8 @@ class LargeInputTest : public QObject {
     }
     void longLinesRoundTrip() {
         QFETCH(QByteArray, content);
-        const QString in = dir.filePath(QStringLiteral("long.txt"));
-        const QString out = dir.filePath(QStringLiteral("long-saved.txt"));
+        const QString in = dir.filePath("long.txt");
+        const QString out = dir.filePath("long-saved.txt");
         QVERIFY(writeBytes(in, content));
         RichTextBox box;
         box.resize(600, 400);

@@ -140,7 +140,7 @@ class TestWriteBoundaries : public QObject {
     }
 
     void createsAndReplaces() {
-        const QString file = path(QStringLiteral("doc.txt"));
+        const QString file = path("doc.txt");
         QString error;
         QVERIFY2(DocumentFileIO::writeFile(file, "first", &error), qPrintable(error));
         QCOMPARE(readBytes(file), QByteArray("first"));
@@ -158,10 +158,10 @@ class TestWriteBoundaries : public QObject {
 
     void followsSymbolicLinks() {
         QDir(dir_->path()).mkdir(QStringLiteral("real"));
-        const QString target = path(QStringLiteral("real/target.txt"));
+        const QString target = path("real/target.txt");
         QVERIFY(put(target, "old", 0640));
-        const QString link = path(QStringLiteral("link.txt"));
-        const QString chain = path(QStringLiteral("chain.txt"));
+        const QString link = path("link.txt");
+        const QString chain = path("chain.txt");
         QVERIFY(QFile::link(QStringLiteral("real/target.txt"), link));  // relative
         QVERIFY(QFile::link(link, chain));
 
@@ -174,22 +174,22 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 
         // A link to a file that does not exist yet creates the file, not a new link.
-        const QString dangling = path(QStringLiteral("dangling.txt"));
-        QVERIFY(QFile::link(path(QStringLiteral("real/later.txt")), dangling));
+        const QString dangling = path("dangling.txt");
+        QVERIFY(QFile::link(path("real/later.txt"), dangling));
         QVERIFY2(DocumentFileIO::writeFile(dangling, "created", &error), qPrintable(error));
         QVERIFY(QFileInfo(dangling).isSymLink());
-        QCOMPARE(readBytes(path(QStringLiteral("real/later.txt"))), QByteArray("created"));
+        QCOMPARE(readBytes(path("real/later.txt")), QByteArray("created"));
 
         // A loop of links is an error, not a hang.
-        QVERIFY(QFile::link(path(QStringLiteral("loop2")), path(QStringLiteral("loop1"))));
-        QVERIFY(QFile::link(path(QStringLiteral("loop1")), path(QStringLiteral("loop2"))));
-        QVERIFY(!DocumentFileIO::writeFile(path(QStringLiteral("loop1")), "x", &error));
+        QVERIFY(QFile::link(path("loop2"), path("loop1")));
+        QVERIFY(QFile::link(path("loop1"), path("loop2")));
+        QVERIFY(!DocumentFileIO::writeFile(path("loop1"), "x", &error));
         QVERIFY(!error.isEmpty());
     }
 
     void writesHardLinksInPlace() {
-        const QString first = path(QStringLiteral("first.txt"));
-        const QString second = path(QStringLiteral("second.txt"));
+        const QString first = path("first.txt");
+        const QString second = path("second.txt");
         QVERIFY(put(first, "shared old content that is long"));
         QCOMPARE(
             ::link(QFile::encodeName(first).constData(), QFile::encodeName(second).constData()), 0);
@@ -208,10 +208,10 @@ class TestWriteBoundaries : public QObject {
     }
 
     void readOnlyFolder() {
-        const QString folder = path(QStringLiteral("locked"));
+        const QString folder = path("locked");
         QVERIFY(QDir().mkdir(folder));
-        const QString writable = folder + QStringLiteral("/writable.txt");
-        const QString readOnly = folder + QStringLiteral("/readonly.txt");
+        const QString writable = folder + "/writable.txt";
+        const QString readOnly = folder + "/readonly.txt";
         QVERIFY(put(writable, "old writable"));
         QVERIFY(put(readOnly, "old read-only", 0444));
         QVERIFY(giveToNobody(writable));
@@ -224,7 +224,7 @@ class TestWriteBoundaries : public QObject {
         QString error;
 
         // A new file cannot be made there.
-        const QString fresh = folder + QStringLiteral("/new.txt");
+        const QString fresh = folder + "/new.txt";
         QVERIFY(!DocumentFileIO::writeFile(fresh, "new", &error));
         QCOMPARE(error, QStringLiteral("Permission denied"));
         QVERIFY(!QFileInfo::exists(fresh));
@@ -243,7 +243,7 @@ class TestWriteBoundaries : public QObject {
     }
 
     void readOnlyFileInWritableFolder() {
-        const QString file = path(QStringLiteral("protected.txt"));
+        const QString file = path("protected.txt");
         QVERIFY(put(file, "keep me", 0444));
         QVERIFY(giveToNobody(file));
         QCOMPARE(::chown(QFile::encodeName(dir_->path()).constData(), kNobody, kNobody), 0);
@@ -269,7 +269,7 @@ class TestWriteBoundaries : public QObject {
 
     void keepsAnotherUsersOwnership() {
         if (::geteuid() != 0) QSKIP("only root can save a file that another user owns");
-        const QString file = path(QStringLiteral("theirs.txt"));
+        const QString file = path("theirs.txt");
         QVERIFY(put(file, "old", 0640));
         QVERIFY(giveToNobody(file));
         QString error;
@@ -282,7 +282,7 @@ class TestWriteBoundaries : public QObject {
     }
 
     void extendedAttributesWriteInPlace() {
-        const QString file = path(QStringLiteral("tagged.txt"));
+        const QString file = path("tagged.txt");
         QVERIFY(put(file, "old"));
         const QByteArray native = QFile::encodeName(file);
         if (::setxattr(native.constData(), "user.origin", "web", 3, 0) != 0)
