@@ -114,17 +114,6 @@ class EditHtmlTest : public WindowTest {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
-    void editHtmlFromLocalFile() {
-        QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("page.htm"));
-        QVERIFY(writeBytes(path, "<p>local caf\xE9</p>"));
-        // The dialog hands back a plain path, as when the user picks a file.
-        frmDocument* document = editHtml(server.url("/x.html"), QStringLiteral("Local"), path);
-        QVERIFY(document);
-        QCOMPARE(document->txtText->Text(), QStringLiteral("<p>local caf\u00E9</p>"));
-        QCOMPARE(document->Caption(), QStringLiteral("Local"));
-    }
-
     void editHtmlFailures_data() {
         QTest::addColumn<QStringList>("row");
         for (const QStringList& row : caseTable(QStringLiteral("pages/fetch-failures.tsv")))

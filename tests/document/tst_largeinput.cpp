@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
 // asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
-// byte, and quillo-cli convert writes what the editor writes.
+// byte, and a paragraph of more runs than the reader keeps loses no text.
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
-#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
-#include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/LoadEstimate.h"
@@ -43,16 +41,6 @@ class EscapingDialogHost : public ScriptedDialogHost {
         return ScriptedDialogHost::MsgBox(owner, text, style, title);
     }
 };
-
-// The editor's control with a new document's default font, as quillo-cli convert uses.
-void useDefaultFont(RichTextBox& box) {
-    const DocumentSettings defaults;
-    box.setFontName(defaults.FontName);
-    box.setFontSize(defaults.FontSize);
-    box.setFontBold(defaults.FontBold);
-    box.setFontItalic(defaults.FontItalic);
-    box.setFontUnderline(defaults.FontUnderline);
-}
 
 }  // namespace
 
@@ -211,52 +199,6 @@ class LargeInputTest : public QObject {
         for (auto it = document.begin().begin(); !it.atEnd(); ++it) ++fragments;
         QVERIFY(fragments <= RtfReader::kMaxRunsPerParagraph + 1);
         QVERIFY(document.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
-    }
-
-    // quillo-cli convert writes what opening and saving in the editor writes.
-    void convertMatchesEditor_data() {
-        QTest::addColumn<QString>("inName");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("outName");
-        const QByteArray runs = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard " +
-                                repeated("{\\b bold }{\\i italic }", 40000) +
-                                "\\par\\qc caf\\'e9\\par}";
-        const QByteArray unicode = "{\\rtf1\\ansi\\uc255 " + repeated("\\u65 ", 100000) + "}";
-        const QByteArray line = repeated("word ", 100000) + "\r\nnext\r\n";
-        QTest::newRow("runs to rtf") << "runs.rtf" << runs << "out.rtf";
-        QTest::newRow("runs to txt") << "runs.rtf" << runs << "out.txt";
-        QTest::newRow("unicode to txt") << "u.rtf" << unicode << "out.txt";
-        QTest::newRow("long line to rtf") << "line.txt" << line << "out.rtf";
-        QTest::newRow("long line to txt") << "line.txt" << line << "out.txt";
-        QTest::newRow("blank lines to txt") << "blank.txt" << QByteArray(100000, '\n') << "out.txt";
-        QTest::newRow("separators to txt") << "sep.txt"
-                                           << repeated(
-                                                  "a\xe2\x80\xa8"
-                                                  "b\xe2\x80\xa9"
-                                                  "c\r\n",
-                                                  20000)
-                                           << "out.txt";
-    }
-    void convertMatchesEditor() {
-        QFETCH(QString, inName);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, outName);
-        const QString in = dir.filePath(inName);
-        const QString viaCli = dir.filePath(QStringLiteral("cli-") + outName);
-        const QString viaEditor = dir.filePath(QStringLiteral("editor-") + outName);
-        QVERIFY(writeBytes(in, input));
-
-        ChildOptions options;
-        options.environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->settingsFolder());
-        QCOMPARE(runCli({QStringLiteral("convert"), in, viaCli}, options).exitCode, 0);
-
-        RichTextBox box;
-        useDefaultFont(box);
-        QVERIFY(box.LoadFile(in, FileCommands::OpenFileType(in)));
-        QVERIFY(box.SaveFile(viaEditor, FileCommands::SaveFileType(viaEditor)));
-        const QByteArray expected = readBytes(viaEditor);
-        QVERIFY(expected.size() > 1000);
-        QVERIFY(readBytes(viaCli) == expected);
     }
 };
 
