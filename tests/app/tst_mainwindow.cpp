@@ -256,6 +256,7 @@ class MainWindowTest : public WindowTest {
         QVERIFY(entries[1]->isChecked());
         entries[0]->trigger();
         QCOMPARE(main->ActiveForm(), first);
+        QVERIFY(main->mdiArea()->currentSubWindow()->testAttribute(Qt::WA_SetWindowIcon));
         document()->txtText->setText("<HTML><BODY><B>bold</B><P>Next</BODY></HTML>");
         main->menuItem("mnuStrip")->trigger();
         QTRY_COMPARE(document()->txtText->Text(), QStringLiteral("bold\n\nNext"));

@@ -112,6 +112,18 @@ class LargeInputTest : public QObject {
         QCOMPARE(main->statusText(), QStringLiteral("Ready."));
     }
 
+    // The verdict at the edges of its bounds: a quarter and three quarters of the free memory,
+    // and the paragraph limit of formatted text.
+    void loadVerdicts_data() { addCaseRows(QStringLiteral("files/load-verdicts.tsv"), 6); }
+    void loadVerdicts() {
+        QFETCH(QStringList, row);
+        LoadEstimate estimate;
+        estimate.rtf = row[0] == u'1';
+        estimate.paragraphs = row[1].toLongLong();
+        estimate.memoryBytes = row[2].toLongLong();
+        QCOMPARE(int(estimate.judge(row[3].toLongLong())), row[4].toInt());
+    }
+
     // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.
     void tooManyRtfParagraphs() {
         const QString path = dir.filePath("pars.rtf");
