@@ -7,7 +7,6 @@
 #include <QWebEngineView>
 #include <QtTest>
 
-#include "LocalHttpServer.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
@@ -81,11 +80,11 @@ class WebSecurityTest : public QObject {
     }
 
     void webSiteKeepsItsScripts() {
-        LocalHttpServer server;
-        server.page("/site.html",
-                    "<html><head><title>static</title></head>"
-                    "<body><script>document.title = 'scripted';</script></body></html>");
-        frmBrowser* browser = frmBrowser::Open(main, server.url("/site.html"));
+        frmBrowser* browser = frmBrowser::Open(main, QString());
+        browser->brwWebBrowser->setHtml(
+            "<html><head><title>static</title></head><body><script>"
+            "document.title = 'scripted';</script></body></html>",
+            QUrl("http://127.0.0.1/site.html"));
         QCOMPARE(answer(browser, {"scripted"}), QStringLiteral("scripted"));
     }
 };
