@@ -42,11 +42,6 @@ class FileCommandsTest : public WindowTest {
         const QString path = env->scratch(name);
         return writeBytes(path, bytes) ? path : QString();
     }
-    void showBrowser() {
-        QMdiSubWindow* sub = main->addChildWindow(new FakeBrowser);
-        sub->show();
-        main->mdiArea()->setActiveSubWindow(sub);
-    }
     void closeAll() {
         main->mdiArea()->closeAllSubWindows();
         QCoreApplication::processEvents();
@@ -170,25 +165,6 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(text()->Text(), QString());
     }
 
-    // With a browser window active Save, Save As and Print ask nothing; Open without any
-    // window makes one.
-    void fileCommandsIgnoreNonDocuments() {
-        document()->setTag(QString());
-        showBrowser();
-        env->dialogs.fileAnswers.enqueue(env->scratch("never.txt"));
-        env->dialogs.printerAnswers.enqueue(true);
-        main->mnuFileSave_Click();
-        main->mnuFileSaveAs_Click();
-        main->mnuFilePrint_Click();
-        QVERIFY(env->dialogs.fileRequests.isEmpty() && env->dialogs.printerTitles.isEmpty());
-        QVERIFY(env->dialogs.messages.isEmpty());
-        env->dialogs.fileAnswers.clear();
-        closeAll();
-        open(file("a.txt", "alpha"));
-        QCOMPARE(main->ChildForms().size(), 1);
-        QCOMPARE(text()->Text(), QStringLiteral("alpha"));
-    }
-
     // A failed write: a critical message naming the file and the reason; the caption and the
     // changed marker stay, and Save As does not take the new name.
     void failedWriteKeepsCaptionAndMarker() {
@@ -227,17 +203,6 @@ class FileCommandsTest : public WindowTest {
             QVERIFY(env->dialogs.messages[0].text.contains(QStringLiteral("deleted or moved")));
             env->dialogs.messages.clear();
         }
-    }
-
-    void binaryFileOpensWithAWarning() {
-        const QString path = file("image.txt", QByteArray("GIF89a\0\0\x01\x02 text", 15));
-        open(path);
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QCOMPARE(env->dialogs.messages[0].style, 48);
-        QVERIFY(env->dialogs.messages[0].text.contains(QDir::toNativeSeparators(path)));
-        QVERIFY(text()->Text().startsWith(QStringLiteral("GIF89a")));
-        open(file("plain.txt", "tab\there\n"));
-        QCOMPARE(env->dialogs.messages.size(), 1);
     }
 
     // Characters the file's encoding cannot hold: saved as UTF-8, said in the status bar.

@@ -242,31 +242,6 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
-    void readOnlyFileInWritableFolder() {
-        const QString file = path("protected.txt");
-        QVERIFY(put(file, "keep me", 0444));
-        QVERIFY(giveToNobody(file));
-        QCOMPARE(::chown(QFile::encodeName(dir_->path()).constData(), kNobody, kNobody), 0);
-
-        AsNobody nobody;
-        if (!nobody.restricted()) QSKIP("permissions are not enforced for this user");
-        // Renaming over it would work, but a read-only file is not to be replaced.
-        QString error;
-        QVERIFY(!DocumentFileIO::writeFile(file, "changed", &error));
-        QCOMPARE(error, QStringLiteral("Permission denied"));
-        QCOMPARE(readBytes(file), QByteArray("keep me"));
-    }
-
-    void longestName() {
-        // The temporary name must fit where the target's name just fits.
-        const QString file = path(QString(255, QLatin1Char('n')));
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(file, "first", &error), qPrintable(error));
-        QVERIFY2(DocumentFileIO::writeFile(file, "second", &error), qPrintable(error));
-        QCOMPARE(readBytes(file), QByteArray("second"));
-        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    }
-
     void keepsAnotherUsersOwnership() {
         if (::geteuid() != 0) QSKIP("only root can save a file that another user owns");
         const QString file = path("theirs.txt");

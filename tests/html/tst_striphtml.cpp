@@ -76,19 +76,6 @@ class TestStripHtml : public QObject {
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR>").repeated(600) + "<TD>x</TD></TR>zz"));
     }
 
-    void writesOutputFileOrNothing() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("out.txt"));
-        QVERIFY(writeBytes(path, "old content that is longer than the new one"));
-        QCOMPARE(StripHTML(QStringLiteral("<BODY>caf\u00e9 \u20ac<BR>ok"), path),
-                 QStringLiteral("caf\u00e9 \u20ac\r\nok"));
-        QCOMPARE(readBytes(path), QByteArray("caf\xc3\xa9 \xe2\x82\xac\r\nok\r\n"));
-
-        const QString unwritable = dir.filePath(QStringLiteral("missing/folder/out.txt"));
-        QCOMPARE(StripHTML(QStringLiteral("<BODY>abc"), unwritable), QStringLiteral("abc"));
-        QVERIFY(!QFile::exists(unwritable));
-    }
-
     void reportsProgressAndCancels() {
         const QString html =
             QStringLiteral("<BODY>") + QStringLiteral("word <B>x</B> ").repeated(100000);

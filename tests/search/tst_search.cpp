@@ -252,28 +252,6 @@ class SearchTest : public WindowTest {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
-    // Closed by the button or the title bar, the dialogs come back as they were left, and the
-    // two keep their own fields.
-    void fieldsPersistAndStaySeparate() {
-        frmFIND* find = openFind();
-        find->Text1->setText("needle");
-        find->Check2->setChecked(true);
-        find->Command2->click();
-        QVERIFY(!find->isVisible());
-        frmREPLACE* replace = openReplace();
-        QCOMPARE(replace->txtFind->text(), QString());
-        replace->txtReplace->setText("that");
-        replace->Check1->setChecked(true);
-        replace->close();
-        main->tbToolBar_ButtonClick("Find");
-        QCOMPARE(shown.last(), find);
-        QVERIFY(find->Text1->text() == "needle" && !find->Check1->isChecked() &&
-                find->Check2->isChecked());
-        QCOMPARE(openReplace(), replace);
-        QVERIFY(replace->txtReplace->text() == "that" && replace->Check1->isChecked() &&
-                !replace->Check2->isChecked());
-    }
-
     // Replace all keeps the formatting around the matches and is one undo step.
     void replaceAllIsOneUndoStep() {
         txt->setText("cat BOLD cat");
