@@ -144,6 +144,7 @@ class TestStripHtml : public QObject {
         QCOMPARE(HtmlTools::toUtf8(ucs4), QByteArray("a\xf0\x9f\x98\x80"
                                                      "b\xef\xbf\xbd"
                                                      "c"));
+        QCOMPARE(HtmlTools::toUtf8(U"\U0010FFFF"), QByteArray("\xf4\x8f\xbf\xbf"));  // the largest
         const std::u32string tooLarge(1, char32_t(0x110000));
         QCOMPARE(HtmlTools::fromUcs4(tooLarge), QString(QChar(0xFFFD)));
         QCOMPARE(HtmlTools::toUtf8(tooLarge), QByteArray("\xef\xbf\xbd"));
