@@ -205,23 +205,6 @@ class FileCommandsTest : public WindowTest {
         }
     }
 
-    // Characters the file's encoding cannot hold: saved as UTF-8, said in the status bar.
-    void unrepresentableTextFallsBackToUtf8() {
-        const QString path = file("legacy.txt", "caf\xe9\r\n");
-        open(path);
-        text()->setSelStart(text()->TextLength());
-        text()->setSelText(QStringLiteral("\u03a9 \u4e2d"));
-        main->mnuFileSave_Click();
-        QVERIFY(env->dialogs.messages.isEmpty());
-        QVERIFY2(main->statusText().startsWith(QStringLiteral("Saved as UTF-8")),
-                 qPrintable(main->statusText()));
-        QCOMPARE(readBytes(path), QStringLiteral("caf\u00e9\r\n\u03a9 \u4e2d").toUtf8());
-        QCOMPARE(text()->FileEncodingName(), QStringLiteral("UTF-8"));
-        text()->setSelText(QStringLiteral("!"));
-        main->mnuFileSave_Click();
-        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
-    }
-
     // Another program changes or removes the file between opening and saving: the editor asks
     // before writing over it, and keeps the document changed when told not to.
     void changedOrVanishedFileAsks() {

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
-// asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
-// byte, and a paragraph of more runs than the reader keeps loses no text.
-#include <QKeyEvent>
+// asked about, long lines come back byte for byte, and a paragraph of more runs than the reader
+// keeps loses no text.
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -28,27 +27,13 @@ QByteArray repeated(const QByteArray& piece, qint64 size) {
     return bytes;
 }
 
-// Answers as scripted, and presses Esc right after answering a question, so that the key
-// arrives while the approved load runs.
-class EscapingDialogHost : public ScriptedDialogHost {
-  public:
-    QWidget* escapeTo = nullptr;
-    int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override {
-        if (escapeTo) {
-            QCoreApplication::postEvent(escapeTo,
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
-        }
-        return ScriptedDialogHost::MsgBox(owner, text, style, title);
-    }
-};
-
 }  // namespace
 
 class LargeInputTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestEnvironment> env;
-    EscapingDialogHost host;
+    ScriptedDialogHost host;
     frmMain* main = nullptr;
     QTemporaryDir dir;
 
@@ -62,7 +47,7 @@ class LargeInputTest : public QObject {
 
   private slots:
     void init() {
-        host = EscapingDialogHost();
+        host = ScriptedDialogHost();
         env = std::make_unique<TestEnvironment>();
         env->services.dialogs = &host;
         main = env->start();
@@ -136,36 +121,6 @@ class LargeInputTest : public QObject {
         QVERIFY(host.messages.first().text.contains(QStringLiteral("paragraphs")));
         QCOMPARE(document->txtText->TextLength(), 0);
         QCOMPARE(host.fileRequests.size(), 1);
-    }
-
-    // Esc during a long load: the window stays, empty and clean.
-    void escapeCancels_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("rtf") << "pars.rtf"
-                             << "{\\rtf1\\ansi " +
-                                    repeated("\\pard some {\\b bold} words\\par\n", 2 * kMB) + "}";
-    }
-    void escapeCancels() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, content);
-        const QString path = dir.filePath(name);
-        QVERIFY(writeBytes(path, content));
-        host.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
-        host.escapeTo = main;
-
-        // A budget that makes the file heavy, so a question comes first.
-        frmDocument* document = open(path, 4 * content.size() * 2);
-        QVERIFY(document);
-        QCOMPARE(host.messages.size(), 1);  // the question, no error after it
-        QCOMPARE(document->txtText->TextLength(), 0);
-        QCOMPARE(document->Tag(), QString());
-        QVERIFY(document->Caption() != path);
-        QCOMPARE(host.fileRequests.size(), 1);
-        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
-        // The window still works.
-        document->txtText->setText(QStringLiteral("after"));
-        QCOMPARE(document->txtText->Text(), QStringLiteral("after"));
     }
 
     // Long lines are wrapped on the screen only: saving writes back the very bytes read.

@@ -376,19 +376,13 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(readBytes(full.filePath("out.txt")), QByteArray("new"));
     }
 
-    void pipesAndDevices() {
-        QTemporaryDir dir;
-        const QString html = dir.filePath("in.html");
-        QVERIFY(writeBytes(html, "<html><body>piped</body></html>"));
-
-        const Run toStdout = cli({"strip", "-o", "/dev/stdout", html});
-        QCOMPARE(toStdout.exitCode, 0);
-        QCOMPARE(toStdout.out, QByteArray("piped\r\n"));
-
-        const QString fifo = dir.filePath("fifo");
+    // A pipe nobody reads is refused at once rather than waited on for good (writing to
+    // /dev/stdout is a row of the quillo-cli table).
+    void pipeWithoutReader() {
+        const QString fifo = path("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        // Nobody reading: refused at once rather than waiting for good.
-        const Run unread = cli({"strip", "-o", fifo, html});
+        QVERIFY(writeBytes(path("in.html"), "<html><body>piped</body></html>"));
+        const Run unread = cli({"strip", "-o", fifo, path("in.html")});
         QCOMPARE(unread.exitCode, 1);
         QVERIFY(unread.err.contains("cannot write"));
     }
