@@ -26,12 +26,6 @@ QStringList recoveryFiles(const QString& root) {
     return files;
 }
 
-int modeOf(const QString& path) {
-    struct stat st = {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return int(st.st_mode & 07777);
-}
-
 }  // namespace
 
 class RecoveryTest : public QObject {

@@ -25,14 +25,9 @@ class PageDecoderTest : public QObject {
                  QStringLiteral("http://h/q/210.htm"));
     }
 
-    void decoding_data() {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList& row : caseTable(QStringLiteral("pages/decoding.tsv")))
-            QTest::newRow(qPrintable(row.last())) << row;
-    }
+    void decoding_data() { addCaseRows(QStringLiteral("pages/decoding.tsv"), 5); }
     void decoding() {
         QFETCH(QStringList, row);
-        QCOMPARE(row.size(), 5);
         QByteArray used;
         QCOMPARE(PageDecoder::decode(unescapeBytes(row[0].toUtf8()), row[1].toUtf8(), &used),
                  unescapeText(row[2]));

@@ -29,14 +29,13 @@ QHostAddress stunAddress() {
 
 // The page's title once it starts with one of `answers` (or as it is when none comes).
 QString answer(frmBrowser* browser, const QStringList& answers) {
-    QWebEngineView* view = browser->brwWebBrowser;
-    (void)QTest::qWaitFor(
-        [&] {
-            return std::any_of(answers.begin(), answers.end(),
-                               [&](const QString& a) { return view->title().startsWith(a); });
-        },
-        kPageTimeoutMs);
-    return view->title();
+    const auto answered = [&] {
+        for (const QString& a : answers)
+            if (browser->brwWebBrowser->title().startsWith(a)) return true;
+        return false;
+    };
+    (void)QTest::qWaitFor(answered, kPageTimeoutMs);
+    return browser->brwWebBrowser->title();
 }
 
 }  // namespace

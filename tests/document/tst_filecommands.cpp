@@ -188,23 +188,6 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
     }
 
-    // Every sample file opened and saved unedited comes back byte for byte.
-    void plainTextRoundTripThroughTheEditor() {
-        for (const QString& sample : testCases(QStringLiteral("text"), QStringLiteral("*"))) {
-            const QString path = file(QStringLiteral("round.txt"), readBytes(sample));
-            main->LoadNewDoc();
-            open(path);
-            QVERIFY(QFile::remove(path));
-            env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);  // save where it was removed
-            main->mnuFileSave_Click();
-            QVERIFY2(readBytes(path) == readBytes(sample), qPrintable(sample));
-            // The only question is the one about the removed file.
-            QCOMPARE(env->dialogs.messages.size(), 1);
-            QVERIFY(env->dialogs.messages[0].text.contains(QStringLiteral("deleted or moved")));
-            env->dialogs.messages.clear();
-        }
-    }
-
     // Another program changes or removes the file between opening and saving: the editor asks
     // before writing over it, and keeps the document changed when told not to.
     void changedOrVanishedFileAsks() {

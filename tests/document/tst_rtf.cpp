@@ -189,12 +189,6 @@ class RtfTest : public QObject {
         doc.setDefaultFont(px);
         doc.setPlainText(QStringLiteral("x"));
         QVERIFY(RtfWriter::write(&doc).contains("\\fs48"));
-
-        // Images are left out, not written as text.
-        doc.setPlainText(QStringLiteral("ab"));
-        c.setPosition(1);
-        c.insertImage(QStringLiteral("picture.png"));
-        QVERIFY(rewritten(doc).contains("[ab]"));
     }
 
     void onlyRtfIsRead_data() { addCaseRows(QStringLiteral("rtf/is-rtf.tsv"), 3); }

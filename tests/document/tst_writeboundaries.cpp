@@ -75,11 +75,9 @@ bool giveToNobody(const QString& path) {
     return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
 }
 
-using Run = ChildRun;
-
 // quillo-cli as another program; `fileSizeLimit` >= 0 runs it under that limit with SIGXFSZ
 // ignored, as a shell's `ulimit -f` does for a job that traps the signal.
-Run cli(const QStringList& args, long fileSizeLimit = -1) {
+ChildRun cli(const QStringList& args, long fileSizeLimit = -1) {
     ChildOptions options;
     if (fileSizeLimit >= 0) {
         options.beforeExec = [fileSizeLimit] {
@@ -315,7 +313,7 @@ class TestWriteBoundaries : public QObject {
         for (const QStringList& args :
              {QStringList{"convert", in, out}, QStringList{"strip", "-o", out, html}}) {
             QVERIFY(writeBytes(out, kOld));
-            const Run run = cli(args, 0);
+            const ChildRun run = cli(args, 0);
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains("File too large"), run.err.constData());
             QCOMPARE(readBytes(out), kOld);
@@ -371,7 +369,7 @@ class TestWriteBoundaries : public QObject {
         QTemporaryDir dir;
         QVERIFY(writeBytes(dir.filePath("in.txt"), "new"));
         QVERIFY(writeBytes(full.filePath("out.txt"), kOld));
-        const Run run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
+        const ChildRun run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(readBytes(full.filePath("out.txt")), QByteArray("new"));
     }
@@ -382,7 +380,7 @@ class TestWriteBoundaries : public QObject {
         const QString fifo = path("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(writeBytes(path("in.html"), "<html><body>piped</body></html>"));
-        const Run unread = cli({"strip", "-o", fifo, path("in.html")});
+        const ChildRun unread = cli({"strip", "-o", fifo, path("in.html")});
         QCOMPARE(unread.exitCode, 1);
         QVERIFY(unread.err.contains("cannot write"));
     }

@@ -272,31 +272,6 @@ class SearchTest : public WindowTest {
         QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
         QVERIFY(!txt->CanUndo());
     }
-
-    // With a browser window active, or no window at all, the dialogs search and change nothing.
-    void nothingToSearch() {
-        txt->setText("cat cat");
-        main->ActiveDocument()->setTag(QString());
-        QMdiSubWindow* window = main->addChildWindow(new FakeBrowser);
-        window->show();
-        main->mdiArea()->setActiveSubWindow(window);
-        for (int round = 0; round < 2; ++round) {
-            frmFIND* find = openFind();
-            find->Text1->setText("cat");
-            find->Command1->click();
-            QVERIFY(!find->isVisible());
-            main->mnuFindNext_Click();
-            frmREPLACE* replace = openReplace();
-            replace->txtFind->setText("cat");
-            replace->txtReplace->setText("dog");
-            replace->Command1->click();
-            QVERIFY(!replace->isVisible());
-            if (round == 0) QVERIFY(txt->Text() == "cat cat" && txt->SelLength() == 0);
-            QVERIFY(env->dialogs.messages.isEmpty());
-            main->mdiArea()->closeAllSubWindows();
-            QCoreApplication::processEvents();
-        }
-    }
 };
 
 QTEST_MAIN(SearchTest)
