@@ -74,6 +74,9 @@ class TestStripHtml : public QObject {
                  failed.constData());
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR><TD>x").repeated(600) + "</TABLE>zz"));
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR>").repeated(600) + "<TD>x</TD></TR>zz"));
+        // Tags inside the cells of rows left open: only "/TD" ends a cell in the sweep too.
+        QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR><TD>a<B>b</TD>").repeated(50) +
+                       "</TABLE>zz"));
     }
 
     void reportsProgressAndCancels() {
