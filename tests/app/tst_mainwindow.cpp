@@ -158,6 +158,10 @@ class MainWindowTest : public WindowTest {
     }
 
     void refresherFollowsTheActiveChild() {
+        // The Edit menu's Undo is off with nothing to undo.
+        QMetaObject::invokeMethod(main->menuItem("mnuEdit")->menu(), "aboutToShow");
+        QVERIFY(!main->menuItem("mnuEditUndo")->isEnabled());
+        QCOMPARE(main->menuItem("mnuEditUndo")->text(), QStringLiteral("&Undo"));
         QCOMPARE(refreshed(main), QStringLiteral("011111111110"));
         QTest::keyClicks(document()->txtText->editor(), "<html>");
         QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
