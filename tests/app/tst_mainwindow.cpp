@@ -107,6 +107,24 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(settings.FontSize, DocumentSettings().FontSize);
     }
 
+    // Closing stores the window state; the placement and the document colours only in the
+    // normal state.
+    void closingStoresThePlacement() {
+        env->setSetting("MainLeft", "1234");
+        QVERIFY(env->closeMain());
+        QCOMPARE(env->setting("WindowState"), QStringLiteral("2"));
+        QCOMPARE(env->setting("MainLeft"), QStringLiteral("1234"));
+        QCOMPARE(env->setting("DocFG"), QStringLiteral("<missing>"));
+        TestEnvironment normal;
+        normal.setSetting("FirstTime", "No");
+        normal.setSetting("WindowState", "0");
+        normal.start();
+        QVERIFY(normal.closeMain());
+        QCOMPARE(normal.setting("WindowState"), QStringLiteral("0"));
+        QCOMPARE(normal.setting("DocFG"), QStringLiteral("0"));
+        QVERIFY(normal.setting("MainWidth").toDouble() > 0);
+    }
+
     // The readme comes on the first start only, installed from share/quillo (beside the program
     // it is the desktop scenario first_start); without one nothing is asked and the next start
     // tries again.
@@ -250,8 +268,8 @@ class MainWindowTest : public WindowTest {
         frmDocument* first = document();
         main->LoadNewDoc();
         QMenu* window = main->menuItem("mnuWindow")->menu();
-        QMetaObject::invokeMethod(window, "aboutToShow");  // twice: the list is made afresh
-        QMetaObject::invokeMethod(window, "aboutToShow");
+        for (int shown = 0; shown < 3; ++shown)  // the list is made afresh each time
+            QMetaObject::invokeMethod(window, "aboutToShow");
         QList<QAction*> entries;
         for (QAction* action : window->actions())
             if (action->text().contains("Document")) entries << action;
@@ -323,6 +341,7 @@ class MainWindowTest : public WindowTest {
         QLineEdit elsewhere;  // in a window of its own: no business of the main window
         dragAndDrop(&elsewhere, files.get());
         QCOMPARE(main->ChildForms().size(), 2);
+        QCOMPARE(document()->txtText->Text(), QString());
         QVERIFY(QFile::exists(env->scratch("kept.txt")));
         // Where a copy is not offered a link will do.
         QCOMPARE(dragAndDrop(main, files.get(), Qt::LinkAction),
