@@ -93,20 +93,6 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(result, row[3]);
     }
 
-    // Values another program wrote, as a list or out of range, still read sensibly.
-    void storedValuesReadAsText() {
-        TestEnvironment other;
-        QVERIFY(writeBytes(other.settingsFolder() + "/Quillo.conf",
-                           "[Settings]\nFontName=Liberation, Sans\nFontSize=1\n"));
-        QCOMPARE(other.setting("FontName"), QStringLiteral("Liberation,Sans"));
-        DocumentSettings settings;
-        settings.LoadFromStore();
-        QCOMPARE(settings.FontSize, int16_t(1));
-        other.setSetting("FontSize", "0");
-        settings.LoadFromStore();
-        QCOMPARE(settings.FontSize, DocumentSettings().FontSize);
-    }
-
     // Closing stores the window state; the placement and the document colours only in the
     // normal state.
     void closingStoresThePlacement() {
