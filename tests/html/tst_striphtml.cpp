@@ -179,18 +179,6 @@ class TestStripHtml : public QObject {
         QCOMPARE(HtmlTools::decodeEntity(HtmlTools::toUcs4(name)),
                  expected.isEmpty() ? char32_t(0) : expected.toUcs4().value(0));
     }
-
-    void exactMatchAndRemoveSpaces() {
-        QVERIFY(ExactMatch(QStringLiteral("agrave"), QStringLiteral("agrave")));
-        QVERIFY(ExactMatch(QString(), QString()));
-        for (const char* other : {"Agrave", "agrave ", "agravex", "agrav"})
-            QVERIFY(!ExactMatch(QStringLiteral("agrave"), QString::fromLatin1(other)));
-        QVERIFY(!ExactMatch(QStringLiteral("\u00e9"), QStringLiteral("\u00c9")));
-        QCOMPARE(RemoveSpaces(QStringLiteral(" / T D ")), QStringLiteral("/TD"));
-        QCOMPARE(RemoveSpaces(QStringLiteral("a\tb\r\nc\u00a0 d")),
-                 QStringLiteral("a\tb\r\nc\u00a0d"));
-        QCOMPARE(RemoveSpaces(QStringLiteral("   ")), QString());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStripHtml)
