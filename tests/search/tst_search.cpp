@@ -104,6 +104,9 @@ class SearchTest : public WindowTest {
                                                  "Command1", "Command2"}));
         QCOMPARE(openFind(), find);
         QCOMPARE(main->findChildren<frmFIND*>().size(), 1);
+        find->Command2->click();  // Close
+        replace->Command2->click();
+        QVERIFY(!find->isVisible() && !replace->isVisible());
     }
 
     void find_data() { addRows(QStringLiteral("find.tsv"), 8); }
