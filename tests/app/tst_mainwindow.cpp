@@ -329,10 +329,14 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(main->ChildForms().size(), 2);
         QCOMPARE(document()->txtText->Text(), QString());
         QVERIFY(QFile::exists(env->scratch("kept.txt")));
-        // Where a copy is not offered a link will do.
+        // Where a copy is not offered a link will do; the main window comes to the front.
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &elsewhere);
         QCOMPARE(dragAndDrop(main, files.get(), Qt::LinkAction),
                  std::make_pair(true, Qt::LinkAction));
         QCOMPARE(document()->Caption(), env->scratch("kept.txt"));
+        QTRY_COMPARE(QApplication::activeWindow(), main);
     }
 };
 
