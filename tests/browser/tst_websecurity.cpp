@@ -7,8 +7,8 @@
 #include <QWebEngineView>
 #include <QtTest>
 
-#include "LocalHttpServer.h"
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/frmMain.h"
 #include "browser/WebSecurity.h"
 #include "browser/frmBrowser.h"
@@ -16,25 +16,6 @@
 namespace {
 
 constexpr int kPageTimeoutMs = 30000;
-
-// The page tries to read its sibling file and shows what it got in its title, then gathers
-// WebRTC candidates against a STUN server and adds " gathered" once done.
-const char kProbePage[] = R"(<html><head><title>start</title><script>
-var read = 'blocked';
-try {
-  var request = new XMLHttpRequest();
-  request.open('GET', 'secret.txt', false);
-  request.send();
-  if (request.responseText) read = 'read:' + request.responseText;
-} catch (e) {}
-document.title = read;
-var connection = new RTCPeerConnection({iceServers: [{urls: 'stun:%1'}]});
-connection.createDataChannel('out');
-connection.onicegatheringstatechange = function() {
-  if (connection.iceGatheringState == 'complete') document.title = read + ' gathered';
-};
-connection.createOffer().then(function(offer) { connection.setLocalDescription(offer); });
-</script></head><body>probe</body></html>)";
 
 // An address of this machine that is not loopback, where one exists: WebRTC would reach it
 // over a real interface as it would reach an outside host.
@@ -48,14 +29,13 @@ QHostAddress stunAddress() {
 
 // The page's title once it starts with one of `answers` (or as it is when none comes).
 QString answer(frmBrowser* browser, const QStringList& answers) {
-    QWebEngineView* view = browser->brwWebBrowser;
-    (void)QTest::qWaitFor(
-        [&] {
-            return std::any_of(answers.begin(), answers.end(),
-                               [&](const QString& a) { return view->title().startsWith(a); });
-        },
-        kPageTimeoutMs);
-    return view->title();
+    const auto answered = [&] {
+        for (const QString& a : answers)
+            if (browser->brwWebBrowser->title().startsWith(a)) return true;
+        return false;
+    };
+    (void)QTest::qWaitFor(answered, kPageTimeoutMs);
+    return browser->brwWebBrowser->title();
 }
 
 }  // namespace
@@ -80,15 +60,13 @@ class WebSecurityTest : public QObject {
         const QString target =
             QStringLiteral("%1:%2").arg(stun.localAddress().toString()).arg(stun.localPort());
         QTemporaryDir folder;
-        QFile secret(folder.filePath("secret.txt"));
-        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("hunter2") == 7);
-        secret.close();
-        QFile page(folder.filePath("preview.html"));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write(QString::fromLatin1(kProbePage).arg(target).toUtf8());
-        page.close();
+        QVERIFY(writeBytes(folder.filePath("secret.txt"), "hunter2"));
+        // The page tries to read its sibling file and shows what it got in its title, then gathers
+        // WebRTC candidates against a STUN server and adds " gathered" once done.
+        const QString page = QString::fromUtf8(readBytes(QUILLO_TEST_DATA "/pages/probe.html"));
+        QVERIFY(writeBytes(folder.filePath("preview.html"), page.arg(target).toUtf8()));
 
-        frmBrowser* browser = frmBrowser::Open(main, page.fileName());
+        frmBrowser* browser = frmBrowser::Open(main, folder.filePath("preview.html"));
         QCOMPARE(answer(browser, {"blocked", "read:"}), QStringLiteral("blocked"));
         // Gathering ends at once without UDP; with it, the request arrives first.
         QVERIFY(QTest::qWaitFor(
@@ -101,11 +79,11 @@ class WebSecurityTest : public QObject {
     }
 
     void webSiteKeepsItsScripts() {
-        LocalHttpServer server;
-        server.page("/site.html",
-                    "<html><head><title>static</title></head>"
-                    "<body><script>document.title = 'scripted';</script></body></html>");
-        frmBrowser* browser = frmBrowser::Open(main, server.url("/site.html"));
+        frmBrowser* browser = frmBrowser::Open(main, QString());
+        browser->brwWebBrowser->setHtml(
+            "<html><head><title>static</title></head><body><script>"
+            "document.title = 'scripted';</script></body></html>",
+            QUrl("http://127.0.0.1/site.html"));
         QCOMPARE(answer(browser, {"scripted"}), QStringLiteral("scripted"));
     }
 };

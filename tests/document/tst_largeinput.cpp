@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
-// asked about, Esc cancels a long load and leaves nothing half-open, long lines come back byte for
-// byte, and quillo-cli convert writes what the editor writes.
-#include <QFile>
-#include <QKeyEvent>
-#include <QProcess>
+// asked about, long lines come back byte for byte, and a paragraph of more runs than the reader
+// keeps loses no text.
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
 #include "TestEnvironment.h"
+#include "TestHelpers.h"
 #include "app/frmMain.h"
-#include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/LoadEstimate.h"
@@ -23,45 +20,11 @@ namespace {
 
 constexpr qint64 kMB = 1024 * 1024;
 
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 QByteArray repeated(const QByteArray& piece, qint64 size) {
     QByteArray bytes;
     bytes.reserve(size + piece.size());
     while (bytes.size() < size) bytes += piece;
     return bytes;
-}
-
-// Answers as scripted, and presses Esc right after answering a question, so that the key
-// arrives while the approved load runs.
-class EscapingDialogHost : public ScriptedDialogHost {
-  public:
-    QWidget* escapeTo = nullptr;
-    int MsgBox(QWidget* owner, const QString& text, int style, const QString& title) override {
-        if (escapeTo) {
-            QCoreApplication::postEvent(escapeTo,
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
-        }
-        return ScriptedDialogHost::MsgBox(owner, text, style, title);
-    }
-};
-
-// The editor's control with a new document's default font, as quillo-cli convert uses.
-void useDefaultFont(RichTextBox& box) {
-    const DocumentSettings defaults;
-    box.setFontName(defaults.FontName);
-    box.setFontSize(defaults.FontSize);
-    box.setFontBold(defaults.FontBold);
-    box.setFontItalic(defaults.FontItalic);
-    box.setFontUnderline(defaults.FontUnderline);
 }
 
 }  // namespace
@@ -70,7 +33,7 @@ class LargeInputTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestEnvironment> env;
-    EscapingDialogHost host;
+    ScriptedDialogHost host;
     frmMain* main = nullptr;
     QTemporaryDir dir;
 
@@ -84,7 +47,7 @@ class LargeInputTest : public QObject {
 
   private slots:
     void init() {
-        host = EscapingDialogHost();
+        host = ScriptedDialogHost();
         env = std::make_unique<TestEnvironment>();
         env->services.dialogs = &host;
         main = env->start();
@@ -110,7 +73,7 @@ class LargeInputTest : public QObject {
         QFETCH(int, answer);
         QFETCH(int, style);
         QFETCH(bool, loaded);
-        const QString path = dir.filePath(QStringLiteral("blank.txt"));
+        const QString path = dir.filePath("blank.txt");
         QVERIFY(writeBytes(path, QByteArray(200000, '\n')));
         if (answer) host.msgBoxAnswers.enqueue(answer);
 
@@ -135,9 +98,21 @@ class LargeInputTest : public QObject {
         QCOMPARE(main->statusText(), QStringLiteral("Ready."));
     }
 
+    // The verdict at the edges of its bounds: a quarter and three quarters of the free memory,
+    // and the paragraph limit of formatted text.
+    void loadVerdicts_data() { addCaseRows(QStringLiteral("files/load-verdicts.tsv"), 6); }
+    void loadVerdicts() {
+        QFETCH(QStringList, row);
+        LoadEstimate estimate;
+        estimate.rtf = row[0] == u'1';
+        estimate.paragraphs = row[1].toLongLong();
+        estimate.memoryBytes = row[2].toLongLong();
+        QCOMPARE(int(estimate.judge(row[3].toLongLong())), row[4].toInt());
+    }
+
     // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.
     void tooManyRtfParagraphs() {
-        const QString path = dir.filePath(QStringLiteral("pars.rtf"));
+        const QString path = dir.filePath("pars.rtf");
         QVERIFY(writeBytes(
             path, "{\\rtf1\\ansi " +
                       repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
@@ -191,8 +166,8 @@ class LargeInputTest : public QObject {
     }
     void longLinesRoundTrip() {
         QFETCH(QByteArray, content);
-        const QString in = dir.filePath(QStringLiteral("long.txt"));
-        const QString out = dir.filePath(QStringLiteral("long-saved.txt"));
+        const QString in = dir.filePath("long.txt");
+        const QString out = dir.filePath("long-saved.txt");
         QVERIFY(writeBytes(in, content));
         RichTextBox box;
         box.resize(600, 400);
@@ -222,57 +197,6 @@ class LargeInputTest : public QObject {
         for (auto it = document.begin().begin(); !it.atEnd(); ++it) ++fragments;
         QVERIFY(fragments <= RtfReader::kMaxRunsPerParagraph + 1);
         QVERIFY(document.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
-    }
-
-    // quillo-cli convert writes what opening and saving in the editor writes.
-    void convertMatchesEditor_data() {
-        QTest::addColumn<QString>("inName");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("outName");
-        const QByteArray runs = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard " +
-                                repeated("{\\b bold }{\\i italic }", 40000) +
-                                "\\par\\qc caf\\'e9\\par}";
-        const QByteArray unicode = "{\\rtf1\\ansi\\uc255 " + repeated("\\u65 ", 100000) + "}";
-        const QByteArray line = repeated("word ", 100000) + "\r\nnext\r\n";
-        QTest::newRow("runs to rtf") << "runs.rtf" << runs << "out.rtf";
-        QTest::newRow("runs to txt") << "runs.rtf" << runs << "out.txt";
-        QTest::newRow("unicode to txt") << "u.rtf" << unicode << "out.txt";
-        QTest::newRow("long line to rtf") << "line.txt" << line << "out.rtf";
-        QTest::newRow("long line to txt") << "line.txt" << line << "out.txt";
-        QTest::newRow("blank lines to txt") << "blank.txt" << QByteArray(100000, '\n') << "out.txt";
-        QTest::newRow("separators to txt") << "sep.txt"
-                                           << repeated(
-                                                  "a\xe2\x80\xa8"
-                                                  "b\xe2\x80\xa9"
-                                                  "c\r\n",
-                                                  20000)
-                                           << "out.txt";
-    }
-    void convertMatchesEditor() {
-        QFETCH(QString, inName);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, outName);
-        const QString in = dir.filePath(inName);
-        const QString viaCli = dir.filePath(QStringLiteral("cli-") + outName);
-        const QString viaEditor = dir.filePath(QStringLiteral("editor-") + outName);
-        QVERIFY(writeBytes(in, input));
-
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->settingsFolder());
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"),
-                      {QStringLiteral("convert"), in, viaCli});
-        QVERIFY(process.waitForFinished(60000));
-        QCOMPARE(process.exitCode(), 0);
-
-        RichTextBox box;
-        useDefaultFont(box);
-        QVERIFY(box.LoadFile(in, FileCommands::OpenFileType(in)));
-        QVERIFY(box.SaveFile(viaEditor, FileCommands::SaveFileType(viaEditor)));
-        const QByteArray expected = readBytes(viaEditor);
-        QVERIFY(expected.size() > 1000);
-        QVERIFY(readBytes(viaCli) == expected);
     }
 };
 

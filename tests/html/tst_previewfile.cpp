@@ -11,16 +11,6 @@
 #include "TestHelpers.h"
 #include "html/PreviewCommand.h"
 
-namespace {
-
-int modeOf(const QString& path) {
-    struct stat st = {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
-    return int(st.st_mode & 07777);
-}
-
-}  // namespace
-
 class TestPreviewFile : public QObject {
     Q_OBJECT
 

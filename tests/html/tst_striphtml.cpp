@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The stripper against golden files (tests/data/strip: each page.html beside the page.txt it
-// strips to, both UTF-8) and against the step-by-step reference rules on random markup.
+// The HTML core: bytes decoded to text, character references, and the stripper against golden
+// files (tests/data/strip: each page.html beside the page.txt it strips to, both UTF-8) and
+// against the step-by-step reference rules on random markup.
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "ReferenceStrip.h"
 #include "TestHelpers.h"
+#include "common/core/Windows1252.h"
 #include "html/core/HtmlInput.h"
 #include "html/core/StripHtml.h"
 
@@ -26,8 +28,8 @@ bool agrees(const QByteArray& html) {
 }
 
 // `count` pieces picked at random; the first differing page fails the test.
-bool agreesOnRandomMarkup(quint32 seed, const std::vector<const char*>& pieces, int rounds,
-                          int minCount, int maxCount, QByteArray* failed) {
+bool agreesOnRandomMarkup(quint32 seed, const QByteArrayList& pieces, int rounds, int minCount,
+                          int maxCount, QByteArray* failed) {
     QRandomGenerator random(seed);
     for (int round = 0; round < rounds; ++round) {
         QByteArray html = "<BODY>t";
@@ -64,25 +66,13 @@ class TestStripHtml : public QObject {
     }
 
     void agreesWithReferenceOnRandomMarkup() {
-        // clang-format off
-        const std::vector<const char*> pieces = {
-            "<BODY>", "<TITLE>", "</TITLE>", "<P>", "<TR>", "</TR>", "<TD>", "</TD>", "<TH>",
-            "</ TD >", "<TABLE>", "</TABLE>", "<BR>", "<OL>", "</OL>", "<UL>", "</UL>", "<LI>",
-            "<OPTION>", "<SCRIPT>", "</SCRIPT>", "<STYLE>", "</STYLE>", "<!--", "-->", "-- >",
-            "&amp;", "&#233;", "&#x1F600;", "&", ";", "<", ">", "-", " ", "  ", "\t", "\r\n",
-            "\x1f", "a", "word", "\xc3\xa9", "\xf0\x9f\x98\x80", "<B>", "<P ALIGN=x>", "<TD X>",
-            "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
-        // Rows left open make each row's look-ahead read on through the next rows; past a
-        // point the answers come from one sweep over the rest of the text instead.
-        const std::vector<const char*> openRows = {
-            "<TR>", "<TR>", "<TR>", "<TR>x", "<TD>", "<TD>", "<TH>", "</TD>", "</ TD>", "</TR>",
-            "</TABLE>", "<TABLE>", "<TABLE X>", "<BR>", "<P>", "<B>", "<", ">", "x", "yy", " ",
-            "&amp;", "<TD<TR>", "\xf0\x9f\x98\x80"};
-        // A byte that is not UTF-8 makes the whole page Windows-1252, stripped byte for byte.
-        const std::vector<const char*> windows1252 = {
-            "<BODY>", "<P>", "<TR>", "<TD>", "</TD>", "<TITLE>", "<!--", "-->", "&amp;", "&", ";",
-            "\xe9", "\x81", "\x9d", "\x93quoted\x94", "-", " ", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
-        // clang-format on
+        QByteArrayList pieces, openRows, windows1252;
+        for (const QStringList& row : caseTable(QStringLiteral("html/random-pieces.tsv"))) {
+            (row[0] == "rows"     ? openRows
+             : row[0] == "cp1252" ? windows1252
+                                  : pieces)
+                << unescapeBytes(row[1].toUtf8());
+        }
         QByteArray failed;
         QVERIFY2(agreesOnRandomMarkup(20261206, pieces, 3000, 1, 80, &failed), failed.constData());
         QVERIFY2(agreesOnRandomMarkup(1252, windows1252, 500, 1, 80, &failed), failed.constData());
@@ -90,6 +80,9 @@ class TestStripHtml : public QObject {
                  failed.constData());
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR><TD>x").repeated(600) + "</TABLE>zz"));
         QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR>").repeated(600) + "<TD>x</TD></TR>zz"));
+        // Tags inside the cells of rows left open: only "/TD" ends a cell in the sweep too.
+        QVERIFY(agrees("<BODY>t<TABLE>" + QByteArray("<TR><TD>a<B>b</TD>").repeated(50) +
+                       "</TABLE>zz"));
     }
 
     // The command line's output goes out in pieces as the pass goes: runs longer than a piece
@@ -116,19 +109,6 @@ class TestStripHtml : public QObject {
                                                              "<P>" + QByteArray(600000, 'y') + "."),
                                         [&](QByteArrayView) { return ++calls < 0; }));
         QCOMPARE(calls, 1);
-    }
-
-    void writesOutputFileOrNothing() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("out.txt"));
-        QVERIFY(writeBytes(path, "old content that is longer than the new one"));
-        QCOMPARE(StripHTML(QStringLiteral("<BODY>caf\u00e9 \u20ac<BR>ok"), path),
-                 QStringLiteral("caf\u00e9 \u20ac\r\nok"));
-        QCOMPARE(readBytes(path), QByteArray("caf\xc3\xa9 \xe2\x82\xac\r\nok\r\n"));
-
-        const QString unwritable = dir.filePath(QStringLiteral("missing/folder/out.txt"));
-        QCOMPARE(StripHTML(QStringLiteral("<BODY>abc"), unwritable), QStringLiteral("abc"));
-        QVERIFY(!QFile::exists(unwritable));
     }
 
     void reportsProgressAndCancels() {
@@ -158,6 +138,101 @@ class TestStripHtml : public QObject {
         QVERIFY(stopped.isNull());
         QCOMPARE(calls, 2);
         QVERIFY(!QFile::exists(path));
+    }
+
+    void decodesBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
+            QTest::newRow(qPrintable(row.last()))
+                << unescapeBytes(row[0].toUtf8()) << unescapeText(row[1]);
+        QTest::newRow("largest code point")
+            << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF", 1);
+    }
+    void decodesBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QCOMPARE(HtmlTools::decodeHtmlBytesToString(bytes), expected);
+    }
+
+    // The decoder takes ASCII eight bytes at a time; multi-byte characters and bad bytes must be
+    // seen wherever they fall.
+    void decodesUtf8AtEveryAlignment() {
+        for (int before = 0; before < 20; ++before) {
+            for (int after = 0; after < 10; ++after) {
+                const QByteArray pad1(before, 'a'), pad2(after, 'b');
+                QCOMPARE(HtmlTools::decodeHtmlBytesToString(pad1 + "\xe2\x82\xac" + pad2),
+                         QString::fromLatin1(pad1) + QChar(0x20AC) + QString::fromLatin1(pad2));
+                QCOMPARE(HtmlTools::decodeHtmlBytesToString(pad1 + "\xe9" + pad2),
+                         QString::fromLatin1(pad1) + QChar(0xE9) + QString::fromLatin1(pad2));
+            }
+        }
+    }
+
+    // The stripper reads a page's bytes without decoding them; its check of the encoding goes
+    // piece by piece and must come to the decoder's answer wherever a character or a bad byte
+    // falls, across the pieces' boundaries too.
+    void pageBytesReadAsTheDecoderReads() {
+        const auto agrees = [](const QByteArray& bytes) {
+            const HtmlTools::PageBytes page = HtmlTools::pageBytes(bytes);
+            const QString read = page.utf8
+                                     ? QString::fromUtf8(page.text)
+                                     : Windows1252::decode(page.text.data(), page.text.size());
+            return read == HtmlTools::decodeHtmlBytesToString(bytes);
+        };
+        for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
+            QVERIFY2(agrees(unescapeBytes(row[0].toUtf8())), qPrintable(row.last()));
+        const qsizetype piece = qsizetype(HtmlTools::kStripProgressInterval);
+        for (const char* odd :
+             {"\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xe9", "\xe2\x82", "\xed\xa0\x80"}) {
+            for (qsizetype at = piece - 4; at <= piece + 1; ++at) {
+                QVERIFY(agrees(QByteArray(at, 'a') + odd + "tail"));
+                QVERIFY(agrees(QByteArray(at, 'a') + odd));
+            }
+        }
+    }
+
+    void convertsBetweenForms() {
+        // A lone surrogate stays one character through code points and back.
+        const QString text = QStringLiteral("a\U0001F600b") + QChar(0xD800) + QStringLiteral("c");
+        const std::u32string ucs4 = HtmlTools::toUcs4(text);
+        QCOMPARE(ucs4, std::u32string(U"a\U0001F600b") + char32_t(0xD800) + U"c");
+        QCOMPARE(HtmlTools::fromUcs4(ucs4), text);
+        // UTF-8 cannot carry it: U+FFFD instead.
+        QCOMPARE(HtmlTools::toUtf8(ucs4), QByteArray("a\xf0\x9f\x98\x80"
+                                                     "b\xef\xbf\xbd"
+                                                     "c"));
+        QCOMPARE(HtmlTools::toUtf8(U"\U0010FFFF"), QByteArray("\xf4\x8f\xbf\xbf"));  // the largest
+        const std::u32string tooLarge(1, char32_t(0x110000));
+        QCOMPARE(HtmlTools::fromUcs4(tooLarge), QString(QChar(0xFFFD)));
+        QCOMPARE(HtmlTools::toUtf8(tooLarge), QByteArray("\xef\xbf\xbd"));
+    }
+
+    // Character references: tests/data/entities/*.txt hold one case a line, the expected code
+    // point in hexadecimal ("none" for the empty result), a tab, and the name ("\uXXXX" escapes a
+    // character that would not show).
+    void decodesEntities_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        const QStringList files = testCases(QStringLiteral("entities"), QStringLiteral("*.txt"));
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files) {
+            int line = 0;
+            for (const QStringList& row :
+                 caseTable(QStringLiteral("entities/") + QFileInfo(file).fileName())) {
+                const char32_t c = row[0].toUInt(nullptr, 16);
+                QTest::addRow("%s:%d", qPrintable(QFileInfo(file).baseName()), ++line)
+                    << unescapeText(row.value(1))
+                    << (row[0] == QStringLiteral("none") ? QString() : QString::fromUcs4(&c, 1));
+            }
+        }
+    }
+    void decodesEntities() {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(DecodeEntity(name), expected);
+        QCOMPARE(HtmlTools::decodeEntity(HtmlTools::toUcs4(name)),
+                 expected.isEmpty() ? char32_t(0) : expected.toUcs4().value(0));
     }
 };
 

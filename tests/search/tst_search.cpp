@@ -40,11 +40,9 @@ QStringList tabOrder(QWidget* dialog) {
 
 }  // namespace
 
-class SearchTest : public QObject {
+class SearchTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
     RichTextBox* txt = nullptr;
     QList<QDialog*> shown;  // dialogs the modal showing was asked for
 
@@ -72,12 +70,9 @@ class SearchTest : public QObject {
     void cleanupTestCase() { SearchCommands::setShowModal({}); }
     void init() {
         shown.clear();
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
+        WindowTest::init();
         txt = main->ActiveDocument()->txtText;
     }
-    void cleanup() { env.reset(); }
 
     // What a user notices of the fixed-size dialogs: captions that fit, no control over
     // another, the search box first in tab order and ready for typing, one dialog each.
@@ -109,6 +104,9 @@ class SearchTest : public QObject {
                                                  "Command1", "Command2"}));
         QCOMPARE(openFind(), find);
         QCOMPARE(main->findChildren<frmFIND*>().size(), 1);
+        find->Command2->click();  // Close
+        replace->Command2->click();
+        QVERIFY(!find->isVisible() && !replace->isVisible());
     }
 
     void find_data() { addRows(QStringLiteral("find.tsv"), 8); }
@@ -257,34 +255,6 @@ class SearchTest : public QObject {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
-    // Closed by the button or the title bar, the dialogs come back as they were left, and the
-    // two keep their own fields.
-    void fieldsPersistAndStaySeparate() {
-        frmFIND* find = openFind();
-        find->Text1->setText("needle");
-        find->Check1->setChecked(true);
-        find->Check2->setChecked(true);
-        find->Command2->click();
-        QVERIFY(!find->isVisible());
-        frmREPLACE* replace = openReplace();
-        QCOMPARE(replace->txtFind->text(), QString());
-        replace->txtFind->setText("this");
-        replace->txtReplace->setText("that");
-        replace->Check1->setChecked(true);
-        replace->close();
-
-        select(QStringLiteral("other words"), 0, 11);
-        main->tbToolBar_ButtonClick("Find");
-        QCOMPARE(shown.last(), find);
-        QCOMPARE(find->Text1->text(), QStringLiteral("needle"));
-        QVERIFY(find->Check1->isChecked() && find->Check2->isChecked());
-        QCOMPARE(openReplace(), replace);
-        QCOMPARE(replace->txtFind->text(), QStringLiteral("this"));
-        QCOMPARE(replace->txtReplace->text(), QStringLiteral("that"));
-        QVERIFY(replace->Check1->isChecked() && !replace->Check2->isChecked());
-        QVERIFY(env->dialogs.messages.isEmpty());
-    }
-
     // Replace all is one undo step in either editor, and keeps the formatting around the
     // matches in formatted text.
     void replaceAllIsOneUndoStep() {
@@ -296,59 +266,21 @@ class SearchTest : public QObject {
             } else {
                 txt->setText("cat BOLD cat");
             }
-            QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
             txt->ClearUndo();
-            frmREPLACE* dialog = openReplace();
-            dialog->txtFind->setText("cat");
-            dialog->txtReplace->setText("kitten");
-            dialog->Command1->click();
+            QCOMPARE(txt->ReplaceAll("cat", "kitten", 0, 0), 2);
             QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
             if (rich) {
-                QTextCursor probe(txt->document());
-                probe.setPosition(9);
-                QCOMPARE(probe.charFormat().fontWeight(), int(QFont::Bold));
-                probe.setPosition(3);
-                QVERIFY(probe.charFormat().fontWeight() != int(QFont::Bold));
+                QTextCursor cursor(txt->document());
+                for (int at : {3, 9, 15}) {
+                    cursor.setPosition(at);
+                    QCOMPARE(cursor.charFormat().fontWeight() == QFont::Bold, at == 9);
+                }
             }
             main->menuItem("mnuEditUndo")->trigger();
             QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
             QVERIFY(!txt->CanUndo());
-            main->menuItem("mnuEditRedo")->trigger();
-            QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
         }
         QFile::remove(rtf);
-    }
-
-    // With a browser window active, or no window at all, the dialogs search and change nothing.
-    void nothingToSearch() {
-        txt->setText("cat cat");
-        QMdiSubWindow* window = main->addChildWindow(new FakeBrowser);
-        window->show();
-        main->mdiArea()->setActiveSubWindow(window);
-        frmFIND* find = openFind();
-        find->Text1->setText("cat");
-        find->Command1->click();
-        QVERIFY(!find->isVisible());
-        main->mnuFindNext_Click();
-        frmREPLACE* replace = openReplace();
-        replace->txtFind->setText("cat");
-        replace->txtReplace->setText("dog");
-        replace->Command1->click();
-        QVERIFY(!replace->isVisible());
-        QCOMPARE(txt->Text(), QStringLiteral("cat cat"));
-        QCOMPARE(txt->SelLength(), 0);
-        QVERIFY(env->dialogs.messages.isEmpty());
-
-        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
-        main->mdiArea()->closeAllSubWindows();
-        QCoreApplication::processEvents();
-        QCOMPARE(main->ActiveForm(), nullptr);
-        const int prompts = env->dialogs.messages.size();
-        main->mnuFindNext_Click();
-        openFind()->Command1->click();
-        openReplace()->Command1->click();
-        QCOMPARE(env->dialogs.messages.size(), prompts);
-        QCOMPARE(replace->txtFind->text(), QStringLiteral("cat"));
     }
 };
 

@@ -14,9 +14,8 @@ QString ScriptedDialogHost::ShowFileDialog(QWidget*, const FileDialogRequest& re
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
-bool ScriptedDialogHost::ShowPrinter(QWidget*, QPrinter* printer, const QString& title,
+bool ScriptedDialogHost::ShowPrinter(QWidget*, QPrinter* printer, const QString&,
                                      bool offerSelection) {
-    printerTitles.append(title);
     printerOfferedSelection.append(offerSelection);
     const bool accepted = !printerAnswers.isEmpty() && printerAnswers.dequeue();
     if (accepted && !printToPdf.isEmpty()) {
@@ -26,16 +25,10 @@ bool ScriptedDialogHost::ShowPrinter(QWidget*, QPrinter* printer, const QString&
     return accepted;
 }
 
-bool ScriptedDialogHost::ShowFont(QWidget*, FontChoice& font) {
-    fontRequests.append(font);
-    if (fontAnswers.isEmpty()) return false;
-    const FontChoice answer = fontAnswers.dequeue();
-    if (answer.name.isEmpty()) return false;
-    font = answer;
-    return true;
+bool ScriptedDialogHost::ShowFont(QWidget*, FontChoice&) {
+    return false;
 }
 
-QColor ScriptedDialogHost::ShowColor(QWidget*, const QVector<QColor>& customColours) {
-    colourRequests.append(customColours);
-    return colourAnswers.isEmpty() ? QColor() : colourAnswers.dequeue();
+QColor ScriptedDialogHost::ShowColor(QWidget*, const QVector<QColor>&) {
+    return QColor();
 }

@@ -8,7 +8,8 @@
 #include "common/DialogHost.h"
 
 // Answers every modal question from queues and records what was asked, so tests never block on
-// a real dialog. An empty queue answers Cancel (message boxes: OK for OK-only boxes).
+// a real dialog. An empty queue answers Cancel (message boxes: OK for OK-only boxes); the font
+// and colour choosers are always cancelled.
 class ScriptedDialogHost : public DialogHost {
   public:
     struct Message {
@@ -20,15 +21,10 @@ class ScriptedDialogHost : public DialogHost {
     QQueue<int> msgBoxAnswers;
     QQueue<QString> fileAnswers;  // "" cancels
     QQueue<bool> printerAnswers;
-    QQueue<FontChoice> fontAnswers;  // empty name cancels
-    QQueue<QColor> colourAnswers;    // invalid cancels
 
     QList<Message> messages;
     QList<FileDialogRequest> fileRequests;
-    QStringList printerTitles;
     QList<bool> printerOfferedSelection;
-    QList<FontChoice> fontRequests;
-    QList<QVector<QColor>> colourRequests;
     // Where a printer dialog sends its output: a PDF file, so printing can be checked.
     QString printToPdf;
 

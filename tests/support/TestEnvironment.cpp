@@ -67,3 +67,9 @@ bool TestEnvironment::closeMain() {
     QCoreApplication::processEvents();
     return closed;
 }
+
+void WindowTest::init() {
+    env = std::make_unique<TestEnvironment>();
+    env->setSetting(QStringLiteral("FirstTime"), QStringLiteral("No"));
+    main = env->start();
+}

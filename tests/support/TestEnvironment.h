@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -42,4 +43,18 @@ class TestEnvironment {
     QTemporaryDir program_;
     QTemporaryDir scratch_;
     std::unique_ptr<frmMain> main_;
+};
+
+// The usual fixture of a window test: for every test function a fresh environment and a main
+// window started past the first-start readme. Test classes derive from it and use env and main.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  protected:
+    std::unique_ptr<TestEnvironment> env;
+    frmMain* main = nullptr;
+
+  protected slots:
+    void init();
+    void cleanup() { env.reset(); }
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QRect>
@@ -25,6 +27,13 @@ inline QByteArray readBytes(const QString& path) {
 inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The permission bits of a file or folder (of a link itself, not what it points to).
+inline int modeOf(const QString& path) {
+    struct stat st = {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return int(st.st_mode & 07777);
 }
 
 // In case tables "\xNN" stands for a byte, "\uXXXX" for a character and "\n" for a line break.
