@@ -124,37 +124,6 @@ class LargeInputTest : public QObject {
         QCOMPARE(host.fileRequests.size(), 1);
     }
 
-    // Esc during a long load (formatted text; plain text loads in a blink): the window stays,
-    // empty and clean.
-    void escapeCancels_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("rtf") << "pars.rtf"
-                             << "{\\rtf1\\ansi " +
-                                    repeated("\\pard some {\\b bold} words\\par\n", 2 * kMB) + "}";
-    }
-    void escapeCancels() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, content);
-        const QString path = dir.filePath(name);
-        QVERIFY(writeBytes(path, content));
-        host.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
-        host.escapeTo = main;
-
-        // A budget that makes the file heavy, so a question comes first.
-        frmDocument* document = open(path, 4 * content.size() * 2);
-        QVERIFY(document);
-        QCOMPARE(host.messages.size(), 1);  // the question, no error after it
-        QCOMPARE(document->txtText->TextLength(), 0);
-        QCOMPARE(document->Tag(), QString());
-        QVERIFY(document->Caption() != path);
-        QCOMPARE(host.fileRequests.size(), 1);
-        QCOMPARE(main->statusText(), QStringLiteral("Ready."));
-        // The window still works.
-        document->txtText->setText(QStringLiteral("after"));
-        QCOMPARE(document->txtText->Text(), QStringLiteral("after"));
-    }
-
     // Long lines are wrapped on the screen only: saving writes back the very bytes read.
     void longLinesRoundTrip_data() {
         QTest::addColumn<QByteArray>("content");
