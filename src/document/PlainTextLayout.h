@@ -32,7 +32,6 @@ class PlainTextLayout {
 
     void setFont(const QFont& font);
     void setWidth(qreal width);
-    qreal width() const { return width_; }
     // Text being composed by an input method, shown at `position` (empty: none).
     void setPreedit(qsizetype position, const QString& text);
 
@@ -45,7 +44,6 @@ class PlainTextLayout {
     // The rows after and before; invalid past either end of the text.
     TextRow next(const TextRow& row);
     TextRow previous(const TextRow& row);
-    TextRow first() { return rowAt(0); }
     TextRow last();
 
     QTextLayout* layout(const TextRow& row) { return piece(row.line, row.segment); }
