@@ -160,8 +160,21 @@ def placement(d):
     wait_for(inside, "the main window to fit the screen")
 
 
+def options_by_keys(d):
+    """The menus answer Alt and a letter while the text has the focus; OK stores the options."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "x")
+    d.keys(main, "alt+v", "o")
+    dialog = d.window_titled("Options")
+    d.keys(dialog, "Return")
+    wait_for(lambda: {"FontName", "DocBG", "MaxNew"} <= d.settings().keys(), "the options stored")
+
+
 SCENARIOS = {f.__name__: f for f in
-             (first_start, save_reopen, close_cancel, kill_restore, preview, placement)}
+             (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
+              options_by_keys)}
 
 
 def main():
