@@ -32,13 +32,9 @@ qsizetype PlainTextEdit::positionAt(const QPoint& point) {
 }
 
 qsizetype PlainTextEdit::verticalMove(int rows) {
-    TextRow row = layout_.rowAt(caret_);
-    if (caretX_ < 0) caretX_ = layout_.line(row).cursorToX(int(caret_ - layout_.pieceStart(row)));
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
+    const TextRow from = layout_.rowAt(caret_);
+    if (caretX_ < 0) caretX_ = layout_.line(from).cursorToX(int(caret_ - layout_.pieceStart(from)));
+    const TextRow row = layout_.advance(from, rows);
     const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(caretX_);
     return std::min(at, layout_.rowEnd(row));
 }
@@ -228,13 +224,7 @@ void PlainTextEdit::wheelEvent(QWheelEvent* event) {
 }
 
 void PlainTextEdit::scrollRows(int rows) {
-    TextRow row = layout_.rowAt(top_);
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
-    setTop(layout_.rowStart(row));
+    setTop(layout_.rowStart(layout_.advance(layout_.rowAt(top_), rows)));
 }
 
 void PlainTextEdit::setTop(qsizetype position) {
@@ -328,12 +318,7 @@ void PlainTextEdit::scrollBarAction(int action) {
         default:
             return;
     }
-    TextRow row = layout_.rowAt(top_);
-    for (int step = 0; step < std::abs(rows); ++step) {
-        const TextRow to = rows > 0 ? layout_.next(row) : layout_.previous(row);
-        if (!to.isValid()) break;
-        row = to;
-    }
+    const TextRow row = layout_.advance(layout_.rowAt(top_), rows);
     verticalScrollBar()->setSliderPosition(int(std::min(layout_.rowStart(row), bottomTop())));
 }
 

@@ -192,6 +192,15 @@ TextRow PlainTextLayout::previous(const TextRow& row) {
     return before;
 }
 
+TextRow PlainTextLayout::advance(TextRow row, int rows) {
+    for (int step = 0; step < std::abs(rows); ++step) {
+        const TextRow to = rows > 0 ? next(row) : previous(row);
+        if (!to.isValid()) break;
+        row = to;
+    }
+    return row;
+}
+
 TextRow PlainTextLayout::last() {
     TextRow row;
     row.line = text_.lineCount() - 1;

@@ -44,6 +44,8 @@ class PlainTextLayout {
     // The rows after and before; invalid past either end of the text.
     TextRow next(const TextRow& row);
     TextRow previous(const TextRow& row);
+    // The row `rows` after (or, negative, before) `row`, stopping at either end of the text.
+    TextRow advance(TextRow row, int rows);
     TextRow last();
 
     QTextLayout* layout(const TextRow& row) { return piece(row.line, row.segment); }
