@@ -4,8 +4,6 @@
 #include "document/PlainTextEdit.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QPrinter>
 #include <QScrollBar>
@@ -151,10 +149,6 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     textEdited(position, count, with.size(), oneLine);
 }
 
-void PlainTextEdit::replaceSelection(const QString& with, int type) {
-    replace(selectionStart(), selectionEnd() - selectionStart(), with, type);
-}
-
 void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetype count,
                                const QString& with, int type) {
     if (positions.empty()) return;
@@ -234,19 +228,6 @@ void PlainTextEdit::deleteTo(qsizetype position) {
     }
 }
 
-void PlainTextEdit::copy() {
-    QGuiApplication::clipboard()->setText(selectedText());
-}
-
-void PlainTextEdit::cut() {
-    copy();
-    replaceSelection(QString(), RichTextBox::UndoCut);
-}
-
-void PlainTextEdit::paste() {
-    replaceSelection(QGuiApplication::clipboard()->text(), RichTextBox::UndoPaste);
-}
-
 void PlainTextEdit::print(QPrinter* printer) {
     QTextDocument document;
     document.setDefaultFont(font());
@@ -284,11 +265,11 @@ void PlainTextEdit::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
         emit overwriteToggleRequested();
     } else if (event->matches(QKeySequence::Copy)) {
-        copy();
+        copyToClipboard();
     } else if (event->matches(QKeySequence::Cut)) {
-        cut();
+        cutToClipboard();
     } else if (event->matches(QKeySequence::Paste)) {
-        paste();
+        pasteFromClipboard();
     } else if (event->matches(QKeySequence::Undo)) {
         undo();
     } else if (event->matches(QKeySequence::Redo)) {

@@ -39,7 +39,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void select(qsizetype anchor, qsizetype caret) override;
 
     void replace(qsizetype position, qsizetype count, const QString& with, int type) override;
-    void replaceSelection(const QString& with, int type);
     void replaceAll(const std::vector<qsizetype>& positions, qsizetype count, const QString& with,
                     int type) override;
 
@@ -50,10 +49,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void undo() override;
     void redo() override;
     void clearUndo() override { history_.clear(); }
-
-    void copy();
-    void cut();
-    void paste();
 
     bool overwriteMode() const override { return overwrite_; }
     void setOverwriteMode(bool on) override;

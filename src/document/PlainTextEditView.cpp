@@ -143,10 +143,10 @@ void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
     add("edit-undo", tr("&Undo"), history_.canUndo(), &PlainTextEdit::undo);
     add("edit-redo", tr("&Redo"), history_.canRedo(), &PlainTextEdit::redo);
     menu.addSeparator();
-    add("edit-cut", tr("Cu&t"), hasSelection, &PlainTextEdit::cut);
-    add("edit-copy", tr("&Copy"), hasSelection, &PlainTextEdit::copy);
+    add("edit-cut", tr("Cu&t"), hasSelection, [this] { cutToClipboard(); });
+    add("edit-copy", tr("&Copy"), hasSelection, [this] { copyToClipboard(); });
     add("edit-paste", tr("&Paste"), !QGuiApplication::clipboard()->text().isEmpty(),
-        &PlainTextEdit::paste);
+        [this] { pasteFromClipboard(); });
     add("edit-delete", tr("Delete"), hasSelection,
         [this] { replaceSelection(QString(), RichTextBox::UndoDelete); });
     menu.addSeparator();

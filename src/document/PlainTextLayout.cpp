@@ -3,6 +3,7 @@
 
 #include <QTextOption>
 #include <algorithm>
+#include <cstdlib>
 
 #include "document/core/TextBuffer.h"
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/RichEditor.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
@@ -209,27 +207,20 @@ void RichEditor::keyPressEvent(QKeyEvent* event) {
     }
     // The clipboard keys do what the Edit menu's commands do, whose shortcuts they are (Cut
     // with nothing selected empties the clipboard, for one).
-    const bool copy = event->matches(QKeySequence::Copy);
-    const bool cut = !isReadOnly() && event->matches(QKeySequence::Cut);
-    if (copy || cut) {
-        QGuiApplication::clipboard()->setText(selectedText());
-        const qsizetype from = std::min(caret(), anchor());
-        if (cut && caret() != anchor())
-            replace(from, std::max(caret(), anchor()) - from, QString(), RichTextBox::UndoCut);
-        event->accept();
+    if (event->matches(QKeySequence::Copy)) {
+        copyToClipboard();
+    } else if (!isReadOnly() && event->matches(QKeySequence::Cut)) {
+        cutToClipboard();
+    } else if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
+        pasteFromClipboard();
+    } else {
+        const int type = actionTypeOf(event);
+        startStep(type);
+        QScopedValueRollback<int> pending(pendingType_, type);
+        QTextEdit::keyPressEvent(event);
         return;
     }
-    if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
-        const qsizetype from = std::min(caret(), anchor());
-        replace(from, std::max(caret(), anchor()) - from, QGuiApplication::clipboard()->text(),
-                RichTextBox::UndoPaste);
-        event->accept();
-        return;
-    }
-    const int type = actionTypeOf(event);
-    startStep(type);
-    QScopedValueRollback<int> pending(pendingType_, type);
-    QTextEdit::keyPressEvent(event);
+    event->accept();
 }
 
 void RichEditor::dropEvent(QDropEvent* event) {

@@ -3,10 +3,7 @@
 // selection and undo properties, over whichever editor shows the text.
 #include "document/RichTextBox.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QPalette>
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -109,7 +106,7 @@ QString RichTextBox::SelText() const {
 }
 
 void RichTextBox::setSelText(const QString& text) {
-    editor_->replace(selectionStart(), selectionEnd() - selectionStart(), text, pendingType_);
+    editor_->replaceSelection(text, pendingType_);
 }
 
 int RichTextBox::SelStart() const {
@@ -376,19 +373,15 @@ void RichTextBox::setPendingActionType(int type) {
 }
 
 void RichTextBox::Copy() {
-    QGuiApplication::clipboard()->setText(SelText());
+    editor_->copyToClipboard();
 }
 
 void RichTextBox::Cut() {
-    Copy();
-    if (selectionEnd() == selectionStart()) return;
-    QScopedValueRollback<int> pending(pendingType_, UndoCut);
-    setSelText(QString());
+    editor_->cutToClipboard();
 }
 
 void RichTextBox::Paste() {
-    QScopedValueRollback<int> pending(pendingType_, UndoPaste);
-    setSelText(QGuiApplication::clipboard()->text());
+    editor_->pasteFromClipboard();
 }
 
 bool RichTextBox::OverwriteMode() const {

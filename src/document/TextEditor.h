@@ -31,6 +31,13 @@ class TextEditor {
     // Replaces `count` characters at each of `positions` (ascending) with `with`, as one step.
     virtual void replaceAll(const std::vector<qsizetype>& positions, qsizetype count,
                             const QString& with, int type) = 0;
+    void replaceSelection(const QString& with, int type);
+
+    // The clipboard, plain text only, the same for both editors and their keys. Cut with
+    // nothing selected empties the clipboard and changes nothing else.
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
 
     virtual bool canUndo() const = 0;
     virtual bool canRedo() const = 0;

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/TextEditor.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <algorithm>
+
+#include "document/RichTextBox.h"
+
+void TextEditor::replaceSelection(const QString& with, int type) {
+    const qsizetype from = std::min(caret(), anchor());
+    replace(from, std::max(caret(), anchor()) - from, with, type);
+}
+
+void TextEditor::copyToClipboard() {
+    QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void TextEditor::cutToClipboard() {
+    copyToClipboard();
+    if (caret() != anchor()) replaceSelection(QString(), RichTextBox::UndoCut);
+}
+
+void TextEditor::pasteFromClipboard() {
+    replaceSelection(QGuiApplication::clipboard()->text(), RichTextBox::UndoPaste);
+}
