@@ -100,7 +100,9 @@ frmBrowser::frmBrowser(DocumentHost* host, QWidget* parent)
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setCompleter(nullptr);
     cboAddress->setEditText(BrowserAddresses::current().homePage);
-    cboAddress->lineEdit()->installEventFilter(this);
+    // The combo box keeps the keyboard focus and hands keys to its line edit directly, past
+    // any filter on the line edit: Enter is caught on the combo box itself.
+    cboAddress->installEventFilter(this);
     // The combo box would take leaving the box (or Enter) with a listed address in it for a pick
     // from the list: a navigation nobody asked for. Enter is handled here; leaving does nothing.
     disconnect(cboAddress->lineEdit(), &QLineEdit::editingFinished, cboAddress, nullptr);
@@ -295,11 +297,14 @@ void frmBrowser::cboAddress_KeyPress(int& KeyAscii) {
 }
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == cboAddress && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             int KeyAscii = 13;
             cboAddress_KeyPress(KeyAscii);
+            // Passed on, the key would make the combo box pick a listed address that matches
+            // the text: a second navigation to the same page.
+            return true;
         }
     }
     return ChildForm::eventFilter(watched, event);

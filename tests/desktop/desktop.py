@@ -7,6 +7,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -65,6 +66,7 @@ class Desktop:
                    XDG_DATA_HOME=self.data, XDG_CACHE_HOME=self.cache,
                    XDG_RUNTIME_DIR=self.runtime, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
         self.env = env
+        self._start_session_bus()
         self.wm_log = os.path.join(self.root, "openbox.log")
         with open(self.wm_log, "w") as log:
             self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=log,
@@ -72,6 +74,18 @@ class Desktop:
         self.processes.append(self.wm)
         wait_for(self._wm_ready, "the window manager")
         return self
+
+    def _start_session_bus(self):
+        """A session bus of the desktop's own: the accessibility bus and the speech service
+        start on it, and the program's toolkit publishes its widgets there."""
+        self.bus_pid = None
+        if shutil.which("dbus-launch") is None:
+            return
+        out = self.x("dbus-launch", "--sh-syntax", check=True)
+        values = dict(re.findall(r"^(\w+)='?([^';]*)'?;", out, re.M))
+        self.bus_pid = int(values["DBUS_SESSION_BUS_PID"])
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = values["DBUS_SESSION_BUS_ADDRESS"]
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
 
     def _server_ready(self, display):
         return subprocess.run(["xprop", "-root", "-display", display, "_NET_WM_NAME"],
@@ -118,6 +132,11 @@ class Desktop:
                 except subprocess.TimeoutExpired:
                     process.kill()
             process.wait()
+        if self.bus_pid:
+            try:
+                os.kill(self.bus_pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
         shutil.rmtree(self.root, ignore_errors=True)
         return False
 
@@ -205,6 +224,79 @@ class Desktop:
         return (value("Absolute upper-left X") - left, value("Absolute upper-left Y") - top,
                 value("Width") + left + right, value("Height") + top + bottom)
 
+    def click(self, x, y, button="1"):
+        self.x("xdotool", "mousemove", "--sync", str(x), str(y), "click", button, check=True)
+
+    # ---- what the accessibility bus shows -------------------------------------------------
+
+    def app(self):
+        """The program's accessible application object."""
+        if not hasattr(self, "_atspi"):
+            os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
+            import pyatspi
+            self._atspi = pyatspi
+        desktop = self._atspi.Registry.getDesktop(0)
+        def quillo():
+            for i in range(desktop.childCount):
+                child = desktop.getChildAtIndex(i)
+                if child is not None and child.name == "Quillo":
+                    return child
+            return None
+        return wait_for(quillo, "the program on the accessibility bus")
+
+    def find_all(self, role, name=None, root=None, showing=False):
+        """Accessible objects with a role ("push button", "menu item"...) and, if given, a
+        name matching the pattern, depth first."""
+        found = []
+        def walk(node):
+            try:
+                if node.getRoleName() == role and (name is None or re.fullmatch(name, node.name)):
+                    if not showing or self.is_(node, "SHOWING"):
+                        found.append(node)
+                children = [node.getChildAtIndex(i) for i in range(node.childCount)]
+            except Exception:  # a widget that went while it was being read
+                return
+            for child in children:
+                if child is not None:
+                    walk(child)
+        walk(root if root is not None else self.app())
+        return found
+
+    def find(self, role, name=None, root=None, showing=True):
+        """Waits for a showing accessible object of that role and name."""
+        return wait_for(lambda: next(iter(self.find_all(role, name, root, showing)), None),
+                        f"a {role} named {name!r}")
+
+    def is_(self, node, state):
+        return node.getState().contains(getattr(self._atspi, "STATE_" + state))
+
+    def press(self, node):
+        """Clicks the middle of an accessible object with the mouse."""
+        box = node.queryComponent().getExtents(self._atspi.DESKTOP_COORDS)
+        self.click(box.x + box.width // 2, box.y + box.height // 2)
+
+    def text_of(self, node):
+        text = node.queryText()
+        return text.getText(0, text.characterCount)
+
+    def status(self):
+        """The text of the main window's first status panel."""
+        bar = self.find("status bar")
+        return self.find_all("label", root=bar)[0].name
+
+    def toolbar_states(self, window=None):
+        """{key: enabled} of the main toolbar's buttons."""
+        bar = self.find("tool bar", "Toolbar", root=window)
+        return {b.name: self.is_(b, "ENABLED") for b in self.find_all("push button", root=bar)}
+
+    def editor(self):
+        """The editor that has the keyboard focus."""
+        return wait_for(lambda: next((t for t in self.find_all("text", showing=True)
+                                      if self.is_(t, "FOCUSED")), None), "a focused editor")
+
+    def editor_text(self):
+        return self.text_of(self.editor())
+
     def screenshot(self, name):
         if not self.artifacts or shutil.which("import") is None:
             return
@@ -218,3 +310,52 @@ def exits(process, timeout=TIMEOUT):
         return process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         raise ScenarioFailed("the program did not exit") from None
+
+
+class WebServer:
+    """A local web server in a thread: serves `pages` ({path: html}), records each request as
+    "GET /path" (or "CONNECT host:port" when used as the browser's proxy), and holds back the
+    pages named in `slow` until `release` is set."""
+
+    def __init__(self, pages, slow=()):
+        import http.server
+        import threading
+        self.requests = []
+        self.release = threading.Event()
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                server.requests.append("GET " + self.path)
+                if self.path in slow:
+                    server.release.wait(TIMEOUT)
+                body = pages.get(self.path)
+                self.send_response(200 if body is not None else 404)
+                data = (body or "<title>Not here</title>").encode()
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Content-Length", str(len(data)))
+                self.send_header("Cache-Control", "no-store")
+                self.end_headers()
+                try:
+                    self.wfile.write(data)
+                except OSError:  # the browser stopped waiting
+                    pass
+
+            def do_CONNECT(self):
+                server.requests.append("CONNECT " + self.path)
+                self.send_error(502)
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
+        self.url = "http://127.0.0.1:%d" % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def seen(self, request):
+        return wait_for(lambda: request in self.requests, f"{request!r} at the web server")
+
+    def close(self):
+        self.release.set()
+        self.httpd.shutdown()

@@ -11,7 +11,7 @@ import shutil
 import signal
 import sys
 
-from desktop import Desktop, ScenarioFailed, exits, wait_for
+from desktop import Desktop, ScenarioFailed, WebServer, exits, wait_for
 
 SKIP = 77
 MAIN = r"Quillo Meridian"
@@ -172,16 +172,93 @@ def options_by_keys(d):
     wait_for(lambda: {"FontName", "DocBG", "MaxNew"} <= d.settings().keys(), "the options stored")
 
 
+def page(title, body=""):
+    return f"<html><head><title>{title}</title></head><body>{body}</body></html>"
+
+
+def browser_button(d, name):
+    """A button of the browser window's own toolbar."""
+    def button():
+        for bar in d.find_all("tool bar", showing=True):
+            if d.find_all("push button", "Back", root=bar):
+                return next(iter(d.find_all("push button", name, root=bar)), None)
+        return None
+    return wait_for(button, f"the browser's {name} button")
+
+
+def browser(d):
+    """The address box by Return, keypad Enter and its list; Back, Forward, Refresh, Search,
+    Home, Stop and Edit HTML against a local server, which is also the engine's proxy."""
+    web = WebServer({"/a.html": page("Page A"), "/b.html": page("Page B"),
+                     "/slow.html": page("Slow")}, slow={"/slow.html"})
+    d.env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--proxy-server=" + web.url
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.keys(main, "F4")
+    web.seen("CONNECT www.example.org:443")  # the home page, the About box's address
+
+    def go(path, enter="Return"):
+        d.keys(main, "alt+a", "ctrl+a")
+        d.type(main, web.url + path)
+        d.keys(main, enter)
+    go("/a.html")
+    d.window_titled(MAIN + r" - \[Page A\]")
+    go("/b.html", "KP_Enter")
+    d.window_titled(MAIN + r" - \[Page B\]")
+    if web.requests.count("GET /b.html") != 1:
+        raise ScenarioFailed(f"one Enter, several loads: {web.requests}")
+
+    d.press(browser_button(d, "Back"))
+    d.window_titled(MAIN + r" - \[Page A\]")
+    d.press(browser_button(d, "Forward"))
+    d.window_titled(MAIN + r" - \[Page B\]")
+    loads = web.requests.count("GET /b.html")
+    d.press(browser_button(d, "Refresh"))
+    wait_for(lambda: web.requests.count("GET /b.html") > loads, "Refresh to load the page again")
+
+    d.press(browser_button(d, "Search"))
+    web.seen("CONNECT duckduckgo.com:443")
+    d.keys(main, "alt+a", "alt+Down", "Home", "Return")  # the first entry of the list
+    web.seen("CONNECT www.wikipedia.org:443")
+    d.press(browser_button(d, "Home"))
+    wait_for(lambda: web.requests.count("CONNECT www.example.org:443") == 2, "Home")
+
+    go("/a.html")
+    d.window_titled(MAIN + r" - \[Page A\]")
+    go("/slow.html")
+    d.window_titled(MAIN + r" - \[Working...\]")
+    wait_for(lambda: d.status() == "Downloading webpage..." + web.url + "/slow.html",
+             "the download message")
+    d.press(browser_button(d, "Stop"))
+    d.window_titled(MAIN + r" - \[Page A\]")
+    web.release.set()
+
+    # Edit HTML: the open dialog proposes the page's address; its source becomes a document.
+    loads = web.requests.count("GET /a.html")
+    d.press(browser_button(d, "Edit.*"))
+    d.keys(d.window_titled("Open"), "Return")
+    wait_for(lambda: "<title>Page A</title>" in d.editor_text(), "the page's source")
+    d.window_titled(MAIN + r" - \[Page A\]")
+    if web.requests.count("GET /a.html") == loads:
+        raise ScenarioFailed("Edit HTML did not fetch the page")
+    web.close()
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys)}
+              options_by_keys, browser)}
 
 
 def main():
     program, name = sys.argv[1], sys.argv[2]
     artifacts = os.path.join(sys.argv[3], name) if len(sys.argv) > 3 else None
-    missing = [tool for tool in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo")
-               if shutil.which(tool) is None]
+    tools = ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "dbus-launch")
+    missing = [tool for tool in tools if shutil.which(tool) is None]
+    try:
+        import pyatspi  # noqa: F401  the accessibility client reads what the windows show
+    except ImportError:
+        missing.append("python3-pyatspi")
     if missing:
         print("skipped: missing " + ", ".join(missing))
         return SKIP
