@@ -416,18 +416,20 @@ void frmMain::mnuReplace_Click() {
     searchCommands_->mnuReplace_Click();
 }
 
-void frmMain::mnuViewToolbar_Click() {
-    QAction* item = menuItems_.value(QStringLiteral("mnuViewToolbar"));
-    const bool show = !item->isChecked();
-    tbToolBar_->setVisible(show);
+// The menu has already flipped a checkable item's tick when its handler runs, so the bar
+// itself says what to toggle from; the tick is then set to match it.
+static void toggleBar(QWidget* bar, QAction* item) {
+    const bool show = bar->isHidden();
+    bar->setVisible(show);
     item->setChecked(show);
 }
 
+void frmMain::mnuViewToolbar_Click() {
+    toggleBar(tbToolBar_, menuItems_.value(QStringLiteral("mnuViewToolbar")));
+}
+
 void frmMain::mnuViewStatusBar_Click() {
-    QAction* item = menuItems_.value(QStringLiteral("mnuViewStatusBar"));
-    const bool show = !item->isChecked();
-    statusBar()->setVisible(show);
-    item->setChecked(show);
+    toggleBar(statusBar(), menuItems_.value(QStringLiteral("mnuViewStatusBar")));
 }
 
 void frmMain::mnuViewOptions_Click() {
