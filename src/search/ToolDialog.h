@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -25,9 +26,24 @@ inline void place(QWidget* widget, int left, int top, int width, int height) {
                         Twips::toPixelsX(width, widget), Twips::toPixelsY(height, widget));
 }
 
-// A plain button: no dialog default, so Enter in a text box never presses one by itself.
+// A button that Enter presses while it has the focus, as Space does. It is never the dialog's
+// default, so Enter in a text box does not press it by itself.
+class Button : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            animateClick();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 inline QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
-    auto* result = new QPushButton(caption, parent);
+    auto* result = new Button(caption, parent);
     result->setObjectName(name);
     result->setAutoDefault(false);
     result->setDefault(false);
