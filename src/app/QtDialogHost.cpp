@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QtDialogHost.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -118,10 +120,16 @@ bool QtDialogHost::ShowFont(QWidget* owner, FontChoice& font) {
     initial.setBold(font.bold);
     initial.setItalic(font.italic);
     initial.setUnderline(font.underline);
-    bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, initial, owner, QString(), QFontDialog::DontUseNativeDialog);
-    if (!ok) return false;
+    QFontDialog dialog(initial, owner);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (!font.effects) {
+        // The dialog has no switch for it: the effects are the group of its two check boxes.
+        for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+            if (auto* group = qobject_cast<QGroupBox*>(box->parentWidget())) group->hide();
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QFont chosen = dialog.selectedFont();
     font.name = chosen.family();
     font.size = chosen.pointSizeF();
     font.bold = chosen.bold();

@@ -32,7 +32,8 @@ bool CommonDialog::ShowPrinter() {
 }
 
 bool CommonDialog::ShowFont() {
-    FontChoice font{FontName, FontSize, FontBold, FontItalic, FontUnderline};
+    FontChoice font{FontName,   FontSize,      FontBold,
+                    FontItalic, FontUnderline, (Flags & cdlCFEffects) != 0};
     if (!host_->ShowFont(owner_, font)) return false;
     FontName = font.name;
     FontSize = font.size;

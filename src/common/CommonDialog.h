@@ -33,6 +33,7 @@ class CommonDialog {
     static constexpr int cdlPDSelection = 1;
     static constexpr int cdlPDReturnDC = 256;
     static constexpr int cdlPDNoPageNums = 8;
+    static constexpr int cdlCFEffects = 256;
 
     // File dialogs: FileName becomes the chosen path, or empty when cancelled (whatever
     // CancelError says). Return whether a name was chosen.

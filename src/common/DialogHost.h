@@ -43,6 +43,8 @@ struct FontChoice {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    // Whether the chooser offers underline and strike-out.
+    bool effects = false;
 };
 
 // Every modal question the program asks goes through this interface, so tests can answer from
