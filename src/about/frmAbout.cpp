@@ -119,7 +119,7 @@ QString frmAbout::ContactEmail() {
     return QStringLiteral("quillo@example.org");
 }
 QString frmAbout::HomePage() {
-    return QStringLiteral("https://www.example.org/quillo/");
+    return QStringLiteral(QUILLO_HOME_PAGE);
 }
 
 QStringList frmAbout::SystemInfoTools() {

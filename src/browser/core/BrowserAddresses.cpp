@@ -3,6 +3,8 @@
 
 #include <optional>
 
+#include "Version.h"
+
 namespace {
 std::optional<BrowserAddresses>& replaced() {
     static std::optional<BrowserAddresses> addresses;
@@ -11,7 +13,7 @@ std::optional<BrowserAddresses>& replaced() {
 }  // namespace
 
 BrowserAddresses BrowserAddresses::defaults() {
-    const QString home = QStringLiteral("https://quillo-meridian.example/quillo/");
+    const QString home = QStringLiteral(QUILLO_HOME_PAGE);
     return {home, home + QStringLiteral("versioncheck.htm"),
             QStringLiteral("https://duckduckgo.com/"),
             QStringLiteral("https://www.wikipedia.org/")};
