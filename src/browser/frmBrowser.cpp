@@ -49,11 +49,33 @@ bool sameAddress(const QString& a, const QString& b) {
     return a == b || QUrl::fromUserInput(a) == QUrl::fromUserInput(b);
 }
 
+// Local pages (the preview) may not reach the network, and the engine holds every navigation
+// they begin to that, in the history too: Back or Refresh to a page reached by a link from the
+// preview would be refused. A link the user follows out of a local page is therefore
+// navigated anew by the window, as if typed; what the page's script asks for stays refused.
+class BrowserPage : public QWebEnginePage {
+  public:
+    using QWebEnginePage::QWebEnginePage;
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& target, NavigationType type,
+                                 bool isMainFrame) override {
+        if (type == NavigationTypeLinkClicked && isMainFrame && url().isLocalFile() &&
+            !target.isLocalFile()) {
+            QMetaObject::invokeMethod(
+                this, [this, target] { load(target); }, Qt::QueuedConnection);
+            return false;
+        }
+        return QWebEnginePage::acceptNavigationRequest(target, type, isMainFrame);
+    }
+};
+
 // The view of a browser window; pages that open a window of their own get a new browser window.
 class BrowserView : public QWebEngineView {
   public:
     BrowserView(DocumentHost* host, QWidget* parent)
         : QWebEngineView(parent), host_(host), hostWindow_(host->hostWindow()) {
+        setPage(new BrowserPage(this));
         WebSecurity::restrictPages(settings());
     }
 

@@ -225,7 +225,7 @@ class Desktop:
                 value("Width") + left + right, value("Height") + top + bottom)
 
     def click(self, x, y, button="1"):
-        self.x("xdotool", "mousemove", "--sync", str(x), str(y), "click", button, check=True)
+        self.x("xdotool", "mousemove", str(x), str(y), "click", button, check=True)
 
     # ---- what the accessibility bus shows -------------------------------------------------
 

@@ -126,11 +126,20 @@ def kill_restore(d):
     wait_for(lambda: read(path) == marker.encode(), "the restored text in the saved file")
 
 
+BIG_LINK = "<a style='display:block;font-size:150px' href='{}'>link</a>"
+
+
 def preview(d):
+    """The preview's script reaches neither the network nor local files; links followed from
+    it lead to pages that Back and Refresh load again."""
+    web = WebServer({"/a.html": page("Page A", BIG_LINK.format("/b.html")),
+                     "/b.html": page("Page B")})
     d.write_settings(QUIET_START)
     d.start()
     main = d.window_titled(MAIN + r" - \[Document 1\]")
-    d.type(main, "<HTML><HEAD><TITLE>Preview 42</TITLE></HEAD><BODY>shown</BODY></HTML>")
+    d.type(main, "<HTML><HEAD><TITLE>Preview 42</TITLE><SCRIPT>fetch('file:///etc/hostname')"
+           f".finally(()=>fetch('{web.url}/leak'))</SCRIPT></HEAD><BODY>"
+           + BIG_LINK.format(web.url + "/a.html") + "</BODY></HTML>")
     d.keys(main, "F11")
     # The browser window opens maximised like the document and takes the page's title.
     d.window_titled(MAIN + r" - \[Preview 42\]", timeout=60)
@@ -144,6 +153,21 @@ def preview(d):
         return None
     wait_for(preview_file, "the preview file")
     d.screenshot("preview")
+
+    link = (200, 300)  # the big link of each page, below the address box
+    d.click(*link)
+    d.window_titled(MAIN + r" - \[Page A\]")
+    d.click(*link)
+    d.window_titled(MAIN + r" - \[Page B\]")
+    loads = web.requests.count("GET /a.html")
+    d.press(browser_button(d, "Back"))
+    d.window_titled(MAIN + r" - \[Page A\]")
+    d.press(browser_button(d, "Refresh"))
+    wait_for(lambda: web.requests.count("GET /a.html") >= loads + 2, "Back and Refresh to load")
+    d.window_titled(MAIN + r" - \[Page A\]")
+    if "GET /leak" in web.requests:
+        raise ScenarioFailed("the preview's script reached the network")
+    web.close()
 
 
 def placement(d):
