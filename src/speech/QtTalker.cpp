@@ -70,9 +70,15 @@ class QtTalker::Engine : public QObject {
         QStringList reasons;
         for (const QString& name : names) {
             auto engine = std::make_unique<QTextToSpeech>(name);
-            // An engine may come up "ready" and still know it cannot play (flite without audio).
-            if (engine->state() != QTextToSpeech::Error &&
-                engine->errorReason() == QTextToSpeech::ErrorReason::NoError) {
+            // An engine may come up "ready" and still know it cannot play (flite without audio),
+            // or have no voice to speak with.
+            const bool started = engine->state() != QTextToSpeech::Error &&
+                                 engine->errorReason() == QTextToSpeech::ErrorReason::NoError;
+            if (started && engine->availableVoices().isEmpty()) {
+                reasons << name + QStringLiteral(": no voice is installed");
+                continue;
+            }
+            if (started) {
                 speech_ = std::move(engine);
                 setName(speech_->engine());
                 QObject::connect(

@@ -150,6 +150,13 @@ class Desktop:
         self.processes.append(process)
         return process
 
+    def start_process(self, *command):
+        """Starts a helper program on the desktop; it ends with the desktop."""
+        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
     def write_settings(self, values):
         folder = os.path.join(self.config, "Quillo")
         os.makedirs(folder, exist_ok=True)

@@ -269,9 +269,66 @@ def browser(d):
     web.close()
 
 
+def speech_service(d):
+    """speech-dispatcher on the desktop's bus whose only voice writes each text it is given to
+    a file and then holds on, as if speaking, until it is stopped."""
+    folder = os.path.join(d.root, "speech")
+    os.makedirs(os.path.join(folder, "modules"))
+    spoken, pid = os.path.join(folder, "spoken.txt"), os.path.join(folder, "speaking.pid")
+    with open(os.path.join(folder, "speechd.conf"), "w") as conf:
+        conf.write('AddModule "recorder" "sd_generic" "recorder.conf"\nDefaultModule recorder\n'
+                   'DefaultLanguage "en"\nAudioOutputMethod "alsa"\nAudioALSADevice "null"\n')
+    with open(os.path.join(folder, "modules", "recorder.conf"), "w") as conf:
+        conf.write(f"GenericExecuteSynth \"echo $$ > {pid}; printf '%s\\\\n' \\'$DATA\\' >> "
+                   f'{spoken}; sleep 60"\nGenericLanguage "en" "en" "utf-8"\n'
+                   'AddVoice "en" "MALE1" "en"\n')
+    socket = os.path.join(folder, "speechd.sock")
+    d.start_process("speech-dispatcher", "-C", folder, "-s", "-t", "0", "-L", folder,
+                    "--communication-method", "unix_socket", "--socket-path", socket)
+    wait_for(lambda: os.path.exists(socket), "the speech service")
+    d.env["SPEECHD_ADDRESS"] = "unix_socket:" + socket
+    d.env["LANG"] = "en_US.UTF-8"  # the toolkit's speech picks a voice for the user's language
+
+    def speaking():
+        try:
+            with open(f"/proc/{read(pid).decode().strip()}/stat") as stat:
+                return stat.read().split(") ")[1][0] != "Z"
+        except (OSError, ValueError):
+            return False
+    return (lambda: read(spoken).decode() if os.path.exists(spoken) else ""), speaking
+
+
+def read_aloud(d):
+    """With no speech service the status bar says so; with one, F5 speaks the whole text or
+    the selection and the toolbar's Stop ends it."""
+    d.write_settings(QUIET_START)
+    d.env["SPEECHD_ADDRESS"] = "unix_socket:" + os.path.join(d.root, "no-such-socket")
+    program = d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "x")
+    d.keys(main, "F5")
+    wait_for(lambda: d.status().startswith("Speech is not available"), "the status message")
+    program.kill()
+    program.wait()
+
+    spoken, speaking = speech_service(d)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "read all of it")
+    d.keys(main, "F5")
+    wait_for(lambda: spoken() == "read all of it\n", "the whole text at the speech service")
+    stop = d.find("push button", "Stop")
+    d.press(stop)
+    wait_for(lambda: not speaking(), "Stop to end the speech")
+    d.keys(main, "shift+ctrl+Left", "F5")
+    wait_for(lambda: spoken().endswith("\nit\n"), "the selection at the speech service")
+    d.press(stop)
+    wait_for(lambda: not speaking(), "Stop to end the speech")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, browser)}
+              options_by_keys, browser, read_aloud)}
 
 
 def main():
