@@ -150,11 +150,14 @@ class Desktop:
         self.processes.append(process)
         return process
 
-    def start_process(self, *command):
-        """Starts a helper program on the desktop; it ends with the desktop."""
-        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+    def start_process(self, *command, input=None):
+        """Starts a helper program on the desktop, fed `input`; it ends with the desktop."""
+        process = subprocess.Popen(command, env=self.env, stdin=subprocess.PIPE,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
+        if input:
+            process.stdin.write(input)
+        process.stdin.close()
         return process
 
     def write_settings(self, values):
@@ -212,6 +215,10 @@ class Desktop:
 
     def keys(self, wid, *keys):
         self.activate(wid)
+        self.x("xdotool", "key", "--clearmodifiers", *keys, check=True)
+
+    def send(self, *keys):
+        """Keys to whichever window has the focus (a message box, say)."""
         self.x("xdotool", "key", "--clearmodifiers", *keys, check=True)
 
     def type(self, wid, text):

@@ -269,6 +269,213 @@ def browser(d):
     web.close()
 
 
+TWELVE = ("Save", "Print", "Find", "Strip", "Undo", "Redo", "Cut", "Copy", "Paste", "Hear",
+          "Stop", "Pre")
+
+
+def toolbar_states(d):
+    """The toolbar's buttons follow the active window: a document, a browser window, none."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+
+    def states(expected, what):
+        wait_for(lambda: all(d.toolbar_states().get(k) == v for k, v in expected.items()), what)
+    on = {k: True for k in ("New", "Open", "Browser", "Options", "About")}
+    states({**on, **{k: True for k in TWELVE[1:11]}, "Save": False}, "a clean document's")
+    d.keys(main, "F4")
+    states({**on, **{k: False for k in TWELVE}}, "the browser window's buttons")
+    close_child = d.find("menu bar").queryComponent().getExtents(d._atspi.DESKTOP_COORDS)
+    close_child = (close_child.x + close_child.width - 10, close_child.y + close_child.height // 2)
+    d.click(*close_child)  # the maximised child's close box, at the end of the menu bar
+    d.window_titled(MAIN + r" - \[Document 1\]")
+    d.click(*close_child)  # the clean document closes without a question
+    d.window_titled(MAIN)
+    states({**on, **{k: False for k in TWELVE}}, "the buttons with no window")
+    d.keys(main, "ctrl+n")
+    d.type(main, "<HTML>")
+    states({k: True for k in TWELVE}, "a changed HTML document's buttons")
+
+
+def arrange_toggles_help(d):
+    """Tile and Cascade by the Window menu, the View toggles by keys, the help message by F1."""
+    d.write_settings({"FirstTime": "No", "MaxNew": "False"})
+    d.start()
+    main = d.window_titled(MAIN)
+    d.keys(main, "ctrl+n")
+    d.find("frame", "Document 2")
+
+    def boxes():
+        frames = sorted(d.find_all("frame", r"Document \d"), key=lambda f: f.name)
+        return [f.queryComponent().getExtents(d._atspi.DESKTOP_COORDS) for f in frames]
+    arrangements = {"v": lambda a, b: a.y == b.y and a.x != b.x and a.height == b.height,
+                    "h": lambda a, b: a.x == b.x and a.y != b.y and a.width == b.width,
+                    "c": lambda a, b: a.x != b.x and a.y != b.y and a.width == b.width}
+    for letter, arranged in arrangements.items():
+        d.keys(main, "alt+w", letter)
+        wait_for(lambda: arranged(*boxes()), f"Window > {letter} to arrange the documents")
+
+    for letter, role in (("t", "tool bar"), ("b", "status bar")):
+        bar = d.find(role)
+        item = d.find_all("menu item", "Toolbar" if letter == "t" else "Status Bar")[0]
+        for shown in (False, True):
+            d.keys(main, "alt+v", letter)
+            wait_for(lambda: d.is_(bar, "SHOWING") == shown and d.is_(item, "CHECKED") == shown,
+                     f"View > {item.name} to {'show' if shown else 'hide'} the bar")
+    d.keys(main, "alt+v", "b")
+    d.keys(main, "F1")
+    message = "There is no help file with this release of Quillo.*"
+    d.find("label", message)
+    d.send("Return")
+    wait_for(lambda: not d.find_all("label", message, showing=True), "the message to close")
+
+
+def common_dialogs(d):
+    """Cancel in the print dialog prints nothing; the options' colour and font choosers (the
+    font chooser without effects) lead to stored settings."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "print me")
+    d.keys(main, "ctrl+p")
+    dialog = d.window_titled("Print")
+    d.keys(dialog, "Escape")
+    d.gone(dialog)
+    printed = glob.glob(os.path.join(d.home, "**", "*.p[ds]*"), recursive=True)
+    if printed:
+        raise ScenarioFailed(f"Cancel printed {printed}")
+
+    d.keys(main, "alt+v", "o")
+    options = d.window_titled("Options")
+    d.press(d.find("push button", "Background"))
+    d.keys(d.window_titled("Select Colou?r"), "Return")  # the dialog's first colour, white
+    d.press(d.find("push button", "Font"))
+    font = d.window_titled("Select Font")
+    effects = d.find_all("check box", "Underline|Strikeout|Strike.*", showing=True)
+    if effects:
+        raise ScenarioFailed("the font chooser offers " + ", ".join(e.name for e in effects))
+    d.keys(font, "Return")
+    d.gone(font)
+    d.press(d.find("push button", "OK"))  # Enter would press Font, which has the focus
+    wait_for(lambda: d.settings().get("DocBG") == "16777215", "the chosen colour stored")
+
+
+def clipboard_undo(d):
+    """Copy and Cut reach the X clipboard, Paste takes another program's text; the Edit menu
+    names what Undo and Redo will do."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "one two")
+    clipboard = lambda: d.x("xclip", "-selection", "clipboard", "-o")
+    d.keys(main, "shift+ctrl+Left", "ctrl+c")
+    wait_for(lambda: clipboard() == "two", "Copy to reach the clipboard")
+    d.keys(main, "ctrl+x")
+    wait_for(lambda: d.editor_text() == "one ", "Cut to take the word")
+    d.start_process("xclip", "-quiet", "-selection", "clipboard", "-i", input=b"three")
+    wait_for(lambda: clipboard() == "three", "the other program to own the clipboard")
+    d.keys(main, "alt+e", "p")
+    wait_for(lambda: d.editor_text() == "one three", "Paste to insert the other program's text")
+
+    def edit_menu(expected):
+        d.keys(main, "alt+e")
+        wait_for(lambda: sorted(i.name for i in d.find_all("menu item", "(Undo|Redo).*",
+                                                            showing=True)) == expected,
+                 f"the Edit menu to offer {expected}")
+        d.keys(main, "Escape", "Escape")
+    edit_menu(["Redo", "Undo Paste"])
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == "one ", "Undo to take the paste back")
+    edit_menu(["Redo Paste", "Undo Cut"])
+    d.keys(main, "alt+e")  # Redo and Replace share the R: the mouse chooses
+    d.press(d.find("menu item", "Redo Paste"))
+    wait_for(lambda: d.editor_text() == "one three", "Redo to paste again")
+
+
+def strip_undo(d):
+    """Strip from the toolbar turns a page into its text; one Undo brings the page back."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    source = "<HTML><BODY><P>Fish &amp; chips</P></BODY></HTML>"
+    d.type(main, source)
+    d.press(d.find("push button", "Strip"))
+    wait_for(lambda: d.editor_text().strip() == "Fish & chips", "the stripped text")
+    wait_for(lambda: d.status() == "Ready.", "Ready. in the status bar")
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == source, "one Undo to bring the page back")
+
+
+def find_replace(d):
+    """Find by Enter in its box and by Enter on its button, Find Next, Replace All with its
+    message and one Undo."""
+    d.write_settings(QUIET_START)
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.type(main, "cat dog cat dog cat")
+    d.keys(main, "ctrl+Home", "ctrl+f")
+    dialog = d.window_titled("Find")
+    d.keys(dialog, "ctrl+a")
+    d.type(dialog, "dog")
+    d.keys(dialog, "Return")
+    d.gone(dialog)
+
+    def selection():
+        text = d.editor().queryText()
+        return text.getSelection(0)[:2] if text.getNSelections() else None
+    wait_for(lambda: selection() == (4, 7), "Enter in the box to find the first dog")
+    d.keys(main, "F3")
+    wait_for(lambda: selection() == (12, 15), "Find Next to find the second dog")
+    d.keys(main, "F3")  # no more after it: nothing changes
+    d.keys(main, "ctrl+Home", "ctrl+f")
+    dialog = d.window_titled("Find")
+    d.keys(dialog, "Tab", "Tab", "Tab", "Return")  # to the Find button past the two boxes
+    wait_for(lambda: selection() == (4, 7), "Enter on the Find button to search")
+    if selection() != (4, 7):
+        raise ScenarioFailed("Find Next wrapped around")
+
+    d.keys(main, "ctrl+Home", "ctrl+r")
+    dialog = d.window_titled("Replace")
+    d.keys(dialog, "ctrl+a")
+    d.type(dialog, "cat")
+    d.keys(dialog, "Tab", "ctrl+a")
+    d.type(dialog, "bird")
+    d.keys(dialog, "Tab", "Tab", "Tab", "Return")  # Enter on the Replace button
+    d.find("label", "The specified region has been searched. 3 replacements have been made")
+    d.send("Return")
+    wait_for(lambda: d.editor_text() == "bird dog bird dog bird", "the replacements")
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == "cat dog cat dog cat", "one Undo for all three")
+
+
+def about_box(d):
+    """The About box names the version and home page; System Info starts the first tool on the
+    search path, and says so when there is none."""
+    d.write_settings(QUIET_START)
+    tools = os.path.join(d.root, "tools")
+    os.makedirs(tools)
+    d.env["PATH"] = tools + ":/usr/bin:/bin"  # none of the usual tools there
+    d.start()
+    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    d.keys(main, "alt+h", "a")
+    about = d.window_titled("About Quillo")
+    d.find("label", "Version 1.1.8")
+    d.find("label", r"(?s).*https://www\.example\.org/quillo/")
+    d.keys(about, "alt+s")
+    message = "System Information Is Unavailable At This Time"
+    d.find("label", message)
+    d.send("Return")
+    wait_for(lambda: not d.find_all("label", message, showing=True), "the message to close")
+    started = os.path.join(d.root, "hardinfo-started")
+    with open(os.path.join(tools, "hardinfo"), "w") as tool:
+        tool.write(f"#!/bin/sh\ntouch {started}\n")
+    os.chmod(os.path.join(tools, "hardinfo"), 0o755)
+    d.keys(about, "alt+s")
+    wait_for(lambda: os.path.exists(started), "the system information tool to start")
+    d.keys(about, "Escape")
+    d.gone(about)
+
+
 def speech_service(d):
     """speech-dispatcher on the desktop's bus whose only voice writes each text it is given to
     a file and then holds on, as if speaking, until it is stopped."""
@@ -328,7 +535,8 @@ def read_aloud(d):
 
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, browser, read_aloud)}
+              options_by_keys, toolbar_states, arrange_toggles_help, common_dialogs,
+              clipboard_undo, strip_undo, find_replace, browser, about_box, read_aloud)}
 
 
 def main():
