@@ -17,11 +17,15 @@ QUILLO_PACKAGES=(
     xclip dbus-x11 at-spi2-core python3-pyatspi
 )
 
+# One question to dpkg for all of them: run.sh asks on every start.
+declare -A installed=()
+while read -r pkg status; do
+    if [ "$status" = "install ok installed" ]; then installed[$pkg]=1; fi
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${QUILLO_PACKAGES[@]}" "$@" 2>/dev/null || true)
+
 missing=()
 for pkg in "${QUILLO_PACKAGES[@]}" "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$pkg")
-    fi
+    if [ -z "${installed[$pkg]:-}" ]; then missing+=("$pkg"); fi
 done
 
 if ((${#missing[@]})); then
