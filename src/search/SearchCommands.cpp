@@ -21,6 +21,9 @@ void SearchCommands::showModal(QDialog* dialog) {
         modalShowing()(dialog);
     } else {
         dialog->exec();
+        // The dialog may hide while its own message box still has the focus; the window
+        // manager then gives the focus to no one. The owner takes it back, as the user expects.
+        if (QWidget* owner = dialog->parentWidget()) owner->activateWindow();
     }
 }
 
