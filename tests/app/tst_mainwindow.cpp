@@ -23,15 +23,6 @@
 
 namespace {
 
-// The toolbar buttons the refresher switches: Save, Print, Find, Strip, Undo, Redo, Cut, Copy,
-// Paste, Hear, Stop and Preview.
-QString refreshed(frmMain* main) {
-    QString states;
-    for (int index : {3, 5, 7, 8, 10, 11, 13, 14, 15, 17, 18, 20})
-        states += main->toolbarButton(index)->isEnabled() ? u'1' : u'0';
-    return states;
-}
-
 // File managers put the addresses in as text as well; the edit controls would take that.
 QMimeData* fileDrag(const QStringList& paths) {
     QList<QUrl> urls;
@@ -159,38 +150,6 @@ class MainWindowTest : public WindowTest {
             }
             QVERIFY(started->refresherEnabled());
         }
-    }
-
-    void refresherFollowsTheActiveChild() {
-        // The Edit menu's Undo is off with nothing to undo.
-        QMetaObject::invokeMethod(main->menuItem("mnuEdit")->menu(), "aboutToShow");
-        QVERIFY(!main->menuItem("mnuEditUndo")->isEnabled());
-        QCOMPARE(main->menuItem("mnuEditUndo")->text(), QStringLiteral("&Undo"));
-        QCOMPARE(refreshed(main), QStringLiteral("011111111110"));
-        QTest::keyClicks(document()->txtText->editor(), "<html>");
-        QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
-        QCOMPARE(refreshed(main), QStringLiteral("111111111111"));
-        // A tag outside the three literals counts as clean.
-        document()->setTag("save");
-        QVERIFY(!main->toolbarButton(3)->isEnabled());
-
-        // A browser child: all off, even with documents behind it; New, Open, Browser, Options
-        // and About stay on. Back on the document, Preview waits for the next change.
-        frmDocument* first = document();
-        showBrowser();
-        QCOMPARE(refreshed(main), QStringLiteral("000000000000"));
-        for (int index : {1, 2, 21, 23, 25}) QVERIFY(main->toolbarButton(index)->isEnabled());
-        main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
-        QVERIFY(!main->toolbarButton(20)->isEnabled());
-        first->txtText->setSelStart(1);
-        QVERIFY(main->toolbarButton(20)->isEnabled());
-
-        main->mdiArea()->closeAllSubWindows();
-        QCoreApplication::processEvents();
-        QCOMPARE(main->ActiveForm(), nullptr);
-        QCOMPARE(refreshed(main), QStringLiteral("000000000000"));
-        main->mnuFileClose_Click();  // nothing to close, nothing asked
-        QVERIFY(env->dialogs.messages.size() <= 1);
     }
 
     // Preview is offered while the text starts like a page.

@@ -77,15 +77,6 @@ class WebSecurityTest : public QObject {
             kPageTimeoutMs));
         QVERIFY2(!stun.hasPendingDatagrams(), "a STUN request left the page");
     }
-
-    void webSiteKeepsItsScripts() {
-        frmBrowser* browser = frmBrowser::Open(main, QString());
-        browser->brwWebBrowser->setHtml(
-            "<html><head><title>static</title></head><body><script>"
-            "document.title = 'scripted';</script></body></html>",
-            QUrl("http://127.0.0.1/site.html"));
-        QCOMPARE(answer(browser, {"scripted"}), QStringLiteral("scripted"));
-    }
 };
 
 QTEST_MAIN(WebSecurityTest)

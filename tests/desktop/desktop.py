@@ -2,6 +2,7 @@
 """A throw-away X desktop for black-box scenarios: Xvfb, the openbox window manager and a fresh
 home, with helpers that drive the real program through xdotool and wait on conditions."""
 
+import contextlib
 import glob
 import os
 import random
@@ -78,9 +79,6 @@ class Desktop:
     def _start_session_bus(self):
         """A session bus of the desktop's own: the accessibility bus and the speech service
         start on it, and the program's toolkit publishes its widgets there."""
-        self.bus_pid = None
-        if shutil.which("dbus-launch") is None:
-            return
         out = self.x("dbus-launch", "--sh-syntax", check=True)
         values = dict(re.findall(r"^(\w+)='?([^';]*)'?;", out, re.M))
         self.bus_pid = int(values["DBUS_SESSION_BUS_PID"])
@@ -132,11 +130,9 @@ class Desktop:
                 except subprocess.TimeoutExpired:
                     process.kill()
             process.wait()
-        if self.bus_pid:
-            try:
+        if getattr(self, "bus_pid", None):
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(self.bus_pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
         shutil.rmtree(self.root, ignore_errors=True)
         return False
 
@@ -150,13 +146,22 @@ class Desktop:
         self.processes.append(process)
         return process
 
+    def write(self, path, text, executable=False):
+        """Writes a file under the desktop's folder (`path` relative to it); returns its path."""
+        path = os.path.join(self.root, path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as f:
+            f.write(text)
+        if executable:
+            os.chmod(path, 0o755)
+        return path
+
     def start_process(self, *command, input=None):
         """Starts a helper program on the desktop, fed `input`; it ends with the desktop."""
         process = subprocess.Popen(command, env=self.env, stdin=subprocess.PIPE,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
-        if input:
-            process.stdin.write(input)
+        process.stdin.write(input or b"")
         process.stdin.close()
         return process
 
@@ -250,13 +255,9 @@ class Desktop:
             import pyatspi
             self._atspi = pyatspi
         desktop = self._atspi.Registry.getDesktop(0)
-        def quillo():
-            for i in range(desktop.childCount):
-                child = desktop.getChildAtIndex(i)
-                if child is not None and child.name == "Quillo":
-                    return child
-            return None
-        return wait_for(quillo, "the program on the accessibility bus")
+        apps = lambda: (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+        return wait_for(lambda: next((a for a in apps() if a and a.name == "Quillo"), None),
+                        "the program on the accessibility bus")
 
     def find_all(self, role, name=None, root=None, showing=False):
         """Accessible objects with a role ("push button", "menu item"...) and, if given, a
@@ -281,6 +282,13 @@ class Desktop:
         return wait_for(lambda: next(iter(self.find_all(role, name, root, showing)), None),
                         f"a {role} named {name!r}")
 
+    def answer(self, message, key="Return"):
+        """Waits for a message box showing `message` and answers it with `key`."""
+        self.find("label", message)
+        self.send(key)
+        wait_for(lambda: not self.find_all("label", message, showing=True),
+                 f"the message {message!r} to close")
+
     def is_(self, node, state):
         return node.getState().contains(getattr(self._atspi, "STATE_" + state))
 
@@ -289,18 +297,13 @@ class Desktop:
         box = node.queryComponent().getExtents(self._atspi.DESKTOP_COORDS)
         self.click(box.x + box.width // 2, box.y + box.height // 2)
 
-    def text_of(self, node):
-        text = node.queryText()
-        return text.getText(0, text.characterCount)
-
     def status(self):
         """The text of the main window's first status panel."""
-        bar = self.find("status bar")
-        return self.find_all("label", root=bar)[0].name
+        return self.find_all("label", root=self.find("status bar"))[0].name
 
-    def toolbar_states(self, window=None):
+    def toolbar_states(self):
         """{key: enabled} of the main toolbar's buttons."""
-        bar = self.find("tool bar", "Toolbar", root=window)
+        bar = self.find("tool bar", "Toolbar")
         return {b.name: self.is_(b, "ENABLED") for b in self.find_all("push button", root=bar)}
 
     def editor(self):
@@ -309,7 +312,8 @@ class Desktop:
                                       if self.is_(t, "FOCUSED")), None), "a focused editor")
 
     def editor_text(self):
-        return self.text_of(self.editor())
+        text = self.editor().queryText()
+        return text.getText(0, text.characterCount)
 
     def screenshot(self, name):
         if not self.artifacts or shutil.which("import") is None:
@@ -343,17 +347,14 @@ class WebServer:
                 server.requests.append("GET " + self.path)
                 if self.path in slow:
                     server.release.wait(TIMEOUT)
-                body = pages.get(self.path)
-                self.send_response(200 if body is not None else 404)
-                data = (body or "<title>Not here</title>").encode()
+                self.send_response(200 if self.path in pages else 404)
+                data = pages.get(self.path, "<title>Not here</title>").encode()
                 self.send_header("Content-Type", "text/html; charset=utf-8")
                 self.send_header("Content-Length", str(len(data)))
                 self.send_header("Cache-Control", "no-store")
                 self.end_headers()
-                try:
+                with contextlib.suppress(OSError):  # the browser may have stopped waiting
                     self.wfile.write(data)
-                except OSError:  # the browser stopped waiting
-                    pass
 
             def do_CONNECT(self):
                 server.requests.append("CONNECT " + self.path)
@@ -369,7 +370,3 @@ class WebServer:
 
     def seen(self, request):
         return wait_for(lambda: request in self.requests, f"{request!r} at the web server")
-
-    def close(self):
-        self.release.set()
-        self.httpd.shutdown()
