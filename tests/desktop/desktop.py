@@ -140,8 +140,8 @@ class Desktop:
 
     def start(self, *arguments):
         log = open(os.path.join(self.root, f"quillo-{len(self.processes)}.log"), "w")
-        process = subprocess.Popen([self.program, *arguments], env=self.env, stdout=log,
-                                   stderr=log)
+        process = subprocess.Popen([self.program, *arguments], env=self.env, cwd=self.home,
+                                   stdout=log, stderr=log)
         log.close()
         self.processes.append(process)
         return process
