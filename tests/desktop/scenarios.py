@@ -337,7 +337,7 @@ def common_dialogs(d):
         raise ScenarioFailed("Cancel printed")
 
     d.keys(main, "alt+v", "o")
-    options = d.window_titled("Options")
+    d.window_titled("Options")
     d.press(d.find("push button", "Background"))
     d.keys(d.window_titled("Select Colou?r"), "Return")  # the dialog's first colour, white
     d.press(d.find("push button", "Font"))
