@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -14,6 +15,7 @@
 #include "Version.h"
 #include "about/AboutCommand.h"
 #include "app/FileDrops.h"
+#include "app/RecentFiles.h"
 #include "app/RecoveryPrompt.h"
 #include "app/RecoveryStore.h"
 #include "app/StatusPanels.h"
@@ -87,6 +89,11 @@ frmMain::frmMain(AppServices services)
 
     buildMenus();
     buildToolbar();
+    recentFiles_ =
+        new RecentFiles(menuItems_.value(QStringLiteral("mnuFile"))->menu(),
+                        menuItems_.value(QStringLiteral("mnuFileExit")), services_.dialogs,
+                        [this](const QString& path) { fileCommands_->OpenFile(path); });
+    fileCommands_->setFileUsed(&RecentFiles::remember);
     panels_ = new StatusPanels(statusBar());
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
 

@@ -30,6 +30,7 @@ class BrowserCommands;
 class AboutCommand;
 class ReadAloud;
 class RecoveryStore;
+class RecentFiles;
 
 // The main window: the document area, menus, toolbar and status bar. Every command arrives here
 // and is routed to the subsystem that carries it out, usually on the active child window.
@@ -129,6 +130,7 @@ class frmMain : public QMainWindow, public DocumentHost {
     // documents when the user agrees.
     void offerRecovery();
     RecoveryStore* recoveryStore() const { return recovery_; }
+    RecentFiles* recentFiles() const { return recentFiles_; }
 
     // Files dropped from a file manager: opens each file as File > Open of that file would.
     void openDroppedFiles(const QStringList& paths);
@@ -170,4 +172,5 @@ class frmMain : public QMainWindow, public DocumentHost {
     std::unique_ptr<AboutCommand> aboutCommand_;
     std::unique_ptr<ReadAloud> readAloud_;
     RecoveryStore* recovery_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
 };

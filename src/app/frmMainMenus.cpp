@@ -75,7 +75,8 @@ void frmMain::buildMenus() {
         return menu;
     };
 
-    QMenu* file = topLevel(QStringLiteral("mnuFile"), QStringLiteral("File"));
+    // Alt+F opens it, and a digit then one of the recent files.
+    QMenu* file = topLevel(QStringLiteral("mnuFile"), QStringLiteral("&File"));
     addMenuItem(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N),
                 &frmMain::mnuFileNew_Click);
     addMenuItem(file, "mnuFileOpen", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O),

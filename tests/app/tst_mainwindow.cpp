@@ -14,9 +14,11 @@
 
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
+#include "app/RecentFiles.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "common/core/DocumentSettings.h"
+#include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/PreviewRule.h"
 #include "document/frmDocument.h"
@@ -276,6 +278,52 @@ class MainWindowTest : public WindowTest {
         main->Arrange(1);
         main->mdiArea()->closeAllSubWindows();
         main->Arrange(0);  // nothing to arrange, nothing happens
+    }
+
+    // Files opened or saved come first in the File menu, eight at most, each once; choosing
+    // one opens it as File > Open does; one that is gone is dropped with a message. The list
+    // is in the settings store, so a later run has it.
+    void recentFiles() {
+        QStringList paths;
+        for (int i = 0; i < 9; ++i) paths << file(QStringLiteral("f%1.txt").arg(i), "text");
+        paths << file("rich.rtf", "{\\rtf1\\ansi {\\b Bold}\\par}");
+        for (const QString& path : paths) QVERIFY(main->fileCommands()->OpenFile(path));
+        QVERIFY(main->fileCommands()->OpenFile(paths[3]));  // again: moves to the front
+        const QString saved = env->scratch("a&b.txt");
+        env->dialogs.fileAnswers.enqueue(saved);
+        main->mnuFileSaveAs_Click();
+        QStringList expected = {saved,    paths[3], paths[9], paths[8],
+                                paths[7], paths[6], paths[5], paths[4]};
+        QCOMPARE(RecentFiles::stored(), expected);
+        QCOMPARE(env->setting("RecentFile2"), paths[3]);
+
+        RecentFiles* recent = main->recentFiles();
+        emit main->menuItem("mnuFile")->menu()->aboutToShow();
+        QCOMPARE(recent->entries()[0]->text(), "&1 " + QString(saved).replace("&", "&&"));
+        QVERIFY(recent->entries()[7]->isVisible());
+
+        QVERIFY(QFile::remove(paths[8]));
+        recent->entries()[3]->trigger();
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.contains(paths[8]));
+        expected.removeAll(paths[8]);
+        QCOMPARE(RecentFiles::stored(), expected);
+        QVERIFY(!recent->entries()[7]->isVisible());
+        // The empty-document rule and the file type by extension, as File > Open.
+        main->LoadNewDoc();
+        const int windows = main->ChildForms().size();
+        recent->entries()[2]->trigger();
+        QCOMPARE(main->ChildForms().size(), windows);
+        QCOMPARE(document()->Caption(), paths[9]);
+        QCOMPARE(document()->txtText->Text(), QStringLiteral("Bold"));
+        QCOMPARE(RecentFiles::stored().first(), paths[9]);
+
+        TestEnvironment later;
+        later.setSetting("FirstTime", "No");
+        later.setSetting("RecentFile1", paths[2]);
+        frmMain* next = later.start();
+        emit next->menuItem("mnuFile")->menu()->aboutToShow();
+        QCOMPARE(next->recentFiles()->entries()[0]->text(), "&1 " + paths[2]);
     }
 
     // Dropped files open like File > Open of each, wherever they land: the empty new document
