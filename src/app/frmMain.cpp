@@ -29,6 +29,7 @@
 #include "common/core/DocumentSettings.h"
 #include "common/core/SettingsStore.h"
 #include "document/FileCommands.h"
+#include "document/LinePosition.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "html/PreviewCommand.h"
@@ -122,7 +123,7 @@ void frmMain::MDIForm_Load() {
         QStringLiteral("%1.%2").arg(QUILLO_VERSION_MAJOR).arg(QUILLO_VERSION_MINOR));
     placement_.restore();
     LoadNewDoc();
-    if (!services_.commandLine.isEmpty()) openCommandLineFile(services_.commandLine);
+    openStartFiles();
     refresherEnabled_ = true;
     tmrDis_Timer();
 }
@@ -219,8 +220,15 @@ void frmMain::ShowChildWindow(ChildForm* child) {
     mdiArea_->setActiveSubWindow(sub);
 }
 
-void frmMain::openCommandLineFile(const QString& path) {
-    if (frmDocument* document = ActiveDocument()) fileCommands_->LoadInto(document, path);
+void frmMain::openStartFiles() {
+    // The first file goes into the first document, each further one into a window of its own
+    // (even when the file before was empty).
+    for (int i = 0; i < services_.startFiles.size(); ++i) {
+        frmDocument* document = i == 0 ? ActiveDocument() : LoadNewDoc();
+        if (!document || !fileCommands_->LoadInto(document, services_.startFiles[i])) continue;
+        if (const int line = services_.startLines.value(i))
+            LinePosition::goToLine(document->txtText, line);
+    }
 }
 
 void frmMain::openDroppedFiles(const QStringList& paths) {

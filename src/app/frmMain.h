@@ -147,7 +147,7 @@ class frmMain : public QMainWindow, public DocumentHost {
                          const QKeySequence& shortcut, void (frmMain::*handler)());
     void rebuildWindowList(QMenu* menu);
     void watchActiveChild();
-    void openCommandLineFile(const QString& path);
+    void openStartFiles();
     QString readmePath() const;
     void refreshMaximizedTitle();
 

@@ -12,8 +12,11 @@
 #include <QUrl>
 #include <QtTest>
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
+#include "Version.h"
+#include "app/CommandLine.h"
 #include "app/RecentFiles.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
@@ -136,12 +139,80 @@ class MainWindowTest : public WindowTest {
         QVERIFY(env->start()->ActiveDocument()->txtText->Text().isEmpty());
     }
 
-    // The command line's words are one file name; RTF opens formatted unless it is a page.
-    // A file that cannot be read is reported, and the start goes on with an empty document.
-    void commandLineFile() {
-        QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}),
-                 QStringLiteral("my notes.txt"));
-        QCOMPARE(Startup::commandLineFile({"quillo"}), QString());
+    void commandLine_data() { addCaseRows(QStringLiteral("app/command-line.tsv"), 4); }
+    void commandLine() {
+        QFETCH(QStringList, row);
+        const auto list = [](const QString& field) {
+            return field.isEmpty() ? QStringList() : field.split(u'|');
+        };
+        const QStringList existing = list(row[1]);
+        const CommandLine command = CommandLine::parse(
+            list(row[0]), [&](const QString& path) { return existing.contains(path); });
+        QString result;
+        switch (command.action) {
+            case CommandLine::Action::Help:
+                result = "help";
+                break;
+            case CommandLine::Action::Version:
+                result = "version";
+                break;
+            case CommandLine::Action::Error:
+                result = "error: " + command.error;
+                break;
+            case CommandLine::Action::Open:
+                QCOMPARE(command.lines.size(), command.files.size());
+                for (int i = 0; i < command.files.size(); ++i)
+                    result += (i ? "|" : "open ") + command.files[i] +
+                              (command.lines[i] ? QString("@%1").arg(command.lines[i]) : "");
+                if (command.files.isEmpty()) result = "open ";
+        }
+        QCOMPARE(result, row[2]);
+    }
+
+    // The program itself: help and version on standard output with no display; a usage error
+    // on standard error.
+    void commandLineAsAProcess() {
+        ChildOptions options;
+        options.environment.remove("DISPLAY");
+        options.environment.remove("WAYLAND_DISPLAY");
+        options.environment.remove("QT_QPA_PLATFORM");
+        const QString quillo = QStringLiteral(QUILLO_BINARY_DIR "/quillo");
+        ChildRun run = runChild(quillo, {"--help"}, options);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith("Usage: quillo ") && run.out.contains("+LINE"));
+        run = runChild(quillo, {"a.txt", "--version"}, options);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, "quillo (Quillo Meridian) " QUILLO_VERSION_STRING "\n");
+        options.environment.insert("QT_QPA_PLATFORM", "offscreen");
+        run = runChild(quillo, {"--nonsense"}, options);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("unknown option '--nonsense'"), run.err);
+    }
+
+    // Several files open in windows of their own, each at its line (the last within the text);
+    // RTF opens formatted unless it is a page. A file that cannot be read is reported, and the
+    // start goes on with an empty document.
+    void startFiles() {
+        {
+            TestEnvironment other;
+            other.setSetting("FirstTime", "No");
+            const QString empty = other.scratch("empty.txt"), lines = other.scratch("lines.txt"),
+                          rich = other.scratch("lines.rtf");
+            QVERIFY(writeBytes(empty, "") && writeBytes(lines, "1\n2\n3\n4") &&
+                    writeBytes(rich, "{\\rtf1\\ansi one\\par two\\par three}"));
+            other.services.startFiles = {empty, lines, rich, lines};
+            other.services.startLines = {0, 3, 2, 99};
+            frmMain* started = Startup::Main(other.services);
+            const QList<ChildForm*> windows = started->ChildForms();
+            QCOMPARE(windows.size(), 4);
+            const int expected[] = {0, 4, 4, 6};
+            for (int i = 0; i < 4; ++i) {
+                auto* opened = qobject_cast<frmDocument*>(windows[i]);
+                QCOMPARE(opened->Caption(), other.services.startFiles[i]);
+                QCOMPARE(opened->txtText->SelStart(), expected[i]);
+            }
+            delete started;
+        }
         for (const char* name : {"NOTES.RTF", "my notes.qlo", "page.htm", "\"quoted.txt\""}) {
             TestEnvironment other;
             other.setSetting("FirstTime", "No");

@@ -172,9 +172,35 @@ def options_by_keys(d):
     wait_for(lambda: {"FontName", "DocBG", "MaxNew"} <= d.settings().keys(), "the options stored")
 
 
+def command_line_recent(d):
+    """Files named on the command line open each in a window, one at a given line; the File menu
+    then closes them and reopens one from its recent files, all by Alt+F and a key."""
+    d.write_settings(QUIET_START)
+    first, second = os.path.join(d.home, "first.txt"), os.path.join(d.home, "sec ond.txt")
+    with open(first, "w") as f:
+        f.write("one\ntwo\nthree\n")
+    with open(second, "w") as f:
+        f.write("other\n")
+    program = d.start("+2", first, second)
+    main = d.window_titled(MAIN + r" - \[" + second + r"\]")
+    d.keys(main, "alt+f", "c")  # File > Close: the first file comes to the front
+    main = d.window_titled(MAIN + r" - \[" + first + r"\]")
+    d.type(main, "2: ")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: read(first) == b"one\n2: two\nthree\n", "the text typed at line 2 saved")
+    d.keys(main, "alt+f", "c")
+    d.keys(main, "alt+f", "2")  # the second newest: the other file
+    d.window_titled(MAIN + r" - \[" + second + r"\]")
+    d.close(main)
+    exits(program)
+    stored = d.settings()
+    if (stored.get("RecentFile1"), stored.get("RecentFile2")) != (second, first):
+        raise ScenarioFailed(f"recent files stored: {stored}")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys)}
+              options_by_keys, command_line_recent)}
 
 
 def main():
