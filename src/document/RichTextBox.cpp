@@ -346,6 +346,15 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
     return int(found.size());
 }
 
+void RichTextBox::ReplacePieces(const std::vector<TextReplacement>& pieces) {
+    if (pieces.empty()) return;
+    editor_->replacePieces(pieces, pendingType_);
+    qsizetype caret = pieces.back().position + pieces.back().with.size();
+    for (size_t i = 0; i + 1 < pieces.size(); ++i)
+        caret += pieces[i].with.size() - pieces[i].length;
+    setSelStart(int(caret));
+}
+
 bool RichTextBox::CanUndo() const {
     return editor_->canUndo();
 }

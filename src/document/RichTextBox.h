@@ -5,9 +5,11 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <vector>
 
 #include "common/core/FileIdentity.h"
 #include "document/core/TextFileCodec.h"
+#include "document/core/TextReplacement.h"
 
 class QAbstractScrollArea;
 class QPrinter;
@@ -117,6 +119,10 @@ class RichTextBox : public QWidget {
     // step and one change. Leaves the caret after the last replacement; returns the count.
     int ReplaceAll(const QString& text, const QString& replacement, int start,
                    int options = rtfNone);
+
+    // Replaces each of `pieces` (ascending, not overlapping, in the text as it is) as one undo
+    // step and one change, and leaves the caret after the last.
+    void ReplacePieces(const std::vector<TextReplacement>& pieces);
 
     bool CanUndo() const;
     bool CanRedo() const;
