@@ -14,6 +14,7 @@
 
 #include "Version.h"
 #include "about/AboutCommand.h"
+#include "app/CaretPanel.h"
 #include "app/FileDrops.h"
 #include "app/RecentFiles.h"
 #include "app/RecoveryPrompt.h"
@@ -96,6 +97,7 @@ frmMain::frmMain(AppServices services)
                         [this](const QString& path) { fileCommands_->OpenFile(path); });
     fileCommands_->setFileUsed(&RecentFiles::remember);
     panels_ = new StatusPanels(statusBar());
+    caretPanel_ = new CaretPanel(statusBar());
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
 
     if (!services_.recoveryFolder.isEmpty()) {
@@ -292,9 +294,9 @@ void frmMain::watchActiveChild() {
     if (watchedChild_) disconnect(watchedChild_, &ChildForm::tagChanged, this, nullptr);
     watchedChild_ = active;
     if (active) connect(active, &ChildForm::tagChanged, this, &frmMain::tmrDis_Timer);
-    if (auto* document = qobject_cast<frmDocument*>(active)) {
-        panels_->setInsertMode(!document->txtText->OverwriteMode());
-    }
+    auto* document = qobject_cast<frmDocument*>(active);
+    if (document) panels_->setInsertMode(!document->txtText->OverwriteMode());
+    caretPanel_->follow(document ? document->txtText : nullptr);
 }
 
 // Runs whenever the active child or its marker changes, instead of polling: the button states
@@ -429,6 +431,18 @@ void frmMain::mnuFindNext_Click() {
 }
 void frmMain::mnuReplace_Click() {
     searchCommands_->mnuReplace_Click();
+}
+
+void frmMain::mnuEditGoTo_Click() {
+    frmDocument* document = ActiveDocument();
+    if (!document) return;
+    RichTextBox* text = document->txtText;
+    const int lines = int(LinePosition::lineCount(text));
+    bool ok = false;
+    const int line = dialogHost()->AskNumber(
+        this, QStringLiteral("Go to Line"), QStringLiteral("Line number (1 to %L1):").arg(lines),
+        int(LinePosition::caretPlace(text).line), 1, lines, &ok);
+    if (ok) LinePosition::goToLine(text, line);
 }
 
 void frmMain::mnuViewToolbar_Click() {

@@ -21,6 +21,7 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class StatusPanels;
+class CaretPanel;
 class FileCommands;
 class StripCommand;
 class PreviewCommand;
@@ -105,6 +106,7 @@ class frmMain : public QMainWindow, public DocumentHost {
     void mnuFind_Click();
     void mnuFindNext_Click();
     void mnuReplace_Click();
+    void mnuEditGoTo_Click();
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
     void mnuViewOptions_Click();
@@ -156,6 +158,7 @@ class frmMain : public QMainWindow, public DocumentHost {
     WindowPlacement placement_;
     QToolBar* tbToolBar_ = nullptr;
     StatusPanels* panels_ = nullptr;
+    CaretPanel* caretPanel_ = nullptr;
     std::unique_ptr<CommonDialog> dlgCommonDialog_;
     QHash<QString, QAction*> menuItems_;
     QList<QAction*> windowListActions_;

@@ -118,6 +118,9 @@ void frmMain::buildMenus() {
                 &frmMain::mnuFindNext_Click);
     addMenuItem(edit, "mnuReplace", "&Replace", QKeySequence(Qt::CTRL | Qt::Key_R),
                 &frmMain::mnuReplace_Click);
+    addMenuItem(edit, "mnuEditGoTo", "&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G),
+                &frmMain::mnuEditGoTo_Click)
+        ->setIcon(QIcon::fromTheme(QStringLiteral("go-jump")));
 
     QMenu* view = topLevel(QStringLiteral("mnuView"), QStringLiteral("&View"));
     addMenuItem(view, "mnuViewToolbar", "&Toolbar", {}, &frmMain::mnuViewToolbar_Click)

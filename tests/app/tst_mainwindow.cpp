@@ -4,6 +4,7 @@
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
 #include <QAbstractScrollArea>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,6 +24,7 @@
 #include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
+#include "document/core/DisplayColumn.h"
 #include "document/core/PreviewRule.h"
 #include "document/frmDocument.h"
 
@@ -349,6 +351,44 @@ class MainWindowTest : public WindowTest {
         main->Arrange(1);
         main->mdiArea()->closeAllSubWindows();
         main->Arrange(0);  // nothing to arrange, nothing happens
+    }
+
+    void columns_data() { addCaseRows(QStringLiteral("editing/columns.tsv"), 3, true); }
+    void columns() {
+        QFETCH(QStringList, row);
+        QCOMPARE(displayColumn(row[0]), row[1].toInt());
+    }
+
+    // The panel follows the caret of the active document in either editor, at the end of a
+    // 50 MB file too; Go to Line asks within the text's lines and moves there.
+    void lineAndColumn() {
+        QLabel* panel = main->findChild<QLabel*>("sbPanelCaret");
+        RichTextBox* text = document()->txtText;
+        const QString big = file("big.txt", QByteArray("x\ty\n").repeated(12'500'000));
+        QVERIFY(text->LoadFile(big, RichTextBox::rtfText));
+        QTRY_COMPARE(panel->text(), "Ln 1, Col 1");
+        QTest::keyClick(text->editor(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(panel->text(), QStringLiteral("Ln %L1, Col 1").arg(12'500'001));
+        QTest::keyClick(text->editor(), Qt::Key_Up);
+        QTest::keyClick(text->editor(), Qt::Key_End);
+        QTRY_COMPARE(panel->text(), QStringLiteral("Ln %L1, Col 10").arg(12'500'000));
+
+        env->dialogs.numberAnswers << 3;
+        main->menuItem("mnuEditGoTo")->trigger();
+        QCOMPARE(
+            env->dialogs.numberQuestions,
+            {QStringLiteral("Line number (1 to %L1): [12500000, 1..12500001]").arg(12'500'001)});
+        QCOMPARE(text->SelStart(), 8);
+        QTRY_COMPARE(panel->text(), "Ln 3, Col 1");
+        main->mnuEditGoTo_Click();  // cancelled
+        QCOMPARE(text->SelStart(), 8);
+
+        QVERIFY(text->LoadFile(file("r.rtf", "{\\rtf1\\ansi one\\par {\\b t}\\tab w\\u246?o}"),
+                               RichTextBox::rtfRTF));
+        text->setSelStart(text->TextLength());
+        QTRY_COMPARE(panel->text(), "Ln 2, Col 12");
+        showBrowser();
+        QTRY_COMPARE(panel->text(), QString());
     }
 
     // Files opened or saved come first in the File menu, eight at most, each once; choosing
