@@ -11,8 +11,8 @@ CaretPanel::CaretPanel(QStatusBar* bar) : QLabel(bar) {
     setObjectName(QStringLiteral("sbPanelCaret"));
     setContentsMargins(6, 0, 6, 0);
     setAlignment(Qt::AlignCenter);
-    // Left of the date: the panels that follow the keys stay at the right end.
-    bar->insertPermanentWidget(0, this);
+    // Right of the status text, left of the date: the panels of the keys stay at the end.
+    bar->insertPermanentWidget(1, this);
 }
 
 void CaretPanel::follow(RichTextBox* text) {

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWebEngineView>
 
 #include "Version.h"
 #include "about/AboutCommand.h"
@@ -29,6 +30,7 @@
 #include "common/Twips.h"
 #include "common/core/DocumentSettings.h"
 #include "common/core/SettingsStore.h"
+#include "common/core/ZoomSteps.h"
 #include "document/FileCommands.h"
 #include "document/LinePosition.h"
 #include "document/RichTextBox.h"
@@ -465,6 +467,18 @@ void frmMain::mnuViewOptions_Click() {
 void frmMain::mnuViewBrowser_Click() {
     browserCommands_->mnuViewBrowser_Click();
 }
+void frmMain::Zoom(int direction) {
+    const auto zoomed = [direction](int percent) {
+        return direction == 0 ? ZoomSteps::kNormal : ZoomSteps::next(percent, direction);
+    };
+    if (frmDocument* document = ActiveDocument()) {
+        document->txtText->setZoomPercent(zoomed(document->txtText->ZoomPercent()));
+    } else if (auto* browser = qobject_cast<frmBrowser*>(ActiveForm())) {
+        QWebEngineView* page = browser->brwWebBrowser;
+        page->setZoomFactor(zoomed(qRound(page->zoomFactor() * 100)) / 100.0);
+    }
+}
+
 void frmMain::mnuWindowCascade_Click() {
     Arrange(0);
 }

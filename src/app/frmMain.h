@@ -111,6 +111,8 @@ class frmMain : public QMainWindow, public DocumentHost {
     void mnuViewStatusBar_Click();
     void mnuViewOptions_Click();
     void mnuViewBrowser_Click();
+    // Zoom of the active child's view: +1 larger, -1 smaller, 0 the normal size.
+    void Zoom(int direction);
     void mnuWindowCascade_Click();
     void mnuWindowTileHorizontal_Click();
     void mnuWindowTileVertical_Click();

@@ -3,12 +3,16 @@
 // selection and undo properties, over whichever editor shows the text.
 #include "document/RichTextBox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <iterator>
 
 #include "common/core/ColourValue.h"
+#include "common/core/ZoomSteps.h"
 #include "document/PlainTextEdit.h"
 #include "document/RichEditor.h"
 #include "document/core/DocumentFileIO.h"
@@ -58,6 +62,8 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
                 });
     }
     editor->setTextFont(baseFont_);
+    applyZoom();
+    widget->viewport()->installEventFilter(this);
     editor->setOverwriteMode(overwrite);
     layout()->addWidget(widget);
     setFocusProxy(widget);
@@ -275,7 +281,57 @@ void RichTextBox::setFileEncodingName(const QString& name) {
 }
 
 void RichTextBox::SelPrint(QPrinter* printer) {
+    // The print has the document's size, not the view's.
+    const int zoom = zoomPercent_;
+    setZoomPercent(ZoomSteps::kNormal);
     editor_->print(printer);
+    setZoomPercent(zoom);
+}
+
+void RichTextBox::setZoomPercent(int percent) {
+    percent = qBound(ZoomSteps::kPercents[0], percent, std::end(ZoomSteps::kPercents)[-1]);
+    if (percent == zoomPercent_) return;
+    zoomPercent_ = percent;
+    applyZoom();
+}
+
+void RichTextBox::applyZoom() {
+    const qreal factor = zoomPercent_ / 100.0;
+    if (auto* rich = qobject_cast<RichEditor*>(editor_->widget())) {
+        // Formatted text has sizes of its own, which must stay as they are: the layout is made
+        // for a device of a higher (or lower) resolution instead, which scales every font.
+        QAbstractTextDocumentLayout* layout = rich->document()->documentLayout();
+        if (zoomPercent_ == ZoomSteps::kNormal) {
+            if (!layout->paintDevice()) return;
+            layout->setPaintDevice(nullptr);
+        } else {
+            const QWidget* screen = rich->viewport();
+            zoomDevice_ = QImage(1, 1, QImage::Format_RGB32);
+            zoomDevice_.setDotsPerMeterX(qRound(screen->logicalDpiX() * factor / 0.0254));
+            zoomDevice_.setDotsPerMeterY(qRound(screen->logicalDpiY() * factor / 0.0254));
+            layout->setPaintDevice(&zoomDevice_);
+        }
+        rich->document()->markContentsDirty(0, rich->document()->characterCount());
+        return;
+    }
+    QFont shown = baseFont_;
+    shown.setPointSizeF(baseFont_.pointSizeF() * factor);
+    editor_->setTextFont(shown);
+}
+
+bool RichTextBox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel || watched != editor_->widget()->viewport())
+        return QWidget::eventFilter(watched, event);
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+    // A notch of the wheel (120) is one step; a touchpad's small movements add up to one.
+    wheelZoomRest_ += wheel->angleDelta().y();
+    while (qAbs(wheelZoomRest_) >= 120) {
+        const int direction = wheelZoomRest_ > 0 ? 1 : -1;
+        wheelZoomRest_ -= direction * 120;
+        setZoomPercent(ZoomSteps::next(zoomPercent_, direction));
+    }
+    return true;
 }
 
 namespace {

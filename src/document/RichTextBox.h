@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -138,6 +139,11 @@ class RichTextBox : public QWidget {
     void Copy();
     void Paste();
 
+    // How large the text is shown, in per cent: a property of this view only, never of the
+    // document, its formatting or its file. Ctrl and the mouse wheel step it too.
+    int ZoomPercent() const { return zoomPercent_; }
+    void setZoomPercent(int percent);
+
     bool OverwriteMode() const;
     void setOverwriteMode(bool on);
 
@@ -157,7 +163,11 @@ class RichTextBox : public QWidget {
     void SelChange();
     void overwriteModeChanged(bool on);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void applyZoom();
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;
@@ -172,4 +182,7 @@ class RichTextBox : public QWidget {
     QFont baseFont_;
     int backColor_;
     int pendingType_ = UndoUnknown;
+    int zoomPercent_ = 100;
+    int wheelZoomRest_ = 0;  // wheel movement short of a step
+    QImage zoomDevice_;      // the rich editor's layout device, at the zoomed resolution
 };

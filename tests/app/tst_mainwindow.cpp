@@ -4,12 +4,14 @@
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
 #include <QAbstractScrollArea>
+#include <QAbstractTextDocumentLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QTextCursor>
 #include <QUrl>
 #include <QtTest>
 
@@ -389,6 +391,46 @@ class MainWindowTest : public WindowTest {
         QTRY_COMPARE(panel->text(), "Ln 2, Col 12");
         showBrowser();
         QTRY_COMPARE(panel->text(), QString());
+    }
+
+    // Zoom changes the view of the active document, by keys, menu and Ctrl+wheel, in either
+    // editor: never the document, its formatting or its file.
+    void zoom() {
+        RichTextBox* text = document()->txtText;
+        text->setText("some text");
+        document()->setTag(QString());
+        const double points = text->FontSize();
+        QWidget* view = text->editor();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(text->ZoomPercent(), 125);
+        QCOMPARE(view->font().pointSizeF(), points * 1.25);
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, 240), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(text->editor()->viewport(), &wheel);
+        QCOMPARE(text->ZoomPercent(), 175);
+        QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(text->ZoomPercent(), 150);
+        QCOMPARE(text->FontSize(), points);
+        QCOMPARE(document()->Tag(), QString());
+
+        const QByteArray rtf = "{\\rtf1\\ansi {\\fs40 Big} text\\par}";
+        QVERIFY(text->LoadFile(file("z.rtf", rtf), RichTextBox::rtfRTF));
+        QCOMPARE(text->ZoomPercent(), 150);  // the view keeps its size
+        QAbstractTextDocumentLayout* layout = text->document()->documentLayout();
+        const qreal zoomed = layout->documentSize().height();
+        main->menuItem("mnuViewZoomReset")->trigger();
+        QCOMPARE(text->ZoomPercent(), 100);
+        QVERIFY2(layout->documentSize().height() * 1.4 < zoomed,
+                 qPrintable(QString::number(zoomed)));
+        QCOMPARE(QTextCursor(text->document()).charFormat().fontPointSize(), 20.0);
+        for (int i = 0; i < 20; ++i) main->menuItem("mnuViewZoomOut")->trigger();
+        QCOMPARE(text->ZoomPercent(), 30);
+        QVERIFY(text->SaveFile(env->scratch("z2.rtf"), RichTextBox::rtfRTF));
+        QVERIFY(text->LoadFile(env->scratch("z2.rtf"), RichTextBox::rtfRTF));
+        QCOMPARE(QTextCursor(text->document()).charFormat().fontPointSize(), 20.0);
     }
 
     // Files opened or saved come first in the File menu, eight at most, each once; choosing
