@@ -163,6 +163,13 @@ int main(int argc, char** argv) {
         const qsizetype line = LinePosition::caretPlace(text).line;
         report("line and column of a caret near the end of 50 MB", place.nsecsElapsed() / 1e6,
                line > 1 ? "ms" : "ms (wrong line)", "< 1");
+        // And at the end of a line of 10 MB, where every character before the caret counts.
+        text->setText(QString(10 * 1000 * 1000, u'x'));
+        text->setSelStart(text->TextLength());
+        place.start();
+        const qsizetype column = LinePosition::caretPlace(text).column;
+        report("line and column at the end of a line of 10 MB", place.nsecsElapsed() / 1e6,
+               column > 1 ? "ms" : "ms (wrong column)", "< 16");
     }
     main->ActiveDocument()->txtText->setText(QString());
     main->ActiveDocument()->setTag(QString());

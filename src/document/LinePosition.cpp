@@ -26,14 +26,38 @@ qsizetype caret(const RichTextBox* box) {
     return box->SelStart();
 }
 
+// The column at `at` in the line starting at `start`, read in pieces: a line of megabytes is
+// not copied whole.
+qsizetype columnIn(const TextBuffer& text, qsizetype start, qsizetype at) {
+    constexpr qsizetype kPiece = 64 * 1024;
+    ColumnCounter counter;
+    qsizetype from = start;
+    while (from < at) {
+        const qsizetype size = qMin(kPiece, at - from);
+        const qsizetype taken = counter.simple(text.mid(from, size));
+        from += taken;
+        if (taken < size) break;
+    }
+    if (from < at) {
+        if (from > start) {
+            --from;
+            counter.dropLast();
+        }
+        while (from < at) {
+            const qsizetype size = qMin(kPiece, at - from);
+            from += counter.rest(text.mid(from, size), size == at - from);
+        }
+    }
+    return counter.column();
+}
+
 }  // namespace
 
 Place caretPlace(const RichTextBox* box) {
     const qsizetype at = caret(box);
     if (const TextBuffer* text = plainBuffer(box)) {
         const qsizetype line = text->lineOf(at);
-        const qsizetype start = text->lineStart(line);
-        return {line + 1, displayColumn(text->mid(start, at - start))};
+        return {line + 1, columnIn(*text, text->lineStart(line), at)};
     }
     const QTextBlock block = box->document()->findBlock(int(at));
     return {block.blockNumber() + 1, displayColumn(block.text().left(int(at) - block.position()))};

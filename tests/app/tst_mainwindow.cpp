@@ -25,6 +25,7 @@
 #include "app/frmMain.h"
 #include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
+#include "document/LinePosition.h"
 #include "document/RichTextBox.h"
 #include "document/core/DisplayColumn.h"
 #include "document/core/PreviewRule.h"
@@ -384,6 +385,15 @@ class MainWindowTest : public WindowTest {
         QTRY_COMPARE(panel->text(), "Ln 3, Col 1");
         main->mnuEditGoTo_Click();  // cancelled
         QCOMPARE(text->SelStart(), 8);
+
+        // A line of every case above, long enough to be read in several pieces.
+        QString line;
+        while (line.size() < 300'000)
+            for (const QStringList& row : caseTable("editing/columns.tsv"))
+                line += unescapeText(row[0]) + u'y';
+        text->setText(line);
+        text->setSelStart(line.size());
+        QCOMPARE(LinePosition::caretPlace(text).column, displayColumn(line));
 
         QVERIFY(text->LoadFile(file("r.rtf", "{\\rtf1\\ansi one\\par {\\b t}\\tab w\\u246?o}"),
                                RichTextBox::rtfRTF));

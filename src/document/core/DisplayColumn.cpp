@@ -3,22 +3,39 @@
 
 #include <QTextBoundaryFinder>
 
+qsizetype ColumnCounter::simple(QStringView text) {
+    const char16_t* data = text.utf16();
+    qsizetype at = 0;
+    for (; at < text.size() && data[at] < 0x300; ++at) {
+        beforeLast_ = column_;
+        column_ = after(column_, QChar(data[at]));
+    }
+    return at;
+}
+
+qsizetype ColumnCounter::rest(QStringView text, bool last) {
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    qsizetype from = 0;
+    for (qsizetype to; (to = graphemes.toNextBoundary()) > 0; from = to) {
+        if (!last && to == text.size()) break;
+        column_ = after(column_, text[from]);
+    }
+    if (last) return text.size();
+    if (from > 0 || text.isEmpty()) return from;
+    // One character fills the whole piece: counted as one, so the count goes on.
+    column_ = after(column_, text[0]);
+    return text.size();
+}
+
 qsizetype displayColumn(QStringView line, int tabWidth) {
-    qsizetype column = 0;
-    const auto advance = [&](QChar c) {
-        column = c == u'\t' ? (column / tabWidth + 1) * tabWidth : column + 1;
-    };
-    // Below U+0300 every character stands alone (the combining marks begin there), so a long
-    // line of Latin text is counted without asking for boundaries. The last such character may
-    // take the marks that follow it: the boundaries are asked for from there on.
-    qsizetype simple = 0;
-    while (simple < line.size() && line[simple].unicode() < 0x300) ++simple;
-    if (simple < line.size() && simple > 0) --simple;
-    for (qsizetype i = 0; i < simple; ++i) advance(line[i]);
-    const QStringView rest = line.mid(simple);
-    if (rest.isEmpty()) return column + 1;
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, rest.data(), rest.size());
-    for (qsizetype from = 0, to; (to = graphemes.toNextBoundary()) > 0; from = to)
-        advance(rest[from]);
-    return column + 1;
+    ColumnCounter counter(tabWidth);
+    qsizetype at = counter.simple(line);
+    if (at < line.size()) {
+        if (at > 0) {
+            --at;
+            counter.dropLast();
+        }
+        counter.rest(line.mid(at), true);
+    }
+    return counter.column();
 }
