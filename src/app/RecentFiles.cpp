@@ -35,49 +35,66 @@ RecentFiles::RecentFiles(QMenu* menu, QAction* before, DialogHost* dialogs, Open
         menu->insertAction(separator_, entry);
         entries_ << entry;
     }
-    // Another document window, or the last save, may have changed the list since it was shown.
+    saveTimer_.setSingleShot(true);
+    saveTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&saveTimer_, &QTimer::timeout, this, &RecentFiles::save);
+    // Another window of the program may have changed the list since it was last shown.
     connect(menu, &QMenu::aboutToShow, this, &RecentFiles::rebuild);
     rebuild();
 }
 
-QStringList RecentFiles::stored() {
-    QStringList paths;
-    for (int i = 0; i < kMaxFiles; ++i) {
-        const QString path = SettingsStore::GetSetting(keyOf(i));
-        if (!path.isEmpty() && !paths.contains(path)) paths << path;
-    }
-    return paths;
+RecentFiles::~RecentFiles() {
+    save();
 }
 
-void RecentFiles::store(const QStringList& paths) {
-    for (int i = 0; i < kMaxFiles; ++i) {
-        const QString value = paths.value(i);
-        // A key that is absent already reads as empty: do not write it needlessly.
-        if (!value.isEmpty() || SettingsStore::HasSetting(keyOf(i)))
-            SettingsStore::SaveSetting(keyOf(i), value);
+QStringList RecentFiles::storedValues() {
+    QStringList values;
+    for (int i = 0; i < kMaxFiles; ++i) values << SettingsStore::GetSetting(keyOf(i));
+    return values;
+}
+
+QStringList RecentFiles::withChanges(const QStringList& values) const {
+    QStringList paths;
+    for (const QString& path : values)
+        if (!path.isEmpty() && !paths.contains(path)) paths << path;
+
+    for (const auto& [path, add] : changes_) {
+        paths.removeAll(path);
+        if (add) paths.prepend(path);
     }
+    return paths.mid(0, kMaxFiles);
+}
+
+QStringList RecentFiles::paths() const {
+    return withChanges(storedValues());
+}
+
+void RecentFiles::change(const QString& path, bool add) {
+    changes_.append({path, add});
+    saveTimer_.start(1000);
+}
+
+void RecentFiles::save() {
+    saveTimer_.stop();
+    if (changes_.isEmpty()) return;
+    const QStringList before = storedValues();
+    const QStringList after = withChanges(before);
+    changes_.clear();
+    // Keys that keep their value (an absent one reads as empty) are not written again.
+    for (int i = 0; i < kMaxFiles; ++i)
+        if (before[i] != after.value(i)) SettingsStore::SaveSetting(keyOf(i), after.value(i));
 }
 
 void RecentFiles::remember(const QString& path) {
     if (path.isEmpty()) return;
-    const QString full = absolute(path);
-    QStringList paths = stored();
-    if (paths.value(0) == full) return;
-    paths.removeAll(full);
-    paths.prepend(full);
-    store(paths.mid(0, kMaxFiles));
-}
-
-void RecentFiles::forget(const QString& path) {
-    QStringList paths = stored();
-    if (paths.removeAll(path) > 0) store(paths);
+    change(absolute(path), true);
 }
 
 void RecentFiles::choose(int index) {
-    const QString path = stored().value(index);
+    const QString path = paths().value(index);
     if (path.isEmpty()) return;
     if (!QFileInfo::exists(path)) {
-        forget(path);
+        change(path, false);
         rebuild();
         dialogs_->MsgBox(menu_->parentWidget(),
                          QStringLiteral("\"%1\" no longer exists. It has been taken off the list "
@@ -90,7 +107,7 @@ void RecentFiles::choose(int index) {
 }
 
 void RecentFiles::rebuild() {
-    const QStringList paths = stored();
+    const QStringList paths = this->paths();
     const QFontMetrics metrics(menu_->font());
     for (int i = 0; i < kMaxFiles; ++i) {
         QAction* entry = entries_[i];

@@ -97,7 +97,7 @@ frmMain::frmMain(AppServices services)
         new RecentFiles(menuItems_.value(QStringLiteral("mnuFile"))->menu(),
                         menuItems_.value(QStringLiteral("mnuFileExit")), services_.dialogs,
                         [this](const QString& path) { fileCommands_->OpenFile(path); });
-    fileCommands_->setFileUsed(&RecentFiles::remember);
+    fileCommands_->setFileUsed([this](const QString& path) { recentFiles_->remember(path); });
     panels_ = new StatusPanels(statusBar());
     caretPanel_ = new CaretPanel(statusBar());
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
