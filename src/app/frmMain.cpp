@@ -467,6 +467,7 @@ void frmMain::mnuViewOptions_Click() {
 void frmMain::mnuViewBrowser_Click() {
     browserCommands_->mnuViewBrowser_Click();
 }
+
 void frmMain::Zoom(int direction) {
     const auto zoomed = [direction](int percent) {
         return direction == 0 ? ZoomSteps::kNormal : ZoomSteps::next(percent, direction);

@@ -31,9 +31,8 @@ void chooseIconTheme() {
     }
 }
 
-}  // namespace
-
-// Prints the help or the version when asked, before the toolkit wants a display.
+// Prints the help or the version when asked, before the toolkit wants a display; returns the
+// exit status then, else -1.
 int answerEarly(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
@@ -48,6 +47,8 @@ int answerEarly(int argc, char** argv) {
             return -1;
     }
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (const int status = answerEarly(argc, argv); status >= 0) return status;

@@ -61,7 +61,7 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
                     if (removed || added) emit Change();
                 });
     }
-    editor->setTextFont(baseFont_);
+    applyFont();
     applyZoom();
     widget->viewport()->installEventFilter(this);
     editor->setOverwriteMode(overwrite);
@@ -169,24 +169,24 @@ bool RichTextBox::FontUnderline() const {
 
 void RichTextBox::setFontName(const QString& name) {
     baseFont_.setFamily(name);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontSize(double points) {
     if (points <= 0) return;
     baseFont_.setPointSizeF(points);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontBold(bool on) {
     baseFont_.setBold(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontItalic(bool on) {
     baseFont_.setItalic(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontUnderline(bool on) {
     baseFont_.setUnderline(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
@@ -296,7 +296,6 @@ void RichTextBox::setZoomPercent(int percent) {
 }
 
 void RichTextBox::applyZoom() {
-    const qreal factor = zoomPercent_ / 100.0;
     if (auto* rich = qobject_cast<RichEditor*>(editor_->widget())) {
         // Formatted text has sizes of its own, which must stay as they are: the layout is made
         // for a device of a higher (or lower) resolution instead, which scales every font.
@@ -307,6 +306,7 @@ void RichTextBox::applyZoom() {
         } else {
             const QWidget* screen = rich->viewport();
             zoomDevice_ = QImage(1, 1, QImage::Format_RGB32);
+            const qreal factor = zoomPercent_ / 100.0;
             zoomDevice_.setDotsPerMeterX(qRound(screen->logicalDpiX() * factor / 0.0254));
             zoomDevice_.setDotsPerMeterY(qRound(screen->logicalDpiY() * factor / 0.0254));
             layout->setPaintDevice(&zoomDevice_);
@@ -314,8 +314,14 @@ void RichTextBox::applyZoom() {
         rich->document()->markContentsDirty(0, rich->document()->characterCount());
         return;
     }
+    applyFont();
+}
+
+void RichTextBox::applyFont() {
+    // Plain text is zoomed by its font; formatted text keeps the document's (see applyZoom).
     QFont shown = baseFont_;
-    shown.setPointSizeF(baseFont_.pointSizeF() * factor);
+    if (!qobject_cast<RichEditor*>(editor_->widget()))
+        shown.setPointSizeF(baseFont_.pointSizeF() * zoomPercent_ / 100.0);
     editor_->setTextFont(shown);
 }
 

@@ -168,6 +168,7 @@ class RichTextBox : public QWidget {
 
   private:
     void applyZoom();
+    void applyFont();
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;

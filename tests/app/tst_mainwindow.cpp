@@ -423,6 +423,8 @@ class MainWindowTest : public WindowTest {
         QCOMPARE(text->ZoomPercent(), 175);
         QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(text->ZoomPercent(), 150);
+        text->setFontBold(true);  // a font for the document keeps the view's size
+        QCOMPARE(view->font().pointSizeF(), points * 1.5);
         QCOMPARE(text->FontSize(), points);
         QCOMPARE(document()->Tag(), QString());
 
