@@ -19,16 +19,18 @@ QString TextSearch::problem(const QString* replacement) const {
     return problem;
 }
 
-bool TextSearch::findNext(RichTextBox* box) const {
+void TextSearch::findNext(RichTextBox* box) const {
     const int start = box->SelStart() + box->SelLength();
-    if (!pattern) return box->Find(text, start, -1, options) >= 0;
+    if (!pattern) {
+        box->Find(text, start, -1, options);
+        return;
+    }
     // A match of nothing where the caret already is would leave it there: the search moves on.
     const PatternSearch::Match match =
         patternOf(*this).find(box->Text(), start, box->SelLength() > 0);
-    if (match.start < 0) return false;
+    if (match.start < 0) return;
     box->setSelStart(int(match.start));
     box->setSelLength(int(match.length));
-    return true;
 }
 
 int TextSearch::replaceAll(RichTextBox* box, const QString& replacement) const {

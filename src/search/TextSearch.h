@@ -14,8 +14,8 @@ struct TextSearch {
 
     // Empty when the search can run, else a message for the user (a pattern that is not valid).
     QString problem(const QString* replacement = nullptr) const;
-    // Selects the next match after the selection; false when there is none.
-    bool findNext(RichTextBox* box) const;
+    // Selects the next match after the selection; nothing found leaves the selection as it is.
+    void findNext(RichTextBox* box) const;
     // Replaces every match from the end of the selection to the end of the text, as one undo
     // step; returns how many.
     int replaceAll(RichTextBox* box, const QString& replacement) const;
