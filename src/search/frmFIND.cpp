@@ -51,7 +51,8 @@ frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) 
 }
 
 void frmFIND::Command1_Click() {
-    const TextSearch search{Text1->text(), SearchOptions(Check1, Check2), Check3->isChecked()};
+    const TextSearch search{Text1->text(), SearchOptions(Check1, Check2),
+                            Check3->checkState() != Qt::Unchecked};
     // A pattern that is not valid is told, and the dialog stays for it to be put right.
     if (const QString problem = search.problem(); !problem.isEmpty()) {
         host_->dialogHost()->MsgBox(this, problem, MsgBoxStyle::Exclamation, QString());

@@ -56,7 +56,8 @@ frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(
 }
 
 void frmREPLACE::Command1_Click() {
-    const TextSearch search{txtFind->text(), SearchOptions(Check1, Check2), Check3->isChecked()};
+    const TextSearch search{txtFind->text(), SearchOptions(Check1, Check2),
+                            Check3->checkState() != Qt::Unchecked};
     const QString replacement = txtReplace->text();
     // A pattern or replacement that is not valid is told, and the dialog stays for it to be put
     // right.
