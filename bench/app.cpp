@@ -20,6 +20,7 @@
 #include "browser/frmBrowser.h"
 #include "common/DialogHost.h"
 #include "common/core/SettingsStore.h"
+#include "document/LinePosition.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
@@ -153,6 +154,23 @@ int main(int argc, char** argv) {
     main->ActiveDocument()->txtText->LoadFile(big, RichTextBox::rtfText);
     waitUntil([] { return false; }, 300);
     report("resident memory with a 50 MB plain-text file open", residentMegabytes(), "MB", "< 600");
+    {
+        // The status bar's line and column, with the caret on the last line of that file.
+        RichTextBox* text = main->ActiveDocument()->txtText;
+        text->setSelStart(text->TextLength() - 10);
+        QElapsedTimer place;
+        place.start();
+        const qsizetype line = LinePosition::caretPlace(text).line;
+        report("line and column of a caret near the end of 50 MB", place.nsecsElapsed() / 1e6,
+               line > 1 ? "ms" : "ms (wrong line)", "< 1");
+        // And at the end of a line of 10 MB, where every character before the caret counts.
+        text->setText(QString(10 * 1000 * 1000, u'x'));
+        text->setSelStart(text->TextLength());
+        place.start();
+        const qsizetype column = LinePosition::caretPlace(text).column;
+        report("line and column at the end of a line of 10 MB", place.nsecsElapsed() / 1e6,
+               column > 1 ? "ms" : "ms (wrong column)", "< 16");
+    }
     main->ActiveDocument()->txtText->setText(QString());
     main->ActiveDocument()->setTag(QString());
 

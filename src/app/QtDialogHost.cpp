@@ -146,3 +146,8 @@ QColor QtDialogHost::ShowColor(QWidget* owner, const QVector<QColor>& customColo
     if (dialog.exec() != QDialog::Accepted) return QColor();
     return dialog.selectedColor();
 }
+
+int QtDialogHost::AskNumber(QWidget* owner, const QString& title, const QString& label, int value,
+                            int minimum, int maximum, bool* ok) {
+    return QInputDialog::getInt(owner, title, label, value, minimum, maximum, 1, ok);
+}

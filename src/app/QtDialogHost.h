@@ -12,6 +12,8 @@ class QtDialogHost : public DialogHost {
                      bool offerSelection) override;
     bool ShowFont(QWidget* owner, FontChoice& font) override;
     QColor ShowColor(QWidget* owner, const QVector<QColor>& customColours) override;
+    int AskNumber(QWidget* owner, const QString& title, const QString& label, int value,
+                  int minimum, int maximum, bool* ok) override;
 
     // "desc|pattern|desc|pattern" as a list of Qt name filters "desc (pattern pattern)".
     static QStringList nameFiltersFrom(const QString& filter);

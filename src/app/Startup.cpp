@@ -7,10 +7,6 @@
 
 namespace Startup {
 
-QString commandLineFile(const QStringList& arguments) {
-    return arguments.mid(1).join(QLatin1Char(' '));
-}
-
 frmMain* Main(const AppServices& services) {
     CurrentDocumentSettings().LoadFromStore();
     auto* main = new frmMain(services);

@@ -7,13 +7,17 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWebEngineView>
 
 #include "Version.h"
 #include "about/AboutCommand.h"
+#include "app/CaretPanel.h"
 #include "app/FileDrops.h"
+#include "app/RecentFiles.h"
 #include "app/RecoveryPrompt.h"
 #include "app/RecoveryStore.h"
 #include "app/StatusPanels.h"
@@ -26,7 +30,9 @@
 #include "common/Twips.h"
 #include "common/core/DocumentSettings.h"
 #include "common/core/SettingsStore.h"
+#include "common/core/ZoomSteps.h"
 #include "document/FileCommands.h"
+#include "document/LinePosition.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "html/PreviewCommand.h"
@@ -87,7 +93,13 @@ frmMain::frmMain(AppServices services)
 
     buildMenus();
     buildToolbar();
+    recentFiles_ =
+        new RecentFiles(menuItems_.value(QStringLiteral("mnuFile"))->menu(),
+                        menuItems_.value(QStringLiteral("mnuFileExit")), services_.dialogs,
+                        [this](const QString& path) { fileCommands_->OpenFile(path); });
+    fileCommands_->setFileUsed([this](const QString& path) { recentFiles_->remember(path); });
     panels_ = new StatusPanels(statusBar());
+    caretPanel_ = new CaretPanel(statusBar());
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
 
     if (!services_.recoveryFolder.isEmpty()) {
@@ -115,7 +127,7 @@ void frmMain::MDIForm_Load() {
         QStringLiteral("%1.%2").arg(QUILLO_VERSION_MAJOR).arg(QUILLO_VERSION_MINOR));
     placement_.restore();
     LoadNewDoc();
-    if (!services_.commandLine.isEmpty()) openCommandLineFile(services_.commandLine);
+    openStartFiles();
     refresherEnabled_ = true;
     tmrDis_Timer();
 }
@@ -212,8 +224,15 @@ void frmMain::ShowChildWindow(ChildForm* child) {
     mdiArea_->setActiveSubWindow(sub);
 }
 
-void frmMain::openCommandLineFile(const QString& path) {
-    if (frmDocument* document = ActiveDocument()) fileCommands_->LoadInto(document, path);
+void frmMain::openStartFiles() {
+    // The first file goes into the first document, each further one into a window of its own
+    // (even when the file before was empty).
+    for (int i = 0; i < services_.startFiles.size(); ++i) {
+        frmDocument* document = i == 0 ? ActiveDocument() : LoadNewDoc();
+        if (!document || !fileCommands_->LoadInto(document, services_.startFiles[i])) continue;
+        if (const int line = services_.startLines.value(i))
+            LinePosition::goToLine(document->txtText, line);
+    }
 }
 
 void frmMain::openDroppedFiles(const QStringList& paths) {
@@ -277,9 +296,9 @@ void frmMain::watchActiveChild() {
     if (watchedChild_) disconnect(watchedChild_, &ChildForm::tagChanged, this, nullptr);
     watchedChild_ = active;
     if (active) connect(active, &ChildForm::tagChanged, this, &frmMain::tmrDis_Timer);
-    if (auto* document = qobject_cast<frmDocument*>(active)) {
-        panels_->setInsertMode(!document->txtText->OverwriteMode());
-    }
+    auto* document = qobject_cast<frmDocument*>(active);
+    if (document) panels_->setInsertMode(!document->txtText->OverwriteMode());
+    caretPanel_->follow(document ? document->txtText : nullptr);
 }
 
 // Runs whenever the active child or its marker changes, instead of polling: the button states
@@ -416,6 +435,18 @@ void frmMain::mnuReplace_Click() {
     searchCommands_->mnuReplace_Click();
 }
 
+void frmMain::mnuEditGoTo_Click() {
+    frmDocument* document = ActiveDocument();
+    if (!document) return;
+    RichTextBox* text = document->txtText;
+    const int lines = int(LinePosition::lineCount(text));
+    bool ok = false;
+    const int line = dialogHost()->AskNumber(
+        this, QStringLiteral("Go to Line"), QStringLiteral("Line number (1 to %L1):").arg(lines),
+        int(LinePosition::caretPlace(text).line), 1, lines, &ok);
+    if (ok) LinePosition::goToLine(text, line);
+}
+
 // The menu has already flipped a checkable item's tick when its handler runs, so the bar
 // itself says what to toggle from; the tick is then set to match it.
 static void toggleBar(QWidget* bar, QAction* item) {
@@ -438,6 +469,19 @@ void frmMain::mnuViewOptions_Click() {
 void frmMain::mnuViewBrowser_Click() {
     browserCommands_->mnuViewBrowser_Click();
 }
+
+void frmMain::Zoom(int direction) {
+    const auto zoomed = [direction](int percent) {
+        return direction == 0 ? ZoomSteps::kNormal : ZoomSteps::next(percent, direction);
+    };
+    if (frmDocument* document = ActiveDocument()) {
+        document->txtText->setZoomPercent(zoomed(document->txtText->ZoomPercent()));
+    } else if (auto* browser = qobject_cast<frmBrowser*>(ActiveForm())) {
+        QWebEngineView* page = browser->brwWebBrowser;
+        page->setZoomFactor(zoomed(qRound(page->zoomFactor() * 100)) / 100.0);
+    }
+}
+
 void frmMain::mnuWindowCascade_Click() {
     Arrange(0);
 }

@@ -21,6 +21,7 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class StatusPanels;
+class CaretPanel;
 class FileCommands;
 class StripCommand;
 class PreviewCommand;
@@ -30,6 +31,7 @@ class BrowserCommands;
 class AboutCommand;
 class ReadAloud;
 class RecoveryStore;
+class RecentFiles;
 
 // The main window: the document area, menus, toolbar and status bar. Every command arrives here
 // and is routed to the subsystem that carries it out, usually on the active child window.
@@ -104,10 +106,13 @@ class frmMain : public QMainWindow, public DocumentHost {
     void mnuFind_Click();
     void mnuFindNext_Click();
     void mnuReplace_Click();
+    void mnuEditGoTo_Click();
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
     void mnuViewOptions_Click();
     void mnuViewBrowser_Click();
+    // Zoom of the active child's view: +1 larger, -1 smaller, 0 the normal size.
+    void Zoom(int direction);
     void mnuWindowCascade_Click();
     void mnuWindowTileHorizontal_Click();
     void mnuWindowTileVertical_Click();
@@ -129,6 +134,7 @@ class frmMain : public QMainWindow, public DocumentHost {
     // documents when the user agrees.
     void offerRecovery();
     RecoveryStore* recoveryStore() const { return recovery_; }
+    RecentFiles* recentFiles() const { return recentFiles_; }
 
     // Files dropped from a file manager: opens each file as File > Open of that file would.
     void openDroppedFiles(const QStringList& paths);
@@ -145,7 +151,7 @@ class frmMain : public QMainWindow, public DocumentHost {
                          const QKeySequence& shortcut, void (frmMain::*handler)());
     void rebuildWindowList(QMenu* menu);
     void watchActiveChild();
-    void openCommandLineFile(const QString& path);
+    void openStartFiles();
     QString readmePath() const;
     void refreshMaximizedTitle();
 
@@ -154,6 +160,7 @@ class frmMain : public QMainWindow, public DocumentHost {
     WindowPlacement placement_;
     QToolBar* tbToolBar_ = nullptr;
     StatusPanels* panels_ = nullptr;
+    CaretPanel* caretPanel_ = nullptr;
     std::unique_ptr<CommonDialog> dlgCommonDialog_;
     QHash<QString, QAction*> menuItems_;
     QList<QAction*> windowListActions_;
@@ -170,4 +177,5 @@ class frmMain : public QMainWindow, public DocumentHost {
     std::unique_ptr<AboutCommand> aboutCommand_;
     std::unique_ptr<ReadAloud> readAloud_;
     RecoveryStore* recovery_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
 };

@@ -75,7 +75,8 @@ void frmMain::buildMenus() {
         return menu;
     };
 
-    QMenu* file = topLevel(QStringLiteral("mnuFile"), QStringLiteral("File"));
+    // Alt+F opens it, and a digit then one of the recent files.
+    QMenu* file = topLevel(QStringLiteral("mnuFile"), QStringLiteral("&File"));
     addMenuItem(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N),
                 &frmMain::mnuFileNew_Click);
     addMenuItem(file, "mnuFileOpen", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O),
@@ -117,6 +118,9 @@ void frmMain::buildMenus() {
                 &frmMain::mnuFindNext_Click);
     addMenuItem(edit, "mnuReplace", "&Replace", QKeySequence(Qt::CTRL | Qt::Key_R),
                 &frmMain::mnuReplace_Click);
+    addMenuItem(edit, "mnuEditGoTo", "&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G),
+                &frmMain::mnuEditGoTo_Click)
+        ->setIcon(QIcon::fromTheme(QStringLiteral("go-jump")));
 
     QMenu* view = topLevel(QStringLiteral("mnuView"), QStringLiteral("&View"));
     addMenuItem(view, "mnuViewToolbar", "&Toolbar", {}, &frmMain::mnuViewToolbar_Click)
@@ -129,6 +133,30 @@ void frmMain::buildMenus() {
     addMenuItem(view, "mnuViewOptions", "&Options...", {}, &frmMain::mnuViewOptions_Click);
     addMenuItem(view, "mnuViewBrowser", "&Web Browser", QKeySequence(Qt::Key_F4),
                 &frmMain::mnuViewBrowser_Click);
+    // The size of the text in the active window's view (a browser's page): not of the document.
+    separator(view, "mnuViewBar3");
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* icon;
+        QList<QKeySequence> keys;
+        int direction;
+    } zooms[] = {
+        {"mnuViewZoomIn",
+         "Zoom &In",
+         "zoom-in",
+         {QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal},
+         1},
+        {"mnuViewZoomOut", "Zoom O&ut", "zoom-out", {QKeySequence::ZoomOut}, -1},
+        {"mnuViewZoomReset", "&Reset Zoom", "zoom-original", {Qt::CTRL | Qt::Key_0}, 0},
+    };
+    for (const auto& zoom : zooms) {
+        QAction* item = addMenuItem(view, zoom.name, zoom.caption, {}, nullptr);
+        item->setShortcuts(zoom.keys);
+        item->setIcon(QIcon::fromTheme(QLatin1String(zoom.icon)));
+        connect(item, &QAction::triggered, this,
+                [this, direction = zoom.direction] { Zoom(direction); });
+    }
 
     QMenu* window = topLevel(QStringLiteral("mnuWindow"), QStringLiteral("&Window"));
     addMenuItem(window, "mnuWindowCascade", "&Cascade", {}, &frmMain::mnuWindowCascade_Click);

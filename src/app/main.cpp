@@ -2,11 +2,14 @@
 // Quillo Meridian: the editor's entry point.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QStandardPaths>
+#include <cstdio>
 #include <memory>
 
 #include "Version.h"
+#include "app/CommandLine.h"
 #include "app/QtDialogHost.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
@@ -28,9 +31,27 @@ void chooseIconTheme() {
     }
 }
 
+// Prints the help or the version when asked, before the toolkit wants a display; returns the
+// exit status then, else -1.
+int answerEarly(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+    switch (CommandLine::earlyAction(arguments)) {
+        case CommandLine::Action::Help:
+            std::fputs(qPrintable(CommandLine::helpText()), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(qPrintable(CommandLine::versionText()), stdout);
+            return 0;
+        default:
+            return -1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = answerEarly(argc, argv); status >= 0) return status;
     EngineStartup::beforeApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
@@ -46,7 +67,14 @@ int main(int argc, char** argv) {
     AppServices services;
     services.dialogs = &dialogs;
     services.programFolder = QCoreApplication::applicationDirPath();
-    services.commandLine = Startup::commandLineFile(QCoreApplication::arguments());
+    const CommandLine command = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    if (command.action == CommandLine::Action::Error) {
+        std::fprintf(stderr, "quillo: %s\nTry 'quillo --help' for more information.\n",
+                     qPrintable(command.error));
+        return 2;
+    }
+    services.startFiles = command.files;
+    services.startLines = command.lines;
     services.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                               QStringLiteral("/recovery");
 

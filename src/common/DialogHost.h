@@ -65,6 +65,18 @@ class DialogHost {
     virtual bool ShowFont(QWidget* owner, FontChoice& font) = 0;
     // Returns the chosen colour, or an invalid colour when cancelled.
     virtual QColor ShowColor(QWidget* owner, const QVector<QColor>& customColours) = 0;
+    // Asks for a whole number from `minimum` to `maximum`, offering `value`; `ok` tells whether
+    // the user gave one. Without a way to ask, the question counts as cancelled.
+    virtual int AskNumber(QWidget* owner, const QString& title, const QString& label, int value,
+                          int minimum, int maximum, bool* ok) {
+        Q_UNUSED(owner);
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        Q_UNUSED(minimum);
+        Q_UNUSED(maximum);
+        *ok = false;
+        return value;
+    }
 };
 
 // The application title used by message boxes without a title of their own.

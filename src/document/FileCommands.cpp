@@ -189,6 +189,7 @@ bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
     target->setCaption(path);
     // A file just read is unchanged.
     target->setTag(QString());
+    if (fileUsed_) fileUsed_(path);
     warnIfLoadedFileWillChange(target, path);
     return true;
 }
@@ -259,6 +260,7 @@ bool FileCommands::writeDocument(frmDocument* target, const QString& path) {
         host_->setStatusText(QStringLiteral(
             "Saved as UTF-8: the text holds characters that the file's encoding cannot hold."));
     }
+    if (fileUsed_) fileUsed_(path);
     return true;
 }
 

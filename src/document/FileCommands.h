@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class frmDocument;
 class DocumentHost;
@@ -39,6 +40,9 @@ class FileCommands {
     // A caption counts as a file name when its fourth character from the end is ".".
     static bool HasName(const QString& caption);
 
+    // Told the path of every file opened or saved (for the list of recent files).
+    void setFileUsed(std::function<void(const QString&)> used) { fileUsed_ = std::move(used); }
+
     static const QString OpenFilter;
     static const QString SaveFilter;
 
@@ -59,4 +63,5 @@ class FileCommands {
     DocumentHost* host_;
     qint64 memoryBudget_ = -1;
     bool lastLoadDeclined_ = false;  // the user said no to, or cancelled, the last load
+    std::function<void(const QString&)> fileUsed_;
 };

@@ -117,6 +117,20 @@ void RichEditor::replaceAll(const std::vector<qsizetype>& positions, qsizetype c
     cursor.endEditBlock();
 }
 
+void RichEditor::replacePieces(const std::vector<TextReplacement>& pieces, int type) {
+    if (pieces.empty()) return;
+    startStep(type);
+    QScopedValueRollback<int> pending(pendingType_, type);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (auto it = pieces.crbegin(); it != pieces.crend(); ++it) {
+        cursor.setPosition(int(it->position));
+        cursor.setPosition(int(it->position + it->length), QTextCursor::KeepAnchor);
+        cursor.insertText(it->with);
+    }
+    cursor.endEditBlock();
+}
+
 bool RichEditor::canUndo() const {
     return document()->isUndoAvailable();
 }

@@ -27,6 +27,8 @@ class RichEditor : public QTextEdit, public TextEditor {
     void replace(qsizetype position, qsizetype count, const QString& with, int type) override;
     void replaceAll(const std::vector<qsizetype>& positions, qsizetype count, const QString& with,
                     int type) override;
+    // Each piece on its own, so that the formatting between them stays.
+    void replacePieces(const std::vector<TextReplacement>& pieces, int type) override;
     bool canUndo() const override;
     bool canRedo() const override;
     int undoType() const override;

@@ -3,12 +3,16 @@
 // selection and undo properties, over whichever editor shows the text.
 #include "document/RichTextBox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <iterator>
 
 #include "common/core/ColourValue.h"
+#include "common/core/ZoomSteps.h"
 #include "document/PlainTextEdit.h"
 #include "document/RichEditor.h"
 #include "document/core/DocumentFileIO.h"
@@ -57,7 +61,9 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
                     if (removed || added) emit Change();
                 });
     }
-    editor->setTextFont(baseFont_);
+    applyFont();
+    applyZoom();
+    widget->viewport()->installEventFilter(this);
     editor->setOverwriteMode(overwrite);
     layout()->addWidget(widget);
     setFocusProxy(widget);
@@ -163,24 +169,24 @@ bool RichTextBox::FontUnderline() const {
 
 void RichTextBox::setFontName(const QString& name) {
     baseFont_.setFamily(name);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontSize(double points) {
     if (points <= 0) return;
     baseFont_.setPointSizeF(points);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontBold(bool on) {
     baseFont_.setBold(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontItalic(bool on) {
     baseFont_.setItalic(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 void RichTextBox::setFontUnderline(bool on) {
     baseFont_.setUnderline(on);
-    editor_->setTextFont(baseFont_);
+    applyFont();
 }
 
 bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
@@ -275,7 +281,63 @@ void RichTextBox::setFileEncodingName(const QString& name) {
 }
 
 void RichTextBox::SelPrint(QPrinter* printer) {
+    // The print has the document's size, not the view's.
+    const int zoom = zoomPercent_;
+    setZoomPercent(ZoomSteps::kNormal);
     editor_->print(printer);
+    setZoomPercent(zoom);
+}
+
+void RichTextBox::setZoomPercent(int percent) {
+    percent = qBound(ZoomSteps::kPercents[0], percent, std::end(ZoomSteps::kPercents)[-1]);
+    if (percent == zoomPercent_) return;
+    zoomPercent_ = percent;
+    applyZoom();
+}
+
+void RichTextBox::applyZoom() {
+    if (auto* rich = qobject_cast<RichEditor*>(editor_->widget())) {
+        // Formatted text has sizes of its own, which must stay as they are: the layout is made
+        // for a device of a higher (or lower) resolution instead, which scales every font.
+        QAbstractTextDocumentLayout* layout = rich->document()->documentLayout();
+        if (zoomPercent_ == ZoomSteps::kNormal) {
+            if (!layout->paintDevice()) return;
+            layout->setPaintDevice(nullptr);
+        } else {
+            const QWidget* screen = rich->viewport();
+            zoomDevice_ = QImage(1, 1, QImage::Format_RGB32);
+            const qreal factor = zoomPercent_ / 100.0;
+            zoomDevice_.setDotsPerMeterX(qRound(screen->logicalDpiX() * factor / 0.0254));
+            zoomDevice_.setDotsPerMeterY(qRound(screen->logicalDpiY() * factor / 0.0254));
+            layout->setPaintDevice(&zoomDevice_);
+        }
+        rich->document()->markContentsDirty(0, rich->document()->characterCount());
+        return;
+    }
+    applyFont();
+}
+
+void RichTextBox::applyFont() {
+    // Plain text is zoomed by its font; formatted text keeps the document's (see applyZoom).
+    QFont shown = baseFont_;
+    if (!qobject_cast<RichEditor*>(editor_->widget()))
+        shown.setPointSizeF(baseFont_.pointSizeF() * zoomPercent_ / 100.0);
+    editor_->setTextFont(shown);
+}
+
+bool RichTextBox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel || watched != editor_->widget()->viewport())
+        return QWidget::eventFilter(watched, event);
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+    // A notch of the wheel (120) is one step; a touchpad's small movements add up to one.
+    wheelZoomRest_ += wheel->angleDelta().y();
+    while (qAbs(wheelZoomRest_) >= 120) {
+        const int direction = wheelZoomRest_ > 0 ? 1 : -1;
+        wheelZoomRest_ -= direction * 120;
+        setZoomPercent(ZoomSteps::next(zoomPercent_, direction));
+    }
+    return true;
 }
 
 namespace {
@@ -344,6 +406,15 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
     const qsizetype shift = qsizetype(found.size() - 1) * (replacement.size() - text.size());
     setSelStart(int(found.back() + shift + replacement.size()));
     return int(found.size());
+}
+
+void RichTextBox::ReplacePieces(const std::vector<TextReplacement>& pieces) {
+    if (pieces.empty()) return;
+    editor_->replacePieces(pieces, pendingType_);
+    qsizetype caret = pieces.back().position + pieces.back().with.size();
+    for (size_t i = 0; i + 1 < pieces.size(); ++i)
+        caret += pieces[i].with.size() - pieces[i].length;
+    setSelStart(int(caret));
 }
 
 bool RichTextBox::CanUndo() const {

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <vector>
 
 #include "common/core/FileIdentity.h"
 #include "document/core/TextFileCodec.h"
+#include "document/core/TextReplacement.h"
 
 class QAbstractScrollArea;
 class QPrinter;
@@ -118,6 +121,10 @@ class RichTextBox : public QWidget {
     int ReplaceAll(const QString& text, const QString& replacement, int start,
                    int options = rtfNone);
 
+    // Replaces each of `pieces` (ascending, not overlapping, in the text as it is) as one undo
+    // step and one change, and leaves the caret after the last.
+    void ReplacePieces(const std::vector<TextReplacement>& pieces);
+
     bool CanUndo() const;
     bool CanRedo() const;
     int UndoActionType() const;
@@ -131,6 +138,11 @@ class RichTextBox : public QWidget {
     void Cut();
     void Copy();
     void Paste();
+
+    // How large the text is shown, in per cent: a property of this view only, never of the
+    // document, its formatting or its file. Ctrl and the mouse wheel step it too.
+    int ZoomPercent() const { return zoomPercent_; }
+    void setZoomPercent(int percent);
 
     bool OverwriteMode() const;
     void setOverwriteMode(bool on);
@@ -151,7 +163,12 @@ class RichTextBox : public QWidget {
     void SelChange();
     void overwriteModeChanged(bool on);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void applyZoom();
+    void applyFont();
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;
@@ -166,4 +183,7 @@ class RichTextBox : public QWidget {
     QFont baseFont_;
     int backColor_;
     int pendingType_ = UndoUnknown;
+    int zoomPercent_ = 100;
+    int wheelZoomRest_ = 0;  // wheel movement short of a step
+    QImage zoomDevice_;      // the rich editor's layout device, at the zoomed resolution
 };

@@ -7,15 +7,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/DialogHost.h"
 #include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchOptions.h"
+#include "search/TextSearch.h"
 #include "search/ToolDialog.h"
 
 frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmFIND"));
-    ToolDialog::setUp(this, QStringLiteral("Find"), 4170, 1215);
+    ToolDialog::setUp(this, QStringLiteral("Find"), 4170, 1575);
 
     // Created in tab order: the search box first.
     Text1 = new QLineEdit(this);
@@ -27,6 +29,8 @@ frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) 
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(QStringLiteral("Match whole word only"), this);
     Check2->setObjectName(QStringLiteral("Check2"));
+    Check3 = new QCheckBox(QStringLiteral("Regular expression"), this);
+    Check3->setObjectName(QStringLiteral("Check3"));
     Command1 = ToolDialog::button(QStringLiteral("Command1"), QStringLiteral("Find"), this);
     Command2 = ToolDialog::button(QStringLiteral("Command2"), QStringLiteral("Close"), this);
 
@@ -34,8 +38,10 @@ frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) 
     ToolDialog::place(Text1, 720, 120, 3375, 285);
     ToolDialog::place(Check1, 720, 480, 1455, 255);
     ToolDialog::place(Check2, 2160, 480, 2055, 255);
-    ToolDialog::place(Command1, 2280, 840, 855, 315);
-    ToolDialog::place(Command2, 3240, 840, 855, 315);
+    // The pattern box has a row of its own, above the buttons.
+    ToolDialog::place(Check3, 720, 840, 2055, 255);
+    ToolDialog::place(Command1, 2280, 1200, 855, 315);
+    ToolDialog::place(Command2, 3240, 1200, 855, 315);
 
     ToolDialog::fitFont(this);
 
@@ -45,14 +51,17 @@ frmFIND::frmFIND(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) 
 }
 
 void frmFIND::Command1_Click() {
-    const int options = SearchOptions(Check1, Check2);
-    const QString text = Text1->text();
+    const TextSearch search{Text1->text(), SearchOptions(Check1, Check2),
+                            Check3->checkState() != Qt::Unchecked};
+    // A pattern that is not valid is told, and the dialog stays for it to be put right.
+    if (const QString problem = search.problem(); !problem.isEmpty()) {
+        host_->dialogHost()->MsgBox(this, problem, MsgBoxStyle::Exclamation, QString());
+        return;
+    }
     // Without a document window there is no text to search; the dialog still hides.
     if (frmDocument* document = host_->ActiveDocument()) {
-        RichTextBox* txtText = document->txtText;
-        const int start = txtText->SelStart() + txtText->SelLength();
         // Nothing found leaves the selection as it was, and is not reported.
-        txtText->Find(text, start, -1, options);
+        search.findNext(document->txtText);
     }
     hide();
 }

@@ -20,6 +20,7 @@ class frmFIND : public QDialog {
     QLineEdit* Text1;
     QCheckBox* Check1;  // "Case sensitive"
     QCheckBox* Check2;  // "Match whole word only"
+    QCheckBox* Check3;  // "Regular expression"
     QPushButton* Command1;
     QPushButton* Command2;
 

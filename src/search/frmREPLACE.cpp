@@ -11,11 +11,12 @@
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchOptions.h"
+#include "search/TextSearch.h"
 #include "search/ToolDialog.h"
 
 frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(host) {
     setObjectName(QStringLiteral("frmREPLACE"));
-    ToolDialog::setUp(this, QStringLiteral("Replace"), 4305, 1575);
+    ToolDialog::setUp(this, QStringLiteral("Replace"), 4305, 1935);
 
     // Created in tab order: the search box, then the replacement box.
     txtFind = new QLineEdit(this);
@@ -32,6 +33,8 @@ frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(QStringLiteral("Match whole word only"), this);
     Check2->setObjectName(QStringLiteral("Check2"));
+    Check3 = new QCheckBox(QStringLiteral("Regular expression"), this);
+    Check3->setObjectName(QStringLiteral("Check3"));
     Command1 = ToolDialog::button(QStringLiteral("Command1"), QStringLiteral("Replace"), this);
     Command2 = ToolDialog::button(QStringLiteral("Command2"), QStringLiteral("Close"), this);
 
@@ -41,8 +44,10 @@ frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     ToolDialog::place(txtReplace, 840, 480, 3375, 285);
     ToolDialog::place(Check1, 840, 840, 1455, 255);
     ToolDialog::place(Check2, 2280, 840, 2055, 255);
-    ToolDialog::place(Command1, 2400, 1200, 855, 315);
-    ToolDialog::place(Command2, 3360, 1200, 855, 315);
+    // The pattern box has a row of its own, above the buttons.
+    ToolDialog::place(Check3, 840, 1200, 2055, 255);
+    ToolDialog::place(Command1, 2400, 1560, 855, 315);
+    ToolDialog::place(Command2, 3360, 1560, 855, 315);
 
     ToolDialog::fitFont(this);
 
@@ -51,15 +56,21 @@ frmREPLACE::frmREPLACE(DocumentHost* host) : QDialog(host->hostWindow()), host_(
 }
 
 void frmREPLACE::Command1_Click() {
-    const int options = SearchOptions(Check1, Check2);
+    const TextSearch search{txtFind->text(), SearchOptions(Check1, Check2),
+                            Check3->checkState() != Qt::Unchecked};
+    const QString replacement = txtReplace->text();
+    // A pattern or replacement that is not valid is told, and the dialog stays for it to be put
+    // right.
+    if (const QString problem = search.problem(&replacement); !problem.isEmpty()) {
+        host_->dialogHost()->MsgBox(this, problem, MsgBoxStyle::Exclamation, QString());
+        return;
+    }
     // Without a document window there is nothing to replace in and nothing to report.
     if (frmDocument* document = host_->ActiveDocument()) {
-        RichTextBox* txtText = document->txtText;
-        const QString text = txtFind->text();
-        const int start = txtText->SelStart() + txtText->SelLength();
+        const QString& text = search.text;
         // Each search resumes after the replacement just made, so a replacement containing the
         // search text is never searched again; the whole run is one undo step.
-        const int count = txtText->ReplaceAll(text, txtReplace->text(), start, options);
+        const int count = search.replaceAll(document->txtText, replacement);
         const QString message =
             count == 0
                 ? QStringLiteral("Unable to find '") + text + QStringLiteral("' in specified range")

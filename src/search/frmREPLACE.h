@@ -22,6 +22,7 @@ class frmREPLACE : public QDialog {
     QLineEdit* txtReplace;
     QCheckBox* Check1;  // "Case sensitive"
     QCheckBox* Check2;  // "Match whole word only"
+    QCheckBox* Check3;  // "Regular expression"
     QPushButton* Command1;
     QPushButton* Command2;
 

@@ -117,6 +117,19 @@ def main(build, source):
         check(any(f in plain for f in ("\\fB" + item, ".B " + item, ".BR " + item, ".BI " + item + " ")),
               f"{item} in the manual page")
 
+    # The editor's manual page names everything `quillo --help` lists (printed with no display).
+    roff = gzip.open(p("share/man/man1/quillo.1.gz")).read().decode().replace("\\-", "-")
+    rc, out, _ = run(p("bin/quillo"), "--help")
+    listed = [w.rstrip(",") for line in out.split("\n") if re.match(r"  \S", line)
+              for w in line.split()[:2] if w[0] in "-+"]
+    check(rc == 0 and listed == ["+LINE", "-h", "--help", "-v", "--version", "--"],
+          f"quillo --help lists {listed}")
+    for item in listed[1:] + ["0", "2"]:
+        check(re.search(r'^\.B\w* (.* )?"?' + re.escape(item) + r'( |"|$)', roff, re.M),
+              f"{item} in the editor's manual page")
+    check(".BI + LINE" in roff, "+LINE in the editor's manual page")
+    check(entry_values(desktop, "Exec") == ["quillo %F"], "the menu entry passes every file")
+
     # Every source file names its licence.
     rc, out, err = run("bash", os.path.join(source, "scripts/add-spdx.sh"), "--check")
     check(rc == 0, "licence lines: " + out + err)

@@ -4,20 +4,30 @@
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
 #include <QAbstractScrollArea>
+#include <QAbstractTextDocumentLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QTextCursor>
 #include <QUrl>
 #include <QtTest>
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
+#include "Version.h"
+#include "app/CommandLine.h"
+#include "app/RecentFiles.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "common/core/DocumentSettings.h"
+#include "document/FileCommands.h"
+#include "document/LinePosition.h"
 #include "document/RichTextBox.h"
+#include "document/core/DisplayColumn.h"
 #include "document/core/PreviewRule.h"
 #include "document/frmDocument.h"
 
@@ -125,12 +135,80 @@ class MainWindowTest : public WindowTest {
         QVERIFY(env->start()->ActiveDocument()->txtText->Text().isEmpty());
     }
 
-    // The command line's words are one file name; RTF opens formatted unless it is a page.
-    // A file that cannot be read is reported, and the start goes on with an empty document.
-    void commandLineFile() {
-        QCOMPARE(Startup::commandLineFile({"quillo", "my", "notes.txt"}),
-                 QStringLiteral("my notes.txt"));
-        QCOMPARE(Startup::commandLineFile({"quillo"}), QString());
+    void commandLine_data() { addCaseRows(QStringLiteral("app/command-line.tsv"), 4); }
+    void commandLine() {
+        QFETCH(QStringList, row);
+        const auto list = [](const QString& field) {
+            return field.isEmpty() ? QStringList() : field.split(u'|');
+        };
+        const QStringList existing = list(row[1]);
+        const CommandLine command = CommandLine::parse(
+            list(row[0]), [&](const QString& path) { return existing.contains(path); });
+        QString result;
+        switch (command.action) {
+            case CommandLine::Action::Help:
+                result = "help";
+                break;
+            case CommandLine::Action::Version:
+                result = "version";
+                break;
+            case CommandLine::Action::Error:
+                result = "error: " + command.error;
+                break;
+            case CommandLine::Action::Open:
+                QCOMPARE(command.lines.size(), command.files.size());
+                for (int i = 0; i < command.files.size(); ++i)
+                    result += (i ? "|" : "open ") + command.files[i] +
+                              (command.lines[i] ? QString("@%1").arg(command.lines[i]) : "");
+                if (command.files.isEmpty()) result = "open ";
+        }
+        QCOMPARE(result, row[2]);
+    }
+
+    // The program itself: help and version on standard output with no display; a usage error
+    // on standard error.
+    void commandLineAsAProcess() {
+        ChildOptions options;
+        options.environment.remove("DISPLAY");
+        options.environment.remove("WAYLAND_DISPLAY");
+        options.environment.remove("QT_QPA_PLATFORM");
+        const QString quillo = QStringLiteral(QUILLO_BINARY_DIR "/quillo");
+        ChildRun run = runChild(quillo, {"--help"}, options);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith("Usage: quillo ") && run.out.contains("+LINE"));
+        run = runChild(quillo, {"a.txt", "--version"}, options);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, "quillo (Quillo Meridian) " QUILLO_VERSION_STRING "\n");
+        options.environment.insert("QT_QPA_PLATFORM", "offscreen");
+        run = runChild(quillo, {"--nonsense"}, options);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("unknown option '--nonsense'"), run.err);
+    }
+
+    // Several files open in windows of their own, each at its line (the last within the text);
+    // RTF opens formatted unless it is a page. A file that cannot be read is reported, and the
+    // start goes on with an empty document.
+    void startFiles() {
+        {
+            TestEnvironment other;
+            other.setSetting("FirstTime", "No");
+            const QString empty = other.scratch("empty.txt"), lines = other.scratch("lines.txt"),
+                          rich = other.scratch("lines.rtf");
+            QVERIFY(writeBytes(empty, "") && writeBytes(lines, "1\n2\n3\n4") &&
+                    writeBytes(rich, "{\\rtf1\\ansi one\\par two\\par three}"));
+            other.services.startFiles = {empty, lines, rich, lines};
+            other.services.startLines = {0, 3, 2, 99};
+            frmMain* started = Startup::Main(other.services);
+            const QList<ChildForm*> windows = started->ChildForms();
+            QCOMPARE(windows.size(), 4);
+            const int expected[] = {0, 4, 4, 6};
+            for (int i = 0; i < 4; ++i) {
+                auto* opened = qobject_cast<frmDocument*>(windows[i]);
+                QCOMPARE(opened->Caption(), other.services.startFiles[i]);
+                QCOMPARE(opened->txtText->SelStart(), expected[i]);
+            }
+            delete started;
+        }
         for (const char* name : {"NOTES.RTF", "my notes.qlo", "page.htm", "\"quoted.txt\""}) {
             TestEnvironment other;
             other.setSetting("FirstTime", "No");
@@ -235,6 +313,152 @@ class MainWindowTest : public WindowTest {
         main->Arrange(1);
         main->mdiArea()->closeAllSubWindows();
         main->Arrange(0);  // nothing to arrange, nothing happens
+    }
+
+    void columns_data() { addCaseRows(QStringLiteral("editing/columns.tsv"), 3, true); }
+    void columns() {
+        QFETCH(QStringList, row);
+        QCOMPARE(displayColumn(row[0]), row[1].toInt());
+    }
+
+    // The panel follows the caret of the active document in either editor, at the end of a
+    // 50 MB file too; Go to Line asks within the text's lines and moves there.
+    void lineAndColumn() {
+        QLabel* panel = main->findChild<QLabel*>("sbPanelCaret");
+        RichTextBox* text = document()->txtText;
+        const QString big = file("big.txt", QByteArray("x\ty\n").repeated(12'500'000));
+        QVERIFY(text->LoadFile(big, RichTextBox::rtfText));
+        QTRY_COMPARE(panel->text(), "Ln 1, Col 1");
+        QTest::keyClick(text->editor(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(panel->text(), QStringLiteral("Ln %L1, Col 1").arg(12'500'001));
+        QTest::keyClick(text->editor(), Qt::Key_Up);
+        QTest::keyClick(text->editor(), Qt::Key_End);
+        QTRY_COMPARE(panel->text(), QStringLiteral("Ln %L1, Col 10").arg(12'500'000));
+
+        env->dialogs.numberAnswers << 3;
+        main->menuItem("mnuEditGoTo")->trigger();
+        QCOMPARE(
+            env->dialogs.numberQuestions,
+            {QStringLiteral("Line number (1 to %L1): [12500000, 1..12500001]").arg(12'500'001)});
+        QCOMPARE(text->SelStart(), 8);
+        QTRY_COMPARE(panel->text(), "Ln 3, Col 1");
+        main->mnuEditGoTo_Click();  // cancelled
+        QCOMPARE(text->SelStart(), 8);
+
+        // A line of every case above, long enough to be read in several pieces.
+        QString line;
+        while (line.size() < 300'000)
+            for (const QStringList& row : caseTable("editing/columns.tsv"))
+                line += unescapeText(row[0]) + u'y';
+        text->setText(line);
+        text->setSelStart(line.size());
+        QCOMPARE(LinePosition::caretPlace(text).column, displayColumn(line));
+
+        QVERIFY(text->LoadFile(file("r.rtf", "{\\rtf1\\ansi one\\par {\\b t}\\tab w\\u246?o}"),
+                               RichTextBox::rtfRTF));
+        text->setSelStart(text->TextLength());
+        QTRY_COMPARE(panel->text(), "Ln 2, Col 12");
+        showBrowser();
+        QTRY_COMPARE(panel->text(), QString());
+    }
+
+    // Zoom changes the view of the active document, by keys, menu and Ctrl+wheel, in either
+    // editor: never the document, its formatting or its file.
+    void zoom() {
+        RichTextBox* text = document()->txtText;
+        text->setText("some text");
+        document()->setTag(QString());
+        const double points = text->FontSize();
+        QWidget* view = text->editor();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(text->ZoomPercent(), 125);
+        QCOMPARE(view->font().pointSizeF(), points * 1.25);
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, 240), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(text->editor()->viewport(), &wheel);
+        QCOMPARE(text->ZoomPercent(), 175);
+        QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(text->ZoomPercent(), 150);
+        text->setFontBold(true);  // a font for the document keeps the view's size
+        QCOMPARE(view->font().pointSizeF(), points * 1.5);
+        QCOMPARE(text->FontSize(), points);
+        QCOMPARE(document()->Tag(), QString());
+
+        const QByteArray rtf = "{\\rtf1\\ansi {\\fs40 Big} text\\par}";
+        QVERIFY(text->LoadFile(file("z.rtf", rtf), RichTextBox::rtfRTF));
+        QCOMPARE(text->ZoomPercent(), 150);  // the view keeps its size
+        QAbstractTextDocumentLayout* layout = text->document()->documentLayout();
+        const qreal zoomed = layout->documentSize().height();
+        main->menuItem("mnuViewZoomReset")->trigger();
+        QCOMPARE(text->ZoomPercent(), 100);
+        QVERIFY2(layout->documentSize().height() * 1.4 < zoomed,
+                 qPrintable(QString::number(zoomed)));
+        QCOMPARE(QTextCursor(text->document()).charFormat().fontPointSize(), 20.0);
+        for (int i = 0; i < 20; ++i) main->menuItem("mnuViewZoomOut")->trigger();
+        QCOMPARE(text->ZoomPercent(), 30);
+        QVERIFY(text->SaveFile(env->scratch("z2.rtf"), RichTextBox::rtfRTF));
+        QVERIFY(text->LoadFile(env->scratch("z2.rtf"), RichTextBox::rtfRTF));
+        QCOMPARE(QTextCursor(text->document()).charFormat().fontPointSize(), 20.0);
+    }
+
+    // Files opened or saved come first in the File menu, eight at most, each once; choosing
+    // one opens it as File > Open does; one that is gone is dropped with a message. The list
+    // is in the settings store, so a later run has it.
+    void recentFiles() {
+        QAction* bar = main->findChild<QAction*>("mnuFileRecentBar");
+        QVERIFY(!bar->isVisible());  // no list yet
+        QStringList paths;
+        for (int i = 0; i < 9; ++i) paths << file(QStringLiteral("f%1.txt").arg(i), "text");
+        paths << file("rich.rtf", "{\\rtf1\\ansi {\\b Bold}\\par}");
+        for (const QString& path : paths) QVERIFY(main->fileCommands()->OpenFile(path));
+        QVERIFY(main->fileCommands()->OpenFile(paths[3]));  // again: moves to the front
+        const QString saved = env->scratch("a&b.txt");
+        env->dialogs.fileAnswers.enqueue(saved);
+        main->mnuFileSaveAs_Click();
+        RecentFiles* recent = main->recentFiles();
+        QStringList expected = {saved,    paths[3], paths[9], paths[8],
+                                paths[7], paths[6], paths[5], paths[4]};
+        QCOMPARE(recent->paths(), expected);
+        QCOMPARE(env->setting("RecentFile2"), "<missing>");  // not yet: the disk is not waited for
+        QTRY_COMPARE(env->setting("RecentFile2"), paths[3]);
+        emit main->menuItem("mnuFile")->menu()->aboutToShow();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(main->findChild<QAction*>("mnuFileRecent1")->text(),
+                 "&1 " + QString(saved).replace("&", "&&"));
+        QVERIFY(recent->entries()[7]->isVisible());
+
+        QVERIFY(QFile::remove(paths[8]));
+        recent->entries()[3]->trigger();
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.contains(paths[8]));
+        expected.removeAll(paths[8]);
+        QCOMPARE(recent->paths(), expected);
+        QVERIFY(!recent->entries()[7]->isVisible());
+        // The empty-document rule and the file type by extension, as File > Open.
+        main->LoadNewDoc();
+        const int windows = main->ChildForms().size();
+        recent->entries()[2]->trigger();
+        QCOMPARE(main->ChildForms().size(), windows);
+        QCOMPARE(document()->Caption(), paths[9]);
+        QCOMPARE(document()->txtText->Text(), QStringLiteral("Bold"));
+        QCOMPARE(recent->paths().first(), paths[9]);
+
+        // Another window's addition in the meantime is kept.
+        recent->save();
+        env->setSetting("RecentFile1", paths[0]);
+        recent->remember(paths[1]);
+        recent->save();
+        QCOMPARE(recent->paths().mid(0, 3), QStringList({paths[1], paths[0], saved}));
+
+        TestEnvironment later;
+        later.setSetting("FirstTime", "No");
+        later.setSetting("RecentFile1", paths[2]);
+        frmMain* next = later.start();
+        emit next->menuItem("mnuFile")->menu()->aboutToShow();
+        QCOMPARE(next->recentFiles()->entries()[0]->text(), "&1 " + paths[2]);
     }
 
     // Dropped files open like File > Open of each, wherever they land: the empty new document

@@ -54,6 +54,17 @@ class WebSecurityTest : public QObject {
         main = env.start();
     }
 
+    // The View menu's zoom steps a browser window's page, and its normal size comes back.
+    void zoomStepsThePage() {
+        frmBrowser* browser = frmBrowser::Open(main, QStringLiteral("about:blank"));
+        main->menuItem("mnuViewZoomIn")->trigger();
+        main->menuItem("mnuViewZoomIn")->trigger();
+        QCOMPARE(browser->brwWebBrowser->zoomFactor(), 1.25);
+        main->menuItem("mnuViewZoomReset")->trigger();
+        QCOMPARE(browser->brwWebBrowser->zoomFactor(), 1.0);
+        browser->close();
+    }
+
     void localPageReadsNoFileAndSendsNoUdp() {
         QUdpSocket stun;
         QVERIFY(stun.bind(stunAddress(), 0));

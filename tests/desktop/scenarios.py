@@ -410,13 +410,13 @@ def find_replace(d):
     d.keys(d.window_titled("Find"), "Escape")
     wait_for(lambda: selection() == (12, 15), "the last dog to stay selected")
     d.keys(main, "ctrl+Home", "ctrl+f")
-    d.keys(d.window_titled("Find"), "Tab", "Tab", "Tab", "Return")  # Enter on the Find button
+    d.keys(d.window_titled("Find"), "Tab", "Tab", "Tab", "Tab", "Return")  # Enter on the Find button
     wait_for(lambda: selection() == (4, 7), "Enter on the Find button to search")
 
     d.keys(main, "ctrl+Home", "ctrl+r")
     dialog = d.window_titled("Replace")
     d.type(dialog, "cat\tbird")
-    d.keys(dialog, "Tab", "Tab", "Tab", "Return")  # Enter on the Replace button
+    d.keys(dialog, "Tab", "Tab", "Tab", "Tab", "Return")  # Enter on the Replace button
     d.answer("The specified region has been searched. 3 replacements have been made")
     wait_for(lambda: d.editor_text() == "bird dog bird dog bird", "the replacements")
     d.keys(main, "ctrl+z")
@@ -486,10 +486,37 @@ def read_aloud(d):
         wait_for(lambda: not speaking(), "Stop to end the speech")
 
 
+def command_line_recent(d):
+    """Files named on the command line open each in a window, one at a given line; the File menu
+    then closes them and reopens one from its recent files, all by Alt+F and a key."""
+    d.write_settings(QUIET_START)
+    first, second = os.path.join(d.home, "first.txt"), os.path.join(d.home, "sec ond.txt")
+    with open(first, "w") as f:
+        f.write("one\ntwo\nthree\n")
+    with open(second, "w") as f:
+        f.write("other\n")
+    program = d.start("+2", first, second)
+    main = d.window_titled(MAIN + r" - \[" + second + r"\]")
+    d.keys(main, "alt+f", "c")  # File > Close: the first file comes to the front
+    main = d.window_titled(MAIN + r" - \[" + first + r"\]")
+    d.type(main, "2: ")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: read(first) == b"one\n2: two\nthree\n", "the text typed at line 2 saved")
+    d.keys(main, "alt+f", "c")
+    d.keys(main, "alt+f", "2")  # the second newest: the other file
+    d.window_titled(MAIN + r" - \[" + second + r"\]")
+    d.close(main)
+    exits(program)
+    stored = d.settings()
+    if (stored.get("RecentFile1"), stored.get("RecentFile2")) != (second, first):
+        raise ScenarioFailed(f"recent files stored: {stored}")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, run_script, save_reopen, close_cancel, kill_restore, preview, placement,
               toolbar_states, arrange_toggles_help, common_dialogs,
-              editing, find_replace, browser, about_box, read_aloud)}
+              editing, find_replace, browser, about_box, read_aloud,
+              command_line_recent)}
 
 
 def main():

@@ -16,6 +16,7 @@
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 #include "search/SearchCommands.h"
+#include "search/TextSearch.h"
 #include "search/frmFIND.h"
 #include "search/frmREPLACE.h"
 
@@ -107,6 +108,7 @@ class SearchTest : public WindowTest {
         dialog->Text1->setText(row[3]);
         dialog->Check1->setChecked(row[4].toInt() & 4);
         dialog->Check2->setChecked(row[4].toInt() & 2);
+        dialog->Check3->setChecked(row[4].toInt() & 8);
         dialog->Command1->click();
         QVERIFY(!dialog->isVisible());
         QCOMPARE(txt->SelStart(), row[5].toInt());
@@ -136,6 +138,7 @@ class SearchTest : public WindowTest {
         dialog->txtReplace->setText(row[4]);
         dialog->Check1->setChecked(row[5].toInt() & 4);
         dialog->Check2->setChecked(row[5].toInt() & 2);
+        dialog->Check3->setChecked(row[5].toInt() & 8);
         dialog->Command1->click();
         QVERIFY(!dialog->isVisible());
         QCOMPARE(txt->Text(), row[6]);
@@ -151,6 +154,46 @@ class SearchTest : public WindowTest {
                            .arg(count)
                      : QStringLiteral("Unable to find '%1' in specified range").arg(row[3]));
         QCOMPARE(env->dialogs.messages[0].style, 0);
+    }
+
+    // A pattern or replacement that is not valid is told, changes nothing and keeps the dialog
+    // for it to be put right; a pattern matching nothing steps through a long text and ends.
+    void patternProblems() {
+        select("abc abc", 1, 0);
+        frmFIND* find = openFind();
+        find->Text1->setText("a(b");
+        find->Check3->setChecked(true);
+        find->Command1->click();
+        frmREPLACE* replace = openReplace();
+        replace->txtFind->setText("(a)b");
+        replace->txtReplace->setText("\\2");
+        replace->Check3->setChecked(true);
+        replace->Command1->click();
+        QVERIFY(find->isVisible() && replace->isVisible());
+        QCOMPARE(env->dialogs.messages.size(), 2);
+        QCOMPARE(env->dialogs.messages[0].text,
+                 "\"a(b\" is not a valid regular expression: missing closing parenthesis (at "
+                 "character 4).");
+        QCOMPARE(env->dialogs.messages[1].text,
+                 "The replacement uses \\2, but the regular expression has only one group.");
+        QCOMPARE(txt->Text(), "abc abc");
+        QCOMPARE(txt->SelStart(), 1);
+
+        txt->setText(QString(100000, u'y') + "\n\nend");
+        txt->setSelStart(0);
+        find->Text1->setText("^");
+        find->Command1->click();
+        QCOMPARE(txt->SelStart(), 100001);
+        main->mnuFindNext_Click();
+        QCOMPARE(txt->SelStart(), 100002);
+        main->mnuFindNext_Click();
+        main->mnuFindNext_Click();
+        QCOMPARE(txt->SelStart(), 100002);
+        txt->setSelStart(0);
+        replace->txtFind->setText("y*");
+        replace->txtReplace->setText("");
+        replace->Command1->click();
+        QCOMPARE(txt->Text(), "\n\nend");
     }
 
     // Against the loop it stands for: Find from the end of the selection, write SelText, repeat.
@@ -192,20 +235,24 @@ class SearchTest : public WindowTest {
         }
     }
 
-    // Replace all is one undo step in either editor, and keeps the formatting around the
-    // matches in formatted text.
+    // Replace all is one undo step in either editor, with the text or a pattern, and keeps the
+    // formatting around the matches in formatted text.
     void replaceAllIsOneUndoStep() {
         const QString rtf = QDir(QDir::tempPath()).filePath(QStringLiteral("replace-all.rtf"));
         QVERIFY(writeBytes(rtf, "{\\rtf1\\ansi cat {\\b BOLD} cat}"));
-        for (bool rich : {false, true}) {
+        for (int run = 0; run < 4; ++run) {
+            const bool rich = run & 1, pattern = run & 2;
             if (rich) {
                 QVERIFY(txt->LoadFile(rtf, RichTextBox::rtfRTF));
             } else {
                 txt->setText("cat BOLD cat");
             }
             txt->ClearUndo();
-            QCOMPARE(txt->ReplaceAll("cat", "kitten", 0, 0), 2);
+            txt->setSelStart(0);
+            const TextSearch search{pattern ? "c(a)t" : "cat", 0, pattern};
+            QCOMPARE(search.replaceAll(txt, "kitten"), 2);
             QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
+            QCOMPARE(txt->SelStart(), 18);
             if (rich) {
                 QTextCursor cursor(txt->document());
                 for (int at : {3, 9, 15}) {

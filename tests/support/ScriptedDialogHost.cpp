@@ -32,3 +32,11 @@ bool ScriptedDialogHost::ShowFont(QWidget*, FontChoice&) {
 QColor ScriptedDialogHost::ShowColor(QWidget*, const QVector<QColor>&) {
     return QColor();
 }
+
+int ScriptedDialogHost::AskNumber(QWidget*, const QString&, const QString& label, int value,
+                                  int minimum, int maximum, bool* ok) {
+    numberQuestions
+        << QStringLiteral("%1 [%2, %3..%4]").arg(label).arg(value).arg(minimum).arg(maximum);
+    *ok = !numberAnswers.isEmpty();
+    return *ok ? numberAnswers.dequeue() : value;
+}

@@ -21,6 +21,8 @@ class ScriptedDialogHost : public DialogHost {
     QQueue<int> msgBoxAnswers;
     QQueue<QString> fileAnswers;  // "" cancels
     QQueue<bool> printerAnswers;
+    QQueue<int> numberAnswers;
+    QStringList numberQuestions;  // "label [value, minimum..maximum]"
 
     QList<Message> messages;
     QList<FileDialogRequest> fileRequests;
@@ -34,4 +36,7 @@ class ScriptedDialogHost : public DialogHost {
                      bool offerSelection) override;
     bool ShowFont(QWidget* owner, FontChoice& font) override;
     QColor ShowColor(QWidget* owner, const QVector<QColor>& customColours) override;
+    // Answers from numberAnswers (empty: cancelled), recording the label asked with.
+    int AskNumber(QWidget* owner, const QString& title, const QString& label, int value,
+                  int minimum, int maximum, bool* ok) override;
 };

@@ -56,7 +56,8 @@ void TestEnvironment::installReadme(const QByteArray& rtf) {
 }
 
 frmMain* TestEnvironment::start(const QString& commandLine) {
-    services.commandLine = commandLine;
+    services.startFiles = commandLine.isEmpty() ? QStringList() : QStringList{commandLine};
+    services.startLines = {0};
     main_.reset(Startup::Main(services));
     return main_.get();
 }

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/core/PatternSearch.h"
+
+#include <QTextBoundaryFinder>
+
+namespace {
+
+bool isGroupDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c.isMark() || c == u'_';
+}
+
+// A match continues a word when a word character at its edge meets one outside it.
+bool continuesWord(const QString& text, qsizetype start, qsizetype end) {
+    if (start == end) return false;
+    const bool left = start > 0 && isWordChar(text[start - 1]) && isWordChar(text[start]);
+    const bool right = end < text.size() && isWordChar(text[end - 1]) && isWordChar(text[end]);
+    return left || right;
+}
+
+// Where the user-perceived character after `position` starts (a caret never stops inside
+// one). Asked of a window around the place, so that a long text costs no more than a short one.
+qsizetype nextCharacter(const QString& text, qsizetype position) {
+    constexpr qsizetype kContext = 64;
+    const qsizetype from = qMax<qsizetype>(0, position - kContext);
+    const qsizetype to = qMin(text.size(), position + kContext);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
+    finder.setPosition(position - from);
+    const qsizetype next = finder.toNextBoundary();
+    return next > 0 ? from + next : position + 1;
+}
+
+bool atCharacterBoundary(const QString& text, qsizetype position) {
+    if (position <= 0 || position >= text.size()) return true;
+    constexpr qsizetype kContext = 64;
+    const qsizetype from = qMax<qsizetype>(0, position - kContext);
+    const qsizetype to = qMin(text.size(), position + kContext);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
+    finder.setPosition(position - from);
+    return finder.isAtBoundary();
+}
+
+}  // namespace
+
+PatternSearch::PatternSearch(const QString& pattern, bool matchCase, bool wholeWord)
+    : pattern_(pattern), wholeWord_(wholeWord) {
+    QRegularExpression::PatternOptions options = QRegularExpression::MultilineOption;
+    if (!matchCase) options |= QRegularExpression::CaseInsensitiveOption;
+    expression_.setPattern(pattern);
+    expression_.setPatternOptions(options);
+}
+
+QString PatternSearch::problem() const {
+    if (expression_.isValid()) return QString();
+    return QStringLiteral("\"%1\" is not a valid regular expression: %2 (at character %3).")
+        .arg(pattern_, expression_.errorString())
+        .arg(expression_.patternErrorOffset() + 1);
+}
+
+QString PatternSearch::replacementProblem(const QString& replacement) const {
+    const int groups = expression_.captureCount();
+    for (qsizetype i = 0; i + 1 < replacement.size(); ++i) {
+        if (replacement[i] != u'\\') continue;
+        const QChar next = replacement[++i];
+        if (isGroupDigit(next) && next.digitValue() > groups) {
+            return QStringLiteral("The replacement uses \\%1, but the regular expression has %2.")
+                .arg(next.digitValue())
+                .arg(groups == 0   ? QStringLiteral("no groups")
+                     : groups == 1 ? QStringLiteral("only one group")
+                                   : QStringLiteral("only %1 groups").arg(groups));
+        }
+    }
+    return QString();
+}
+
+QRegularExpressionMatch PatternSearch::matchFrom(const QString& text, qsizetype from,
+                                                 bool emptyAtFrom) const {
+    for (qsizetype at = from; at <= text.size();) {
+        QRegularExpressionMatch match = expression_.match(text, at);
+        if (!match.hasMatch()) return match;
+        const qsizetype start = match.capturedStart(), end = match.capturedEnd();
+        const bool refusedEmpty =
+            start == end && ((start == from && !emptyAtFrom) || !atCharacterBoundary(text, start));
+        if (!refusedEmpty && !(wholeWord_ && continuesWord(text, start, end))) return match;
+        // On from the next character: every round moves forward, so the search ends.
+        at = nextCharacter(text, start);
+    }
+    return QRegularExpressionMatch();
+}
+
+PatternSearch::Match PatternSearch::find(const QString& text, qsizetype from,
+                                         bool emptyAtFrom) const {
+    if (!expression_.isValid() || pattern_.isEmpty() || from < 0 || from > text.size()) return {};
+    const QRegularExpressionMatch match = matchFrom(text, from, emptyAtFrom);
+    if (!match.hasMatch()) return {};
+    return {match.capturedStart(), match.capturedLength()};
+}
+
+std::vector<TextReplacement> PatternSearch::replaceAll(const QString& text, qsizetype from,
+                                                       const QString& replacement) const {
+    std::vector<TextReplacement> pieces;
+    if (!expression_.isValid() || pattern_.isEmpty() || from < 0) return pieces;
+    // A match of nothing may follow a match of something, but not another match of nothing.
+    bool emptyAllowed = true;
+    while (from <= text.size()) {
+        const QRegularExpressionMatch match = matchFrom(text, from, emptyAllowed);
+        if (!match.hasMatch()) break;
+        pieces.push_back(
+            {match.capturedStart(), match.capturedLength(), expand(replacement, match)});
+        from = match.capturedEnd();
+        emptyAllowed = match.capturedLength() > 0;
+    }
+    return pieces;
+}
+
+QString PatternSearch::expand(const QString& replacement,
+                              const QRegularExpressionMatch& match) const {
+    QString result;
+    result.reserve(replacement.size());
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const QChar c = replacement[i];
+        if (c != u'\\' || i + 1 == replacement.size()) {
+            result += c;
+            continue;
+        }
+        const QChar next = replacement[++i];
+        if (isGroupDigit(next)) {
+            result += match.captured(next.digitValue());
+        } else if (next == u'n') {
+            result += u'\n';
+        } else if (next == u't') {
+            result += u'\t';
+        } else if (next == u'\\') {
+            result += u'\\';
+        } else {
+            result += c;
+            result += next;
+        }
+    }
+    return result;
+}
