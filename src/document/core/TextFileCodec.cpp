@@ -2,6 +2,7 @@
 #include "document/core/TextFileCodec.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <cstring>
@@ -267,9 +268,18 @@ DecodedText decode(const QByteArray& bytes) {
     } else {
         const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
         if (!bom) {
-            bool utf8 = false;
-            result.text = TextDecoding::utf8OrWindows1252(bytes, &utf8);
-            result.format.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
+            // Qt's converter decodes runs of ASCII with vector instructions; it only tells that
+            // the bytes are not UTF-8, so then they are read again as UTF-8 or Windows-1252.
+            QStringDecoder utf8(
+                QStringConverter::Utf8,
+                QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+            result.text = utf8.decode(bytes);
+            result.format.encoding = Encoding::Utf8;
+            if (utf8.hasError()) {
+                bool wasUtf8 = false;
+                result.text = TextDecoding::utf8OrWindows1252(bytes, &wasUtf8);
+                result.format.encoding = wasUtf8 ? Encoding::Utf8 : Encoding::Windows1252;
+            }
         } else {
             const QByteArrayView body(bytes.constData() + 3, n - 3);
             result.format.encoding = Encoding::Utf8;
@@ -303,6 +313,17 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
         result.format.mixedLineEndings.clear();
     }
     const TextFileFormat& format = result.format;
+    if (format.encoding == Encoding::Utf8 && format.lineEnding == LineEnding::LF &&
+        format.mixedLineEndings.isEmpty() && !text.contains(u'\r')) {
+        // No line break to rewrite: Qt's converter encodes runs of ASCII with vector instructions.
+        // It reports a lone surrogate, which the encoder below writes as U+FFFD.
+        QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QByteArray bytes = utf8.encode(text);
+        if (!utf8.hasError()) {
+            result.bytes = format.bom ? QByteArray("\xEF\xBB\xBF") + bytes : std::move(bytes);
+            return result;
+        }
+    }
     bool encoded = false;
     switch (format.encoding) {
         case Encoding::Utf8:
