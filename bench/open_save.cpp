@@ -3,16 +3,21 @@
 // of 10 MB, 50 MB and 200 MB and one of 50 million empty lines, loaded into a shown RichTextBox,
 // timed to the first painted screen and on to Ctrl+End (caret at the end, scrolled there,
 // painted); saving them; a 5 MB RTF file loaded and saved the same way. Prints the best and the
-// median of several runs. Arguments name the shapes to run (10mb 50mb 200mb empty rtf; all by
-// default).
+// median of several runs, with cp and the syncs of each file for comparison with the save.
+// Arguments name the shapes to run (10mb 50mb 200mb empty rtf; all by default).
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise (set it to xcb with a
 // DISPLAY to measure a real window).
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -97,8 +102,28 @@ QByteArray rtfText(qint64 size) {
 }
 
 struct Times {
-    std::vector<double> painted, atEnd, saved, atEndCpu;
+    std::vector<double> painted, atEnd, saved, atEndCpu, copied;
 };
+
+bool syncPath(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// What the save is measured against: cp of the file, then syncing it and its folder.
+double copyAndSync(const QString& path, const QString& copyPath) {
+    QElapsedTimer timer;
+    timer.start();
+    if (QProcess::execute(QStringLiteral("cp"), {path, copyPath}) != 0 || !syncPath(copyPath) ||
+        !syncPath(QFileInfo(copyPath).absolutePath())) {
+        std::fprintf(stderr, "cp failed\n");
+        std::exit(1);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 // Processor time of this thread: on a machine shared with other work it shows the cost of the
 // code itself, where the wall clock also counts the waits for a processor.
@@ -165,6 +190,7 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
         std::exit(1);
     }
     times.saved.push_back(ms(timer));
+    times.copied.push_back(copyAndSync(path, savePath + QStringLiteral(".cp")));
 }
 
 void bench(const char* title, const QString& path, int type, const QString& savePath, int runs,
@@ -178,6 +204,7 @@ void bench(const char* title, const QString& path, int type, const QString& save
     printRow("open to Ctrl+End", times.atEnd, goal.constData());
     printRow("open to Ctrl+End, processor time", times.atEndCpu);
     printRow("save", times.saved);
+    printRow("cp and syncs, for comparison", times.copied);
     if (goalMs > 0) {
         const double median = [&] {
             auto v = times.atEnd;
