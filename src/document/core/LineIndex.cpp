@@ -46,7 +46,7 @@ void LineIndex::assign(const char16_t* text, qsizetype size) {
     std::vector<qsizetype> starts{0};
     count_ = 1;
     const size_t perBlock = size_t(linesPerBlock_);
-    starts.reserve(perBlock * 64);
+    starts.reserve(std::min(perBlock * 64, size_t(size) + 1));
     const auto flush = [&](bool all) {
         // Keep the last block's worth back until the end: the next break may still join it.
         if (!all && starts.size() < perBlock * 64) return;
