@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The plain-text editor's buffer moves its gap with raw memory copies: any sequence of edits,
-// Replace All, undo and redo must leave the same text and lines as a plain string, and never
-// touch memory outside the buffer.
+// The plain-text editor's buffer moves its gap with raw memory copies and keeps its line starts
+// in packed blocks: any sequence of edits, Replace All, undo and redo must leave the same text
+// and lines as a plain string, and never touch memory outside the buffer.
 #include <QList>
 #include <QString>
 #include <cstddef>
@@ -23,13 +23,15 @@ void checkLines(const TextBuffer& buffer, const QString& model) {
         check(buffer.lineStart(line) == start && buffer.lineOf(start) == line);
         const qsizetype end = model.indexOf(u'\n', start);
         check(buffer.lineEnd(line) == (end < 0 ? model.size() : end));
+        check(buffer.lineOf(buffer.lineEnd(line)) == line);
         start = end + 1;
     }
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TextBuffer buffer;
+    // Blocks of a few lines, stored wide past a few characters: every edit crosses blocks.
+    TextBuffer buffer(LineIndex(8, 6));
     EditHistory history;
     QString model;
     QList<QString> done{model};  // the text after each recorded step

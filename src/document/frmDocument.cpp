@@ -31,9 +31,9 @@ void frmDocument::Form_Load() {
 }
 
 void frmDocument::UpdatePreviewButton() {
-    const bool html =
+    previewable_ =
         StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
-    emit PreviewAvailable(html);
+    emit PreviewAvailable(previewable_);
 }
 
 void frmDocument::txtText_Change() {
@@ -41,10 +41,11 @@ void frmDocument::txtText_Change() {
     setTag(QStringLiteral("SAVE"));
 }
 
-// Moving the caret or the selection changes nothing in the text: only the preview button is
-// re-checked, the marker stays as it is.
+// Moving the caret or the selection changes nothing in the text: the preview button is told
+// again what the last check found (which may have read the whole text, as in a file of millions
+// of empty lines), and the marker stays as it is.
 void frmDocument::txtText_SelChange() {
-    UpdatePreviewButton();
+    emit PreviewAvailable(previewable_);
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {

@@ -41,4 +41,5 @@ class frmDocument : public ChildForm {
 
     DialogHost* dialogs_;
     Save save_;
+    bool previewable_ = false;  // what the last check of the text found
 };

@@ -8,8 +8,9 @@
 // path ("Permission denied", "The folder does not exist."), for the caller to show with the path.
 namespace DocumentFileIO {
 
-// Larger files are refused rather than read into memory and an editor that cannot cope.
-constexpr qint64 kMaxReadBytes = qint64(512) * 1024 * 1024;
+// Larger files are refused: the editor's positions are 32-bit, and a file decodes to at most as
+// many characters as it has bytes. Below this, what fits is the memory's to say (LoadEstimate).
+constexpr qint64 kMaxReadBytes = qint64(2047) * 1024 * 1024;
 
 // Reads the whole of a regular file. Returns false and sets *error on failure, including a
 // file larger than maxBytes.

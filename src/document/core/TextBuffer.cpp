@@ -28,11 +28,6 @@ QString TextBuffer::mid(qsizetype position, qsizetype count) const {
     return result;
 }
 
-qsizetype TextBuffer::lineOf(qsizetype position) const {
-    const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), position);
-    return qsizetype(after - lineStarts_.begin()) - 1;
-}
-
 void TextBuffer::moveGap(qsizetype to) const {
     if (to == gapStart_) return;
     if (gapSize() == 0) {
@@ -76,9 +71,6 @@ void TextBuffer::replace(qsizetype position, qsizetype count, QStringView with) 
     position = std::clamp<qsizetype>(position, 0, length());
     count = std::clamp<qsizetype>(count, 0, length() - position);
     // Lines first+1 to last start inside the replaced characters: they go.
-    const qsizetype first = lineOf(position);
-    const qsizetype last = lineOf(position + count);
-
     moveGap(position);
     gapEnd_ += count;
     reserveGap(with.size());
@@ -86,16 +78,10 @@ void TextBuffer::replace(qsizetype position, qsizetype count, QStringView with) 
         std::memcpy(store_.data() + gapStart_, with.data(), size_t(with.size()) * sizeof(QChar));
     gapStart_ += with.size();
 
-    std::vector<qsizetype> added;
+    std::vector<qsizetype> breaks;
     for (qsizetype i = with.indexOf(u'\n'); i >= 0; i = with.indexOf(u'\n', i + 1))
-        added.push_back(position + i + 1);
-    const auto at = lineStarts_.begin() + first + 1;
-    const auto kept = lineStarts_.erase(at, lineStarts_.begin() + last + 1);
-    const auto after =
-        lineStarts_.insert(kept, added.begin(), added.end()) + qsizetype(added.size());
-    const qsizetype delta = with.size() - count;
-    if (delta != 0)
-        for (auto it = after; it != lineStarts_.end(); ++it) *it += delta;
+        breaks.push_back(i);
+    lines_.replace(position, count, with.size(), breaks);
 }
 
 void TextBuffer::replaceMany(const std::vector<qsizetype>& positions, qsizetype count,
@@ -121,8 +107,5 @@ void TextBuffer::replaceMany(const std::vector<qsizetype>& positions, qsizetype 
 }
 
 void TextBuffer::indexLines() {  // with the gap closed
-    lineStarts_.assign(1, 0);
-    const QStringView text(store_);
-    for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1))
-        lineStarts_.push_back(i + 1);
+    lines_.assign(reinterpret_cast<const char16_t*>(store_.constData()), store_.size());
 }

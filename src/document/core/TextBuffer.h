@@ -3,8 +3,11 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <functional>
 #include <vector>
+
+#include "document/core/LineIndex.h"
 
 // The text of a plain-text document: UTF-16 in one block with a gap where the last edit was, so
 // an edit costs time in the distance from the previous one rather than in the length of the
@@ -12,6 +15,10 @@
 // copy, and handed out again without one until the next edit.
 class TextBuffer {
   public:
+    TextBuffer() = default;
+    // With a line index of the given block geometry (see LineIndex).
+    explicit TextBuffer(LineIndex lines) : lines_(std::move(lines)) {}
+
     void setText(QString text);
     // The whole text; shares the storage until the next edit.
     QString text() const;
@@ -28,15 +35,17 @@ class TextBuffer {
     void replaceMany(const std::vector<qsizetype>& positions, qsizetype count,
                      const std::function<QStringView(size_t)>& piece);
 
-    qsizetype lineCount() const { return qsizetype(lineStarts_.size()); }
-    qsizetype lineStart(qsizetype line) const { return lineStarts_[size_t(line)]; }
+    qsizetype lineCount() const { return lines_.count(); }
+    qsizetype lineStart(qsizetype line) const { return lines_.start(line); }
     // Where the line ends: the position of its "\n", or the end of the text.
     qsizetype lineEnd(qsizetype line) const {
-        return line + 1 < lineCount() ? lineStarts_[size_t(line) + 1] - 1 : length();
+        return line + 1 < lineCount() ? lines_.start(line + 1) - 1 : length();
     }
     qsizetype lineLength(qsizetype line) const { return lineEnd(line) - lineStart(line); }
     // The line holding `position` (the end of the text is on the last line).
-    qsizetype lineOf(qsizetype position) const;
+    qsizetype lineOf(qsizetype position) const {
+        return lines_.lineOf(std::clamp<qsizetype>(position, 0, length()));
+    }
 
   private:
     qsizetype gapSize() const { return gapEnd_ - gapStart_; }
@@ -50,5 +59,5 @@ class TextBuffer {
     mutable QString store_;
     mutable qsizetype gapStart_ = 0;
     mutable qsizetype gapEnd_ = 0;
-    std::vector<qsizetype> lineStarts_{0};
+    LineIndex lines_;
 };

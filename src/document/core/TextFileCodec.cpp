@@ -2,9 +2,14 @@
 #include "document/core/TextFileCodec.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/core/TextDecoding.h"
 #include "common/core/Windows1252.h"
@@ -31,8 +36,7 @@ QString decodeUtf16(const uchar* s, qsizetype n, bool bigEndian, bool* truncated
     return out;
 }
 
-// What decode needs to know about a text, gathered in one pass without early exits so that the
-// loop vectorizes.
+// What decode needs to know about a text, gathered in one pass.
 struct Census {
     qsizetype cr = 0;
     qsizetype lf = 0;
@@ -41,6 +45,28 @@ struct Census {
     qsizetype nuls = 0;
     qsizetype editorBreaks = 0;  // U+2028, U+2029, U+FDD0, U+FDD1: a document makes them breaks
 };
+
+// How many of the units at s, in whole runs of eight, are none that the census counts (all are
+// from U+0020 to U+2027): most of a text, passed over eight at a time.
+qsizetype plainUnits(const char16_t* s, qsizetype n) {
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Unsigned compares by flipping the sign bit.
+    const __m128i flip = _mm_set1_epi16(short(0x8000));
+    const __m128i low = _mm_set1_epi16(short(0x0020 ^ 0x8000));
+    const __m128i high = _mm_set1_epi16(short(0x2027 ^ 0x8000));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v =
+            _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), flip);
+        const __m128i odd = _mm_or_si128(_mm_cmplt_epi16(v, low), _mm_cmpgt_epi16(v, high));
+        if (_mm_movemask_epi8(odd) != 0) break;
+    }
+#else
+    Q_UNUSED(s);
+    Q_UNUSED(n);
+#endif
+    return i;
+}
 
 Census takeCensus(const QString& text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
@@ -54,6 +80,11 @@ Census takeCensus(const QString& text) {
         breaks += (char16_t(c - 0x2028) < 2) | (char16_t(c - 0xFDD0) < 2);
     };
     for (qsizetype i = 0; i + 1 < n; ++i) {
+        const qsizetype skip = plainUnits(s + i, n - 1 - i);
+        if (skip > 0) {
+            i += skip - 1;
+            continue;
+        }
         count(s[i]);
         crlf += (s[i] == '\r') & (s[i + 1] == '\n');
     }
@@ -267,9 +298,18 @@ DecodedText decode(const QByteArray& bytes) {
     } else {
         const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
         if (!bom) {
-            bool utf8 = false;
-            result.text = TextDecoding::utf8OrWindows1252(bytes, &utf8);
-            result.format.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
+            // Qt's converter decodes runs of ASCII with vector instructions; it only tells that
+            // the bytes are not UTF-8, so then they are read again as UTF-8 or Windows-1252.
+            QStringDecoder utf8(
+                QStringConverter::Utf8,
+                QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+            result.text = utf8.decode(bytes);
+            result.format.encoding = Encoding::Utf8;
+            if (utf8.hasError()) {
+                bool wasUtf8 = false;
+                result.text = TextDecoding::utf8OrWindows1252(bytes, &wasUtf8);
+                result.format.encoding = wasUtf8 ? Encoding::Utf8 : Encoding::Windows1252;
+            }
         } else {
             const QByteArrayView body(bytes.constData() + 3, n - 3);
             result.format.encoding = Encoding::Utf8;
@@ -303,6 +343,17 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
         result.format.mixedLineEndings.clear();
     }
     const TextFileFormat& format = result.format;
+    if (format.encoding == Encoding::Utf8 && format.lineEnding == LineEnding::LF &&
+        format.mixedLineEndings.isEmpty() && !text.contains(u'\r')) {
+        // No line break to rewrite: Qt's converter encodes runs of ASCII with vector instructions.
+        // It reports a lone surrogate, which the encoder below writes as U+FFFD.
+        QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QByteArray bytes = utf8.encode(text);
+        if (!utf8.hasError()) {
+            result.bytes = format.bom ? QByteArray("\xEF\xBB\xBF") + bytes : std::move(bytes);
+            return result;
+        }
+    }
     bool encoded = false;
     switch (format.encoding) {
         case Encoding::Utf8:
