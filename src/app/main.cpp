@@ -11,6 +11,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "browser/EngineStartup.h"
+#include "common/core/AtomicFileWriter.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ void chooseIconTheme() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a save or recovery copy that grows too large fails and is
+    // reported; the editor and the unsaved text stay.
+    AtomicFileWriter::reportFileSizeLimitAsError();
     EngineStartup::beforeApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));

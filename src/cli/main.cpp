@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "Version.h"
+#include "common/core/AtomicFileWriter.h"
 
 namespace {
 
@@ -33,6 +34,9 @@ const char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit the output fails with the reason and status 1, and the old file
+    // stays, instead of the program dying halfway.
+    AtomicFileWriter::reportFileSizeLimitAsError();
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 

@@ -7,9 +7,11 @@ Usage: scenarios.py PROGRAM SCENARIO [ARTIFACT_FOLDER]"""
 
 import glob
 import os
+import re
 import shutil
 import signal
 import sys
+import time
 
 from desktop import Desktop, ScenarioFailed, exits, wait_for
 
@@ -126,6 +128,42 @@ def kill_restore(d):
     wait_for(lambda: read(path) == marker.encode(), "the restored text in the saved file")
 
 
+def survives(program, seconds):
+    """Fails as soon as the program ends within `seconds`."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if program.poll() is not None:
+            raise ScenarioFailed(f"the program ended with status {program.returncode}")
+        time.sleep(0.1)
+
+
+def file_size_limit(d):
+    """Under `ulimit -f` the recovery copy and the save of a large file fail and are reported;
+    the editor stays, the file stays whole and no temporary file is left."""
+    d.write_settings(QUIET_START)
+    path = os.path.join(d.home, "large.txt")
+    content = b"a line of text that is long enough to count\n" * 5000  # 225 kB
+    with open(path, "wb") as f:
+        f.write(content)
+    program = d.start(path, file_size_limit=100)  # 50 or 100 kB
+    main = d.window_titled(MAIN + r" - \[" + re.escape(path) + r"\]")
+    d.keys(main, "ctrl+End")
+    d.type(main, "!")
+    survives(program, 5)  # the recovery copy is due 3 s after the change
+    d.keys(main, "ctrl+s")
+    box = d.window_titled("Quillo")
+    d.screenshot("file_size_limit")
+    d.keys(box, "Return")
+    d.gone(box)
+    survives(program, 1)
+    if read(path) != content:
+        raise ScenarioFailed("the file changed")
+    left = [name for name in os.listdir(d.home) if name.startswith(".qm-")]
+    left += glob.glob(os.path.join(d.data, "**", ".qm-*"), recursive=True)
+    if left:
+        raise ScenarioFailed(f"temporary files left: {left}")
+
+
 def preview(d):
     d.write_settings(QUIET_START)
     d.start()
@@ -174,7 +212,7 @@ def options_by_keys(d):
 
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys)}
+              options_by_keys, file_size_limit)}
 
 
 def main():

@@ -2,6 +2,7 @@
 #include "common/core/AtomicFileWriter.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -74,6 +75,13 @@ bool hasExtendedAttributes(const QByteArray& path) {
 }
 
 }  // namespace
+
+void AtomicFileWriter::reportFileSizeLimitAsError() {
+    struct sigaction action = {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
 
 bool AtomicFileWriter::fail(const QString& reason) {
     error_ = reason;
