@@ -5,6 +5,7 @@
 // file-size limit, a full disk, pipes and devices. Whatever fails, the old file stays byte for
 // byte and the reason is the system's own.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@
 #include "TestHelpers.h"
 #include "app/RecoveryStore.h"
 #include "app/frmMain.h"
+#include "common/core/AtomicFileWriter.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/DocumentFileIO.h"
@@ -158,6 +160,20 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(QFileInfo(file).size(), 0);
     }
 
+    // A new file gets what the user's umask leaves of 0666; a private copy 0600 from the start.
+    void newFileModes() {
+        const mode_t saved = ::umask(002);
+        QString error;
+        const bool shared = DocumentFileIO::writeFile(path("shared.txt"), "x", &error);
+        AtomicFileWriter copy(path("private.txt"));
+        copy.setPrivate(true);
+        const bool privateWritten = copy.write("secret");
+        ::umask(saved);
+        QVERIFY2(shared && privateWritten, qPrintable(error + copy.errorString()));
+        QCOMPARE(statOf(path("shared.txt")).st_mode & 07777, mode_t(0664));
+        QCOMPARE(statOf(path("private.txt")).st_mode & 07777, mode_t(0600));
+    }
+
     void followsSymbolicLinks() {
         QDir(dir_->path()).mkdir(QStringLiteral("real"));
         const QString target = path("real/target.txt");
@@ -251,6 +267,33 @@ class TestWriteBoundaries : public QObject {
         QVERIFY(giveToNobody(file));
         QString error;
         QVERIFY2(DocumentFileIO::writeFile(file, "new", &error), qPrintable(error));
+        QCOMPARE(readBytes(file), QByteArray("new"));
+        const struct stat st = statOf(file);
+        QCOMPARE(st.st_uid, kNobody);
+        QCOMPARE(st.st_gid, gid_t(kNobody));
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    }
+
+    // A set-group-ID folder gives a new file the folder's group: the replacement of a file
+    // saved there by its owner, an ordinary user, must get the old file's group back.
+    void keepsTheGroupInASetGroupIdFolder() {
+        if (::geteuid() != 0) QSKIP("needs root to set up another user's folder");
+        const QString folder = path("shared");
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), kNobody, 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 02775), 0);
+        const QString file = folder + "/f.txt";
+        QVERIFY(put(file, kOld, 0640));
+        QVERIFY(giveToNobody(file));
+        QVERIFY(put(path("src.txt"), "new"));
+
+        ChildOptions asNobody;
+        asNobody.beforeExec = [] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                ::_exit(99);
+        };
+        const ChildRun run = runCli({"convert", path("src.txt"), file}, asNobody);
+        QVERIFY2(run.exitCode == 0, run.err.constData());
         QCOMPARE(readBytes(file), QByteArray("new"));
         const struct stat st = statOf(file);
         QCOMPARE(st.st_uid, kNobody);

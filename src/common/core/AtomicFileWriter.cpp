@@ -161,10 +161,14 @@ bool AtomicFileWriter::replace(const QString& folder, const QByteArray& nativeTa
         ::unlink(temporary.constData());
         return failErrno(code);
     };
-    if (private_) {
-        if (::fchmod(fd, 0600) != 0) return discard(errno);
-    } else if (old) {
-        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+    // A private copy has its mode from the start: there is no moment at which others could
+    // open it. The umask can only take more away.
+    if (old && !private_) {
+        // The new file belongs to this process's user and to its group, or in a set-group-ID
+        // folder to the folder's group: what counts is whether it matches the old file.
+        struct stat made;
+        if (::fstat(fd, &made) != 0) return discard(errno);
+        if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
             ::fchown(fd, old->st_uid, old->st_gid) != 0) {
             // Another user's file: only writing in place keeps it theirs.
             ::close(fd);
