@@ -104,6 +104,13 @@ class RichTextBox : public QWidget {
     // The file as the last LoadFile or SaveFile left it, to find out whether another program
     // has changed it since.
     const FileIdentity& FileOnDisk() const { return fileOnDisk_; }
+    void setFileOnDisk(const FileIdentity& identity) { fileOnDisk_ = identity; }
+
+    // The formatted text as RTF while the rich-text editor shows it; empty otherwise.
+    QByteArray RichText() const;
+    // Replaces the content with the formatted text `rtf`, shown by the rich-text editor; false,
+    // with the content as it was, when `rtf` is not RTF.
+    bool setRichText(const QByteArray& rtf);
 
     // Prints the selection, or the whole text when nothing is selected.
     void SelPrint(QPrinter* printer);
@@ -152,6 +159,8 @@ class RichTextBox : public QWidget {
     void overwriteModeChanged(bool on);
 
   private:
+    // Reads RTF into the rich-text editor; false when cancelled through `observer`.
+    bool loadRtf(const QByteArray& bytes, LoadObserver* observer);
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;

@@ -108,6 +108,18 @@ def recovery_files_hold(d, marker):
     return False
 
 
+def kill(program):
+    program.send_signal(signal.SIGKILL)
+    program.wait()
+
+
+def restart_and_restore(d, title):
+    """Starts the program after a kill and answers Yes to the offer of the unsaved texts."""
+    program = d.start()
+    d.keys(d.window_titled("Quillo"), "alt+y")
+    return program, d.window_titled(title)
+
+
 def kill_restore(d):
     d.write_settings(QUIET_START)
     program = d.start()
@@ -115,17 +127,46 @@ def kill_restore(d):
     marker = "typed before the crash"
     d.type(main, marker)
     wait_for(lambda: recovery_files_hold(d, marker), "a recovery copy of the text")
-    program.send_signal(signal.SIGKILL)
-    program.wait()
+    kill(program)
 
-    d.start()
-    question = d.window_titled("Quillo")
-    d.keys(question, "alt+y")
-    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    # Killed again right after the restore: the text is offered once more.
+    program, main = restart_and_restore(d, MAIN + r" - \[Document 1\]")
+    kill(program)
+    program, main = restart_and_restore(d, MAIN + r" - \[Document 1\]")
     d.keys(main, "ctrl+s")
     path = os.path.join(d.home, "restored.txt")
     save_as(d, path)
     wait_for(lambda: read(path) == marker.encode(), "the restored text in the saved file")
+
+
+LETTER = (rb"{\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Arial;}{\f1\froman Times;}}"
+          rb"{\colortbl;\red255\green0\blue0;}"
+          rb"\pard\f0\fs24 Plain {\b bold} {\cf1 red} {\f1\fs40 big}\par}")
+
+
+def kill_restore_rtf(d):
+    """A formatted document killed with unsaved changes comes back formatted, and Ctrl+S writes
+    it as RTF with its fonts, size, bold and colour."""
+    d.write_settings(QUIET_START)
+    path = os.path.join(d.home, "letter.rtf")
+    with open(path, "wb") as f:
+        f.write(LETTER)
+    program = d.start(path)
+    title = MAIN + r" - \[" + re.escape(path) + r"\]"
+    main = d.window_titled(title)
+    d.keys(main, "ctrl+Home")
+    d.type(main, "Added ")
+    wait_for(lambda: recovery_files_hold(d, "Added"), "a recovery copy of the text")
+    kill(program)
+
+    program, main = restart_and_restore(d, title)
+    d.screenshot("restored")
+    d.keys(main, "ctrl+s")  # a name with an extension: written at once, as RTF
+    wait_for(lambda: b"Added" in read(path), "the restored document saved")
+    saved = read(path)
+    for part in (rb"\b", rb"\fs40", rb"\red255\green0\blue0", b"Times", b"Arial"):
+        if part not in saved:
+            raise ScenarioFailed(f"{part!r} missing from the saved file: {saved!r}")
 
 
 def survives(program, seconds):
@@ -212,7 +253,7 @@ def options_by_keys(d):
 
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, file_size_limit)}
+              options_by_keys, file_size_limit, kill_restore_rtf)}
 
 
 def main():

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -72,4 +73,16 @@ FileIdentity::Change FileIdentity::changeOnDisk() const {
     if (!(now == stamp_)) return Change::Changed;
     if (!hash_.isEmpty() && hashOfFile(path_) != hash_) return Change::Changed;
     return Change::None;
+}
+
+QDataStream& operator<<(QDataStream& out, const FileIdentity& identity) {
+    const FileIdentity::Stamp& s = identity.stamp_;
+    return out << identity.path_ << s.exists << s.device << s.inode << s.size << s.mtimeSec
+               << s.mtimeNsec << s.ctimeSec << s.ctimeNsec << identity.hash_;
+}
+
+QDataStream& operator>>(QDataStream& in, FileIdentity& identity) {
+    FileIdentity::Stamp& s = identity.stamp_;
+    return in >> identity.path_ >> s.exists >> s.device >> s.inode >> s.size >> s.mtimeSec >>
+           s.mtimeNsec >> s.ctimeSec >> s.ctimeNsec >> identity.hash_;
 }
