@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 
 #include "common/CommonDialog.h"
@@ -267,6 +268,10 @@ bool FileCommands::saveWithDialog(frmDocument* target, const QString& title) {
     dialog->Flags = CommonDialog::cdlOFNHideReadOnly;
     dialog->DialogTitle = title;
     dialog->Filter = SaveFilter;
+    // A document read from or saved to a file (one whose name does not count as a name to Save,
+    // or any with Save As) starts the dialog in that file's folder with its name filled in.
+    if (!target->txtText->FileOnDisk().isEmpty())
+        dialog->FileName = QFileInfo(target->Caption()).absoluteFilePath();
     if (!dialog->ShowSave()) return false;
     const QString path = dialog->FileName;
     // The caption and the marker change only once the file is really written.

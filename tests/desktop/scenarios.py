@@ -79,6 +79,30 @@ def save_reopen(d):
     wait_for(lambda: read(path) == saved + b"!", f"{path} to hold the old bytes and the new one")
 
 
+def save_without_extension(d):
+    """Ctrl+S on a file whose name has no three-letter extension asks for a name, in the file's
+    own folder with its name filled in: Enter and Yes to the replace question save it there."""
+    d.write_settings(QUIET_START)
+    path = os.path.join(d.home, "README")
+    with open(path, "wb") as f:
+        f.write(b"old")
+    d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + re.escape(path) + r"\]")
+    d.type(main, "new ")
+    d.keys(main, "ctrl+s")
+    dialog = d.window_titled("Save")
+    d.screenshot("save_dialog")
+    d.keys(dialog, "Return")
+    question = wait_for(lambda: next((w for w, t in d.windows().items()
+                                      if t == "Save" and w != dialog), None),
+                        "the question whether to replace the file")
+    d.keys(question, "alt+y")
+    wait_for(lambda: read(path) == b"new old", "the file saved under its own name")
+    files = [n for n in os.listdir(d.home) if not n.startswith(".") or n.startswith(".qm-")]
+    if files != ["README"]:
+        raise ScenarioFailed(f"other files in the folder: {files}")
+
+
 def close_cancel(d):
     d.write_settings(QUIET_START)
     program = d.start()
@@ -253,7 +277,8 @@ def options_by_keys(d):
 
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, file_size_limit, kill_restore_rtf)}
+              options_by_keys, file_size_limit, kill_restore_rtf,
+              save_without_extension)}
 
 
 def main():

@@ -168,6 +168,20 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(text()->Text(), QString());
     }
 
+    // A file whose name has no three-letter extension is asked for again on Save, in its own
+    // folder with its name filled in; the answer writes it there.
+    void saveOffersTheFileItself() {
+        const QString notes = file("notes.md", "# notes\n");
+        QVERIFY(main->fileCommands()->OpenFile(notes));
+        QTest::keyClicks(text()->editor(), "more ");
+        env->dialogs.fileAnswers.enqueue(notes);
+        main->mnuFileSave_Click();
+        QCOMPARE(env->dialogs.fileRequests.size(), 1);
+        QCOMPARE(env->dialogs.fileRequests[0].title, QStringLiteral("Save"));
+        QCOMPARE(env->dialogs.fileRequests[0].fileName, notes);
+        QCOMPARE(readBytes(notes), QByteArray("more # notes\n"));
+    }
+
     // A failed write: a critical message naming the file and the reason; the caption and the
     // changed marker stay, and Save As does not take the new name.
     void failedWriteKeepsCaptionAndMarker() {
