@@ -67,9 +67,12 @@ int cliConvert(const QStringList& args) {
         const DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();
         format = decoded.format;
-        if (decoded.looksBinary || decoded.lossy) {
-            report(QStringLiteral("warning: \"%1\" does not look like a plain text file; the "
-                                  "output will not hold it unchanged")
+        if (decoded.lossy) {
+            report(QStringLiteral("warning: \"%1\" cannot be kept byte for byte: %2")
+                       .arg(QDir::toNativeSeparators(in), decoded.changes));
+        } else if (decoded.looksBinary && rtfOut) {
+            report(QStringLiteral("warning: \"%1\" does not look like a plain text file; "
+                                  "formatted text cannot hold its control characters")
                        .arg(QDir::toNativeSeparators(in)));
         }
         // Plain text to plain text keeps every character, as the editor's plain-text buffer does.

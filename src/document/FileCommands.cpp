@@ -131,13 +131,13 @@ const QString FileCommands::SaveFilter = QStringLiteral(
     "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
 
 void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString& path) {
-    if (!target->txtText->LoadedFileWillChange()) return;
+    const QString changes = target->txtText->LoadedFileChanges();
+    if (changes.isEmpty()) return;
     host_->dialogHost()->MsgBox(
         host_->hostWindow(),
-        QStringLiteral(
-            "\"%1\" does not look like a plain text file. It is shown as well as it can be, "
-            "but saving it will change it.")
-            .arg(QDir::toNativeSeparators(path)),
+        QStringLiteral("\"%1\" cannot be kept byte for byte: %2.\nSaving it will change those "
+                       "bytes.")
+            .arg(QDir::toNativeSeparators(path), changes),
         MsgBoxStyle::Exclamation, QString());
 }
 

@@ -207,7 +207,7 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
         }
         plain->load(std::move(decoded.text));
         fileFormat_ = decoded.format;
-        loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
+        loadedFileChanges_ = decoded.changes;
     }
     emit Change();
     fileOnDisk_ = std::move(loaded);
@@ -228,7 +228,7 @@ bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
         return false;
     }
     fileFormat_ = TextFileFormat();
-    loadedFileWillChange_ = false;
+    loadedFileChanges_.clear();
     document->setUndoRedoEnabled(true);
     document->setDocumentLayout(nullptr);
     const QSignalBlocker quiet(this);  // one Change from the caller, no caret moves

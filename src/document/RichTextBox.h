@@ -92,9 +92,9 @@ class RichTextBox : public QWidget {
     bool LoadFile(const QString& path, int fileType, QString* error = nullptr,
                   LoadObserver* observer = nullptr);
     bool SaveFile(const QString& path, int fileType, QString* error = nullptr);
-    // After LoadFile: the file did not look like text (NUL bytes, control characters), or could
-    // not be decoded exactly, so saving it will change it.
-    bool LoadedFileWillChange() const { return loadedFileWillChange_; }
+    // After LoadFile: what saving the unedited text will change in the file, for the user;
+    // empty when every byte is kept (control characters, NUL bytes and all).
+    QString LoadedFileChanges() const { return loadedFileChanges_; }
     // After SaveFile: the text held characters the file's encoding cannot represent, so it was
     // written as UTF-8 instead.
     bool SavedAsUtf8Instead() const { return savedAsUtf8Instead_; }
@@ -169,7 +169,7 @@ class RichTextBox : public QWidget {
     TextEditor* editor_ = nullptr;
     TextFileFormat fileFormat_;
     FileIdentity fileOnDisk_;
-    bool loadedFileWillChange_ = false;
+    QString loadedFileChanges_;
     bool savedAsUtf8Instead_ = false;
     bool richMode_ = false;
     QFont baseFont_;

@@ -182,6 +182,26 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(readBytes(notes), QByteArray("more # notes\n"));
     }
 
+    // A log with terminal colour codes, a bell, a form feed and a NUL byte is text the editor
+    // keeps byte for byte: no warning. Bytes that cannot be kept are named.
+    void onlyBytesThatChangeAreWarnedOf() {
+        static const char raw[] = "\x1b[31mred\x1b[0m \x07 page\x0c x\x00y \xe2\x80\xa8\r\n";
+        const QByteArray log(raw, sizeof raw - 1);
+        const QString path = file("colours.log", log);
+        QVERIFY(main->fileCommands()->OpenFile(path));
+        QCOMPARE(env->dialogs.messages.size(), 0);
+        QTest::keyClick(text()->editor(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text()->editor(), "!");
+        QTest::keyClick(text()->editor(), Qt::Key_Backspace);
+        main->mnuFileSave_Click();
+        QCOMPARE(readBytes(path), log);
+
+        QVERIFY(main->fileCommands()->OpenFile(file("damaged.txt", "\xef\xbb\xbfok \xff")));
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY2(env->dialogs.messages[0].text.contains("byte 6"),
+                 qPrintable(env->dialogs.messages[0].text));
+    }
+
     // A failed write: a critical message naming the file and the reason; the caption and the
     // changed marker stay, and Save As does not take the new name.
     void failedWriteKeepsCaptionAndMarker() {
