@@ -12,6 +12,7 @@
 #include "app/frmMain.h"
 #include "browser/EngineStartup.h"
 #include "common/core/AtomicFileWriter.h"
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -50,7 +51,11 @@ int main(int argc, char** argv) {
     AppServices services;
     services.dialogs = &dialogs;
     services.programFolder = QCoreApplication::applicationDirPath();
-    services.commandLine = Startup::commandLineFile(QCoreApplication::arguments());
+    // From the bytes themselves (Qt has taken its own arguments out of them): a file name that
+    // is not UTF-8 survives.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << NativeName::decode(argv[i]);
+    services.commandLine = Startup::commandLineFile(arguments);
     services.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                               QStringLiteral("/recovery");
 

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "common/core/DocumentSettings.h"
+#include "common/core/NativeName.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/FileTypeRule.h"
 #include "document/core/InertLayout.h"
@@ -16,7 +17,7 @@
 namespace {
 
 void report(const QString& message) {
-    std::fprintf(stderr, "quillo-cli: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quillo-cli: %s\n", NativeName::encode(message).constData());
 }
 
 // A new document's base font with the default settings, whatever the user has chosen, so the

@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "Version.h"
 #include "common/core/AtomicFileWriter.h"
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
     // stays, instead of the program dying halfway.
     AtomicFileWriter::reportFileSizeLimitAsError();
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    // File names are bytes: one that is not UTF-8 is kept (and printed) as it is.
+    for (int i = 1; i < argc; ++i) args << NativeName::decode(argv[i]);
 
     if (args.isEmpty() || args.first() == QLatin1String("--help") ||
         args.first() == QLatin1String("-h")) {

@@ -103,6 +103,24 @@ def save_without_extension(d):
         raise ScenarioFailed(f"other files in the folder: {files}")
 
 
+def name_not_utf8(d):
+    """A file whose name is not UTF-8 opens from the command line and Ctrl+S saves it back
+    under the same name."""
+    d.write_settings(QUIET_START)
+    home = os.fsencode(d.home)
+    path = os.path.join(home, b"caf\xe9 \xff.txt")  # Latin-1, as older systems named files
+    with open(path, "wb") as f:
+        f.write(b"text")
+    d.start(path)
+    main = d.window_titled(MAIN + r" - \[.*caf.*\.txt\]")
+    d.type(main, "more ")
+    d.keys(main, "ctrl+s")  # a name with an extension: written at once
+    wait_for(lambda: read(path) == b"more text", "the file saved under its own name")
+    names = [n for n in os.listdir(home) if not n.startswith(b".") or n.startswith(b".qm-")]
+    if names != [b"caf\xe9 \xff.txt"]:
+        raise ScenarioFailed(f"files in the folder: {names}")
+
+
 def close_cancel(d):
     d.write_settings(QUIET_START)
     program = d.start()
@@ -278,7 +296,7 @@ def options_by_keys(d):
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
               options_by_keys, file_size_limit, kill_restore_rtf,
-              save_without_extension)}
+              save_without_extension, name_not_utf8)}
 
 
 def main():

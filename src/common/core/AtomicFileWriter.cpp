@@ -7,11 +7,14 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QFileInfo>
+#include <QByteArrayList>
 #include <QRandomGenerator>
 #include <QtGlobal>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -74,6 +77,36 @@ bool hasExtendedAttributes(const QByteArray& path) {
     return false;
 }
 
+// The folder part of an absolute native path ("/" for a file at the root).
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray absoluteNative(const QByteArray& path) {
+    if (path.startsWith('/')) return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    const QByteArray folder = cwd ? QByteArray(cwd) : QByteArray(".");
+    ::free(cwd);
+    return folder + '/' + path;
+}
+
+// Where a chain of symbolic links ends: the path of the file (that may not exist yet) they lead to.
+bool resolveLinks(QByteArray* path) {
+    for (int hops = 0;; ++hops) {
+        struct stat st;
+        if (::lstat(path->constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        if (hops == kMaxLinkHops) {
+            errno = ELOOP;
+            return false;
+        }
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path->constData(), target.data(), size_t(target.size()));
+        if (length < 0) return false;
+        target.truncate(length);
+        *path = target.startsWith('/') ? target : folderOf(*path) + '/' + target;
+    }
+}
 }  // namespace
 
 void AtomicFileWriter::reportFileSizeLimitAsError() {
@@ -96,23 +129,21 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     error_.clear();
     if (path_.isEmpty()) return fail(QStringLiteral("No file name was given."));
     struct stat st;
+    const QByteArray nativePath = NativeName::encode(path_);
     // A device or pipe, also behind a link such as /dev/stdout, is written as it is.
-    if (!private_ && ::stat(QFile::encodeName(path_).constData(), &st) == 0 &&
-        !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        return writeDirect(QFile::encodeName(path_), bytes);
+    if (!private_ && ::stat(nativePath.constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISDIR(st.st_mode))
+        return writeDirect(nativePath, bytes);
 
-    QFileInfo info(path_);
-    for (int hops = 0; !private_ && info.isSymLink(); ++hops) {
-        if (hops == kMaxLinkHops) return failErrno(ELOOP);
-        info.setFile(info.symLinkTarget());
+    QByteArray nativeTarget = absoluteNative(nativePath);
+    if (!private_ && !resolveLinks(&nativeTarget)) return failErrno(errno);
+    const QByteArray nativeFolder = folderOf(nativeTarget);
+    if (::stat(nativeFolder.constData(), &st) != 0) {
+        if (errno == ENOENT) return fail(QStringLiteral("The folder does not exist."));
+        return failErrno(errno);
     }
-    const QString folder = info.absolutePath();
-    const QFileInfo folderInfo(folder);
-    if (!folderInfo.exists()) return fail(QStringLiteral("The folder does not exist."));
-    if (!folderInfo.isDir()) return failErrno(ENOTDIR);
+    if (!S_ISDIR(st.st_mode)) return failErrno(ENOTDIR);
 
-    const QByteArray nativeTarget = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray nativeFolder = QFile::encodeName(folder);
     const bool folderWritable =
         ::faccessat(AT_FDCWD, nativeFolder.constData(), W_OK, AT_EACCESS) == 0;
     const int folderError = errno;
@@ -120,7 +151,7 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     const bool exists = ::lstat(nativeTarget.constData(), &st) == 0 && !S_ISLNK(st.st_mode);
     if (!exists) {
         if (!folderWritable) return failErrno(folderError);
-        return replace(folder, nativeTarget, bytes, nullptr);
+        return replace(nativeFolder, nativeTarget, bytes, nullptr);
     }
     if (S_ISDIR(st.st_mode)) return fail(QStringLiteral("It is a folder, not a file."));
     if (!S_ISREG(st.st_mode)) {
@@ -129,19 +160,18 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     }
     if (private_) {
         if (!folderWritable) return failErrno(folderError);
-        return replace(folder, nativeTarget, bytes, &st);
+        return replace(nativeFolder, nativeTarget, bytes, &st);
     }
     // A read-only file is not to be replaced, even where the folder would allow it.
     if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
         return failErrno(errno);
     if (st.st_nlink > 1 || !folderWritable || hasExtendedAttributes(nativeTarget))
         return writeInPlace(nativeTarget, bytes);
-    return replace(folder, nativeTarget, bytes, &st);
+    return replace(nativeFolder, nativeTarget, bytes, &st);
 }
 
-bool AtomicFileWriter::replace(const QString& folder, const QByteArray& nativeTarget,
+bool AtomicFileWriter::replace(const QByteArray& nativeFolder, const QByteArray& nativeTarget,
                                QByteArrayView bytes, const struct stat* old) {
-    const QByteArray nativeFolder = QFile::encodeName(folder);
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -19,6 +19,7 @@ struct stat;
 // directly.
 class AtomicFileWriter {
   public:
+    // `path` as NativeName decodes names: every file name can be written.
     explicit AtomicFileWriter(const QString& path) : path_(path) {}
 
     // A symbolic link is followed and the file it leads to written. A private copy instead:
@@ -41,8 +42,8 @@ class AtomicFileWriter {
     bool failErrno(int code);
     bool writeDirect(const QByteArray& nativePath, QByteArrayView bytes);
     bool writeInPlace(const QByteArray& nativePath, QByteArrayView bytes);
-    bool replace(const QString& folder, const QByteArray& nativeTarget, QByteArrayView bytes,
-                 const struct stat* old);
+    bool replace(const QByteArray& nativeFolder, const QByteArray& nativeTarget,
+                 QByteArrayView bytes, const struct stat* old);
 
     QString path_;
     QString error_;
