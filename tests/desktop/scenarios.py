@@ -121,6 +121,26 @@ def name_not_utf8(d):
         raise ScenarioFailed(f"files in the folder: {names}")
 
 
+def settings_junk(d):
+    """A settings file of 100 MB of junk keys is set aside with a message at once, and the
+    program starts with the default settings."""
+    folder = os.path.join(d.config, "Quillo")
+    os.makedirs(folder)
+    store = os.path.join(folder, "Quillo.conf")
+    with open(store, "wb") as f:
+        f.write(b"[Settings]\n" + b"".join(b"junk%d=%d\n" % (i, i) for i in range(100000)))
+        f.truncate(100 * 1024 * 1024)
+    d.start()
+    box = d.window_titled("Quillo", timeout=10)
+    d.screenshot("settings_junk")
+    d.keys(box, "Return")
+    d.window_titled(MAIN + r" - \[Document 1\]")
+    aside = glob.glob(store + ".unusable-*")
+    if len(aside) != 1 or os.path.getsize(aside[0]) != 100 * 1024 * 1024:
+        raise ScenarioFailed(f"the junk store not set aside whole: {aside}")
+    wait_for(lambda: d.settings().get("Version"), "a new store")
+
+
 def close_cancel(d):
     d.write_settings(QUIET_START)
     program = d.start()
@@ -296,7 +316,7 @@ def options_by_keys(d):
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
               options_by_keys, file_size_limit, kill_restore_rtf,
-              save_without_extension, name_not_utf8)}
+              save_without_extension, name_not_utf8, settings_junk)}
 
 
 def main():
