@@ -57,7 +57,8 @@ class CliTest : public QObject {
     }
 
     // Names are bytes: one that is not UTF-8 is read, written back under the same name and
-    // named in messages as it is.
+    // named in messages as it is. The editor's command line is the desktop scenario
+    // name_not_utf8.
     void namesThatAreNotUtf8() {
         QTemporaryDir dir;
         const QByteArray folder = QFile::encodeName(dir.path());
@@ -84,6 +85,9 @@ class CliTest : public QObject {
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains("gone\xff.txt") && result.err.contains("does not exist"),
                  result.err.constData());
+        // A name whose bytes were lost on the way (shown as U+FFFD) is no missing file.
+        result = run("exec \"$0\" convert \"$1/bad$(printf '\\357\\277\\275').txt\" \"$1/x.txt\"");
+        QVERIFY2(result.err.contains("cannot be represented"), result.err.constData());
     }
 };
 

@@ -91,7 +91,6 @@ def save_without_extension(d):
     d.type(main, "new ")
     d.keys(main, "ctrl+s")
     dialog = d.window_titled("Save")
-    d.screenshot("save_dialog")
     d.keys(dialog, "Return")
     question = wait_for(lambda: next((w for w, t in d.windows().items()
                                       if t == "Save" and w != dialog), None),
@@ -132,7 +131,6 @@ def settings_junk(d):
         f.truncate(100 * 1024 * 1024)
     d.start()
     box = d.window_titled("Quillo", timeout=10)
-    d.screenshot("settings_junk")
     d.keys(box, "Return")
     d.window_titled(MAIN + r" - \[Document 1\]")
     aside = glob.glob(store + ".unusable-*")
@@ -258,7 +256,6 @@ def file_size_limit(d):
     d.screenshot("file_size_limit")
     d.keys(box, "Return")
     d.gone(box)
-    survives(program, 1)
     if read(path) != content:
         raise ScenarioFailed("the file changed")
     left = [name for name in os.listdir(d.home) if name.startswith(".qm-")]

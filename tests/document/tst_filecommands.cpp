@@ -10,14 +10,12 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
-#include "common/core/NativeName.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
@@ -170,20 +168,6 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(text()->Text(), QString());
     }
 
-    // A file whose name has no three-letter extension is asked for again on Save, in its own
-    // folder with its name filled in; the answer writes it there.
-    void saveOffersTheFileItself() {
-        const QString notes = file("notes.md", "# notes\n");
-        QVERIFY(main->fileCommands()->OpenFile(notes));
-        QTest::keyClicks(text()->editor(), "more ");
-        env->dialogs.fileAnswers.enqueue(notes);
-        main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.fileRequests.size(), 1);
-        QCOMPARE(env->dialogs.fileRequests[0].title, QStringLiteral("Save"));
-        QCOMPARE(env->dialogs.fileRequests[0].fileName, notes);
-        QCOMPARE(readBytes(notes), QByteArray("more # notes\n"));
-    }
-
     // A log with terminal colour codes, a bell, a form feed and a NUL byte is text the editor
     // keeps byte for byte: no warning. Bytes that cannot be kept are named.
     void onlyBytesThatChangeAreWarnedOf() {
@@ -201,25 +185,6 @@ class FileCommandsTest : public WindowTest {
         QVERIFY(main->fileCommands()->OpenFile(file("damaged.txt", "\xef\xbb\xbfok \xff")));
         QCOMPARE(env->dialogs.messages.size(), 1);
         QVERIFY2(env->dialogs.messages[0].text.contains("byte 6"),
-                 qPrintable(env->dialogs.messages[0].text));
-    }
-
-    // A name that is not UTF-8 opens and saves back under the same name; one whose bytes were
-    // lost on the way (a file dialog shows them as U+FFFD) is said to be unrepresentable.
-    void namesThatAreNotUtf8() {
-        QTemporaryDir dir;
-        const QByteArray folder = QFile::encodeName(dir.path());
-        QVERIFY(writeNamed(folder + "/bad\xff.txt", "text"));
-        QVERIFY(main->fileCommands()->OpenFile(NativeName::decode(folder + "/bad\xff.txt")));
-        QTest::keyClicks(text()->editor(), "more ");
-        main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.messages.size(), 0);
-        QCOMPARE(namesIn(folder), QList<QByteArray>{"bad\xff.txt"});
-        QCOMPARE(readNamed(folder + "/bad\xff.txt"), QByteArray("more text"));
-
-        open(dir.path() + QStringLiteral("/bad\ufffd.txt"));
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QVERIFY2(env->dialogs.messages[0].text.contains("cannot be represented"),
                  qPrintable(env->dialogs.messages[0].text));
     }
 

@@ -77,11 +77,6 @@ bool giveToNobody(const QString& path) {
     return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
 }
 
-// quillo-cli as another program.
-ChildRun cli(const QStringList& args) {
-    return runCli(args);
-}
-
 // quillo-cli started by a shell under `ulimit -f` (in the shell's blocks of 512 or 1024 bytes),
 // with SIGXFSZ at its default, as a shell, a service manager or a desktop session leaves it.
 ChildRun cliUnderShellLimit(const QStringList& args, int blocks) {
@@ -420,7 +415,7 @@ class TestWriteBoundaries : public QObject {
         QTemporaryDir dir;
         QVERIFY(writeBytes(dir.filePath("in.txt"), "new"));
         QVERIFY(writeBytes(full.filePath("out.txt"), kOld));
-        const ChildRun run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
+        const ChildRun run = runCli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(readBytes(full.filePath("out.txt")), QByteArray("new"));
     }
@@ -431,7 +426,7 @@ class TestWriteBoundaries : public QObject {
         const QString fifo = path("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(writeBytes(path("in.html"), "<html><body>piped</body></html>"));
-        const ChildRun unread = cli({"strip", "-o", fifo, path("in.html")});
+        const ChildRun unread = runCli({"strip", "-o", fifo, path("in.html")});
         QCOMPARE(unread.exitCode, 1);
         QVERIFY(unread.err.contains("cannot write"));
     }
