@@ -9,10 +9,10 @@
 #include <atomic>
 #include <memory>
 
+#include "common/core/FileIdentity.h"
+
 class frmDocument;
 class QTimer;
-
-#include "common/core/FileIdentity.h"
 
 // One document's unsaved work as kept in a recovery file: what the user would lose.
 struct RecoveredDocument {

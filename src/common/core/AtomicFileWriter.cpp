@@ -83,6 +83,7 @@ QByteArray folderOf(const QByteArray& path) {
     return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
+// Relative names are taken from the current folder, as the system takes them.
 QByteArray absoluteNative(const QByteArray& path) {
     if (path.startsWith('/')) return path;
     char* cwd = ::getcwd(nullptr, 0);
@@ -107,6 +108,7 @@ bool resolveLinks(QByteArray* path) {
         *path = target.startsWith('/') ? target : folderOf(*path) + '/' + target;
     }
 }
+
 }  // namespace
 
 void AtomicFileWriter::reportFileSizeLimitAsError() {
@@ -200,7 +202,8 @@ bool AtomicFileWriter::replace(const QByteArray& nativeFolder, const QByteArray&
         if (::fstat(fd, &made) != 0) return discard(errno);
         if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
             ::fchown(fd, old->st_uid, old->st_gid) != 0) {
-            // Another user's file: only writing in place keeps it theirs.
+            // Another user's file, or a group this user is not in: only writing in place keeps
+            // the file's owner and group.
             ::close(fd);
             ::unlink(temporary.constData());
             return writeInPlace(nativeTarget, bytes);

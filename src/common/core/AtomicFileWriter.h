@@ -28,14 +28,14 @@ class AtomicFileWriter {
     void setPrivate(bool on) { private_ = on; }
 
     bool write(QByteArrayView bytes);
+    // Why the last write failed: the system's reason, without the path.
+    QString errorString() const { return error_; }
 
     // A file-size limit (ulimit -f) stops a program that writes past it with SIGXFSZ, which
     // kills it; after this call such a write fails with "File too large" instead, which the
     // writer reports like any other failure. Programs call it once at start. The handler does
     // nothing, and unlike an ignored signal it is not passed on to programs started later.
     static void reportFileSizeLimitAsError();
-    // Why the last write failed: the system's reason, without the path.
-    QString errorString() const { return error_; }
 
   private:
     bool fail(const QString& reason);

@@ -26,24 +26,30 @@ bool readFile(const QString& path, QByteArray* bytes, QString* error, qint64 max
         setError(error, reason);
         return false;
     };
-    // Opened first and then looked at, so that what is read is what was checked.
-    const int fd =
-        ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    const auto notAFile = [&](const struct stat& st) {
+        if (S_ISDIR(st.st_mode)) return fail(QStringLiteral("It is a folder, not a file."));
+        return fail(QStringLiteral("It is not a regular file."));
+    };
+    // Looked at before opening (opening a device can do something), and again once open, so
+    // that what is read is what was checked.
+    const QByteArray native = NativeName::encode(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0) {
         if (errno != ENOENT) return fail(qt_error_string(errno));
         const QString unrepresentable = NativeName::unrepresentableReason(path);
         return fail(unrepresentable.isEmpty() ? QStringLiteral("The file does not exist.")
                                               : unrepresentable);
     }
+    if (!S_ISREG(st.st_mode)) return notAFile(st);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return fail(qt_error_string(errno));
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return fail(file.errorString());
     }
-    struct stat st;
     if (::fstat(fd, &st) != 0) return fail(qt_error_string(errno));
-    if (S_ISDIR(st.st_mode)) return fail(QStringLiteral("It is a folder, not a file."));
-    if (!S_ISREG(st.st_mode)) return fail(QStringLiteral("It is not a regular file."));
+    if (!S_ISREG(st.st_mode)) return notAFile(st);
     const auto tooLarge = [&](qint64 size) {
         return fail(QStringLiteral("The file is too large (%1 MB; at most %2 MB can be opened).")
                         .arg(double(size) / (1024 * 1024), 0, 'f', 1)
