@@ -24,13 +24,18 @@ void offer(RecoveryStore* store, DialogHost* dialogs, QWidget* owner,
     if (answer == MsgBoxResult::Yes) {
         for (const RecoveredDocument& recovered : documents) {
             frmDocument* document = newDocument();
-            document->txtText->setText(recovered.text);
-            document->txtText->ClearUndo();
-            document->txtText->setFileEncodingName(recovered.encoding);
+            RichTextBox* text = document->txtText;
+            if (recovered.richText.isEmpty() || !text->setRichText(recovered.richText))
+                text->setText(recovered.text);
+            text->ClearUndo();
+            text->setFileEncodingName(recovered.encoding);
+            text->setFileOnDisk(recovered.file);
             document->setCaption(recovered.caption);
             document->setTag(QStringLiteral("SAVE"));
         }
-        store->discardOrphans();
+        // The restored texts are kept in this run's copies before the old ones go, so that a
+        // crash right after the restore still loses nothing.
+        if (store->flush()) store->discardOrphans();
     } else if (answer == MsgBoxResult::No) {
         store->discardOrphans();
     }

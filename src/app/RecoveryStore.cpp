@@ -20,7 +20,8 @@
 namespace {
 
 constexpr quint32 kMagic = 0x51524356;  // "QRCV"
-constexpr quint32 kVersion = 1;
+// 1: text only; 2: also the formatted text and the file's identity.
+constexpr quint32 kVersion = 2;
 const QString kLockName = QStringLiteral("run.lock");
 const QString kSuffix = QStringLiteral(".recovery");
 
@@ -62,7 +63,7 @@ bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& docu
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << kVersion << document.caption << qint32(document.fileType) << document.encoding
-        << document.text;
+        << document.text << document.richText << document.file;
     AtomicFileWriter writer(path);
     writer.setPrivate(true);
     if (writer.write(bytes)) return true;
@@ -84,9 +85,11 @@ bool RecoveryStore::readFile(const QString& path, RecoveredDocument* document) {
     in.setVersion(QDataStream::Qt_6_0);
     quint32 magic = 0, version = 0;
     qint32 fileType = 1;
+    *document = RecoveredDocument();
     in >> magic >> version;
-    if (magic != kMagic || version != kVersion) return false;
+    if (magic != kMagic || version < 1 || version > kVersion) return false;
     in >> document->caption >> fileType >> document->encoding >> document->text;
+    if (version >= 2) in >> document->richText >> document->file;
     document->fileType = fileType == 0 ? 0 : 1;
     return in.status() == QDataStream::Ok;
 }
@@ -123,9 +126,12 @@ void RecoveryStore::save(frmDocument* document) {
     snapshot.fileType = FileCommands::SaveFileType(snapshot.caption);
     snapshot.encoding = document->txtText->FileEncodingName();
     snapshot.text = document->txtText->Text();
+    snapshot.richText = document->txtText->RichText();
+    snapshot.file = document->txtText->FileOnDisk();
     writerPool().start([this, path = it->path, snapshot] {
         QString error;
         if (!writeFile(path, snapshot, &error)) {
+            ++failedWrites_;
             // The store outlives the write (its destructor waits for the pool).
             QMetaObject::invokeMethod(
                 this, [this, error] { reportProblem(error); }, Qt::QueuedConnection);
@@ -149,7 +155,8 @@ void RecoveryStore::forget(frmDocument* document) {
     entries_.erase(it);
 }
 
-void RecoveryStore::flush() {
+bool RecoveryStore::flush() {
+    const int failedBefore = failedWrites_;
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->timer->isActive()) {
             it->timer->stop();
@@ -157,6 +164,7 @@ void RecoveryStore::flush() {
         }
     }
     writerPool().waitForDone();
+    return failedWrites_ == failedBefore;
 }
 
 void RecoveryStore::discardRun() {

@@ -6,17 +6,25 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <atomic>
 #include <memory>
+
+#include "common/core/FileIdentity.h"
 
 class frmDocument;
 class QTimer;
 
-// One document's unsaved text as kept in a recovery file.
+// One document's unsaved work as kept in a recovery file: what the user would lose.
 struct RecoveredDocument {
     QString caption;
     int fileType = 1;
     QString encoding;
     QString text;
+    // The formatted text as RTF when the document has formatting; empty for plain text (and in
+    // copies written before formatting was kept).
+    QByteArray richText;
+    // The file the text was read from or last saved to, as it was then.
+    FileIdentity file;
 };
 
 // Keeps the text of every document with unsaved changes in a recovery file, so a crash or a
@@ -35,8 +43,9 @@ class RecoveryStore : public QObject {
 
     // Starts watching a document for changes.
     void watch(frmDocument* document);
-    // Writes every pending recovery file now, and waits until they are on disk.
-    void flush();
+    // Writes every pending recovery file now, and waits until they are on disk; false when one
+    // of them could not be written.
+    bool flush();
     // The program ends normally: every file of this run goes.
     void discardRun();
 
@@ -79,4 +88,5 @@ class RecoveryStore : public QObject {
     int nextId_ = 1;
     int delayMs_ = 3000;
     bool problemReported_ = false;
+    std::atomic<int> failedWrites_{0};
 };

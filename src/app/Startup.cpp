@@ -2,12 +2,14 @@
 #include "app/Startup.h"
 
 #include "app/frmMain.h"
+#include "common/DialogHost.h"
 #include "common/core/DocumentSettings.h"
 #include "common/core/SettingsStore.h"
 
 namespace Startup {
 
 frmMain* Main(const AppServices& services) {
+    const QString storeProblem = SettingsStore::setAsideIfUnusable();
     CurrentDocumentSettings().LoadFromStore();
     auto* main = new frmMain(services);
     main->MDIForm_Load();
@@ -25,6 +27,8 @@ frmMain* Main(const AppServices& services) {
             main->showMaximized();
             break;
     }
+    if (!storeProblem.isEmpty() && services.dialogs)
+        services.dialogs->MsgBox(main, storeProblem, MsgBoxStyle::Exclamation, QString());
     main->offerRecovery();
     return main;
 }

@@ -14,6 +14,8 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "browser/EngineStartup.h"
+#include "common/core/AtomicFileWriter.h"
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -52,6 +54,9 @@ int answerEarly(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (const int status = answerEarly(argc, argv); status >= 0) return status;
+    // Under a file-size limit a save or recovery copy that grows too large fails and is
+    // reported; the editor and the unsaved text stay.
+    AtomicFileWriter::reportFileSizeLimitAsError();
     EngineStartup::beforeApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
@@ -67,7 +72,11 @@ int main(int argc, char** argv) {
     AppServices services;
     services.dialogs = &dialogs;
     services.programFolder = QCoreApplication::applicationDirPath();
-    const CommandLine command = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    // From the bytes themselves (Qt has taken its own arguments out of them): a file name that
+    // is not UTF-8 survives.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << NativeName::decode(argv[i]);
+    const CommandLine command = CommandLine::parse(arguments);
     if (command.action == CommandLine::Action::Error) {
         std::fprintf(stderr, "quillo: %s\nTry 'quillo --help' for more information.\n",
                      qPrintable(command.error));

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "common/core/DocumentSettings.h"
+#include "common/core/NativeName.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/FileTypeRule.h"
 #include "document/core/InertLayout.h"
@@ -16,7 +17,7 @@
 namespace {
 
 void report(const QString& message) {
-    std::fprintf(stderr, "quillo-cli: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quillo-cli: %s\n", NativeName::encode(message).constData());
 }
 
 // A new document's base font with the default settings, whatever the user has chosen, so the
@@ -67,9 +68,12 @@ int cliConvert(const QStringList& args) {
         const DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();
         format = decoded.format;
-        if (decoded.looksBinary || decoded.lossy) {
-            report(QStringLiteral("warning: \"%1\" does not look like a plain text file; the "
-                                  "output will not hold it unchanged")
+        if (decoded.lossy) {
+            report(QStringLiteral("warning: \"%1\" cannot be kept byte for byte: %2")
+                       .arg(QDir::toNativeSeparators(in), decoded.changes));
+        } else if (decoded.looksBinary && rtfOut) {
+            report(QStringLiteral("warning: \"%1\" does not look like a plain text file; "
+                                  "formatted text cannot hold its control characters")
                        .arg(QDir::toNativeSeparators(in)));
         }
         // Plain text to plain text keeps every character, as the editor's plain-text buffer does.

@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-cli strip and decode.
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <utility>
 
 #include "Commands.h"
+#include "common/core/NativeName.h"
 #include "html/core/StripHtml.h"
 
 namespace {
 
 void complain(const QString& message) {
-    std::fprintf(stderr, "quillo-cli: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillo-cli: %s\n", NativeName::encode(message).constData());
 }
 
 int usageError(const char* usage) {
@@ -26,10 +30,18 @@ int usageError(const char* usage) {
 // The whole input: the named file, mapped into memory when it can be, or standard input.
 class Input {
   public:
-    bool open(bool fromStdin) {
-        const bool opened =
-            fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-        if (!opened) return false;
+    // Standard input, or the file `path` (by its bytes, so that any name opens).
+    bool open(bool fromStdin, const QString& path) {
+        if (fromStdin) {
+            if (!file.open(stdin, QIODevice::ReadOnly)) return fail(file.errorString());
+        } else {
+            const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+            struct stat st;
+            if (fd < 0 || ::fstat(fd, &st) != 0) return fail(qt_error_string(errno), fd);
+            if (S_ISDIR(st.st_mode)) return fail(qt_error_string(EISDIR), fd);
+            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                return fail(file.errorString(), fd);
+        }
         if (!fromStdin && file.size() > 0) {
             if (uchar* mapped = file.map(0, file.size())) {
                 bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), file.size());
@@ -38,7 +50,7 @@ class Input {
             }
         }
         storage_ = file.readAll();
-        if (file.error() != QFileDevice::NoError) return false;
+        if (file.error() != QFileDevice::NoError) return fail(file.errorString());
         bytes = QByteArrayView(storage_);
         return true;
     }
@@ -60,8 +72,15 @@ class Input {
 
     QFile file;
     QByteArrayView bytes;
+    QString error;
 
   private:
+    bool fail(const QString& reason, int fd = -1) {
+        if (fd >= 0 && !file.isOpen()) ::close(fd);
+        error = reason;
+        return false;
+    }
+
     // Kept behind the reading position.
     static constexpr std::size_t kKeep = std::size_t(1) << 16;
 
@@ -104,10 +123,9 @@ int cliStrip(const QStringList& args) {
 
     const bool fromStdin = !haveInput || inPath == QLatin1String("-");
     Input input;
-    if (!fromStdin) input.file.setFileName(inPath);
-    if (!input.open(fromStdin)) {
+    if (!input.open(fromStdin, inPath)) {
         const QString name = fromStdin ? QStringLiteral("standard input") : inPath;
-        complain(QStringLiteral("cannot read '%1': %2").arg(name, input.file.errorString()));
+        complain(QStringLiteral("cannot read '%1': %2").arg(name, input.error));
         return 1;
     }
 

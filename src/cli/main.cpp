@@ -8,6 +8,8 @@
 
 #include "Commands.h"
 #include "Version.h"
+#include "common/core/AtomicFileWriter.h"
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -33,8 +35,12 @@ const char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit the output fails with the reason and status 1, and the old file
+    // stays, instead of the program dying halfway.
+    AtomicFileWriter::reportFileSizeLimitAsError();
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    // File names are bytes: one that is not UTF-8 is kept (and printed) as it is.
+    for (int i = 1; i < argc; ++i) args << NativeName::decode(argv[i]);
 
     if (args.isEmpty() || args.first() == QLatin1String("--help") ||
         args.first() == QLatin1String("-h")) {

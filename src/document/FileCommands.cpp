@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 
 #include "common/CommonDialog.h"
@@ -130,13 +131,13 @@ const QString FileCommands::SaveFilter = QStringLiteral(
     "Text File (*.rtf)|*.rtf |INI File (*.ini)|*.ini |Batch File (*.bat)|*.bat |");
 
 void FileCommands::warnIfLoadedFileWillChange(frmDocument* target, const QString& path) {
-    if (!target->txtText->LoadedFileWillChange()) return;
+    const QString changes = target->txtText->LoadedFileChanges();
+    if (changes.isEmpty()) return;
     host_->dialogHost()->MsgBox(
         host_->hostWindow(),
-        QStringLiteral(
-            "\"%1\" does not look like a plain text file. It is shown as well as it can be, "
-            "but saving it will change it.")
-            .arg(QDir::toNativeSeparators(path)),
+        QStringLiteral("\"%1\" cannot be kept byte for byte: %2.\nSaving it will change those "
+                       "bytes.")
+            .arg(QDir::toNativeSeparators(path), changes),
         MsgBoxStyle::Exclamation, QString());
 }
 
@@ -269,6 +270,10 @@ bool FileCommands::saveWithDialog(frmDocument* target, const QString& title) {
     dialog->Flags = CommonDialog::cdlOFNHideReadOnly;
     dialog->DialogTitle = title;
     dialog->Filter = SaveFilter;
+    // A document read from or saved to a file (one whose name does not count as a name to Save,
+    // or any with Save As) starts the dialog in that file's folder with its name filled in.
+    if (!target->txtText->FileOnDisk().isEmpty())
+        dialog->FileName = QFileInfo(target->Caption()).absoluteFilePath();
     if (!dialog->ShowSave()) return false;
     const QString path = dialog->FileName;
     // The caption and the marker change only once the file is really written.

@@ -53,7 +53,8 @@ class FileCommands {
     // saved to, asks whether to write over it.
     bool mayWriteOver(frmDocument* target, const QString& path);
     bool saveWithDialog(frmDocument* target, const QString& title);
-    // Tells the user when a file just loaded into `target` will not be saved back unchanged.
+    // Tells the user which bytes of a file just loaded into `target` will not be saved back
+    // unchanged, if any.
     void warnIfLoadedFileWillChange(frmDocument* target, const QString& path);
     // Around loading and writing, which take a while on large files: the status text and a
     // busy cursor, then "Ready." again.

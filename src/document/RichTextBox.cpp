@@ -36,13 +36,9 @@ RichTextBox::~RichTextBox() = default;
 
 void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     const bool overwrite = editor_ && editor_->overwriteMode();
-    const bool hadFocus = editor_ && editor_->widget()->hasFocus();
-    if (editor_) {
-        QWidget* old = editor_->widget();
-        editor_ = nullptr;
-        old->hide();
-        old->deleteLater();
-    }
+    QWidget* old = editor_ ? editor_->widget() : nullptr;
+    // The focus it has, or will have again once its window is active.
+    const bool hadFocus = old && (old->hasFocus() || window()->focusWidget() == old);
     richMode_ = rich;
     editor_ = editor;
     QAbstractScrollArea* widget = editor->widget();
@@ -70,6 +66,12 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     setBackColor(backColor_);
     widget->show();
     if (hadFocus) widget->setFocus();
+    // Hidden only once the new editor is there: hiding the focused one first would pass the
+    // focus, and with it the active window, to another document.
+    if (old) {
+        old->hide();
+        old->deleteLater();
+    }
 }
 
 QTextDocument* RichTextBox::document() const {
@@ -199,24 +201,7 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     // complete, so a refused or cancelled load leaves the document's file as it was.
     FileIdentity loaded = FileIdentity::capture(path, bytes);
     if (rtf) {
-        auto* document = new QTextDocument;
-        document->setDefaultFont(baseFont_);
-        document->setUndoRedoEnabled(false);
-        // Read without a layout; the editor lays the document out once, with the wrap mode
-        // that suits its paragraphs.
-        document->setDocumentLayout(new InertLayout(document));
-        RtfReader::Progress progress;
-        if (observer) progress = [observer](int percent) { return observer->progress(percent); };
-        if (!RtfReader::read(bytes, document, progress)) {
-            delete document;  // cancelled; the content stays as it was
-            return false;
-        }
-        fileFormat_ = TextFileFormat();
-        loadedFileWillChange_ = false;
-        document->setUndoRedoEnabled(true);
-        document->setDocumentLayout(nullptr);
-        const QSignalBlocker quiet(this);  // one Change below, no caret moves
-        installEditor(new RichEditor(document, this), true);
+        if (!loadRtf(bytes, observer)) return false;  // cancelled; the content stays as it was
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
@@ -228,10 +213,43 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
         }
         plain->load(std::move(decoded.text));
         fileFormat_ = decoded.format;
-        loadedFileWillChange_ = decoded.looksBinary || decoded.lossy;
+        loadedFileChanges_ = decoded.changes;
     }
     emit Change();
     fileOnDisk_ = std::move(loaded);
+    return true;
+}
+
+bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
+    auto* document = new QTextDocument;
+    document->setDefaultFont(baseFont_);
+    document->setUndoRedoEnabled(false);
+    // Read without a layout; the editor lays the document out once, with the wrap mode that
+    // suits its paragraphs.
+    document->setDocumentLayout(new InertLayout(document));
+    RtfReader::Progress progress;
+    if (observer) progress = [observer](int percent) { return observer->progress(percent); };
+    if (!RtfReader::read(bytes, document, progress)) {
+        delete document;
+        return false;
+    }
+    fileFormat_ = TextFileFormat();
+    loadedFileChanges_.clear();
+    document->setUndoRedoEnabled(true);
+    document->setDocumentLayout(nullptr);
+    const QSignalBlocker quiet(this);  // one Change from the caller, no caret moves
+    installEditor(new RichEditor(document, this), true);
+    return true;
+}
+
+QByteArray RichTextBox::RichText() const {
+    QTextDocument* rich = document();
+    return rich ? RtfWriter::write(rich) : QByteArray();
+}
+
+bool RichTextBox::setRichText(const QByteArray& rtf) {
+    if (!RtfReader::isRtf(rtf) || !loadRtf(rtf, nullptr)) return false;
+    emit Change();
     return true;
 }
 

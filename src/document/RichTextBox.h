@@ -95,9 +95,9 @@ class RichTextBox : public QWidget {
     bool LoadFile(const QString& path, int fileType, QString* error = nullptr,
                   LoadObserver* observer = nullptr);
     bool SaveFile(const QString& path, int fileType, QString* error = nullptr);
-    // After LoadFile: the file did not look like text (NUL bytes, control characters), or could
-    // not be decoded exactly, so saving it will change it.
-    bool LoadedFileWillChange() const { return loadedFileWillChange_; }
+    // After LoadFile: what saving the unedited text will change in the file, for the user;
+    // empty when every byte is kept (control characters, NUL bytes and all).
+    QString LoadedFileChanges() const { return loadedFileChanges_; }
     // After SaveFile: the text held characters the file's encoding cannot represent, so it was
     // written as UTF-8 instead.
     bool SavedAsUtf8Instead() const { return savedAsUtf8Instead_; }
@@ -107,6 +107,13 @@ class RichTextBox : public QWidget {
     // The file as the last LoadFile or SaveFile left it, to find out whether another program
     // has changed it since.
     const FileIdentity& FileOnDisk() const { return fileOnDisk_; }
+    void setFileOnDisk(const FileIdentity& identity) { fileOnDisk_ = identity; }
+
+    // The formatted text as RTF while the rich-text editor shows it; empty otherwise.
+    QByteArray RichText() const;
+    // Replaces the content with the formatted text `rtf`, shown by the rich-text editor; false,
+    // with the content as it was, when `rtf` is not RTF.
+    bool setRichText(const QByteArray& rtf);
 
     // Prints the selection, or the whole text when nothing is selected.
     void SelPrint(QPrinter* printer);
@@ -169,6 +176,8 @@ class RichTextBox : public QWidget {
   private:
     void applyZoom();
     void applyFont();
+    // Reads RTF into the rich-text editor; false when cancelled through `observer`.
+    bool loadRtf(const QByteArray& bytes, LoadObserver* observer);
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;
@@ -177,7 +186,7 @@ class RichTextBox : public QWidget {
     TextEditor* editor_ = nullptr;
     TextFileFormat fileFormat_;
     FileIdentity fileOnDisk_;
-    bool loadedFileWillChange_ = false;
+    QString loadedFileChanges_;
     bool savedAsUtf8Instead_ = false;
     bool richMode_ = false;
     QFont baseFont_;

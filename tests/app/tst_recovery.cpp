@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QAbstractScrollArea>
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include "TestHelpers.h"
 #include "app/RecoveryStore.h"
 #include "app/frmMain.h"
+#include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 
@@ -32,18 +34,85 @@ class RecoveryTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // A copy holds the caption, file type, encoding and text; anything else is no copy.
+    // A copy holds the caption, file type, encoding, text, formatted text and the file's
+    // identity; a copy of the first format (text only) still reads; anything else is no copy.
     void fileRoundTrip() {
         QTemporaryDir dir;
-        const RecoveredDocument written{"C:/notes/page.html", 1, "UTF-16 LE",
-                                        QString("line\nline 2 \u00e9 \U0001F600")};
+        QVERIFY(writeBytes(dir.filePath("page.rtf"), "{\\rtf1 x}"));
+        const RecoveredDocument written{
+            "C:/notes/page.rtf",   0,
+            "UTF-16 LE",           QString("line\nline 2 \u00e9 \U0001F600"),
+            "{\\rtf1 {\\b line}}", FileIdentity::capture(dir.filePath("page.rtf"), "{\\rtf1 x}")};
         RecoveredDocument read;
         QVERIFY(RecoveryStore::writeFile(dir.filePath("x.recovery"), written));
         QVERIFY(RecoveryStore::readFile(dir.filePath("x.recovery"), &read));
-        QVERIFY(read.caption == written.caption && read.fileType == 1 &&
-                read.encoding == written.encoding && read.text == written.text);
+        QVERIFY(read.caption == written.caption && read.fileType == 0 &&
+                read.encoding == written.encoding && read.text == written.text &&
+                read.richText == written.richText && read.file.isAbout(dir.filePath("page.rtf")));
+        QVERIFY(writeBytes(dir.filePath("page.rtf"), "{\\rtf1 y}"));
+        QVERIFY(read.file.changeOnDisk() == FileIdentity::Change::Changed);
+
+        QByteArray first;
+        QDataStream out(&first, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << quint32(0x51524356) << quint32(1) << QString("a.txt") << qint32(1)
+            << QString("UTF-8") << QString("old text");
+        QVERIFY(writeBytes(dir.filePath("v1.recovery"), first));
+        QVERIFY(RecoveryStore::readFile(dir.filePath("v1.recovery"), &read));
+        QVERIFY(read.text == "old text" && read.richText.isEmpty() && read.file.isEmpty());
+
         QVERIFY(writeBytes(dir.filePath("bad.recovery"), "not a recovery file"));
         QVERIFY(!RecoveryStore::readFile(dir.filePath("bad.recovery"), &read));
+    }
+
+    // A formatted document killed with unsaved changes comes back formatted and tied to its
+    // file: its copy is in the new run before the old one goes, another program's change to the
+    // file is noticed, and Save writes RTF.
+    void formattedDocumentComesBackFormatted() {
+        QTemporaryDir crashed;
+        QString file;
+        {
+            TestEnvironment before;
+            before.setSetting("FirstTime", "No");
+            QTemporaryDir recovery;
+            before.services.recoveryFolder = recovery.path();
+            frmMain* main = before.start();
+            file = crashed.filePath("letter.rtf");
+            QVERIFY(writeBytes(file, readBytes(QUILLO_TEST_DATA "/files/formatted.rtf")));
+            QVERIFY(main->fileCommands()->OpenFile(file));
+            QTest::keyClicks(main->ActiveDocument()->txtText->editor(), "new ");
+            main->recoveryStore()->setDelay(0);
+            QVERIFY(main->recoveryStore()->flush());
+            // What a killed run leaves: its copy, in a folder whose lock nobody holds.
+            const QStringList copies = recoveryFiles(recovery.path());
+            QCOMPARE(copies.size(), 1);
+            QVERIFY(QDir().mkpath(crashed.filePath("recovery/run-1-dead")));
+            QVERIFY(QFile::copy(copies[0], crashed.filePath("recovery/run-1-dead/doc-1.recovery")));
+        }
+        TestEnvironment env;
+        env.setSetting("FirstTime", "No");
+        env.services.recoveryFolder = crashed.filePath("recovery");
+        env.dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        frmMain* main = env.start();
+        frmDocument* document = main->ActiveDocument();
+        QCOMPARE(document->Caption(), file);
+        QVERIFY(document->txtText->isRichMode());
+        QVERIFY(document->txtText->Text().startsWith("new Plain bold red big"));
+        QVERIFY(document->txtText->RichText().contains("\\b"));
+        // At once, not on the timer: a second crash now would still find the text.
+        const QStringList copies = recoveryFiles(crashed.filePath("recovery"));
+        QCOMPARE(copies.size(), 1);
+        QVERIFY(copies[0].startsWith(main->recoveryStore()->runFolder()));
+
+        QVERIFY(writeBytes(file, "{\\rtf1 changed meanwhile}"));
+        env.dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        main->mnuFileSave_Click();
+        QCOMPARE(env.dialogs.messages.size(), 2);
+        QVERIFY(env.dialogs.messages[1].text.contains("changed by another program"));
+        const QByteArray saved = readBytes(file);
+        QVERIFY2(saved.contains("\\b ") && saved.contains("\\red255\\green0\\blue0") &&
+                     saved.contains("\\fs40"),
+                 saved.constData());
     }
 
     void textIsKeptWhileUnsavedAndGoesWhenSaved() {
@@ -105,7 +174,7 @@ class RecoveryTest : public QObject {
         QTemporaryDir recovery;
         RecoveryStore first(recovery.path());
         QVERIFY(RecoveryStore::writeFile(QDir(first.runFolder()).filePath("doc-1.recovery"),
-                                         {"Document 1", 1, "UTF-8", "mine"}));
+                                         {"Document 1", 1, "UTF-8", "mine", {}, {}}));
         RecoveryStore second(recovery.path());
         QVERIFY(second.orphanedDocuments().isEmpty());
         second.discardOrphans();
@@ -118,7 +187,7 @@ class RecoveryTest : public QObject {
             // A run that ended without cleaning up: its folder has no live lock.
             RecoveryStore crashed(recovery.path());
             QVERIFY(RecoveryStore::writeFile(QDir(crashed.runFolder()).filePath("doc-1.recovery"),
-                                             {"Document 1", 1, "UTF-8", "lost?"}));
+                                             {"Document 1", 1, "UTF-8", "lost?", {}, {}}));
             QFile::remove(QDir(crashed.runFolder()).filePath("run.lock"));
         }
         TestEnvironment env;

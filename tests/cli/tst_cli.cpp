@@ -55,6 +55,40 @@ class CliTest : public QObject {
             QCOMPARE(written, unescapeBytes(expected.toUtf8()));
         }
     }
+
+    // Names are bytes: one that is not UTF-8 is read, written back under the same name and
+    // named in messages as it is. The editor's command line is the desktop scenario
+    // name_not_utf8.
+    void namesThatAreNotUtf8() {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray name = folder + "/bad\xff.txt";
+        QVERIFY(writeNamed(name, "caf\xc3\xa9\n"));
+        // The shell passes the bytes as they are; QProcess would turn them into text.
+        const auto run = [&](const QString& command) {
+            return runChild(
+                QStringLiteral("/bin/sh"),
+                {"-c", command, QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"), dir.path()});
+        };
+        const QString bad = QStringLiteral("\"$1/bad$(printf '\\377').txt\"");
+        ChildRun result = run("exec \"$0\" convert " + bad + " " + bad);
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        QCOMPARE(namesIn(folder), QList<QByteArray>{"bad\xff.txt"});
+        QCOMPARE(readNamed(name), QByteArray("caf\xc3\xa9\n"));
+        result = run("exec \"$0\" convert " + bad + " \"$1/out$(printf '\\376').rtf\"");
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        QVERIFY(readNamed(folder + "/out\xfe.rtf").startsWith("{\\rtf1"));
+        result = run("exec \"$0\" strip -o \"$1/s.txt\" " + bad);
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+
+        result = run("exec \"$0\" convert \"$1/gone$(printf '\\377').txt\" \"$1/x.txt\"");
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("gone\xff.txt") && result.err.contains("does not exist"),
+                 result.err.constData());
+        // A name whose bytes were lost on the way (shown as U+FFFD) is no missing file.
+        result = run("exec \"$0\" convert \"$1/bad$(printf '\\357\\277\\275').txt\" \"$1/x.txt\"");
+        QVERIFY2(result.err.contains("cannot be represented"), result.err.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(CliTest)

@@ -138,9 +138,15 @@ class Desktop:
 
     # ---- the program ----------------------------------------------------------------------
 
-    def start(self, *arguments):
+    def start(self, *arguments, file_size_limit=None):
+        """Starts the program; with `file_size_limit` (in the shell's blocks), through a shell
+        that sets `ulimit -f` and leaves SIGXFSZ at its default, as shells and sessions do."""
         log = open(os.path.join(self.root, f"quillo-{len(self.processes)}.log"), "w")
-        process = subprocess.Popen([self.program, *arguments], env=self.env, cwd=self.home,
+        command = [self.program, *arguments]
+        if file_size_limit is not None:
+            command = ["/bin/sh", "-c", f'ulimit -f {file_size_limit} && exec "$0" "$@"',
+                       *command]
+        process = subprocess.Popen(command, env=self.env, cwd=self.home,
                                    stdout=log, stderr=log)
         log.close()
         self.processes.append(process)

@@ -2,6 +2,9 @@
 // File > Open, Save, Save As and Print on document windows: the file-type and has-a-name rules,
 // the questions each command asks, load and write failures, a file another program changed,
 // byte-exact round trips through the editor and printing to PDF.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -165,6 +168,26 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(text()->Text(), QString());
     }
 
+    // A log with terminal colour codes, a bell, a form feed and a NUL byte is text the editor
+    // keeps byte for byte: no warning. Bytes that cannot be kept are named.
+    void onlyBytesThatChangeAreWarnedOf() {
+        static const char raw[] = "\x1b[31mred\x1b[0m \x07 page\x0c x\x00y \xe2\x80\xa8\r\n";
+        const QByteArray log(raw, sizeof raw - 1);
+        const QString path = file("colours.log", log);
+        QVERIFY(main->fileCommands()->OpenFile(path));
+        QCOMPARE(env->dialogs.messages.size(), 0);
+        QTest::keyClick(text()->editor(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text()->editor(), "!");
+        QTest::keyClick(text()->editor(), Qt::Key_Backspace);
+        main->mnuFileSave_Click();
+        QCOMPARE(readBytes(path), log);
+
+        QVERIFY(main->fileCommands()->OpenFile(file("damaged.txt", "\xef\xbb\xbfok \xff")));
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY2(env->dialogs.messages[0].text.contains("byte 6"),
+                 qPrintable(env->dialogs.messages[0].text));
+    }
+
     // A failed write: a critical message naming the file and the reason; the caption and the
     // changed marker stay, and Save As does not take the new name.
     void failedWriteKeepsCaptionAndMarker() {
@@ -230,6 +253,22 @@ class FileCommandsTest : public WindowTest {
         main->mnuFileSave_Click();
         QCOMPARE(readBytes(file), QByteArray("mine: !?version 1"));
         QCOMPARE(document->Tag(), QString());
+    }
+
+    // A file last changed long ago: its time stamp and size tell another program's change
+    // without a look at the content.
+    void changeToAFileWithAnOldTimeStampAsks() {
+        const QString file = this->file("old.txt", "version 1");
+        const timespec longAgo[2] = {{1577880000, 500000000}, {1577880000, 500000000}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), longAgo, 0), 0);
+        QVERIFY(main->fileCommands()->OpenFile(file));
+        QVERIFY(writeBytes(file, "version 1, changed"));
+        QTest::keyClicks(text()->editor(), "mine: ");
+        env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
+        main->mnuFileSave_Click();
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.contains("changed by another program"));
+        QCOMPARE(readBytes(file), QByteArray("version 1, changed"));
     }
 
     // The printer dialog offers the selection when there is one, and the selection is what is

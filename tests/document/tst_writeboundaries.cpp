@@ -5,6 +5,7 @@
 // file-size limit, a full disk, pipes and devices. Whatever fails, the old file stays byte for
 // byte and the reason is the system's own.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@
 #include "TestHelpers.h"
 #include "app/RecoveryStore.h"
 #include "app/frmMain.h"
+#include "common/core/AtomicFileWriter.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
 #include "document/core/DocumentFileIO.h"
@@ -75,18 +77,17 @@ bool giveToNobody(const QString& path) {
     return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
 }
 
-// quillo-cli as another program; `fileSizeLimit` >= 0 runs it under that limit with SIGXFSZ
-// ignored, as a shell's `ulimit -f` does for a job that traps the signal.
-ChildRun cli(const QStringList& args, long fileSizeLimit = -1) {
+// quillo-cli started by a shell under `ulimit -f` (in the shell's blocks of 512 or 1024 bytes),
+// with SIGXFSZ at its default, as a shell, a service manager or a desktop session leaves it.
+ChildRun cliUnderShellLimit(const QStringList& args, int blocks) {
     ChildOptions options;
-    if (fileSizeLimit >= 0) {
-        options.beforeExec = [fileSizeLimit] {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        };
-    }
-    return runCli(args, options);
+    options.beforeExec = [] { ::signal(SIGXFSZ, SIG_DFL); };
+    return runChild(
+        QStringLiteral("/bin/sh"),
+        QStringList{"-c", QStringLiteral("ulimit -f %1 && exec \"$0\" \"$@\"").arg(blocks),
+                    QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli")} +
+            args,
+        options);
 }
 
 // A small file system of its own for as long as it lives; mounting needs root.
@@ -152,6 +153,20 @@ class TestWriteBoundaries : public QObject {
 
         QVERIFY(DocumentFileIO::writeFile(file, QByteArray(), &error));
         QCOMPARE(QFileInfo(file).size(), 0);
+    }
+
+    // A new file gets what the user's umask leaves of 0666; a private copy 0600 from the start.
+    void newFileModes() {
+        const mode_t saved = ::umask(002);
+        QString error;
+        const bool shared = DocumentFileIO::writeFile(path("shared.txt"), "x", &error);
+        AtomicFileWriter copy(path("private.txt"));
+        copy.setPrivate(true);
+        const bool privateWritten = copy.write("secret");
+        ::umask(saved);
+        QVERIFY2(shared && privateWritten, qPrintable(error + copy.errorString()));
+        QCOMPARE(statOf(path("shared.txt")).st_mode & 07777, mode_t(0664));
+        QCOMPARE(statOf(path("private.txt")).st_mode & 07777, mode_t(0600));
     }
 
     void followsSymbolicLinks() {
@@ -254,6 +269,33 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
     }
 
+    // A set-group-ID folder gives a new file the folder's group: the replacement of a file
+    // saved there by its owner, an ordinary user, must get the old file's group back.
+    void keepsTheGroupInASetGroupIdFolder() {
+        if (::geteuid() != 0) QSKIP("needs root to set up another user's folder");
+        const QString folder = path("shared");
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), kNobody, 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 02775), 0);
+        const QString file = folder + "/f.txt";
+        QVERIFY(put(file, kOld, 0640));
+        QVERIFY(giveToNobody(file));
+        QVERIFY(put(path("src.txt"), "new"));
+
+        ChildOptions asNobody;
+        asNobody.beforeExec = [] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                ::_exit(99);
+        };
+        const ChildRun run = runCli({"convert", path("src.txt"), file}, asNobody);
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(readBytes(file), QByteArray("new"));
+        const struct stat st = statOf(file);
+        QCOMPARE(st.st_uid, kNobody);
+        QCOMPARE(st.st_gid, gid_t(kNobody));
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    }
+
     void extendedAttributesWriteInPlace() {
         const QString file = path("tagged.txt");
         QVERIFY(put(file, "old"));
@@ -303,17 +345,21 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(error, QStringLiteral("Permission denied"));
     }
 
+    // Past the limit the program is not killed: it says why, exits with 1, and leaves the old
+    // file whole and no temporary file. The editor under a limit is the desktop scenario
+    // file_size_limit.
     void fileSizeLimit() {
         QTemporaryDir dir;
         const QString in = dir.filePath("in.txt");
         const QString html = dir.filePath("in.html");
         const QString out = dir.filePath("existing.txt");
-        QVERIFY(writeBytes(in, "fifteen bytes.\n"));
-        QVERIFY(writeBytes(html, "<body>fifteen bytes.</body>"));
+        const QByteArray line = "a line of text that is long enough to count.\n";
+        QVERIFY(writeBytes(in, line.repeated(2000)));
+        QVERIFY(writeBytes(html, "<body>" + line.repeated(2000) + "</body>"));
         for (const QStringList& args :
              {QStringList{"convert", in, out}, QStringList{"strip", "-o", out, html}}) {
             QVERIFY(writeBytes(out, kOld));
-            const ChildRun run = cli(args, 0);
+            const ChildRun run = cliUnderShellLimit(args, 20);
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains("File too large"), run.err.constData());
             QCOMPARE(readBytes(out), kOld);
@@ -369,7 +415,7 @@ class TestWriteBoundaries : public QObject {
         QTemporaryDir dir;
         QVERIFY(writeBytes(dir.filePath("in.txt"), "new"));
         QVERIFY(writeBytes(full.filePath("out.txt"), kOld));
-        const ChildRun run = cli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
+        const ChildRun run = runCli({"convert", dir.filePath("in.txt"), full.filePath("out.txt")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(readBytes(full.filePath("out.txt")), QByteArray("new"));
     }
@@ -380,7 +426,7 @@ class TestWriteBoundaries : public QObject {
         const QString fifo = path("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(writeBytes(path("in.html"), "<html><body>piped</body></html>"));
-        const ChildRun unread = cli({"strip", "-o", fifo, path("in.html")});
+        const ChildRun unread = runCli({"strip", "-o", fifo, path("in.html")});
         QCOMPARE(unread.exitCode, 1);
         QVERIFY(unread.err.contains("cannot write"));
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QRect>
 #include <QTest>
 #include <QWidget>
+#include <cstdio>
 
 #include "common/ChildForm.h"
 #include "common/Twips.h"
@@ -27,6 +29,40 @@ inline QByteArray readBytes(const QString& path) {
 inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The same for a file named by its bytes, which need not be UTF-8.
+inline QByteArray readNamed(const QByteArray& name) {
+    QByteArray bytes;
+    if (FILE* f = std::fopen(name.constData(), "rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+        std::fclose(f);
+        return bytes;
+    }
+    return "<unreadable>";
+}
+
+inline bool writeNamed(const QByteArray& name, const QByteArray& bytes) {
+    FILE* f = std::fopen(name.constData(), "wb");
+    if (!f) return false;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f) == size_t(bytes.size());
+    return std::fclose(f) == 0 && written;
+}
+
+// The names in a folder as bytes, sorted; Qt's listings leave out names that are not UTF-8.
+inline QList<QByteArray> namesIn(const QByteArray& folder) {
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..") names << name;
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The permission bits of a file or folder (of a link itself, not what it points to).

@@ -2,15 +2,19 @@
 #include "common/core/AtomicFileWriter.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QFileInfo>
+#include <QByteArrayList>
 #include <QRandomGenerator>
 #include <QtGlobal>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -73,7 +77,46 @@ bool hasExtendedAttributes(const QByteArray& path) {
     return false;
 }
 
+// The folder part of an absolute native path ("/" for a file at the root).
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+// Relative names are taken from the current folder, as the system takes them.
+QByteArray absoluteNative(const QByteArray& path) {
+    if (path.startsWith('/')) return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    const QByteArray folder = cwd ? QByteArray(cwd) : QByteArray(".");
+    ::free(cwd);
+    return folder + '/' + path;
+}
+
+// Where a chain of symbolic links ends: the path of the file (that may not exist yet) they lead to.
+bool resolveLinks(QByteArray* path) {
+    for (int hops = 0;; ++hops) {
+        struct stat st;
+        if (::lstat(path->constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        if (hops == kMaxLinkHops) {
+            errno = ELOOP;
+            return false;
+        }
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path->constData(), target.data(), size_t(target.size()));
+        if (length < 0) return false;
+        target.truncate(length);
+        *path = target.startsWith('/') ? target : folderOf(*path) + '/' + target;
+    }
+}
+
 }  // namespace
+
+void AtomicFileWriter::reportFileSizeLimitAsError() {
+    struct sigaction action = {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
 
 bool AtomicFileWriter::fail(const QString& reason) {
     error_ = reason;
@@ -88,23 +131,21 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     error_.clear();
     if (path_.isEmpty()) return fail(QStringLiteral("No file name was given."));
     struct stat st;
+    const QByteArray nativePath = NativeName::encode(path_);
     // A device or pipe, also behind a link such as /dev/stdout, is written as it is.
-    if (!private_ && ::stat(QFile::encodeName(path_).constData(), &st) == 0 &&
-        !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        return writeDirect(QFile::encodeName(path_), bytes);
+    if (!private_ && ::stat(nativePath.constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISDIR(st.st_mode))
+        return writeDirect(nativePath, bytes);
 
-    QFileInfo info(path_);
-    for (int hops = 0; !private_ && info.isSymLink(); ++hops) {
-        if (hops == kMaxLinkHops) return failErrno(ELOOP);
-        info.setFile(info.symLinkTarget());
+    QByteArray nativeTarget = absoluteNative(nativePath);
+    if (!private_ && !resolveLinks(&nativeTarget)) return failErrno(errno);
+    const QByteArray nativeFolder = folderOf(nativeTarget);
+    if (::stat(nativeFolder.constData(), &st) != 0) {
+        if (errno == ENOENT) return fail(QStringLiteral("The folder does not exist."));
+        return failErrno(errno);
     }
-    const QString folder = info.absolutePath();
-    const QFileInfo folderInfo(folder);
-    if (!folderInfo.exists()) return fail(QStringLiteral("The folder does not exist."));
-    if (!folderInfo.isDir()) return failErrno(ENOTDIR);
+    if (!S_ISDIR(st.st_mode)) return failErrno(ENOTDIR);
 
-    const QByteArray nativeTarget = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray nativeFolder = QFile::encodeName(folder);
     const bool folderWritable =
         ::faccessat(AT_FDCWD, nativeFolder.constData(), W_OK, AT_EACCESS) == 0;
     const int folderError = errno;
@@ -112,7 +153,7 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     const bool exists = ::lstat(nativeTarget.constData(), &st) == 0 && !S_ISLNK(st.st_mode);
     if (!exists) {
         if (!folderWritable) return failErrno(folderError);
-        return replace(folder, nativeTarget, bytes, nullptr);
+        return replace(nativeFolder, nativeTarget, bytes, nullptr);
     }
     if (S_ISDIR(st.st_mode)) return fail(QStringLiteral("It is a folder, not a file."));
     if (!S_ISREG(st.st_mode)) {
@@ -121,19 +162,18 @@ bool AtomicFileWriter::write(QByteArrayView bytes) {
     }
     if (private_) {
         if (!folderWritable) return failErrno(folderError);
-        return replace(folder, nativeTarget, bytes, &st);
+        return replace(nativeFolder, nativeTarget, bytes, &st);
     }
     // A read-only file is not to be replaced, even where the folder would allow it.
     if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
         return failErrno(errno);
     if (st.st_nlink > 1 || !folderWritable || hasExtendedAttributes(nativeTarget))
         return writeInPlace(nativeTarget, bytes);
-    return replace(folder, nativeTarget, bytes, &st);
+    return replace(nativeFolder, nativeTarget, bytes, &st);
 }
 
-bool AtomicFileWriter::replace(const QString& folder, const QByteArray& nativeTarget,
+bool AtomicFileWriter::replace(const QByteArray& nativeFolder, const QByteArray& nativeTarget,
                                QByteArrayView bytes, const struct stat* old) {
-    const QByteArray nativeFolder = QFile::encodeName(folder);
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -153,12 +193,17 @@ bool AtomicFileWriter::replace(const QString& folder, const QByteArray& nativeTa
         ::unlink(temporary.constData());
         return failErrno(code);
     };
-    if (private_) {
-        if (::fchmod(fd, 0600) != 0) return discard(errno);
-    } else if (old) {
-        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+    // A private copy has its mode from the start: there is no moment at which others could
+    // open it. The umask can only take more away.
+    if (old && !private_) {
+        // The new file belongs to this process's user and to its group, or in a set-group-ID
+        // folder to the folder's group: what counts is whether it matches the old file.
+        struct stat made;
+        if (::fstat(fd, &made) != 0) return discard(errno);
+        if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
             ::fchown(fd, old->st_uid, old->st_gid) != 0) {
-            // Another user's file: only writing in place keeps it theirs.
+            // Another user's file, or a group this user is not in: only writing in place keeps
+            // the file's owner and group.
             ::close(fd);
             ::unlink(temporary.constData());
             return writeInPlace(nativeTarget, bytes);

@@ -19,6 +19,7 @@ struct stat;
 // directly.
 class AtomicFileWriter {
   public:
+    // `path` as NativeName decodes names: every file name can be written.
     explicit AtomicFileWriter(const QString& path) : path_(path) {}
 
     // A symbolic link is followed and the file it leads to written. A private copy instead:
@@ -30,13 +31,19 @@ class AtomicFileWriter {
     // Why the last write failed: the system's reason, without the path.
     QString errorString() const { return error_; }
 
+    // A file-size limit (ulimit -f) stops a program that writes past it with SIGXFSZ, which
+    // kills it; after this call such a write fails with "File too large" instead, which the
+    // writer reports like any other failure. Programs call it once at start. The handler does
+    // nothing, and unlike an ignored signal it is not passed on to programs started later.
+    static void reportFileSizeLimitAsError();
+
   private:
     bool fail(const QString& reason);
     bool failErrno(int code);
     bool writeDirect(const QByteArray& nativePath, QByteArrayView bytes);
     bool writeInPlace(const QByteArray& nativePath, QByteArrayView bytes);
-    bool replace(const QString& folder, const QByteArray& nativeTarget, QByteArrayView bytes,
-                 const struct stat* old);
+    bool replace(const QByteArray& nativeFolder, const QByteArray& nativeTarget,
+                 QByteArrayView bytes, const struct stat* old);
 
     QString path_;
     QString error_;

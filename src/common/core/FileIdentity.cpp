@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/core/FileIdentity.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
+
+#include "common/core/NativeName.h"
 
 namespace {
 
@@ -26,7 +30,7 @@ bool FileIdentity::Stamp::operator==(const Stamp& o) const {
 FileIdentity::Stamp FileIdentity::stampOf(const QString& path) {
     Stamp stamp;
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return stamp;
+    if (::stat(NativeName::encode(path).constData(), &st) != 0) return stamp;
     stamp.exists = true;
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
@@ -39,15 +43,21 @@ FileIdentity::Stamp FileIdentity::stampOf(const QString& path) {
 }
 
 QByteArray FileIdentity::hashOfFile(const QString& path) {
-    QFile file(path);
+    const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return QByteArray();
+    QFile file;
     QCryptographicHash hash(kHash);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return QByteArray();
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QByteArray();
+    }
+    if (!hash.addData(&file)) return QByteArray();
     return hash.result();
 }
 
 FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) {
     FileIdentity identity;
-    identity.path_ = QFileInfo(path).absoluteFilePath();
+    identity.path_ = NativeName::absolute(path);
     identity.stamp_ = stampOf(path);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     const bool recent = identity.stamp_.mtimeSec >= now - kDoubtfulSeconds;
@@ -59,7 +69,7 @@ FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) 
 
 bool FileIdentity::isAbout(const QString& path) const {
     if (isEmpty()) return false;
-    if (QFileInfo(path).absoluteFilePath() == path_) return true;
+    if (NativeName::absolute(path) == path_) return true;
     const Stamp other = stampOf(path);
     return other.exists && stamp_.exists && other.device == stamp_.device &&
            other.inode == stamp_.inode;
@@ -72,4 +82,16 @@ FileIdentity::Change FileIdentity::changeOnDisk() const {
     if (!(now == stamp_)) return Change::Changed;
     if (!hash_.isEmpty() && hashOfFile(path_) != hash_) return Change::Changed;
     return Change::None;
+}
+
+QDataStream& operator<<(QDataStream& out, const FileIdentity& identity) {
+    const FileIdentity::Stamp& s = identity.stamp_;
+    return out << identity.path_ << s.exists << s.device << s.inode << s.size << s.mtimeSec
+               << s.mtimeNsec << s.ctimeSec << s.ctimeNsec << identity.hash_;
+}
+
+QDataStream& operator>>(QDataStream& in, FileIdentity& identity) {
+    FileIdentity::Stamp& s = identity.stamp_;
+    return in >> identity.path_ >> s.exists >> s.device >> s.inode >> s.size >> s.mtimeSec >>
+           s.mtimeNsec >> s.ctimeSec >> s.ctimeNsec >> identity.hash_;
 }

@@ -5,6 +5,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class QDataStream;
+
 // What a file was when the program last read or wrote it, to tell before writing over it
 // whether another program has changed it since. Size, times and inode are compared; where they
 // cannot be trusted (the file changed within the last moments, so a second change may share
@@ -24,6 +26,11 @@ class FileIdentity {
     bool isAbout(const QString& path) const;
     // How the file differs from what was captured.
     Change changeOnDisk() const;
+
+    // Kept across runs in recovery copies: what the file was when the text was last read or
+    // saved, so that a change since then is still noticed after a restore.
+    friend QDataStream& operator<<(QDataStream& out, const FileIdentity& identity);
+    friend QDataStream& operator>>(QDataStream& in, FileIdentity& identity);
 
   private:
     struct Stamp {

@@ -43,7 +43,6 @@ struct Census {
     qsizetype crlf = 0;
     qsizetype controls = 0;  // C0 controls other than tab, line feed, form feed, carriage return
     qsizetype nuls = 0;
-    qsizetype editorBreaks = 0;  // U+2028, U+2029, U+FDD0, U+FDD1: a document makes them breaks
 };
 
 // How many of the units at s, in whole runs of eight, are none that the census counts (all are
@@ -71,13 +70,12 @@ qsizetype plainUnits(const char16_t* s, qsizetype n) {
 Census takeCensus(const QString& text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    qsizetype cr = 0, lf = 0, crlf = 0, controls = 0, nuls = 0, breaks = 0;
+    qsizetype cr = 0, lf = 0, crlf = 0, controls = 0, nuls = 0;
     const auto count = [&](char16_t c) {
         cr += c == '\r';
         lf += c == '\n';
         controls += (c < 0x20) & (c != '\t') & (c != '\n') & (c != '\f') & (c != '\r');
         nuls += c == 0;
-        breaks += (char16_t(c - 0x2028) < 2) | (char16_t(c - 0xFDD0) < 2);
     };
     for (qsizetype i = 0; i + 1 < n; ++i) {
         const qsizetype skip = plainUnits(s + i, n - 1 - i);
@@ -89,7 +87,7 @@ Census takeCensus(const QString& text) {
         crlf += (s[i] == '\r') & (s[i + 1] == '\n');
     }
     if (n > 0) count(s[n - 1]);
-    return Census{cr, lf, crlf, controls, nuls, breaks};
+    return Census{cr, lf, crlf, controls, nuls};
 }
 
 // Turns CR LF and CR into LF and records the file's line-ending style.
@@ -294,7 +292,12 @@ DecodedText decode(const QByteArray& bytes) {
         result.text = decodeUtf16(s + 2, n - 2, bigEndian, &truncated);
         result.format.encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
         result.format.bom = true;
-        result.lossy = truncated;
+        if (truncated) {
+            result.lossy = true;
+            result.changes = QStringLiteral(
+                "its last byte, one too many for UTF-16's pairs of bytes, becomes the "
+                "replacement character U+FFFD");
+        }
     } else {
         const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
         if (!bom) {
@@ -320,6 +323,14 @@ DecodedText decode(const QByteArray& bytes) {
                                        QStringConverter::Flag::ConvertInitialBom);
                 result.text = decoder.decode(body);
                 result.lossy = true;
+                const auto* start = reinterpret_cast<const unsigned char*>(body.data());
+                const std::size_t first =
+                    3 + TextDecoding::validUtf8Prefix(start, std::size_t(body.size()));
+                result.changes =
+                    QStringLiteral(
+                        "it is marked as UTF-8 but holds bytes that are not (the first at byte "
+                        "%L1); they become the replacement character U+FFFD")
+                        .arg(first);
             }
         }
     }
@@ -327,7 +338,6 @@ DecodedText decode(const QByteArray& bytes) {
     const Census census = takeCensus(result.text);
     // NUL, or over 2 % control characters.
     result.looksBinary = census.nuls > 0 || census.controls * 50 > result.text.size();
-    if (census.editorBreaks > 0) result.lossy = true;
     normalizeLineEndings(result.text, census, result.format);
     return result;
 }

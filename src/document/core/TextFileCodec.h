@@ -30,13 +30,13 @@ struct DecodedText {
     // and plainText() below use, so the text loads and saves without further conversion.
     QString text;
     TextFileFormat format;
-    // NUL bytes or many control characters: the file is probably not text, and saving it will
-    // change it.
+    // NUL bytes or many control characters: the file is probably not text. The plain-text
+    // editor keeps them all, but formatted text (RTF) cannot hold them.
     bool looksBinary = false;
     // Saving the unedited text will not reproduce the file: it held byte sequences its encoding
-    // cannot decode (they became U+FFFD), or characters the editor turns into line breaks
-    // (U+2028, U+2029).
+    // cannot decode, which became U+FFFD. `changes` then says which bytes, for the user.
     bool lossy = false;
+    QString changes;
 };
 
 struct EncodedText {
