@@ -57,14 +57,19 @@ bool isEditorKey(QKeyEvent* event) {
 }
 
 // Text typed with no modifier but Shift (or AltGr, a key of its own on X11): with Alt, Ctrl or
-// Meta a key belongs to the menus and shortcuts.
+// Meta a key belongs to the menus and shortcuts. Invisible format characters (joiners,
+// direction marks, the soft hyphen) are text too: Persian words and mixed-direction lines need
+// them.
 bool isTypedText(QKeyEvent* event) {
     const QString text = event->text();
     if (text.isEmpty() ||
         (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier)))
         return false;
-    const QChar c = text.front();
-    return c.isPrint() || c.isSurrogate() || c == u'\t';
+    const char32_t c = text.toUcs4().value(0);
+    const QChar::Category category = QChar::category(c);
+    return (QChar::isPrint(c) || category == QChar::Other_Format ||
+            category == QChar::Other_PrivateUse || c == u'\t') &&
+           category != QChar::Other_Surrogate;
 }
 }  // namespace
 
@@ -386,7 +391,7 @@ bool PlainTextEdit::editByKey(QKeyEvent* event) {
     } else if (event->matches(QKeySequence::Delete)) {
         deleteTo(TextNavigation::nextCharacter(text_, caret_));
     } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
-        deleteTo(TextNavigation::previousCharacter(text_, caret_));
+        deleteTo(TextNavigation::previousDeletion(text_, caret_));
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         replaceSelection(QStringLiteral("\n"), RichTextBox::UndoTyping);
     } else if (isTypedText(event)) {

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBoundaryFinder>
 #include <QtTest>
 
 #include "TestHelpers.h"
@@ -14,6 +15,7 @@
 #include "document/RichTextBox.h"
 #include "document/core/EditHistory.h"
 #include "document/core/TextBuffer.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
 
@@ -58,6 +60,70 @@ bool linesMatch(const TextBuffer& buffer, const QString& expected) {
         start = end + 1;
     }
     return buffer.lineCount() == line + 1;
+}
+
+// One case of Unicode's segmentation tests: a text and where Unicode breaks it.
+struct UnicodeCase {
+    QString text;
+    QList<qsizetype> breaks;  // after the start, in UTF-16 units
+};
+
+// The cases of /usr/share/unicode/auxiliary/<name> (Debian's unicode-data) that hold no control
+// character or line break: those are line ends to a text editor.
+QList<UnicodeCase> unicodeCases(const QString& name) {
+    QList<UnicodeCase> cases;
+    QFile file(QStringLiteral("/usr/share/unicode/auxiliary/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return cases;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (!line.startsWith(u'\u00F7')) continue;
+        UnicodeCase one;
+        bool control = false;
+        static const QRegularExpression blank(QStringLiteral("\\s+"));
+        for (const QString& token : line.section(u'#', 0, 0).split(blank, Qt::SkipEmptyParts)) {
+            if (token == u"\u00F7" && !one.text.isEmpty()) one.breaks << one.text.size();
+            if (token.size() < 4) continue;
+            const char32_t c = token.toUInt(nullptr, 16);
+            const QChar::Category category = QChar::category(c);
+            control = control || category == QChar::Other_Control ||
+                      category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
+            one.text += QString::fromUcs4(&c, 1);
+        }
+        if (control) continue;
+        cases << one;
+    }
+    return cases;
+}
+
+// Where Qt's boundary finder breaks a text, but never inside a surrogate pair (Qt 6.4 does
+// between a spacing mark and a regional indicator).
+QList<qsizetype> finderBreaks(QTextBoundaryFinder::BoundaryType type, const QString& text) {
+    QList<qsizetype> breaks;
+    QTextBoundaryFinder finder(type, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        if (!text[at - 1].isHighSurrogate()) breaks << at;
+    return breaks;
+}
+
+bool hasLoneSurrogate(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Presses `key` until the caret stops moving; the places it stopped.
+QList<qsizetype> stops(PlainTextEdit& edit, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QList<qsizetype> at;
+    for (qsizetype before = -1; edit.caret() != before;) {
+        before = edit.caret();
+        QTest::keyClick(&edit, key, modifiers);
+        if (edit.caret() != before) at << edit.caret();
+    }
+    return at;
 }
 
 }  // namespace
@@ -139,13 +205,115 @@ class PlainTextTest : public QObject {
         edit->select(before.anchor, before.caret);
         for (const QString& key : row[1].split(u' ')) {
             if (key.startsWith(QLatin1String("type:"))) {
-                QTest::keyClicks(edit, key.mid(5));
+                // A key a code point, as X11 sends an emoji: one event, two UTF-16 units.
+                for (char32_t c : key.mid(5).toUcs4()) {
+                    const QString text = QString::fromUcs4(&c, 1);
+                    QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, text, {});
+                    QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, text, {});
+                }
             } else {
                 const QKeyCombination combination = QKeySequence(key)[0];
                 QTest::keyClick(edit, combination.key(), combination.keyboardModifiers());
             }
         }
         QCOMPARE(mark(*edit), row[2]);
+    }
+
+    // Unicode's grapheme cluster cases: Right and Left stop, Delete and overwrite remove, exactly
+    // where Qt's boundary finder sees a character end; Backspace never leaves half of one.
+    void characterKeysOnUnicodeCases() {
+        const QList<UnicodeCase> cases = unicodeCases(QStringLiteral("GraphemeBreakTest.txt"));
+        QVERIFY2(cases.size() > 400, "GraphemeBreakTest.txt of Debian's unicode-data");
+        PlainTextEdit edit;
+        edit.resize(2000, 100);
+        QStringList wrong;
+        int several = 0, deleteLikeUnicode = 0, rightLikeUnicode = 0, deleteLikeQt = 0,
+            rightLikeQt = 0;
+        for (const UnicodeCase& one : cases) {
+            const QList<qsizetype> clusters = finderBreaks(QTextBoundaryFinder::Grapheme, one.text);
+            const QString afterFirst = one.text.mid(clusters.front());
+            edit.load(one.text);
+            const QList<qsizetype> right = stops(edit, Qt::Key_Right);
+            QList<qsizetype> left = stops(edit, Qt::Key_Left);
+            std::reverse(left.begin(), left.end());
+            edit.select(0, 0);
+            QTest::keyClick(&edit, Qt::Key_Delete);
+            const QString deleted = edit.text();
+            edit.load(one.text);
+            edit.setOverwriteMode(true);
+            QTest::keyClicks(&edit, QStringLiteral("X"));
+            edit.setOverwriteMode(false);
+            const QString overwritten = edit.text();
+            edit.load(one.text);
+            edit.select(one.text.size(), one.text.size());
+            QTest::keyClick(&edit, Qt::Key_Backspace);
+            const QString backspaced = edit.text();
+
+            QList<qsizetype> expectedLeft = clusters;
+            expectedLeft.removeLast();
+            expectedLeft.prepend(0);
+            const qsizetype lastStart = expectedLeft.back();
+            const QString failed =
+                QStringList{right != clusters ? "Right" : "", left != expectedLeft ? "Left" : "",
+                            deleted != afterFirst ? "Delete" : "",
+                            overwritten != u'X' + afterFirst ? "overwrite" : "",
+                            hasLoneSurrogate(backspaced) || backspaced.size() < lastStart ||
+                                    backspaced.size() >= one.text.size()
+                                ? "Backspace"
+                                : ""}
+                    .join(u' ')
+                    .simplified();
+            if (!failed.isEmpty())
+                wrong << failed + u' ' + QString::fromLatin1(one.text.toUtf8().toHex(' '));
+            if (one.breaks.size() > 1) {
+                ++several;
+                deleteLikeUnicode += deleted == one.text.mid(one.breaks.front());
+                rightLikeUnicode += right == one.breaks;
+                deleteLikeQt += deleted == afterFirst;
+                rightLikeQt += right == clusters;
+            }
+        }
+        qInfo(
+            "Of %d cases of several clusters, Delete and Right agree with Unicode in %d and %d, "
+            "with Qt's boundary finder in %d and %d",
+            several, deleteLikeUnicode, rightLikeUnicode, deleteLikeQt, rightLikeQt);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
+    }
+
+    // Unicode's word boundary cases: word moves and the word a double-click takes stop only at
+    // word boundaries.
+    void wordKeysOnUnicodeCases() {
+        const QList<UnicodeCase> cases = unicodeCases(QStringLiteral("WordBreakTest.txt"));
+        QVERIFY2(cases.size() > 1000, "WordBreakTest.txt of Debian's unicode-data");
+        PlainTextEdit edit;
+        edit.resize(2000, 100);
+        QStringList wrong;
+        int likeUnicode = 0;
+        for (const UnicodeCase& one : cases) {
+            QList<qsizetype> words = finderBreaks(QTextBoundaryFinder::Word, one.text);
+            words.prepend(0);
+            edit.load(one.text);
+            const QList<qsizetype> right = stops(edit, Qt::Key_Right, Qt::ControlModifier);
+            const QList<qsizetype> left = stops(edit, Qt::Key_Left, Qt::ControlModifier);
+            bool ok = !right.isEmpty() && right.back() == one.text.size() && !left.isEmpty() &&
+                      left.back() == 0;
+            for (qsizetype at : right + left) ok = ok && words.contains(at);
+            QList<qsizetype> carets = finderBreaks(QTextBoundaryFinder::Grapheme, one.text);
+            carets.prepend(0);
+            for (qsizetype at : carets) {
+                const auto [from, to] = TextNavigation::wordAt(edit.buffer(), at);
+                ok = ok && from <= at && at <= to && from < to && words.contains(from) &&
+                     words.contains(to);
+            }
+            if (!ok) wrong << QString::fromLatin1(one.text.toUtf8().toHex(' '));
+            bool agrees = true;
+            for (qsizetype at : right + left)
+                agrees = agrees && (at == 0 || one.breaks.contains(at));
+            likeUnicode += agrees;
+        }
+        qInfo("Word moves stop only at Unicode's boundaries in %d of %d cases", likeUnicode,
+              int(cases.size()));
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
     }
 
     // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
