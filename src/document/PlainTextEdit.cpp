@@ -110,8 +110,9 @@ void PlainTextEdit::select(qsizetype anchor, qsizetype caret) {
     moveCaret(caret, true);
 }
 
-void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor) {
+void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor, bool rowEnd) {
     caret_ = std::clamp<qsizetype>(position, 0, text_.length());
+    caretAtRowEnd_ = rowEnd;
     if (!keepAnchor) anchor_ = caret_;
     caretX_ = -1;
     history_.breakRun();
@@ -198,6 +199,7 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
         top_ = top_ >= position + removed ? top_ + inserted - removed : position;
     top_ = layout_.rowStart(layout_.rowAt(std::min(top_, text_.length())));
     caretX_ = -1;
+    caretAtRowEnd_ = false;
     ensureCaretVisible();
     syncScrollBar();
     restartBlink();
@@ -331,6 +333,7 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
 
     const qreal keptX = caretX_;
     qsizetype to = caret_;
+    bool rowEnd = false;
     switch (what) {
         case Char:
             to = hasSelection && !extend ? selectionEnd()
@@ -347,23 +350,24 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
             to = TextNavigation::previousWord(text_, caret_);
             break;
         case Line:
-            to = verticalMove(1);
+            to = verticalMove(1, &rowEnd);
             break;
         case PrevLine:
-            to = verticalMove(-1);
+            to = verticalMove(-1, &rowEnd);
             break;
         case Page:
         case PrevPage: {
             const int rows = (what == Page ? 1 : -1) * std::max(1, visibleRows() - 1);
-            to = verticalMove(rows);
+            to = verticalMove(rows, &rowEnd);
             scrollRows(rows);
             break;
         }
         case Home:
-            to = layout_.rowStart(layout_.rowAt(caret_));
+            to = layout_.rowStart(caretRow());
             break;
         case End:
-            to = layout_.rowEnd(layout_.rowAt(caret_));
+            to = layout_.rowEnd(caretRow());
+            rowEnd = true;
             break;
         case Top:
             to = 0;
@@ -374,7 +378,7 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     }
     const bool vertical = what == Line || what == PrevLine || what == Page || what == PrevPage;
     const qreal x = caretX_;
-    moveCaret(to, extend);
+    moveCaret(to, extend, rowEnd);
     if (vertical) caretX_ = keptX >= 0 ? keptX : x;
     if (extend) offerSelection();
     return true;
@@ -393,7 +397,9 @@ bool PlainTextEdit::editByKey(QKeyEvent* event) {
     } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
         deleteTo(TextNavigation::previousDeletion(text_, caret_));
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A line break ends the typing step, as it does in other editors.
         replaceSelection(QStringLiteral("\n"), RichTextBox::UndoTyping);
+        history_.breakRun();
     } else if (isTypedText(event)) {
         typeText(event->text());
     } else {

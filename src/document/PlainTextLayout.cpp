@@ -212,10 +212,11 @@ TextRow PlainTextLayout::last() {
 
 qsizetype PlainTextLayout::rowEnd(const TextRow& row) {
     const QTextLine textLine = line(row);
-    qsizetype end = pieceStart(row) + textLine.textStart() + textLine.textLength();
+    const qsizetype start = pieceStart(row) + textLine.textStart();
+    const qsizetype end = start + textLine.textLength();
     const TextRow after = next(row);
-    // A wrapped row ends where the next begins, where a caret shows on the next row: its end
-    // is one character before, the space it broke at as a rule.
-    if (after.isValid() && after.line == row.line && end > rowStart(row)) --end;
-    return end;
+    // A row wrapped at a space keeps the space, unseen at its end: the caret stops before it.
+    // A row wrapped elsewhere ends where the next begins.
+    const bool wrapped = after.isValid() && after.line == row.line;
+    return wrapped && end > start && text_.at(end - 1).isSpace() ? end - 1 : end;
 }

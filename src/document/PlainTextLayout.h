@@ -53,7 +53,8 @@ class PlainTextLayout {
     // Text position of the first character of the row's piece / of the row.
     qsizetype pieceStart(const TextRow& row);
     qsizetype rowStart(const TextRow& row) { return pieceStart(row) + line(row).textStart(); }
-    // Where a caret at the end of the row stands: before a wrapped row's last space.
+    // Where a caret at the end of the row stands: before the space a row wrapped at, else
+    // where the next row starts.
     qsizetype rowEnd(const TextRow& row);
     qreal rowHeight(const TextRow& row) { return line(row).height(); }
 

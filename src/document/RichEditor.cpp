@@ -140,6 +140,10 @@ void RichEditor::clearUndo() {
     undoTypes_.clear();
 }
 
+void RichEditor::endUndoStep() {
+    document()->setModified(false);  // see startStep
+}
+
 void RichEditor::onUndoCommandAdded() {
     const int index = document()->availableUndoSteps() - 1;
     if (index < 0) return;
@@ -218,6 +222,8 @@ void RichEditor::keyPressEvent(QKeyEvent* event) {
         startStep(type);
         QScopedValueRollback<int> pending(pendingType_, type);
         QTextEdit::keyPressEvent(event);
+        // A line break ends the typing step, as in the plain-text editor.
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) endUndoStep();
         return;
     }
     event->accept();

@@ -34,6 +34,7 @@ class RichEditor : public QTextEdit, public TextEditor {
     void undo() override { QTextEdit::undo(); }
     void redo() override { QTextEdit::redo(); }
     void clearUndo() override;
+    void endUndoStep() override;
     bool overwriteMode() const override { return QTextEdit::overwriteMode(); }
     void setOverwriteMode(bool on) override { QTextEdit::setOverwriteMode(on); }
     void setTextFont(const QFont& font) override;

@@ -245,6 +245,7 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         }
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
+        editor_->endUndoStep();  // an undo step never reaches back across a save
         return true;
     }
     const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
@@ -253,6 +254,7 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);
     fileFormat_ = encoded.format;
     savedAsUtf8Instead_ = encoded.fellBackToUtf8;
+    editor_->endUndoStep();
     return true;
 }
 

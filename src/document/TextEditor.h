@@ -46,6 +46,8 @@ class TextEditor {
     virtual void undo() = 0;
     virtual void redo() = 0;
     virtual void clearUndo() = 0;
+    // The next edit starts an undo step of its own (after a save, say), whatever it is.
+    virtual void endUndoStep() = 0;
 
     virtual bool overwriteMode() const = 0;
     virtual void setOverwriteMode(bool on) = 0;

@@ -203,9 +203,28 @@ def world_text(d):
         raise ScenarioFailed(f"saved {text!r}")
 
 
+def end_of_wrapped_row(d):
+    """End on a row wrapped inside a long word goes past the row's last character: what is
+    typed there lands where the next row starts."""
+    path = os.path.join(d.home, "word.txt")
+    with open(path, "w") as f:
+        f.write("0123456789" * 100)
+    d.write_settings(QUIET_START)
+    program = d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    d.keys(main, "ctrl+Home", "Down", "Home")
+    d.type(main, "W")
+    d.keys(main, "ctrl+Home", "End")
+    d.type(main, "!")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: b"!W" in read(path), f"{path} to hold '!W' where the second row starts")
+    d.close(main)
+    exits(program)
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, world_text)}
+              options_by_keys, world_text, end_of_wrapped_row)}
 
 
 def main():

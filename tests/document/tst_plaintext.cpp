@@ -203,8 +203,13 @@ class PlainTextTest : public QObject {
         box.setText(before.text);
         box.ClearUndo();
         edit->select(before.anchor, before.caret);
+        QTemporaryDir dir;
         for (const QString& key : row[1].split(u' ')) {
-            if (key.startsWith(QLatin1String("type:"))) {
+            if (key.startsWith(QLatin1String("width:"))) {
+                box.resize(key.mid(6).toInt(), box.height());
+            } else if (key == u"save") {
+                QVERIFY(box.SaveFile(dir.filePath("saved.txt"), RichTextBox::rtfText));
+            } else if (key.startsWith(QLatin1String("type:"))) {
                 // A key a code point, as X11 sends an emoji: one event, two UTF-16 units.
                 for (char32_t c : key.mid(5).toUcs4()) {
                     const QString text = QString::fromUcs4(&c, 1);
@@ -314,6 +319,51 @@ class PlainTextTest : public QObject {
         qInfo("Word moves stop only at Unicode's boundaries in %d of %d cases", likeUnicode,
               int(cases.size()));
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
+    }
+
+    // End, Shift+End and a click past the end of a row wrapped inside a word reach past its last
+    // character, and the caret shows there, not at the next row's start; a row of emoji is
+    // never cut inside one.
+    void endOfRowsWrappedInWords() {
+        PlainTextEdit edit;
+        edit.resize(150, 200);
+        edit.show();
+        for (const QString& unit : {QStringLiteral("x"), QStringLiteral("\U0001F600")}) {
+            edit.load(unit.repeated(200));
+            edit.setFocus();
+            const QRect first = edit.characterRect(0);
+            QTest::keyClick(&edit, Qt::Key_End);
+            const qsizetype end = edit.caret();
+            QVERIFY(end > 0 && end < edit.length() && !edit.text()[end].isLowSurrogate());
+            QCOMPARE(edit.characterRect(end).y(), first.y());
+            QVERIFY(edit.characterRect(end).x() > first.x() + 60);
+            QTest::keyClick(&edit, Qt::Key_Down);
+            QTest::keyClick(&edit, Qt::Key_Home);
+            QCOMPARE(edit.caret(), end);  // where the second row starts
+            QVERIFY(edit.characterRect(end).y() > first.y());
+            QTest::keyClick(&edit, Qt::Key_Up);
+            QTest::keyClick(&edit, Qt::Key_End, Qt::ShiftModifier);
+            QCOMPARE(edit.selectedText(), edit.text().left(end));
+            QTest::mouseClick(edit.viewport(), Qt::LeftButton, {},
+                              QPoint(edit.viewport()->width() - 2, first.center().y()));
+            QCOMPARE(edit.caret(), end);
+            QCOMPARE(edit.characterRect(end).y(), first.y());
+        }
+    }
+
+    // A double-click takes a word, a third click the whole line with its line break.
+    void clicksTakeWordsAndLines() {
+        PlainTextEdit edit;
+        edit.resize(300, 100);
+        edit.show();
+        edit.load(QStringLiteral("one two\n\U0001D49Cbc four\nfive"));
+        const QPoint at = edit.characterRect(10).center();
+        QTest::mouseDClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc"));
+        QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc four\n"));
+        QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QString());
     }
 
     // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
