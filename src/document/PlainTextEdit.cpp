@@ -71,6 +71,22 @@ bool isTypedText(QKeyEvent* event) {
             category == QChar::Other_PrivateUse || c == u'\t') &&
            category != QChar::Other_Surrogate;
 }
+
+bool hasRightToLeft(QStringView text) {
+    for (char32_t c : text.toUcs4()) {
+        switch (QChar::direction(c)) {
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirRLI:
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
 }  // namespace
 
 PlainTextEdit::PlainTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -186,7 +202,7 @@ void PlainTextEdit::redo() {
 void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype inserted,
                                bool oneLine) {
     if (oneLine) {
-        layout_.invalidateLine(text_.lineOf(position));
+        layout_.lineEdited(position, removed, inserted);
     } else {
         layout_.invalidateAll();
     }
@@ -336,12 +352,10 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     bool rowEnd = false;
     switch (what) {
         case Char:
-            to = hasSelection && !extend ? selectionEnd()
-                                         : TextNavigation::nextCharacter(text_, caret_);
+            to = hasSelection && !extend ? selectionEnd() : visualStep(true);
             break;
         case PrevChar:
-            to = hasSelection && !extend ? selectionStart()
-                                         : TextNavigation::previousCharacter(text_, caret_);
+            to = hasSelection && !extend ? selectionStart() : visualStep(false);
             break;
         case Word:
             to = TextNavigation::nextWord(text_, caret_);
@@ -382,6 +396,30 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     if (vertical) caretX_ = keptX >= 0 ? keptX : x;
     if (extend) offerSelection();
     return true;
+}
+
+// Right and Left move the caret the way they point, through right-to-left text as through any
+// other; past the edge of a line's layout they go on to the line after or before. Where nothing
+// runs right to left, that is the order of the text.
+qsizetype PlainTextEdit::visualStep(bool right) {
+    const TextRow row = caretRow();
+    QTextLayout* piece = layout_.layout(row);
+    const qsizetype start = layout_.pieceStart(row);
+    if (!hasRightToLeft(piece->text()))
+        return right ? TextNavigation::nextCharacter(text_, caret_)
+                     : TextNavigation::previousCharacter(text_, caret_);
+    for (int offset = int(caret_ - start);;) {
+        const int moved =
+            right ? piece->rightCursorPosition(offset) : piece->leftCursorPosition(offset);
+        if (moved == offset) break;
+        offset = moved;
+        // Qt's layout stops at a few places inside what its boundary finder holds to be one
+        // character (between a space and a joiner, or the halves of a pair): a caret does not.
+        if (TextNavigation::isCharacterBoundary(text_, start + offset)) return start + offset;
+    }
+    return right != layout_.rightToLeft(row.line)
+               ? TextNavigation::nextCharacter(text_, caret_)
+               : TextNavigation::previousCharacter(text_, caret_);
 }
 
 bool PlainTextEdit::editByKey(QKeyEvent* event) {

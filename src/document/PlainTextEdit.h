@@ -107,6 +107,7 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void selectionMoved();
     void offerSelection();
     bool moveByKey(QKeyEvent* event);
+    qsizetype visualStep(bool right);
     bool editByKey(QKeyEvent* event);
     void typeText(const QString& text);
     void deleteTo(qsizetype position);

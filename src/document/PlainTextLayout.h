@@ -24,8 +24,10 @@ struct TextRow {
 
 // Lays out the lines of a TextBuffer as they are needed, and only those: the rows on screen
 // and the few a caret or a scroll passes through. Long lines are laid out in pieces of a few
-// thousand characters (ending after a space where there is one), so an edit in a line of
-// megabytes lays out one piece again, not the line. Layouts are kept in a bounded cache.
+// thousand characters, each ending where a row may wrap and never inside a character, so an
+// edit in a line of megabytes lays out one piece again, not the line. A line runs right to left
+// or left to right as its first strong character says, every piece of it alike, and is aligned
+// to the side it starts from. Layouts are kept in a bounded cache.
 class PlainTextLayout {
   public:
     explicit PlainTextLayout(const TextBuffer& text) : text_(text) {}
@@ -35,7 +37,9 @@ class PlainTextLayout {
     // Text being composed by an input method, shown at `position` (empty: none).
     void setPreedit(qsizetype position, const QString& text);
 
-    // After an edit within one line / of anything else.
+    // After an edit within one line (`removed` characters at `position` gave way to
+    // `inserted`) / of anything else.
+    void lineEdited(qsizetype position, qsizetype removed, qsizetype inserted);
     void invalidateLine(qsizetype line);
     void invalidateAll();
 
@@ -57,6 +61,7 @@ class PlainTextLayout {
     // where the next row starts.
     qsizetype rowEnd(const TextRow& row);
     qreal rowHeight(const TextRow& row) { return line(row).height(); }
+    bool rightToLeft(qsizetype line);
 
   private:
     static constexpr qsizetype kPiece = 4096;
@@ -71,6 +76,7 @@ class PlainTextLayout {
     // Where the pieces of a line start, relative to the line.
     const std::vector<qsizetype>& pieces(qsizetype line);
     QTextLayout* piece(qsizetype line, qsizetype segment);
+    qsizetype pieceEnd(qsizetype lineStart, qsizetype near) const;
     void evictOld();
 
     const TextBuffer& text_;
@@ -80,6 +86,7 @@ class PlainTextLayout {
     QString preedit_;
     std::unordered_map<quint64, Cached> cache_;
     std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
+    std::unordered_map<qsizetype, bool> longLineRightToLeft_;
     std::vector<qsizetype> onePiece_{0};
     quint64 clock_ = 0;
     qsizetype cachedCharacters_ = 0;

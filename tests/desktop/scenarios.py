@@ -222,9 +222,27 @@ def end_of_wrapped_row(d):
     exits(program)
 
 
+def right_to_left_arrows(d):
+    """The arrow keys move the way they point in a Hebrew line: Right at its start (its right
+    end) stays, Left moves into it."""
+    path = os.path.join(d.home, "hebrew.txt")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\u05e9\u05dc\u05d5\u05dd\nabc")
+    d.write_settings(QUIET_START)
+    program = d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    d.keys(main, "ctrl+Home", "Right", "Left", "Left")
+    d.type(main, "X")
+    d.keys(main, "ctrl+s")
+    expected = "\u05e9\u05dcX\u05d5\u05dd\nabc".encode("utf-8")
+    wait_for(lambda: read(path) == expected, f"{path} to hold X after two letters")
+    d.close(main)
+    exits(program)
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, save_reopen, close_cancel, kill_restore, preview, placement,
-              options_by_keys, world_text, end_of_wrapped_row)}
+              options_by_keys, world_text, end_of_wrapped_row, right_to_left_arrows)}
 
 
 def main():

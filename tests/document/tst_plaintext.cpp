@@ -224,8 +224,9 @@ class PlainTextTest : public QObject {
         QCOMPARE(mark(*edit), row[2]);
     }
 
-    // Unicode's grapheme cluster cases: Right and Left stop, Delete and overwrite remove, exactly
-    // where Qt's boundary finder sees a character end; Backspace never leaves half of one.
+    // Unicode's grapheme cluster cases: Right and Left (Left and Right in a right-to-left line)
+    // stop, Delete and overwrite remove, exactly where Qt's boundary finder sees a character end;
+    // Backspace never leaves half of one.
     void characterKeysOnUnicodeCases() {
         const QList<UnicodeCase> cases = unicodeCases(QStringLiteral("GraphemeBreakTest.txt"));
         QVERIFY2(cases.size() > 400, "GraphemeBreakTest.txt of Debian's unicode-data");
@@ -238,8 +239,10 @@ class PlainTextTest : public QObject {
             const QList<qsizetype> clusters = finderBreaks(QTextBoundaryFinder::Grapheme, one.text);
             const QString afterFirst = one.text.mid(clusters.front());
             edit.load(one.text);
-            const QList<qsizetype> right = stops(edit, Qt::Key_Right);
-            QList<qsizetype> left = stops(edit, Qt::Key_Left);
+            // The arrow pointing the way the line runs steps forward.
+            const bool rtl = one.text.isRightToLeft();
+            const QList<qsizetype> right = stops(edit, rtl ? Qt::Key_Left : Qt::Key_Right);
+            QList<qsizetype> left = stops(edit, rtl ? Qt::Key_Right : Qt::Key_Left);
             std::reverse(left.begin(), left.end());
             edit.select(0, 0);
             QTest::keyClick(&edit, Qt::Key_Delete);
@@ -348,6 +351,29 @@ class PlainTextTest : public QObject {
                               QPoint(edit.viewport()->width() - 2, first.center().y()));
             QCOMPARE(edit.caret(), end);
             QCOMPARE(edit.characterRect(end).y(), first.y());
+        }
+    }
+
+    // A right-to-left line is aligned to the right, every row of it, also in a line too long to
+    // lay out at once where a later piece starts with a left-to-right word; no row of it ends
+    // inside a character.
+    void rightToLeftLines() {
+        PlainTextEdit edit;
+        edit.resize(300, 200);
+        edit.show();
+        const int right = edit.viewport()->width();
+        edit.load(QStringLiteral("\u05E9\u05DC\u05D5\u05DD"));
+        QVERIFY(edit.characterRect(0).right() > right - 12);
+        edit.load(QStringLiteral("\u05E9\u05DC\u05D5\u05DD ") +
+                  QStringLiteral("abc ").repeated(1500) + QStringLiteral("abc"));
+        QTest::keyClick(&edit, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(edit.characterRect(edit.length() - 1).right() > right - 12);
+        // Accented letters in a line of thousands: each row starts with a letter, not a mark.
+        edit.load(QStringLiteral("e\u0301a").repeated(3000));
+        for (int row = 0; row < 200; ++row) {
+            QTest::keyClick(&edit, Qt::Key_Down);
+            QTest::keyClick(&edit, Qt::Key_Home);
+            QVERIFY(QChar::isLetter(edit.text()[edit.caret()].unicode()));
         }
     }
 

@@ -89,6 +89,11 @@ qsizetype TextNavigation::nextCharacter(const TextBuffer& text, qsizetype positi
     return nextBoundary(text, position, QTextBoundaryFinder::Grapheme);
 }
 
+bool TextNavigation::isCharacterBoundary(const TextBuffer& text, qsizetype position) {
+    return position >= text.length() ||
+           previousCharacter(text, nextCharacter(text, position)) == position;
+}
+
 qsizetype TextNavigation::previousCharacter(const TextBuffer& text, qsizetype position) {
     if (position <= 0) return 0;
     if (text.at(position - 1) == u'\n') return position - 1;

@@ -37,6 +37,7 @@ char32_t codePointBefore(const Text& text, qsizetype at) {
 }
 
 qsizetype nextCharacter(const TextBuffer& text, qsizetype position);
+bool isCharacterBoundary(const TextBuffer& text, qsizetype position);
 qsizetype previousCharacter(const TextBuffer& text, qsizetype position);
 // Where Backspace deletes back to: the previous character, except that an accent or vowel sign
 // ending it goes alone, so a mistyped mark can be typed again.
