@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
-#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -166,25 +165,7 @@ void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    const bool hasSelection = caret_ != anchor_;
-    auto add = [&](const char* icon, const QString& label, bool enabled, auto action) {
-        QAction* item = menu.addAction(QIcon::fromTheme(QLatin1String(icon)), label, this, action);
-        item->setEnabled(enabled);
-    };
-    add("edit-undo", tr("&Undo"), history_.canUndo(), &PlainTextEdit::undo);
-    add("edit-redo", tr("&Redo"), history_.canRedo(), &PlainTextEdit::redo);
-    menu.addSeparator();
-    add("edit-cut", tr("Cu&t"), hasSelection, [this] { cutToClipboard(); });
-    add("edit-copy", tr("&Copy"), hasSelection, [this] { copyToClipboard(); });
-    add("edit-paste", tr("&Paste"), !QGuiApplication::clipboard()->text().isEmpty(),
-        [this] { pasteFromClipboard(); });
-    add("edit-delete", tr("Delete"), hasSelection,
-        [this] { replaceSelection(QString(), RichTextBox::UndoDelete); });
-    menu.addSeparator();
-    add("edit-select-all", tr("Select All"), text_.length() > 0,
-        [this] { select(0, text_.length()); });
-    menu.exec(event->globalPos());
+    execContextMenu(event->globalPos());
 }
 
 // ---- Drag and drop

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QAbstractScrollArea;
+class QPoint;
 class QFont;
 class QPrinter;
 
@@ -38,6 +39,9 @@ class TextEditor {
     void copyToClipboard();
     void cutToClipboard();
     void pasteFromClipboard();
+    // The right-click menu: Undo, Redo, Cut, Copy, Paste, Delete and Select All, each recorded
+    // as the edit it is.
+    void execContextMenu(const QPoint& globalPosition);
 
     virtual bool canUndo() const = 0;
     virtual bool canRedo() const = 0;
