@@ -4,6 +4,7 @@
 #include "document/PlainTextEdit.h"
 
 #include <QAccessible>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QPrinter>
 #include <QScrollBar>
@@ -153,18 +154,7 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     QString removed = text_.mid(position, count);
     const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
     text_.replace(position, count, with);
-    if (QAccessible::isActive()) {
-        if (count == 0) {
-            QAccessibleTextInsertEvent inserted(this, int(position), with);
-            QAccessible::updateAccessibility(&inserted);
-        } else if (with.isEmpty()) {
-            QAccessibleTextRemoveEvent gone(this, int(position), removed);
-            QAccessible::updateAccessibility(&gone);
-        } else {
-            QAccessibleTextUpdateEvent updated(this, int(position), removed, with);
-            QAccessible::updateAccessibility(&updated);
-        }
-    }
+    announceChange(position, removed, with);
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
     history_.record(TextChange::single(position, std::move(removed), with), type, run);
     caret_ = anchor_ = position + with.size();
@@ -180,23 +170,52 @@ void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetyp
     change.removed.reserve(qsizetype(positions.size()) * count);
     for (qsizetype at : positions) change.removed += text_.mid(at, count);
     change.inserted = with;
+    const QString before = spanText(change.spanStart(), change.spanEndBefore());
     caret_ = anchor_ = change.apply(text_);
+    announceChange(change.spanStart(), before, spanText(change.spanStart(), change.spanEndAfter()));
     history_.record(std::move(change), type, false);
     textEdited(-1, 0, 0, false);
 }
 
 void PlainTextEdit::undo() {
-    const qsizetype caret = history_.undo(text_);
-    if (caret < 0) return;
-    caret_ = anchor_ = caret;
+    const TextChange* change = history_.undoChange();
+    if (!change) return;
+    const qsizetype from = change->spanStart(), after = change->spanEndAfter();
+    const qsizetype before = change->spanEndBefore();
+    const QString was = spanText(from, after);
+    caret_ = anchor_ = history_.undo(text_);
+    announceChange(from, was, spanText(from, before));
     textEdited(-1, 0, 0, false);
 }
 
 void PlainTextEdit::redo() {
-    const qsizetype caret = history_.redo(text_);
-    if (caret < 0) return;
-    caret_ = anchor_ = caret;
+    const TextChange* change = history_.redoChange();
+    if (!change) return;
+    const qsizetype from = change->spanStart(), after = change->spanEndAfter();
+    const QString was = spanText(from, change->spanEndBefore());
+    caret_ = anchor_ = history_.redo(text_);
+    announceChange(from, was, spanText(from, after));
     textEdited(-1, 0, 0, false);
+}
+
+QString PlainTextEdit::spanText(qsizetype from, qsizetype to) const {
+    return QAccessible::isActive() ? text_.mid(from, to - from) : QString();
+}
+
+// Tells assistive tools that `was` at `position` became `now` (Qt's AT-SPI bridge passes text
+// events on, not value changes).
+void PlainTextEdit::announceChange(qsizetype position, const QString& was, const QString& now) {
+    if (!QAccessible::isActive() || (was.isEmpty() && now.isEmpty())) return;
+    if (was.isEmpty()) {
+        QAccessibleTextInsertEvent inserted(this, int(position), now);
+        QAccessible::updateAccessibility(&inserted);
+    } else if (now.isEmpty()) {
+        QAccessibleTextRemoveEvent gone(this, int(position), was);
+        QAccessible::updateAccessibility(&gone);
+    } else {
+        QAccessibleTextUpdateEvent updated(this, int(position), was, now);
+        QAccessible::updateAccessibility(&updated);
+    }
 }
 
 void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype inserted,
@@ -205,10 +224,6 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
         layout_.lineEdited(position, removed, inserted);
     } else {
         layout_.invalidateAll();
-    }
-    if (position < 0 && QAccessible::isActive()) {  // many changes at once: read it all again
-        QAccessibleValueChangeEvent changed(this, QString());
-        QAccessible::updateAccessibility(&changed);
     }
     // The first row on screen keeps its text in view; an unknown edit (-1) keeps the place.
     if (position >= 0 && top_ > position)
@@ -224,6 +239,8 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
 }
 
 void PlainTextEdit::selectionMoved() {
+    // The input method's candidate window follows the caret.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     if (QAccessible::isActive()) {
         QAccessibleTextCursorEvent moved(this, int(caret_));
         QAccessible::updateAccessibility(&moved);
@@ -454,7 +471,17 @@ void PlainTextEdit::inputMethodEvent(QInputMethodEvent* event) {
         typeText(event->commitString());
     }
     preedit_ = event->preeditString();
-    layout_.setPreedit(caret_, preedit_);
+    preeditCursor_ = preedit_.size();
+    QList<QTextLayout::FormatRange> formats;
+    for (const QInputMethodEvent::Attribute& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor) {
+            preeditCursor_ = attribute.length > 0 ? attribute.start : -1;
+        } else if (attribute.type == QInputMethodEvent::TextFormat) {
+            const QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid()) formats.append({attribute.start, attribute.length, format});
+        }
+    }
+    layout_.setPreedit(caret_, preedit_, formats);
     viewport()->update();
     event->accept();
 }
@@ -471,8 +498,15 @@ QVariant PlainTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
             return int(Qt::ImhMultiLine);
         case Qt::ImFont:
             return font();
-        case Qt::ImCursorRectangle:
-            return self->characterRect(caret_).translated(viewport()->pos());
+        case Qt::ImCursorRectangle: {
+            QRect rect = self->characterRect(caret_);
+            if (!preedit_.isEmpty() && preeditCursor_ >= 0 && !rect.isNull()) {
+                const QTextLine line = layout.line(self->caretRow());
+                rect.moveLeft(kMargin +
+                              int(line.cursorToX(int(caret_ - pieceStart + preeditCursor_))));
+            }
+            return rect.translated(viewport()->pos());
+        }
         // The surrounding text is the piece of the line around the caret.
         case Qt::ImSurroundingText:
             return layout.layout(row)->text();

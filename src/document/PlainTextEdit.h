@@ -99,6 +99,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
+    // The text from `from` to `to` while assistive tools listen, else nothing.
+    QString spanText(qsizetype from, qsizetype to) const;
+    void announceChange(qsizetype position, const QString& was, const QString& now);
     // `rowEnd`: a caret where a row wraps shows at the end of that row, not at the next row's
     // start.
     void moveCaret(qsizetype position, bool keepAnchor, bool rowEnd = false);
@@ -106,6 +109,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // Tells listeners, and assistive tools, that the caret or the selection moved.
     void selectionMoved();
     void offerSelection();
+    // Has the input method commit what it is composing, or drops it if it does not.
+    void commitPreedit();
     bool moveByKey(QKeyEvent* event);
     qsizetype visualStep(bool right);
     bool editByKey(QKeyEvent* event);
@@ -147,5 +152,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     bool movedWithin_ = false;  // our own drag ended in a move within the text
     int wheelRest_ = 0;
     QString preedit_;
+    qsizetype preeditCursor_ = 0;  // the caret within preedit_; -1: hidden
     QBasicTimer blink_;
 };

@@ -95,7 +95,17 @@ int PlainTextEdit::visibleRows() {
 
 // ---- Mouse
 
+void PlainTextEdit::commitPreedit() {
+    if (preedit_.isEmpty()) return;
+    QGuiApplication::inputMethod()->commit();
+    if (preedit_.isEmpty()) return;
+    preedit_.clear();
+    layout_.setPreedit(caret_, preedit_, {});
+    viewport()->update();
+}
+
 void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
+    commitPreedit();
     bool rowEnd = false;
     const qsizetype at = positionAt(event->position().toPoint(), &rowEnd);
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -366,10 +376,10 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         const auto samePiece = [&](const TextRow& other) {
             return other.line == row.line && other.segment == row.segment;
         };
-        if (caretShown_ && hasFocus() && samePiece(caretRow)) {
+        if (caretShown_ && hasFocus() && samePiece(caretRow) && preeditCursor_ >= 0) {
             // On the caret's own row: where a row wraps, that may be the earlier one.
             const QTextLine line = piece->lineAt(caretRow.row);
-            const int offset = int(caret_ - start + preedit_.size());
+            const int offset = int(caret_ - start + (preedit_.isEmpty() ? 0 : preeditCursor_));
             const qreal x = line.cursorToX(offset);
             QColor colour = palette().color(QPalette::Text);
             qreal width = 1;

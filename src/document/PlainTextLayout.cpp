@@ -35,10 +35,12 @@ void PlainTextLayout::setWidth(qreal width) {
     invalidateAll();
 }
 
-void PlainTextLayout::setPreedit(qsizetype position, const QString& text) {
+void PlainTextLayout::setPreedit(qsizetype position, const QString& text,
+                                 const QList<QTextLayout::FormatRange>& formats) {
     if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
     preeditAt_ = text.isEmpty() ? -1 : position;
     preedit_ = text;
+    preeditFormats_ = formats;
     if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
 }
 
@@ -182,11 +184,13 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
     if (preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
         (preeditAt_ < start + (to - from) || size_t(segment) + 1 == starts.size())) {
         layout->setPreeditArea(int(preeditAt_ - start), preedit_);
-        QTextLayout::FormatRange underline;
-        underline.start = int(preeditAt_ - start);
-        underline.length = int(preedit_.size());
-        underline.format.setFontUnderline(true);
-        layout->setFormats({underline});
+        QList<QTextLayout::FormatRange> formats = preeditFormats_;
+        if (formats.isEmpty()) {
+            formats.append({0, int(preedit_.size()), {}});
+            formats.back().format.setFontUnderline(true);
+        }
+        for (QTextLayout::FormatRange& range : formats) range.start += int(preeditAt_ - start);
+        layout->setFormats(formats);
     }
     layout->beginLayout();
     qreal y = 0;

@@ -34,8 +34,10 @@ class PlainTextLayout {
 
     void setFont(const QFont& font);
     void setWidth(qreal width);
-    // Text being composed by an input method, shown at `position` (empty: none).
-    void setPreedit(qsizetype position, const QString& text);
+    // Text being composed by an input method, shown at `position` (empty: none), with the
+    // input method's formats (positions within the text; none: underlined).
+    void setPreedit(qsizetype position, const QString& text,
+                    const QList<QTextLayout::FormatRange>& formats);
 
     // After an edit within one line (`removed` characters at `position` gave way to
     // `inserted`) / of anything else.
@@ -84,6 +86,7 @@ class PlainTextLayout {
     qreal width_ = 100;
     qsizetype preeditAt_ = -1;
     QString preedit_;
+    QList<QTextLayout::FormatRange> preeditFormats_;
     std::unordered_map<quint64, Cached> cache_;
     std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
     std::unordered_map<qsizetype, bool> longLineRightToLeft_;

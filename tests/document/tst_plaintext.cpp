@@ -479,6 +479,19 @@ class PlainTextTest : public QObject {
         QCOMPARE(edit->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
         box.Undo();
         QCOMPARE(edit->characterRect(1), plain);
+
+        // The input method places the caret within its text; a click drops what it leaves
+        // uncommitted.
+        const auto caretX = [&](int at) {
+            QInputMethodEvent composing(QStringLiteral("WWWW"),
+                                        {{QInputMethodEvent::Cursor, at, 1, QVariant()}});
+            QCoreApplication::sendEvent(edit, &composing);
+            return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+        };
+        QVERIFY(caretX(0) < caretX(2));
+        QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, plain.center());
+        QCOMPARE(box.Text(), QStringLiteral("ab"));
+        QCOMPARE(edit->characterRect(1), plain);
     }
 
     // Assistive tools read the text, the caret and the selection, and can edit.
@@ -502,6 +515,18 @@ class PlainTextTest : public QObject {
         accessible->editableTextInterface()->insertText(5, QStringLiteral(","));
         QCOMPARE(box.Text(), QStringLiteral("hello,\nworld"));
         QVERIFY(box.CanUndo());
+
+        // Words, characters and lines around an offset, read without copying the text.
+        const auto around = [&](int offset, QAccessible::TextBoundaryType type, int which) {
+            int from = -1, to = -1;
+            const QString found = which < 0   ? text->textBeforeOffset(offset, type, &from, &to)
+                                  : which > 0 ? text->textAfterOffset(offset, type, &from, &to)
+                                              : text->textAtOffset(offset, type, &from, &to);
+            return QStringLiteral("%1 %2-%3").arg(found).arg(from).arg(to);
+        };
+        QCOMPARE(around(8, QAccessible::WordBoundary, 0), QStringLiteral("world 7-12"));
+        QCOMPARE(around(1, QAccessible::CharBoundary, 1), QStringLiteral("l 2-3"));
+        QCOMPARE(around(8, QAccessible::LineBoundary, -1), QStringLiteral("hello,\n 0-7"));
     }
 };
 
