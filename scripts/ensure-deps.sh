@@ -14,6 +14,7 @@ QUILLO_PACKAGES=(
     desktop-file-utils poppler-utils
     dpkg-dev file shared-mime-info appstream lintian
     python3 xvfb openbox xdotool x11-utils imagemagick time
+    python3-pyatspi at-spi2-core dbus
     unicode-data
 )
 

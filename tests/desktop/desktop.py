@@ -7,6 +7,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -118,6 +119,8 @@ class Desktop:
                 except subprocess.TimeoutExpired:
                     process.kill()
             process.wait()
+        if getattr(self, "bus_pid", None):
+            os.kill(self.bus_pid, signal.SIGTERM)
         shutil.rmtree(self.root, ignore_errors=True)
         return False
 
@@ -130,6 +133,14 @@ class Desktop:
         log.close()
         self.processes.append(process)
         return process
+
+    def start_accessibility_bus(self):
+        """A session bus of its own, on which the program offers itself to assistive tools."""
+        out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
+                              "--print-pid=1"], env=self.env, capture_output=True, text=True,
+                             timeout=TIMEOUT).stdout.split()
+        self.bus_pid = int(out[1])
+        self.env.update(DBUS_SESSION_BUS_ADDRESS=out[0], QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 
     def write_settings(self, values):
         folder = os.path.join(self.config, "Quillo")

@@ -44,29 +44,32 @@ bool insidePair(const QTextBoundaryFinder& finder, const QString& text) {
            text[at].isLowSurrogate();
 }
 
-// The next / previous boundary of `type` within the line of `position`.
-qsizetype nextBoundary(const TextBuffer& text, qsizetype position, Boundary type) {
+// The next (`forward`) or previous boundary of `type` within the line of `position`. The
+// stretch read grows while the boundary found is only its edge.
+qsizetype boundary(const TextBuffer& text, qsizetype position, Boundary type, bool forward) {
     for (qsizetype reach = kReach;; reach *= 4) {
-        const Stretch s = read(text, position, kContext, reach);
+        const Stretch s =
+            read(text, position, forward ? kContext : reach, forward ? reach : kContext);
         QTextBoundaryFinder finder(type, s.text);
         finder.setPosition(int(position - s.from));
-        qsizetype next = finder.toNextBoundary();
-        while (next > 0 && insidePair(finder, s.text)) next = finder.toNextBoundary();
-        if (next < 0) return s.to;
-        if (s.from + next < s.to || s.to == s.lineEnd) return s.from + next;
+        const auto step = [&] {
+            return forward ? finder.toNextBoundary() : finder.toPreviousBoundary();
+        };
+        qsizetype found = step();
+        while (found > 0 && insidePair(finder, s.text)) found = step();
+        if (found < 0) return forward ? s.to : s.from;
+        const bool edge = forward ? s.from + found == s.to && s.to < s.lineEnd
+                                  : found == 0 && s.from > s.lineStart;
+        if (!edge) return s.from + found;
     }
 }
 
+qsizetype nextBoundary(const TextBuffer& text, qsizetype position, Boundary type) {
+    return boundary(text, position, type, true);
+}
+
 qsizetype previousBoundary(const TextBuffer& text, qsizetype position, Boundary type) {
-    for (qsizetype reach = kReach;; reach *= 4) {
-        const Stretch s = read(text, position, reach, kContext);
-        QTextBoundaryFinder finder(type, s.text);
-        finder.setPosition(int(position - s.from));
-        qsizetype previous = finder.toPreviousBoundary();
-        while (previous > 0 && insidePair(finder, s.text)) previous = finder.toPreviousBoundary();
-        if (previous < 0) return s.from;
-        if (previous > 0 || s.from == s.lineStart) return s.from + previous;
-    }
+    return boundary(text, position, type, false);
 }
 
 bool isBlank(char32_t c) {
