@@ -18,14 +18,10 @@ void check(bool ok) {
     if (!ok) std::abort();
 }
 
+// A lone surrogate does not survive a round trip through UTF-32.
 bool hasLoneSurrogate(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
+    const QList<uint> utf32 = text.toUcs4();
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(utf32.data()), utf32.size()) != text;
 }
 
 // What typing inserts: whole code points, among them pairs, accents, a flag and a joiner.
@@ -44,18 +40,9 @@ qsizetype caretAt(const TextBuffer& text, qsizetype at) {
 // Where a deleting key at `at` deletes to.
 qsizetype deletion(const TextBuffer& text, qsizetype at, int key) {
     using namespace TextNavigation;
-    switch (key % 5) {
-        case 0:
-            return nextCharacter(text, at);
-        case 1:
-            return previousDeletion(text, at);
-        case 2:
-            return nextWord(text, at);
-        case 3:
-            return previousWord(text, at);
-        default:
-            return wordAt(text, at).second;
-    }
+    const qsizetype ends[] = {nextCharacter(text, at), previousDeletion(text, at),
+                              nextWord(text, at), previousWord(text, at), wordAt(text, at).second};
+    return ends[key % 5];
 }
 
 void checkLines(const TextBuffer& buffer, const QString& model) {

@@ -104,15 +104,10 @@ QList<qsizetype> finderBreaks(QTextBoundaryFinder::BoundaryType type, const QStr
     return breaks;
 }
 
+// A lone surrogate does not survive a round trip through UTF-32.
 bool hasLoneSurrogate(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-        } else if (text[i].isSurrogate()) {
-            return true;
-        }
-    }
-    return false;
+    const QList<uint> utf32 = text.toUcs4();
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(utf32.data()), utf32.size()) != text;
 }
 
 // Presses `key` until the caret stops moving; the places it stopped.
