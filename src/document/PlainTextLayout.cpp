@@ -58,8 +58,9 @@ void PlainTextLayout::lineEdited(qsizetype position, qsizetype removed, qsizetyp
     const bool last = segment + 1 == starts.size();
     const qsizetype oldEnd = last ? length - inserted + removed : starts[segment + 1];
     const qsizetype pieceLength = oldEnd - starts[segment] + inserted - removed;
+    // The last piece may be short (typing at the end of the line), one in between not.
     if (at == starts[segment] || (!last && at + removed >= oldEnd) || pieceLength > 2 * kPiece ||
-        pieceLength < kLookBack)
+        pieceLength < (last ? 1 : kLookBack))
         return invalidateLine(line);
     for (size_t later = segment + 1; later < starts.size(); ++later)
         starts[later] += inserted - removed;
