@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The plain-text editor's buffer moves its gap with raw memory copies and keeps its line starts
 // in packed blocks: any sequence of edits, Replace All, undo and redo must leave the same text
-// and lines as a plain string, and never touch memory outside the buffer.
+// and lines as a plain string, and never touch memory outside the buffer. The deleting keys,
+// whatever the caret's place, never leave half a surrogate pair behind.
 #include <QList>
 #include <QString>
 #include <cstddef>
@@ -10,10 +11,38 @@
 
 #include "document/core/EditHistory.h"
 #include "document/core/TextBuffer.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
 void check(bool ok) {
     if (!ok) std::abort();
+}
+
+// A lone surrogate does not survive a round trip through UTF-32.
+bool hasLoneSurrogate(const QString& text) {
+    const QList<uint> utf32 = text.toUcs4();
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(utf32.data()), utf32.size()) != text;
+}
+
+// What typing inserts: whole code points, among them pairs, accents, a flag and a joiner.
+const QString kPieces[] = {QStringLiteral("a"),       QStringLiteral("b"),
+                           QStringLiteral("\n"),      QStringLiteral(" "),
+                           QStringLiteral("\u00E9"),  QStringLiteral("\U0001F600"),
+                           QStringLiteral("e\u0301"), QStringLiteral("\U0001F1E9\U0001F1EA"),
+                           QStringLiteral("\u200D"),  QStringLiteral("\U0001F3FD")};
+
+// The caret place at or before `at`: never inside a character.
+qsizetype caretAt(const TextBuffer& text, qsizetype at) {
+    if (at >= text.length()) return text.length();
+    return TextNavigation::previousCharacter(text, TextNavigation::nextCharacter(text, at));
+}
+
+// Where a deleting key at `at` deletes to.
+qsizetype deletion(const TextBuffer& text, qsizetype at, int key) {
+    using namespace TextNavigation;
+    const qsizetype ends[] = {nextCharacter(text, at), previousDeletion(text, at),
+                              nextWord(text, at), previousWord(text, at), wordAt(text, at).second};
+    return ends[key % 5];
 }
 
 void checkLines(const TextBuffer& buffer, const QString& model) {
@@ -42,12 +71,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const qsizetype count = std::min<qsizetype>(data[i + 2] % 9, model.size() - at);
         TextChange change;
         switch (data[i] % 5) {
-            case 0:
-            case 1: {
+            case 0: {
                 QString with;
                 for (int k = 0; k < data[i] / 5 % 7; ++k)
-                    with += QStringLiteral("ab\n \xE9")[k % 5];
-                change = TextChange::single(at, model.mid(at, count), with);
+                    with += kPieces[(data[i + 2] + k) % std::size(kPieces)];
+                // From one caret place to another, as the editor replaces.
+                const qsizetype from = caretAt(buffer, at);
+                const qsizetype to = caretAt(buffer, at + count);
+                change = TextChange::single(from, model.mid(from, to - from), with);
+                break;
+            }
+            case 1: {  // a deleting key at a caret
+                const qsizetype caret = caretAt(buffer, at);
+                const qsizetype to = deletion(buffer, caret, data[i + 2]);
+                const qsizetype from = std::min(caret, to);
+                if (from != std::max(caret, to))
+                    change = TextChange::single(from, model.mid(from, std::max(caret, to) - from),
+                                                QString());
                 break;
             }
             case 2:  // every "a", as Replace All does
@@ -88,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         check(buffer.length() == model.size());
         check(buffer.mid(at, 16) == model.mid(at, 16));
+        check(!hasLoneSurrogate(model));
     }
     check(buffer.text() == model);
     checkLines(buffer, model);

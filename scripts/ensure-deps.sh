@@ -14,7 +14,8 @@ QUILLO_PACKAGES=(
     desktop-file-utils poppler-utils
     dpkg-dev file shared-mime-info appstream lintian
     python3 xvfb openbox xdotool x11-utils imagemagick time
-    xclip dbus-x11 at-spi2-core python3-pyatspi
+    xclip dbus dbus-x11 at-spi2-core python3-pyatspi
+    unicode-data
 )
 
 # One question to dpkg for all of them: run.sh asks on every start.

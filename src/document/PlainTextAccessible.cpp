@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/PlainTextAccessible.h"
 
+#include <algorithm>
+
 #include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
+#include "document/core/TextBuffer.h"
+#include "document/core/TextNavigation.h"
 
 PlainTextAccessible::PlainTextAccessible(PlainTextEdit* editor)
     : QAccessibleWidget(editor, QAccessible::EditableText) {}
@@ -110,4 +114,53 @@ void PlainTextAccessible::insertText(int offset, const QString& text) {
 
 void PlainTextAccessible::replaceText(int start, int end, const QString& text) {
     editor()->replace(start, end - start, text, RichTextBox::UndoUnknown);
+}
+
+std::pair<qsizetype, qsizetype> PlainTextAccessible::spanAt(
+    qsizetype offset, QAccessible::TextBoundaryType type) const {
+    const TextBuffer& text = editor()->buffer();
+    offset = std::clamp<qsizetype>(offset, 0, text.length());
+    switch (type) {
+        case QAccessible::CharBoundary:
+            return {offset, TextNavigation::nextCharacter(text, offset)};
+        case QAccessible::WordBoundary:
+            return TextNavigation::wordAt(text, offset);
+        case QAccessible::NoBoundary:
+            return {0, text.length()};
+        default: {  // a line, with its line break; sentences and paragraphs too
+            const qsizetype line = text.lineOf(offset);
+            return {text.lineStart(line), std::min(text.lineEnd(line) + 1, text.length())};
+        }
+    }
+}
+
+QString PlainTextAccessible::spanText(std::pair<qsizetype, qsizetype> span, int* start,
+                                      int* end) const {
+    *start = int(span.first);
+    *end = int(span.second);
+    return editor()->buffer().mid(span.first, span.second - span.first);
+}
+
+QString PlainTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType type,
+                                          int* start, int* end) const {
+    return spanText(spanAt(offset, type), start, end);
+}
+
+QString PlainTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType type,
+                                              int* start, int* end) const {
+    const qsizetype at = spanAt(offset, type).first;
+    if (at <= 0) return spanText({0, 0}, start, end);
+    const qsizetype before = type == QAccessible::CharBoundary
+                                 ? TextNavigation::previousCharacter(editor()->buffer(), at)
+                                 : at - 1;
+    auto span = spanAt(before, type);
+    span.second = std::min(span.second, at);
+    return spanText(span, start, end);
+}
+
+QString PlainTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType type,
+                                             int* start, int* end) const {
+    const qsizetype after = spanAt(offset, type).second;
+    if (after >= editor()->length()) return spanText({after, after}, start, end);
+    return spanText(spanAt(after, type), start, end);
 }

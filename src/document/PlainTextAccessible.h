@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAccessibleWidget>
+#include <utility>
 
 class PlainTextEdit;
 
@@ -32,6 +33,14 @@ class PlainTextAccessible : public QAccessibleWidget,
     int offsetAtPoint(const QPoint& point) const override;
     void scrollToSubstring(int start, int end) override;
     QString attributes(int offset, int* start, int* end) const override;
+    // The character, word or line at, before or after an offset, read from the buffer: Qt's
+    // defaults would copy the whole text for every question.
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                         int* end) const override;
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                             int* end) const override;
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                            int* end) const override;
 
     void deleteText(int start, int end) override;
     void insertText(int offset, const QString& text) override;
@@ -39,4 +48,8 @@ class PlainTextAccessible : public QAccessibleWidget,
 
   private:
     PlainTextEdit* editor() const;
+    // The span of the given kind that holds `offset`; empty past the end of the text.
+    std::pair<qsizetype, qsizetype> spanAt(qsizetype offset,
+                                           QAccessible::TextBoundaryType type) const;
+    QString spanText(std::pair<qsizetype, qsizetype> span, int* start, int* end) const;
 };

@@ -4,6 +4,7 @@
 #include "document/PlainTextEdit.h"
 
 #include <QAccessible>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QPrinter>
 #include <QScrollBar>
@@ -57,14 +58,35 @@ bool isEditorKey(QKeyEvent* event) {
 }
 
 // Text typed with no modifier but Shift (or AltGr, a key of its own on X11): with Alt, Ctrl or
-// Meta a key belongs to the menus and shortcuts.
+// Meta a key belongs to the menus and shortcuts. Invisible format characters (joiners,
+// direction marks, the soft hyphen) are text too: Persian words and mixed-direction lines need
+// them.
 bool isTypedText(QKeyEvent* event) {
     const QString text = event->text();
     if (text.isEmpty() ||
         (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier)))
         return false;
-    const QChar c = text.front();
-    return c.isPrint() || c.isSurrogate() || c == u'\t';
+    const char32_t c = text.toUcs4().value(0);
+    const QChar::Category category = QChar::category(c);
+    return (QChar::isPrint(c) || category == QChar::Other_Format ||
+            category == QChar::Other_PrivateUse || c == u'\t') &&
+           category != QChar::Other_Surrogate;
+}
+
+bool hasRightToLeft(QStringView text) {
+    for (char32_t c : text.toUcs4()) {
+        switch (QChar::direction(c)) {
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirRLI:
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
 }
 }  // namespace
 
@@ -105,8 +127,9 @@ void PlainTextEdit::select(qsizetype anchor, qsizetype caret) {
     moveCaret(caret, true);
 }
 
-void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor) {
+void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor, bool rowEnd) {
     caret_ = std::clamp<qsizetype>(position, 0, text_.length());
+    caretAtRowEnd_ = rowEnd;
     if (!keepAnchor) anchor_ = caret_;
     caretX_ = -1;
     history_.breakRun();
@@ -131,18 +154,7 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     QString removed = text_.mid(position, count);
     const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
     text_.replace(position, count, with);
-    if (QAccessible::isActive()) {
-        if (count == 0) {
-            QAccessibleTextInsertEvent inserted(this, int(position), with);
-            QAccessible::updateAccessibility(&inserted);
-        } else if (with.isEmpty()) {
-            QAccessibleTextRemoveEvent gone(this, int(position), removed);
-            QAccessible::updateAccessibility(&gone);
-        } else {
-            QAccessibleTextUpdateEvent updated(this, int(position), removed, with);
-            QAccessible::updateAccessibility(&updated);
-        }
-    }
+    announceChange(position, removed, with);
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
     history_.record(TextChange::single(position, std::move(removed), with), type, run);
     caret_ = anchor_ = position + with.size();
@@ -158,41 +170,67 @@ void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetyp
     change.removed.reserve(qsizetype(positions.size()) * count);
     for (qsizetype at : positions) change.removed += text_.mid(at, count);
     change.inserted = with;
+    const QString before = spanText(change.spanStart(), change.spanEndBefore());
     caret_ = anchor_ = change.apply(text_);
+    announceChange(change.spanStart(), before, spanText(change.spanStart(), change.spanEndAfter()));
     history_.record(std::move(change), type, false);
     textEdited(-1, 0, 0, false);
 }
 
 void PlainTextEdit::undo() {
-    const qsizetype caret = history_.undo(text_);
-    if (caret < 0) return;
-    caret_ = anchor_ = caret;
+    const TextChange* change = history_.undoChange();
+    if (!change) return;
+    const qsizetype from = change->spanStart(), after = change->spanEndAfter();
+    const qsizetype before = change->spanEndBefore();
+    const QString was = spanText(from, after);
+    caret_ = anchor_ = history_.undo(text_);
+    announceChange(from, was, spanText(from, before));
     textEdited(-1, 0, 0, false);
 }
 
 void PlainTextEdit::redo() {
-    const qsizetype caret = history_.redo(text_);
-    if (caret < 0) return;
-    caret_ = anchor_ = caret;
+    const TextChange* change = history_.redoChange();
+    if (!change) return;
+    const qsizetype from = change->spanStart(), after = change->spanEndAfter();
+    const QString was = spanText(from, change->spanEndBefore());
+    caret_ = anchor_ = history_.redo(text_);
+    announceChange(from, was, spanText(from, after));
     textEdited(-1, 0, 0, false);
+}
+
+QString PlainTextEdit::spanText(qsizetype from, qsizetype to) const {
+    return QAccessible::isActive() ? text_.mid(from, to - from) : QString();
+}
+
+// Tells assistive tools that `was` at `position` became `now` (Qt's AT-SPI bridge passes text
+// events on, not value changes).
+void PlainTextEdit::announceChange(qsizetype position, const QString& was, const QString& now) {
+    if (!QAccessible::isActive() || (was.isEmpty() && now.isEmpty())) return;
+    if (was.isEmpty()) {
+        QAccessibleTextInsertEvent inserted(this, int(position), now);
+        QAccessible::updateAccessibility(&inserted);
+    } else if (now.isEmpty()) {
+        QAccessibleTextRemoveEvent gone(this, int(position), was);
+        QAccessible::updateAccessibility(&gone);
+    } else {
+        QAccessibleTextUpdateEvent updated(this, int(position), was, now);
+        QAccessible::updateAccessibility(&updated);
+    }
 }
 
 void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype inserted,
                                bool oneLine) {
     if (oneLine) {
-        layout_.invalidateLine(text_.lineOf(position));
+        layout_.lineEdited(position, removed, inserted);
     } else {
         layout_.invalidateAll();
-    }
-    if (position < 0 && QAccessible::isActive()) {  // many changes at once: read it all again
-        QAccessibleValueChangeEvent changed(this, QString());
-        QAccessible::updateAccessibility(&changed);
     }
     // The first row on screen keeps its text in view; an unknown edit (-1) keeps the place.
     if (position >= 0 && top_ > position)
         top_ = top_ >= position + removed ? top_ + inserted - removed : position;
     top_ = layout_.rowStart(layout_.rowAt(std::min(top_, text_.length())));
     caretX_ = -1;
+    caretAtRowEnd_ = false;
     ensureCaretVisible();
     syncScrollBar();
     restartBlink();
@@ -201,6 +239,8 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
 }
 
 void PlainTextEdit::selectionMoved() {
+    // The input method's candidate window follows the caret.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     if (QAccessible::isActive()) {
         QAccessibleTextCursorEvent moved(this, int(caret_));
         QAccessible::updateAccessibility(&moved);
@@ -326,14 +366,13 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
 
     const qreal keptX = caretX_;
     qsizetype to = caret_;
+    bool rowEnd = false;
     switch (what) {
         case Char:
-            to = hasSelection && !extend ? selectionEnd()
-                                         : TextNavigation::nextCharacter(text_, caret_);
+            to = hasSelection && !extend ? selectionEnd() : visualStep(true);
             break;
         case PrevChar:
-            to = hasSelection && !extend ? selectionStart()
-                                         : TextNavigation::previousCharacter(text_, caret_);
+            to = hasSelection && !extend ? selectionStart() : visualStep(false);
             break;
         case Word:
             to = TextNavigation::nextWord(text_, caret_);
@@ -342,23 +381,24 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
             to = TextNavigation::previousWord(text_, caret_);
             break;
         case Line:
-            to = verticalMove(1);
+            to = verticalMove(1, &rowEnd);
             break;
         case PrevLine:
-            to = verticalMove(-1);
+            to = verticalMove(-1, &rowEnd);
             break;
         case Page:
         case PrevPage: {
             const int rows = (what == Page ? 1 : -1) * std::max(1, visibleRows() - 1);
-            to = verticalMove(rows);
+            to = verticalMove(rows, &rowEnd);
             scrollRows(rows);
             break;
         }
         case Home:
-            to = layout_.rowStart(layout_.rowAt(caret_));
+            to = layout_.rowStart(caretRow());
             break;
         case End:
-            to = layout_.rowEnd(layout_.rowAt(caret_));
+            to = layout_.rowEnd(caretRow());
+            rowEnd = true;
             break;
         case Top:
             to = 0;
@@ -369,10 +409,34 @@ bool PlainTextEdit::moveByKey(QKeyEvent* event) {
     }
     const bool vertical = what == Line || what == PrevLine || what == Page || what == PrevPage;
     const qreal x = caretX_;
-    moveCaret(to, extend);
+    moveCaret(to, extend, rowEnd);
     if (vertical) caretX_ = keptX >= 0 ? keptX : x;
     if (extend) offerSelection();
     return true;
+}
+
+// Right and Left move the caret the way they point, through right-to-left text as through any
+// other; past the edge of a line's layout they go on to the line after or before. Where nothing
+// runs right to left, that is the order of the text.
+qsizetype PlainTextEdit::visualStep(bool right) {
+    const TextRow row = caretRow();
+    QTextLayout* piece = layout_.layout(row);
+    const qsizetype start = layout_.pieceStart(row);
+    if (!hasRightToLeft(piece->text()))
+        return right ? TextNavigation::nextCharacter(text_, caret_)
+                     : TextNavigation::previousCharacter(text_, caret_);
+    for (int offset = int(caret_ - start);;) {
+        const int moved =
+            right ? piece->rightCursorPosition(offset) : piece->leftCursorPosition(offset);
+        if (moved == offset) break;
+        offset = moved;
+        // Qt's layout stops at a few places inside what its boundary finder holds to be one
+        // character (between a space and a joiner, or the halves of a pair): a caret does not.
+        if (TextNavigation::isCharacterBoundary(text_, start + offset)) return start + offset;
+    }
+    return right != layout_.rightToLeft(row.line)
+               ? TextNavigation::nextCharacter(text_, caret_)
+               : TextNavigation::previousCharacter(text_, caret_);
 }
 
 bool PlainTextEdit::editByKey(QKeyEvent* event) {
@@ -386,9 +450,11 @@ bool PlainTextEdit::editByKey(QKeyEvent* event) {
     } else if (event->matches(QKeySequence::Delete)) {
         deleteTo(TextNavigation::nextCharacter(text_, caret_));
     } else if (event->matches(QKeySequence::Backspace) || event->key() == Qt::Key_Backspace) {
-        deleteTo(TextNavigation::previousCharacter(text_, caret_));
+        deleteTo(TextNavigation::previousDeletion(text_, caret_));
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A line break ends the typing step, as it does in other editors.
         replaceSelection(QStringLiteral("\n"), RichTextBox::UndoTyping);
+        history_.breakRun();
     } else if (isTypedText(event)) {
         typeText(event->text());
     } else {
@@ -405,7 +471,17 @@ void PlainTextEdit::inputMethodEvent(QInputMethodEvent* event) {
         typeText(event->commitString());
     }
     preedit_ = event->preeditString();
-    layout_.setPreedit(caret_, preedit_);
+    preeditCursor_ = preedit_.size();
+    QList<QTextLayout::FormatRange> formats;
+    for (const QInputMethodEvent::Attribute& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor) {
+            preeditCursor_ = attribute.length > 0 ? attribute.start : -1;
+        } else if (attribute.type == QInputMethodEvent::TextFormat) {
+            const QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid()) formats.append({attribute.start, attribute.length, format});
+        }
+    }
+    layout_.setPreedit(caret_, preedit_, formats);
     viewport()->update();
     event->accept();
 }
@@ -422,8 +498,15 @@ QVariant PlainTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
             return int(Qt::ImhMultiLine);
         case Qt::ImFont:
             return font();
-        case Qt::ImCursorRectangle:
-            return self->characterRect(caret_).translated(viewport()->pos());
+        case Qt::ImCursorRectangle: {
+            QRect rect = self->characterRect(caret_);
+            if (!preedit_.isEmpty() && preeditCursor_ >= 0 && !rect.isNull()) {
+                const QTextLine line = layout.line(self->caretRow());
+                rect.moveLeft(kMargin +
+                              int(line.cursorToX(int(caret_ - pieceStart + preeditCursor_))));
+            }
+            return rect.translated(viewport()->pos());
+        }
         // The surrounding text is the piece of the line around the caret.
         case Qt::ImSurroundingText:
             return layout.layout(row)->text();

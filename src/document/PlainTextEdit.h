@@ -49,6 +49,7 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void undo() override;
     void redo() override;
     void clearUndo() override { history_.clear(); }
+    void endUndoStep() override { history_.breakRun(); }
 
     bool overwriteMode() const override { return overwrite_; }
     void setOverwriteMode(bool on) override;
@@ -57,8 +58,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
 
     // Where the character at `position` shows in the viewport; empty when it is off screen.
     QRect characterRect(qsizetype position);
-    // The character at a point of the viewport (the nearest one).
-    qsizetype positionAt(const QPoint& point);
+    // The caret place nearest to a point of the viewport; `rowEnd` tells whether it is the end
+    // of the row there, which a wrapped row shares with the start of the next.
+    qsizetype positionAt(const QPoint& point, bool* rowEnd = nullptr);
     // Scrolls `position` into view, leaving the caret where it is.
     void scrollTo(qsizetype position);
 
@@ -97,16 +99,27 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
-    void moveCaret(qsizetype position, bool keepAnchor);
+    // The text from `from` to `to` while assistive tools listen, else nothing.
+    QString spanText(qsizetype from, qsizetype to) const;
+    void announceChange(qsizetype position, const QString& was, const QString& now);
+    // `rowEnd`: a caret where a row wraps shows at the end of that row, not at the next row's
+    // start.
+    void moveCaret(qsizetype position, bool keepAnchor, bool rowEnd = false);
+    TextRow caretRow();
     // Tells listeners, and assistive tools, that the caret or the selection moved.
     void selectionMoved();
     void offerSelection();
+    // Has the input method commit what it is composing, or drops it if it does not.
+    void commitPreedit();
     bool moveByKey(QKeyEvent* event);
+    qsizetype visualStep(bool right);
     bool editByKey(QKeyEvent* event);
     void typeText(const QString& text);
     void deleteTo(qsizetype position);
     // The caret's row moved up or down `rows`, keeping its column on screen.
-    qsizetype verticalMove(int rows);
+    qsizetype verticalMove(int rows, bool* rowEnd);
+    // The caret place in `row` nearest to `x`.
+    qsizetype placeInRow(const TextRow& row, qreal x, bool* rowEnd);
     int visibleRows();
 
     void scrollRows(int rows);
@@ -124,17 +137,21 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     PlainTextLayout layout_{text_};
     qsizetype caret_ = 0;
     qsizetype anchor_ = 0;
-    qsizetype top_ = 0;  // start of the first row on screen
-    qreal caretX_ = -1;  // column kept while moving up and down; -1: take the caret's
+    qsizetype top_ = 0;           // start of the first row on screen
+    qreal caretX_ = -1;           // column kept while moving up and down; -1: take the caret's
+    bool caretAtRowEnd_ = false;  // see moveCaret
     bool overwrite_ = false;
     bool syncing_ = false;
     bool caretShown_ = true;
     bool selecting_ = false;
     bool mayDrag_ = false;
     QPoint pressPoint_;
+    QPoint doubleClickPoint_;
+    ulong doubleClickTime_ = 0;
     qsizetype dropCaret_ = -1;  // where a drag over us would drop; -1: none
     bool movedWithin_ = false;  // our own drag ended in a move within the text
     int wheelRest_ = 0;
     QString preedit_;
+    qsizetype preeditCursor_ = 0;  // the caret within preedit_; -1: hidden
     QBasicTimer blink_;
 };

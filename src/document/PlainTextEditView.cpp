@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
-#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,7 +15,14 @@
 
 // ---- Geometry
 
-qsizetype PlainTextEdit::positionAt(const QPoint& point) {
+TextRow PlainTextEdit::caretRow() {
+    const TextRow row = layout_.rowAt(caret_);
+    if (!caretAtRowEnd_ || layout_.rowStart(row) != caret_) return row;
+    const TextRow before = layout_.previous(row);
+    return before.isValid() && before.line == row.line ? before : row;
+}
+
+qsizetype PlainTextEdit::positionAt(const QPoint& point, bool* rowEnd) {
     TextRow row = layout_.rowAt(top_);
     qreal y = 0;
     const qreal bottom = viewport()->height();
@@ -27,22 +33,33 @@ qsizetype PlainTextEdit::positionAt(const QPoint& point) {
         y += height;
         row = after;
     }
-    const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(point.x() - kMargin);
-    return std::min(at, layout_.rowEnd(row));
+    bool atEnd = false;
+    const qsizetype at = placeInRow(row, point.x() - kMargin, &atEnd);
+    if (rowEnd) *rowEnd = atEnd;
+    return at;
 }
 
-qsizetype PlainTextEdit::verticalMove(int rows) {
-    const TextRow from = layout_.rowAt(caret_);
+qsizetype PlainTextEdit::placeInRow(const TextRow& row, qreal x, bool* rowEnd) {
+    const QTextLine line = layout_.line(row);
+    const qsizetype start = layout_.pieceStart(row);
+    const qsizetype end = layout_.rowEnd(row);
+    // Qt never answers the end of a row wrapped inside a word, which the next row shares.
+    const qsizetype at = std::min(start + line.xToCursor(x), end);
+    const qreal endX = line.cursorToX(int(end - start));
+    *rowEnd = at == end || std::abs(x - endX) < std::abs(x - line.cursorToX(int(at - start)));
+    return *rowEnd ? end : at;
+}
+
+qsizetype PlainTextEdit::verticalMove(int rows, bool* rowEnd) {
+    const TextRow from = caretRow();
     if (caretX_ < 0) caretX_ = layout_.line(from).cursorToX(int(caret_ - layout_.pieceStart(from)));
-    const TextRow row = layout_.advance(from, rows);
-    const qsizetype at = layout_.pieceStart(row) + layout_.line(row).xToCursor(caretX_);
-    return std::min(at, layout_.rowEnd(row));
+    return placeInRow(layout_.advance(from, rows), caretX_, rowEnd);
 }
 
 QRect PlainTextEdit::characterRect(qsizetype position) {
     position = std::clamp<qsizetype>(position, 0, text_.length());
     if (position < top_) return QRect();
-    const TextRow row = layout_.rowAt(position);
+    const TextRow row = position == caret_ ? caretRow() : layout_.rowAt(position);
     qreal y = 0;
     for (TextRow at = layout_.rowAt(top_); at.isValid() && at != row; at = layout_.next(at)) {
         y += layout_.rowHeight(at);
@@ -78,8 +95,19 @@ int PlainTextEdit::visibleRows() {
 
 // ---- Mouse
 
+void PlainTextEdit::commitPreedit() {
+    if (preedit_.isEmpty()) return;
+    QGuiApplication::inputMethod()->commit();
+    if (preedit_.isEmpty()) return;
+    preedit_.clear();
+    layout_.setPreedit(caret_, preedit_, {});
+    viewport()->update();
+}
+
 void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
-    const qsizetype at = positionAt(event->position().toPoint());
+    commitPreedit();
+    bool rowEnd = false;
+    const qsizetype at = positionAt(event->position().toPoint(), &rowEnd);
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
         const QString text = clipboard->text(QClipboard::Selection);
@@ -88,6 +116,15 @@ void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
+    // A third click soon after a double-click, where it was, takes the whole line.
+    if (event->timestamp() - doubleClickTime_ < ulong(QApplication::doubleClickInterval()) &&
+        (event->position().toPoint() - doubleClickPoint_).manhattanLength() <
+            QApplication::startDragDistance()) {
+        const qsizetype line = text_.lineOf(at);
+        select(text_.lineStart(line), std::min(text_.lineEnd(line) + 1, text_.length()));
+        offerSelection();
+        return;
+    }
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     if (!shift && caret_ != anchor_ && at >= selectionStart() && at < selectionEnd()) {
         mayDrag_ = true;
@@ -95,7 +132,7 @@ void PlainTextEdit::mousePressEvent(QMouseEvent* event) {
         return;
     }
     selecting_ = true;
-    moveCaret(at, shift);
+    moveCaret(at, shift, rowEnd);
 }
 
 void PlainTextEdit::mouseMoveEvent(QMouseEvent* event) {
@@ -108,7 +145,9 @@ void PlainTextEdit::mouseMoveEvent(QMouseEvent* event) {
     if (!selecting_ || !(event->buttons() & Qt::LeftButton)) return;
     if (point.y() < 0) scrollRows(-1);
     if (point.y() > viewport()->height()) scrollRows(1);
-    moveCaret(positionAt(point), true);
+    bool rowEnd = false;
+    const qsizetype at = positionAt(point, &rowEnd);
+    moveCaret(at, true, rowEnd);
 }
 
 void PlainTextEdit::mouseReleaseEvent(QMouseEvent* event) {
@@ -127,32 +166,16 @@ void PlainTextEdit::offerSelection() {
 
 void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    const qsizetype at = positionAt(event->position().toPoint());
+    doubleClickTime_ = event->timestamp();
+    doubleClickPoint_ = event->position().toPoint();
+    const qsizetype at = positionAt(doubleClickPoint_);
     const auto [from, to] = TextNavigation::wordAt(text_, at);
     select(from, to);
     offerSelection();
 }
 
 void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    const bool hasSelection = caret_ != anchor_;
-    auto add = [&](const char* icon, const QString& label, bool enabled, auto action) {
-        QAction* item = menu.addAction(QIcon::fromTheme(QLatin1String(icon)), label, this, action);
-        item->setEnabled(enabled);
-    };
-    add("edit-undo", tr("&Undo"), history_.canUndo(), &PlainTextEdit::undo);
-    add("edit-redo", tr("&Redo"), history_.canRedo(), &PlainTextEdit::redo);
-    menu.addSeparator();
-    add("edit-cut", tr("Cu&t"), hasSelection, [this] { cutToClipboard(); });
-    add("edit-copy", tr("&Copy"), hasSelection, [this] { copyToClipboard(); });
-    add("edit-paste", tr("&Paste"), !QGuiApplication::clipboard()->text().isEmpty(),
-        [this] { pasteFromClipboard(); });
-    add("edit-delete", tr("Delete"), hasSelection,
-        [this] { replaceSelection(QString(), RichTextBox::UndoDelete); });
-    menu.addSeparator();
-    add("edit-select-all", tr("Select All"), text_.length() > 0,
-        [this] { select(0, text_.length()); });
-    menu.exec(event->globalPos());
+    execContextMenu(event->globalPos());
 }
 
 // ---- Drag and drop
@@ -248,7 +271,7 @@ qsizetype PlainTextEdit::bottomTop() {
 }
 
 void PlainTextEdit::ensureCaretVisible() {
-    const TextRow caretRow = layout_.rowAt(caret_);
+    const TextRow caretRow = this->caretRow();
     if (layout_.rowStart(caretRow) < top_) {
         setTop(layout_.rowStart(caretRow));
         return;
@@ -330,7 +353,7 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
     painter.fillRect(area, palette().color(QPalette::Base));
     painter.setPen(palette().color(QPalette::Text));
     const qsizetype from = selectionStart(), to = selectionEnd();
-    const TextRow caretRow = layout_.rowAt(caret_);
+    const TextRow caretRow = this->caretRow();
     const TextRow dropRow = dropCaret_ >= 0 ? layout_.rowAt(dropCaret_) : TextRow{};
 
     TextRow row = layout_.rowAt(top_);
@@ -353,16 +376,21 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         const auto samePiece = [&](const TextRow& other) {
             return other.line == row.line && other.segment == row.segment;
         };
-        if (caretShown_ && hasFocus() && samePiece(caretRow)) {
-            int width = 1;
-            if (overwrite_ && caret_ == anchor_ && caret_ < text_.length()) {
-                width = qMax(1, QFontMetrics(font()).horizontalAdvance(text_.at(caret_)));
-                QColor block = palette().color(QPalette::Text);
-                block.setAlpha(110);
-                painter.setPen(block);
+        if (caretShown_ && hasFocus() && samePiece(caretRow) && preeditCursor_ >= 0) {
+            // On the caret's own row: where a row wraps, that may be the earlier one.
+            const QTextLine line = piece->lineAt(caretRow.row);
+            const int offset = int(caret_ - start + (preedit_.isEmpty() ? 0 : preeditCursor_));
+            const qreal x = line.cursorToX(offset);
+            QColor colour = palette().color(QPalette::Text);
+            qreal width = 1;
+            if (overwrite_ && caret_ == anchor_ && caret_ < text_.length() &&
+                text_.at(caret_) != u'\n') {
+                const qsizetype next = TextNavigation::nextCharacter(text_, caret_);
+                width = std::max<qreal>(1, std::abs(line.cursorToX(int(next - start)) - x));
+                colour.setAlpha(110);
             }
-            piece->drawCursor(&painter, origin, int(caret_ - start + preedit_.size()), width);
-            painter.setPen(palette().color(QPalette::Text));
+            painter.fillRect(QRectF(origin.x() + x, origin.y() + line.y(), width, line.height()),
+                             colour);
         }
         if (dropRow.isValid() && samePiece(dropRow))
             piece->drawCursor(&painter, origin, int(dropCaret_ - start), 2);

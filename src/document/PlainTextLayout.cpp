@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/PlainTextLayout.h"
 
+#include <QTextBoundaryFinder>
 #include <QTextOption>
 #include <algorithm>
 #include <cstdlib>
 
 #include "document/core/TextBuffer.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
-// How far back from the end of a piece of a long line to look for a space to end it after.
+// How far back from the end of a piece of a long line to look for a place a row may wrap.
 constexpr qsizetype kLookBack = 256;
+// Characters after a piece's end that the line-break rules may look at.
+constexpr qsizetype kLookAhead = 16;
 // Tab stops every 80 pixels, as Qt's text editors have them.
 constexpr qreal kTabStop = 80;
 // Layouts kept: enough for several screens of the shortest and of the longest lines. A layout
@@ -31,11 +35,41 @@ void PlainTextLayout::setWidth(qreal width) {
     invalidateAll();
 }
 
-void PlainTextLayout::setPreedit(qsizetype position, const QString& text) {
+void PlainTextLayout::setPreedit(qsizetype position, const QString& text,
+                                 const QList<QTextLayout::FormatRange>& formats) {
     if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
     preeditAt_ = text.isEmpty() ? -1 : position;
     preedit_ = text;
+    preeditFormats_ = formats;
     if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));
+}
+
+// An edit inside one piece of a long line lays out that piece again and moves the later ones:
+// a key costs the same anywhere in a line of any length.
+void PlainTextLayout::lineEdited(qsizetype position, qsizetype removed, qsizetype inserted) {
+    const qsizetype line = text_.lineOf(position);
+    const auto found = longLines_.find(line);
+    const qsizetype length = text_.lineLength(line);
+    if (found == longLines_.end() || length <= kPiece) return invalidateLine(line);
+    std::vector<qsizetype>& starts = found->second;
+    const qsizetype at = position - text_.lineStart(line);
+    const size_t segment =
+        size_t(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+    const bool last = segment + 1 == starts.size();
+    const qsizetype oldEnd = last ? length - inserted + removed : starts[segment + 1];
+    const qsizetype pieceLength = oldEnd - starts[segment] + inserted - removed;
+    // The last piece may be short (typing at the end of the line), one in between not.
+    if (at == starts[segment] || (!last && at + removed >= oldEnd) || pieceLength > 2 * kPiece ||
+        pieceLength < (last ? 1 : kLookBack))
+        return invalidateLine(line);
+    for (size_t later = segment + 1; later < starts.size(); ++later)
+        starts[later] += inserted - removed;
+    const auto cached = cache_.find(key(line, qsizetype(segment)));
+    if (cached != cache_.end()) {
+        cachedCharacters_ -= cached->second.characters;
+        cache_.erase(cached);
+    }
+    longLineRightToLeft_.erase(line);
 }
 
 void PlainTextLayout::invalidateLine(qsizetype line) {
@@ -48,12 +82,35 @@ void PlainTextLayout::invalidateLine(qsizetype line) {
         cache_.erase(cached);
     }
     if (found != longLines_.end()) longLines_.erase(found);
+    longLineRightToLeft_.erase(line);
 }
 
 void PlainTextLayout::invalidateAll() {
     cache_.clear();
     cachedCharacters_ = 0;
     longLines_.clear();
+    longLineRightToLeft_.clear();
+}
+
+bool PlainTextLayout::rightToLeft(qsizetype line) {
+    const bool isLong = text_.lineLength(line) > kPiece;
+    if (isLong) {
+        const auto found = longLineRightToLeft_.find(line);
+        if (found != longLineRightToLeft_.end()) return found->second;
+    }
+    bool rightToLeft = false;
+    const qsizetype end = text_.lineEnd(line);
+    for (qsizetype at = text_.lineStart(line); at < end; ++at) {
+        const char32_t c = TextNavigation::codePointAt(text_, at);
+        const QChar::Direction direction = QChar::direction(c);
+        if (direction == QChar::DirL || direction == QChar::DirR || direction == QChar::DirAL) {
+            rightToLeft = direction != QChar::DirL;
+            break;
+        }
+        if (QChar::requiresSurrogates(c)) ++at;
+    }
+    if (isLong) longLineRightToLeft_[line] = rightToLeft;
+    return rightToLeft;
 }
 
 const std::vector<qsizetype>& PlainTextLayout::pieces(qsizetype line) {
@@ -64,19 +121,46 @@ const std::vector<qsizetype>& PlainTextLayout::pieces(qsizetype line) {
     const qsizetype base = text_.lineStart(line);
     std::vector<qsizetype> starts{0};
     for (qsizetype start = 0; length - start > kPiece;) {
-        qsizetype end = start + kPiece;
-        for (qsizetype at = end; at > end - kLookBack; --at) {
-            const QChar c = text_.at(base + at - 1);
-            if (c == u' ' || c == u'\t') {
-                end = at;
-                break;
-            }
-        }
-        if (text_.at(base + end - 1).isHighSurrogate()) --end;  // keep a pair together
-        starts.push_back(end);
-        start = end;
+        const qsizetype end = pieceEnd(base, start + kPiece) - base;
+        starts.push_back(end > start ? end : start + kPiece);
+        start = starts.back();
     }
     return longLines_.emplace(line, std::move(starts)).first->second;
+}
+
+// Where a piece of a long line ending near `near` (a text position) ends: the last place at or
+// before it where a row may wrap, else the last character boundary.
+qsizetype PlainTextLayout::pieceEnd(qsizetype lineStart, qsizetype near) const {
+    const qsizetype from = std::max(lineStart, near - kLookBack);
+    // Most text wraps after spaces: the place after one, unless a mark or joiner clings to it.
+    for (qsizetype at = near; at > from; --at) {
+        const QChar c = text_.at(at - 1);
+        if (c != u' ' && c != u'\t') continue;
+        const char32_t next = TextNavigation::codePointAt(text_, at);
+        if (next != u' ' && next != u'\t' && !QChar::isMark(next) && next != 0x200C &&
+            next != 0x200D && QChar::category(next) != QChar::Other_Format)
+            return at;
+    }
+    // A run of Latin letters and digits, a row breaks anywhere in it and so may a piece.
+    bool plain = true;
+    for (qsizetype at = from; at <= near && plain; ++at) {
+        const QChar c = text_.at(at);
+        plain = c.unicode() < 0x300 && c.isLetterOrNumber();
+    }
+    if (plain) return near;
+    const QString window = text_.mid(from, near + kLookAhead - from);
+    const int end = int(near - from);
+    QTextBoundaryFinder lines(QTextBoundaryFinder::Line, window);
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, window);
+    lines.setPosition(end);
+    for (int at = lines.isAtBoundary() ? end : lines.toPreviousBoundary(); at > 0;
+         at = lines.toPreviousBoundary()) {
+        clusters.setPosition(at);
+        if (clusters.isAtBoundary() && !window[at - 1].isHighSurrogate()) return from + at;
+    }
+    const qsizetype after = TextNavigation::nextCharacter(text_, near);
+    const qsizetype before = TextNavigation::previousCharacter(text_, after);
+    return before > from ? before : after;
 }
 
 QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
@@ -92,17 +176,22 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
     auto layout = std::make_unique<QTextLayout>(text_.mid(start, to - from), font_);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const bool rtl = rightToLeft(line);
+    option.setTextDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(rtl ? Qt::AlignRight : Qt::AlignLeft);
     option.setTabStopDistance(kTabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     if (preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
         (preeditAt_ < start + (to - from) || size_t(segment) + 1 == starts.size())) {
         layout->setPreeditArea(int(preeditAt_ - start), preedit_);
-        QTextLayout::FormatRange underline;
-        underline.start = int(preeditAt_ - start);
-        underline.length = int(preedit_.size());
-        underline.format.setFontUnderline(true);
-        layout->setFormats({underline});
+        QList<QTextLayout::FormatRange> formats = preeditFormats_;
+        if (formats.isEmpty()) {
+            formats.append({0, int(preedit_.size()), {}});
+            formats.back().format.setFontUnderline(true);
+        }
+        for (QTextLayout::FormatRange& range : formats) range.start += int(preeditAt_ - start);
+        layout->setFormats(formats);
     }
     layout->beginLayout();
     qreal y = 0;
@@ -212,10 +301,11 @@ TextRow PlainTextLayout::last() {
 
 qsizetype PlainTextLayout::rowEnd(const TextRow& row) {
     const QTextLine textLine = line(row);
-    qsizetype end = pieceStart(row) + textLine.textStart() + textLine.textLength();
+    const qsizetype start = pieceStart(row) + textLine.textStart();
+    const qsizetype end = start + textLine.textLength();
     const TextRow after = next(row);
-    // A wrapped row ends where the next begins, where a caret shows on the next row: its end
-    // is one character before, the space it broke at as a rule.
-    if (after.isValid() && after.line == row.line && end > rowStart(row)) --end;
-    return end;
+    // A row wrapped at a space keeps the space, unseen at its end: the caret stops before it.
+    // A row wrapped elsewhere ends where the next begins.
+    const bool wrapped = after.isValid() && after.line == row.line;
+    return wrapped && end > start && text_.at(end - 1).isSpace() ? end - 1 : end;
 }

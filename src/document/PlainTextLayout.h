@@ -24,18 +24,24 @@ struct TextRow {
 
 // Lays out the lines of a TextBuffer as they are needed, and only those: the rows on screen
 // and the few a caret or a scroll passes through. Long lines are laid out in pieces of a few
-// thousand characters (ending after a space where there is one), so an edit in a line of
-// megabytes lays out one piece again, not the line. Layouts are kept in a bounded cache.
+// thousand characters, each ending where a row may wrap and never inside a character, so an
+// edit in a line of megabytes lays out one piece again, not the line. A line runs right to left
+// or left to right as its first strong character says, every piece of it alike, and is aligned
+// to the side it starts from. Layouts are kept in a bounded cache.
 class PlainTextLayout {
   public:
     explicit PlainTextLayout(const TextBuffer& text) : text_(text) {}
 
     void setFont(const QFont& font);
     void setWidth(qreal width);
-    // Text being composed by an input method, shown at `position` (empty: none).
-    void setPreedit(qsizetype position, const QString& text);
+    // Text being composed by an input method, shown at `position` (empty: none), with the
+    // input method's formats (positions within the text; none: underlined).
+    void setPreedit(qsizetype position, const QString& text,
+                    const QList<QTextLayout::FormatRange>& formats);
 
-    // After an edit within one line / of anything else.
+    // After an edit within one line (`removed` characters at `position` gave way to
+    // `inserted`) / of anything else.
+    void lineEdited(qsizetype position, qsizetype removed, qsizetype inserted);
     void invalidateLine(qsizetype line);
     void invalidateAll();
 
@@ -53,9 +59,11 @@ class PlainTextLayout {
     // Text position of the first character of the row's piece / of the row.
     qsizetype pieceStart(const TextRow& row);
     qsizetype rowStart(const TextRow& row) { return pieceStart(row) + line(row).textStart(); }
-    // Where a caret at the end of the row stands: before a wrapped row's last space.
+    // Where a caret at the end of the row stands: before the space a row wrapped at, else
+    // where the next row starts.
     qsizetype rowEnd(const TextRow& row);
     qreal rowHeight(const TextRow& row) { return line(row).height(); }
+    bool rightToLeft(qsizetype line);
 
   private:
     static constexpr qsizetype kPiece = 4096;
@@ -70,6 +78,7 @@ class PlainTextLayout {
     // Where the pieces of a line start, relative to the line.
     const std::vector<qsizetype>& pieces(qsizetype line);
     QTextLayout* piece(qsizetype line, qsizetype segment);
+    qsizetype pieceEnd(qsizetype lineStart, qsizetype near) const;
     void evictOld();
 
     const TextBuffer& text_;
@@ -77,8 +86,10 @@ class PlainTextLayout {
     qreal width_ = 100;
     qsizetype preeditAt_ = -1;
     QString preedit_;
+    QList<QTextLayout::FormatRange> preeditFormats_;
     std::unordered_map<quint64, Cached> cache_;
     std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
+    std::unordered_map<qsizetype, bool> longLineRightToLeft_;
     std::vector<qsizetype> onePiece_{0};
     quint64 clock_ = 0;
     qsizetype cachedCharacters_ = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/RichEditor.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
@@ -25,6 +26,12 @@ bool hasLongParagraph(QStringView text) {
         start = end + 1;
     }
     return false;
+}
+
+bool isModifierKey(int key) {
+    return (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) || key == Qt::Key_AltGr ||
+           key == Qt::Key_Super_L || key == Qt::Key_Super_R || key == Qt::Key_Hyper_L ||
+           key == Qt::Key_Hyper_R;
 }
 
 int actionTypeOf(QKeyEvent* event) {
@@ -64,9 +71,17 @@ qsizetype RichEditor::length() const {
     return document()->characterCount() - 1;
 }
 
+namespace {
+// The text as Text() gives it: a line break for a paragraph or line separator, a space for a
+// no-break space.
+QChar plainCharacter(QChar c) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) return QLatin1Char('\n');
+    return c == QChar::Nbsp ? QChar(QLatin1Char(' ')) : c;
+}
+}  // namespace
+
 QChar RichEditor::charAt(qsizetype position) const {
-    const QChar c = document()->characterAt(int(position));
-    return c == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : c;
+    return plainCharacter(document()->characterAt(int(position)));
 }
 
 qsizetype RichEditor::caret() const {
@@ -79,7 +94,7 @@ qsizetype RichEditor::anchor() const {
 
 QString RichEditor::selectedText() const {
     QString text = textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    for (QChar& c : text) c = plainCharacter(c);
     return text;
 }
 
@@ -145,13 +160,30 @@ int RichEditor::undoType() const {
 }
 
 int RichEditor::redoType() const {
-    const int index = document()->availableUndoSteps();
-    return canRedo() && index < undoTypes_.size() ? undoTypes_[index] : RichTextBox::UndoUnknown;
+    return canRedo() && !redoTypes_.isEmpty() ? redoTypes_.back() : RichTextBox::UndoUnknown;
+}
+
+void RichEditor::undo() {
+    if (!canUndo()) return;
+    const int type = undoType();
+    QTextEdit::undo();
+    redoTypes_.push_back(type);
+}
+
+void RichEditor::redo() {
+    if (!canRedo()) return;
+    QTextEdit::redo();
+    if (!redoTypes_.isEmpty()) redoTypes_.pop_back();
 }
 
 void RichEditor::clearUndo() {
     document()->clearUndoRedoStacks();
     undoTypes_.clear();
+    redoTypes_.clear();
+}
+
+void RichEditor::endUndoStep() {
+    document()->setModified(false);  // see startStep
 }
 
 void RichEditor::onUndoCommandAdded() {
@@ -159,6 +191,7 @@ void RichEditor::onUndoCommandAdded() {
     if (index < 0) return;
     undoTypes_.resize(index + 1);
     undoTypes_[index] = pendingType_;
+    redoTypes_.clear();
 }
 
 void RichEditor::startStep(int type) {
@@ -210,7 +243,23 @@ void RichEditor::insertFromMimeData(const QMimeData* source) {
     if (!source->hasText()) return;
     const QString text = source->text();
     prepareFor(text);
+    // Dropped text comes here with its type set; anything else is a paste (the middle button's).
+    const int type =
+        pendingType_ == RichTextBox::UndoUnknown ? RichTextBox::UndoPaste : pendingType_;
+    startStep(type);
+    QScopedValueRollback<int> pending(pendingType_, type);
     textCursor().insertText(text);
+}
+
+void RichEditor::inputMethodEvent(QInputMethodEvent* event) {
+    if (event->commitString().isEmpty()) return QTextEdit::inputMethodEvent(event);
+    startStep(RichTextBox::UndoTyping);
+    QScopedValueRollback<int> pending(pendingType_, RichTextBox::UndoTyping);
+    QTextEdit::inputMethodEvent(event);
+}
+
+void RichEditor::contextMenuEvent(QContextMenuEvent* event) {
+    execContextMenu(event->globalPos());
 }
 
 void RichEditor::keyPressEvent(QKeyEvent* event) {
@@ -223,15 +272,24 @@ void RichEditor::keyPressEvent(QKeyEvent* event) {
     // with nothing selected empties the clipboard, for one).
     if (event->matches(QKeySequence::Copy)) {
         copyToClipboard();
+    } else if (!isReadOnly() && event->matches(QKeySequence::Undo)) {
+        undo();
+    } else if (!isReadOnly() && event->matches(QKeySequence::Redo)) {
+        redo();
     } else if (!isReadOnly() && event->matches(QKeySequence::Cut)) {
         cutToClipboard();
     } else if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
         pasteFromClipboard();
+    } else if (isModifierKey(event->key())) {
+        QTextEdit::keyPressEvent(event);  // types nothing, so ends no step
+        return;
     } else {
         const int type = actionTypeOf(event);
         startStep(type);
         QScopedValueRollback<int> pending(pendingType_, type);
         QTextEdit::keyPressEvent(event);
+        // A line break ends the typing step, as in the plain-text editor.
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) endUndoStep();
         return;
     }
     event->accept();

@@ -33,9 +33,10 @@ class RichEditor : public QTextEdit, public TextEditor {
     bool canRedo() const override;
     int undoType() const override;
     int redoType() const override;
-    void undo() override { QTextEdit::undo(); }
-    void redo() override { QTextEdit::redo(); }
+    void undo() override;
+    void redo() override;
     void clearUndo() override;
+    void endUndoStep() override;
     bool overwriteMode() const override { return QTextEdit::overwriteMode(); }
     void setOverwriteMode(bool on) override { QTextEdit::setOverwriteMode(on); }
     void setTextFont(const QFont& font) override;
@@ -49,6 +50,8 @@ class RichEditor : public QTextEdit, public TextEditor {
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
   private:
@@ -60,5 +63,8 @@ class RichEditor : public QTextEdit, public TextEditor {
     void prepareFor(QStringView text);
 
     QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
+    // The types of the steps undone, the next to redo last: a user's step may be several
+    // entries of the document's stack, so the index does not tell.
+    QVector<int> redoTypes_;
     int pendingType_ = 0;
 };

@@ -20,6 +20,7 @@
 #include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
@@ -268,6 +269,7 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         }
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
+        editor_->endUndoStep();  // an undo step never reaches back across a save
         return true;
     }
     const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
@@ -276,6 +278,7 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);
     fileFormat_ = encoded.format;
     savedAsUtf8Instead_ = encoded.fellBackToUtf8;
+    editor_->endUndoStep();
     return true;
 }
 
@@ -359,29 +362,28 @@ bool RichTextBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 namespace {
-// Whole-word matching: a match must not be part of a longer word.
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c.isMark() || c == u'_';
-}
+using TextNavigation::codePointAt;
+using TextNavigation::codePointBefore;
 
 // The first match of `what` in `text` starting at or after `from` and ending at or before `end`,
 // or -1. Letter case is ignored unless rtfMatchCase. With rtfWholeWord a match is refused when a
 // word character on either side continues a word character at its edge; `before` stands for the
-// character preceding `from` (null: none).
+// character preceding `from` (0: none).
 qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype end, int options,
-                  QChar before) {
+                  char32_t before) {
+    using TextNavigation::isWordCharacter;
     const Qt::CaseSensitivity cs =
         options & RichTextBox::rtfMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const bool wordStart = isWordChar(what.front());
-    const bool wordEnd = isWordChar(what.back());
+    const bool wordStart = isWordCharacter(codePointAt(what, 0));
+    const bool wordEnd = isWordCharacter(codePointBefore(what, what.size()));
     for (qsizetype at = from;; ++at) {
         at = text.indexOf(what, at, cs);
         if (at < 0 || at + what.size() > end) return -1;
         if (!(options & RichTextBox::rtfWholeWord)) return at;
-        const QChar left = at == from ? before : text[at - 1];
-        const qsizetype stop = at + what.size();
-        const QChar right = stop < text.size() ? text[stop] : QChar();
-        if (!(wordStart && isWordChar(left)) && !(wordEnd && isWordChar(right))) return at;
+        const char32_t left = at == from ? before : codePointBefore(text, at);
+        const char32_t right = codePointAt(text, at + what.size());
+        if (!(wordStart && isWordCharacter(left)) && !(wordEnd && isWordCharacter(right)))
+            return at;
     }
 }
 }  // namespace
@@ -391,8 +393,8 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
     start = qMax(0, start);
     if (text.isEmpty() || start > content.size()) return -1;
     const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
-    const QChar before = start > 0 ? content[start - 1] : QChar();
-    const qsizetype at = matchIn(content, text, start, stop, options, before);
+    const qsizetype at =
+        matchIn(content, text, start, stop, options, codePointBefore(content, start));
     if (at < 0) return -1;
     editor_->select(at, at + text.size());
     return int(at);
@@ -407,15 +409,15 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
     // The matches a Find / SelText loop would make: each search resumes right after the previous
     // replacement, whose last character is then what precedes the resume point.
     std::vector<qsizetype> found;
-    QChar before = start > 0 ? content[start - 1] : QChar();
+    char32_t before = codePointBefore(content, start);
     for (qsizetype from = start;;) {
         const qsizetype at = matchIn(content, text, from, content.size(), options, before);
         if (at < 0) break;
         found.push_back(at);
         if (!replacement.isEmpty()) {
-            before = replacement.back();
+            before = codePointBefore(replacement, replacement.size());
         } else if (at > from) {
-            before = content[at - 1];
+            before = codePointBefore(content, at);
         }
         from = at + text.size();
     }

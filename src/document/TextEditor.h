@@ -8,6 +8,7 @@
 #include "document/core/TextReplacement.h"
 
 class QAbstractScrollArea;
+class QPoint;
 class QFont;
 class QPrinter;
 
@@ -43,6 +44,9 @@ class TextEditor {
     void copyToClipboard();
     void cutToClipboard();
     void pasteFromClipboard();
+    // The right-click menu: Undo, Redo, Cut, Copy, Paste, Delete and Select All, each recorded
+    // as the edit it is.
+    void execContextMenu(const QPoint& globalPosition);
 
     virtual bool canUndo() const = 0;
     virtual bool canRedo() const = 0;
@@ -51,6 +55,8 @@ class TextEditor {
     virtual void undo() = 0;
     virtual void redo() = 0;
     virtual void clearUndo() = 0;
+    // The next edit starts an undo step of its own (after a save, say), whatever it is.
+    virtual void endUndoStep() = 0;
 
     virtual bool overwriteMode() const = 0;
     virtual void setOverwriteMode(bool on) = 0;

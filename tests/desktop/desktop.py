@@ -232,9 +232,12 @@ class Desktop:
         """Keys to whichever window has the focus (a message box, say)."""
         self.x("xdotool", "key", "--clearmodifiers", *keys, check=True)
 
-    def type(self, wid, text):
+    def type(self, wid, text, delay=15):
+        """Types `text`. A character the keyboard lacks is typed by mapping a spare key to it for
+        a moment: the program reads the new map only after it hears of the change, so such
+        text wants a longer `delay` (milliseconds a key)."""
         self.activate(wid)
-        self.x("xdotool", "type", "--delay", "15", text, check=True)
+        self.x("xdotool", "type", "--delay", str(delay), text, check=True)
 
     def close(self, wid):
         """Closes a window as a user does: the window manager's Alt+F4, which asks it to close."""

@@ -650,12 +650,83 @@ def command_line_recent(d):
         raise ScenarioFailed(f"recent files stored: {stored}")
 
 
+def open_file(d, name, text):
+    """Starts the program on a new file `name` holding `text`; its path and main window."""
+    path = os.path.join(d.home, name)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+    d.write_settings(QUIET_START)
+    d.start(path)
+    return path, d.window_titled(MAIN + r" - \[" + path + r"\]")
+
+
+def world_text(d):
+    """Invisible format characters are typed; the word keys take an emoji whole."""
+    path, main = open_file(d, "world.txt", "\u00e9\n")
+    d.keys(main, "ctrl+End")
+    d.type(main, "a\u200cb\u200dc\u200ed\u200fe\u00adf", delay=150)
+    d.keys(main, "Return")
+    d.type(main, "\U0001F600 x \U0001F600", delay=150)
+    d.keys(main, "Home", "ctrl+Delete", "End", "ctrl+BackSpace", "ctrl+BackSpace")
+    d.type(main, "e\u0301", delay=150)
+    d.keys(main, "Home", "Right")
+    d.type(main, "!")
+    d.keys(main, "ctrl+s")
+    expected = "\u00e9\na\u200cb\u200dc\u200ed\u200fe\u00adf\ne\u0301!".encode("utf-8")
+    wait_for(lambda: read(path) == expected, f"{path} to hold the typed text")
+
+
+def end_of_wrapped_row(d):
+    """End on a row wrapped inside a long word goes past the row's last character: what is
+    typed there lands where the next row starts."""
+    path, main = open_file(d, "word.txt", "0123456789" * 100)
+    d.keys(main, "ctrl+Home", "Down", "Home")
+    d.type(main, "W")
+    d.keys(main, "ctrl+Home", "End")
+    d.type(main, "!")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: b"!W" in read(path), f"{path} to hold '!W' where the second row starts")
+
+
+def right_to_left_arrows(d):
+    """The arrow keys move the way they point in a Hebrew line: Right at its start (its right
+    end) stays, Left moves into it."""
+    path, main = open_file(d, "hebrew.txt", "\u05e9\u05dc\u05d5\u05dd\nabc")
+    d.keys(main, "ctrl+Home", "Right", "Left", "Left")
+    d.type(main, "X")
+    d.keys(main, "ctrl+s")
+    expected = "\u05e9\u05dcX\u05d5\u05dd\nabc".encode("utf-8")
+    wait_for(lambda: read(path) == expected, f"{path} to hold X after two letters")
+
+
+def screen_reader(d):
+    """A screen reader reads the text, a word and a line, and hears typing, Undo and Redo."""
+    client = [shutil.which("python3", path="/usr/bin") or "python3",
+              os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_client.py")]
+    main = open_file(d, "two.txt", "hello\nworld")[1]
+    read = subprocess.run(client + ["read", "8"], env=d.env, capture_output=True, text=True,
+                          timeout=60)
+    if read.stdout != "'hello\\nworld'\n'world' 6 11\n'world' 6 11\n":
+        raise ScenarioFailed(f"read {read.stdout!r} {read.stderr[-300:]!r}")
+    listener = subprocess.Popen(client + ["listen", "8"], env=d.env, stdout=subprocess.PIPE,
+                                text=True)
+    listener.stdout.readline()  # listening
+    d.keys(main, "ctrl+End")
+    d.type(main, "x")
+    d.keys(main, "ctrl+z", "ctrl+shift+z")
+    heard = listener.communicate(timeout=60)[0].splitlines()
+    if heard != ["object:text-changed:insert 11 'x'", "object:text-changed:delete 11 'x'",
+                 "object:text-changed:insert 11 'x'"]:
+        raise ScenarioFailed(f"heard {heard}")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, run_script, save_reopen, close_cancel, kill_restore, preview, placement,
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
-              name_not_utf8, settings_junk)}
+              name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
+              right_to_left_arrows, screen_reader)}
 
 
 def main():

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBoundaryFinder>
 #include <QtTest>
 
 #include "TestHelpers.h"
@@ -14,6 +15,7 @@
 #include "document/RichTextBox.h"
 #include "document/core/EditHistory.h"
 #include "document/core/TextBuffer.h"
+#include "document/core/TextNavigation.h"
 
 namespace {
 
@@ -58,6 +60,65 @@ bool linesMatch(const TextBuffer& buffer, const QString& expected) {
         start = end + 1;
     }
     return buffer.lineCount() == line + 1;
+}
+
+// One case of Unicode's segmentation tests: a text and where Unicode breaks it.
+struct UnicodeCase {
+    QString text;
+    QList<qsizetype> breaks;  // after the start, in UTF-16 units
+};
+
+// The cases of /usr/share/unicode/auxiliary/<name> (Debian's unicode-data) that hold no control
+// character or line break: those are line ends to a text editor.
+QList<UnicodeCase> unicodeCases(const QString& name) {
+    QList<UnicodeCase> cases;
+    QFile file(QStringLiteral("/usr/share/unicode/auxiliary/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return cases;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (!line.startsWith(u'\u00F7')) continue;
+        UnicodeCase one;
+        bool control = false;
+        static const QRegularExpression blank(QStringLiteral("\\s+"));
+        for (const QString& token : line.section(u'#', 0, 0).split(blank, Qt::SkipEmptyParts)) {
+            if (token == u"\u00F7" && !one.text.isEmpty()) one.breaks << one.text.size();
+            if (token.size() < 4) continue;
+            const char32_t c = token.toUInt(nullptr, 16);
+            const QChar::Category category = QChar::category(c);
+            control = control || category == QChar::Other_Control ||
+                      category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
+            one.text += QString::fromUcs4(&c, 1);
+        }
+        if (control) continue;
+        cases << one;
+    }
+    return cases;
+}
+
+// Where Qt's boundary finder breaks a text, but never inside a surrogate pair (Qt 6.4 does
+// between a spacing mark and a regional indicator).
+QList<qsizetype> finderBreaks(QTextBoundaryFinder::BoundaryType type, const QString& text) {
+    QList<qsizetype> breaks;
+    QTextBoundaryFinder finder(type, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        if (!text[at - 1].isHighSurrogate()) breaks << at;
+    return breaks;
+}
+
+// A lone surrogate does not survive a round trip through UTF-32.
+bool hasLoneSurrogate(const QString& text) {
+    const QList<uint> utf32 = text.toUcs4();
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(utf32.data()), utf32.size()) != text;
+}
+
+// Presses `key` until the caret stops moving; the places it stopped.
+QList<qsizetype> stops(PlainTextEdit& edit, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QList<qsizetype> at;
+    for (qsizetype before = -1; edit.caret() != before;) {
+        before = edit.caret();
+        QTest::keyClick(&edit, key, modifiers);
+        if (edit.caret() != before) at << edit.caret();
+    }
+    return at;
 }
 
 }  // namespace
@@ -137,15 +198,191 @@ class PlainTextTest : public QObject {
         box.setText(before.text);
         box.ClearUndo();
         edit->select(before.anchor, before.caret);
+        QTemporaryDir dir;
         for (const QString& key : row[1].split(u' ')) {
-            if (key.startsWith(QLatin1String("type:"))) {
-                QTest::keyClicks(edit, key.mid(5));
+            if (key.startsWith(QLatin1String("width:"))) {
+                box.resize(key.mid(6).toInt(), box.height());
+            } else if (key == u"save") {
+                QVERIFY(box.SaveFile(dir.filePath("saved.txt"), RichTextBox::rtfText));
+            } else if (key.startsWith(QLatin1String("type:"))) {
+                // A key a code point, as X11 sends an emoji: one event, two UTF-16 units.
+                for (char32_t c : key.mid(5).toUcs4()) {
+                    const QString text = QString::fromUcs4(&c, 1);
+                    QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, text, {});
+                    QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, text, {});
+                }
             } else {
                 const QKeyCombination combination = QKeySequence(key)[0];
                 QTest::keyClick(edit, combination.key(), combination.keyboardModifiers());
             }
         }
         QCOMPARE(mark(*edit), row[2]);
+    }
+
+    // Unicode's grapheme cluster cases: Right and Left (Left and Right in a right-to-left line)
+    // stop, Delete and overwrite remove, exactly where Qt's boundary finder sees a character end;
+    // Backspace never leaves half of one.
+    void characterKeysOnUnicodeCases() {
+        const QList<UnicodeCase> cases = unicodeCases(QStringLiteral("GraphemeBreakTest.txt"));
+        QVERIFY2(cases.size() > 400, "GraphemeBreakTest.txt of Debian's unicode-data");
+        PlainTextEdit edit;
+        edit.resize(2000, 100);
+        QStringList wrong;
+        int several = 0, deleteLikeUnicode = 0, rightLikeUnicode = 0, deleteLikeQt = 0,
+            rightLikeQt = 0;
+        for (const UnicodeCase& one : cases) {
+            const QList<qsizetype> clusters = finderBreaks(QTextBoundaryFinder::Grapheme, one.text);
+            const QString afterFirst = one.text.mid(clusters.front());
+            edit.load(one.text);
+            // The arrow pointing the way the line runs steps forward.
+            const bool rtl = one.text.isRightToLeft();
+            const QList<qsizetype> right = stops(edit, rtl ? Qt::Key_Left : Qt::Key_Right);
+            QList<qsizetype> left = stops(edit, rtl ? Qt::Key_Right : Qt::Key_Left);
+            std::reverse(left.begin(), left.end());
+            edit.select(0, 0);
+            QTest::keyClick(&edit, Qt::Key_Delete);
+            const QString deleted = edit.text();
+            edit.load(one.text);
+            edit.setOverwriteMode(true);
+            QTest::keyClicks(&edit, QStringLiteral("X"));
+            edit.setOverwriteMode(false);
+            const QString overwritten = edit.text();
+            edit.load(one.text);
+            edit.select(one.text.size(), one.text.size());
+            QTest::keyClick(&edit, Qt::Key_Backspace);
+            const QString backspaced = edit.text();
+
+            QList<qsizetype> expectedLeft = clusters;
+            expectedLeft.removeLast();
+            expectedLeft.prepend(0);
+            const qsizetype lastStart = expectedLeft.back();
+            const bool backspaceOk = !hasLoneSurrogate(backspaced) &&
+                                     backspaced.size() >= lastStart &&
+                                     backspaced.size() < one.text.size();
+            if (right != clusters || left != expectedLeft || deleted != afterFirst ||
+                overwritten != u'X' + afterFirst || !backspaceOk)
+                wrong << QString::fromLatin1(one.text.toUtf8().toHex(' '));
+            if (one.breaks.size() > 1) {
+                ++several;
+                deleteLikeUnicode += deleted == one.text.mid(one.breaks.front());
+                rightLikeUnicode += right == one.breaks;
+                deleteLikeQt += deleted == afterFirst;
+                rightLikeQt += right == clusters;
+            }
+        }
+        qInfo(
+            "Of %d cases of several clusters, Delete and Right agree with Unicode in %d and %d, "
+            "with Qt's boundary finder in %d and %d",
+            several, deleteLikeUnicode, rightLikeUnicode, deleteLikeQt, rightLikeQt);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
+    }
+
+    // Unicode's word boundary cases: word moves and the word a double-click takes stop only at
+    // word boundaries.
+    void wordKeysOnUnicodeCases() {
+        const QList<UnicodeCase> cases = unicodeCases(QStringLiteral("WordBreakTest.txt"));
+        QVERIFY2(cases.size() > 1000, "WordBreakTest.txt of Debian's unicode-data");
+        PlainTextEdit edit;
+        edit.resize(2000, 100);
+        QStringList wrong;
+        int likeUnicode = 0;
+        for (const UnicodeCase& one : cases) {
+            QList<qsizetype> words = finderBreaks(QTextBoundaryFinder::Word, one.text);
+            words.prepend(0);
+            edit.load(one.text);
+            const QList<qsizetype> right = stops(edit, Qt::Key_Right, Qt::ControlModifier);
+            const QList<qsizetype> left = stops(edit, Qt::Key_Left, Qt::ControlModifier);
+            bool ok = !right.isEmpty() && right.back() == one.text.size() && !left.isEmpty() &&
+                      left.back() == 0;
+            for (qsizetype at : right + left) ok = ok && words.contains(at);
+            QList<qsizetype> carets = finderBreaks(QTextBoundaryFinder::Grapheme, one.text);
+            carets.prepend(0);
+            for (qsizetype at : carets) {
+                const auto [from, to] = TextNavigation::wordAt(edit.buffer(), at);
+                ok = ok && from <= at && at <= to && from < to && words.contains(from) &&
+                     words.contains(to);
+            }
+            if (!ok) wrong << QString::fromLatin1(one.text.toUtf8().toHex(' '));
+            bool agrees = true;
+            for (qsizetype at : right + left)
+                agrees = agrees && (at == 0 || one.breaks.contains(at));
+            likeUnicode += agrees;
+        }
+        qInfo("Word moves stop only at Unicode's boundaries in %d of %d cases", likeUnicode,
+              int(cases.size()));
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
+    }
+
+    // End, Shift+End and a click past the end of a row wrapped inside a word reach past its last
+    // character, and the caret shows there, not at the next row's start; a row of emoji is
+    // never cut inside one.
+    void endOfRowsWrappedInWords() {
+        PlainTextEdit edit;
+        edit.resize(150, 200);
+        edit.show();
+        for (const QString& unit : {QStringLiteral("x"), QStringLiteral("\U0001F600")}) {
+            edit.load(unit.repeated(200));
+            edit.setFocus();
+            const QRect first = edit.characterRect(0);
+            QTest::keyClick(&edit, Qt::Key_End);
+            const qsizetype end = edit.caret();
+            QVERIFY(end > 0 && end < edit.length() && !edit.text()[end].isLowSurrogate());
+            QCOMPARE(edit.characterRect(end).y(), first.y());
+            QVERIFY(edit.characterRect(end).x() > first.x() + 60);
+            QTest::keyClick(&edit, Qt::Key_Down);
+            QTest::keyClick(&edit, Qt::Key_Home);
+            QCOMPARE(edit.caret(), end);             // where the second row starts
+            QTest::keyClick(&edit, Qt::Key_Delete);  // an edit leaves the caret where it shows
+            QVERIFY(edit.characterRect(end).y() > first.y());
+            QTest::keyClick(&edit, Qt::Key_Up);
+            QTest::keyClick(&edit, Qt::Key_End, Qt::ShiftModifier);
+            QCOMPARE(edit.selectedText(), edit.text().left(end));
+            QTest::mouseClick(edit.viewport(), Qt::LeftButton, {},
+                              QPoint(edit.viewport()->width() - 2, first.center().y()));
+            QCOMPARE(edit.caret(), end);
+            QCOMPARE(edit.characterRect(end).y(), first.y());
+        }
+    }
+
+    // A right-to-left line is aligned to the right, every row of it, also in a line too long to
+    // lay out at once where a later piece starts with a left-to-right word; no row of it ends
+    // inside a character.
+    void rightToLeftLines() {
+        PlainTextEdit edit;
+        edit.resize(300, 200);
+        edit.show();
+        const int right = edit.viewport()->width();
+        edit.load(QStringLiteral("\u05E9\u05DC\u05D5\u05DD"));
+        QVERIFY(edit.characterRect(0).right() > right - 12);
+        const int height = edit.characterRect(0).height();
+        edit.setFont(QFont(edit.font().family(), edit.font().pointSize() * 2));
+        QVERIFY(edit.characterRect(0).height() > height * 3 / 2);
+        edit.load(QStringLiteral("\u05E9\u05DC\u05D5\u05DD ") +
+                  QStringLiteral("abc ").repeated(1500) + QStringLiteral("abc"));
+        QTest::keyClick(&edit, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(edit.characterRect(edit.length() - 1).right() > right - 12);
+        // Accented letters in a line of thousands: each row starts with a letter, not a mark.
+        edit.load(QStringLiteral("e\u0301a").repeated(3000));
+        for (int row = 0; row < 200; ++row) {
+            QTest::keyClick(&edit, Qt::Key_Down);
+            QTest::keyClick(&edit, Qt::Key_Home);
+            QVERIFY(QChar::isLetter(edit.text()[edit.caret()].unicode()));
+        }
+    }
+
+    // A double-click takes a word, a third click the whole line with its line break.
+    void clicksTakeWordsAndLines() {
+        PlainTextEdit edit;
+        edit.resize(300, 100);
+        edit.show();
+        edit.load(QStringLiteral("one two\n\U0001D49Cbc four\nfive"));
+        const QPoint at = edit.characterRect(10).center();
+        QTest::mouseDClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc"));
+        QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc four\n"));
+        QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(edit.selectedText(), QString());
     }
 
     // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
@@ -235,6 +472,19 @@ class PlainTextTest : public QObject {
         QCOMPARE(edit->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
         box.Undo();
         QCOMPARE(edit->characterRect(1), plain);
+
+        // The input method places the caret within its text; a click drops what it leaves
+        // uncommitted.
+        const auto caretX = [&](int at) {
+            QInputMethodEvent composing(QStringLiteral("WWWW"),
+                                        {{QInputMethodEvent::Cursor, at, 1, QVariant()}});
+            QCoreApplication::sendEvent(edit, &composing);
+            return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+        };
+        QVERIFY(caretX(0) < caretX(2));
+        QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, plain.center());
+        QCOMPARE(box.Text(), QStringLiteral("ab"));
+        QCOMPARE(edit->characterRect(1), plain);
     }
 
     // Assistive tools read the text, the caret and the selection, and can edit.
@@ -258,6 +508,18 @@ class PlainTextTest : public QObject {
         accessible->editableTextInterface()->insertText(5, QStringLiteral(","));
         QCOMPARE(box.Text(), QStringLiteral("hello,\nworld"));
         QVERIFY(box.CanUndo());
+
+        // Words, characters and lines around an offset, read without copying the text.
+        const auto around = [&](int offset, QAccessible::TextBoundaryType type, int which) {
+            int from = -1, to = -1;
+            const QString found = which < 0   ? text->textBeforeOffset(offset, type, &from, &to)
+                                  : which > 0 ? text->textAfterOffset(offset, type, &from, &to)
+                                              : text->textAtOffset(offset, type, &from, &to);
+            return QStringLiteral("%1 %2-%3").arg(found).arg(from).arg(to);
+        };
+        QCOMPARE(around(8, QAccessible::WordBoundary, 0), QStringLiteral("world 7-12"));
+        QCOMPARE(around(1, QAccessible::CharBoundary, 1), QStringLiteral("l 2-3"));
+        QCOMPARE(around(8, QAccessible::LineBoundary, -1), QStringLiteral("hello,\n 0-7"));
     }
 };
 

@@ -14,8 +14,7 @@ TextChange TextChange::single(qsizetype position, QString removed, QString inser
 
 qsizetype TextChange::apply(TextBuffer& text) const {
     text.replaceMany(positions, removedLength, [this](size_t) { return QStringView(inserted); });
-    const qsizetype grown = inserted.size() - removedLength;
-    return positions.back() + qsizetype(positions.size() - 1) * grown + inserted.size();
+    return spanEndAfter();
 }
 
 qsizetype TextChange::revert(TextBuffer& text) const {
@@ -26,7 +25,7 @@ qsizetype TextChange::revert(TextBuffer& text) const {
     text.replaceMany(now, inserted.size(), [this](size_t i) {
         return QStringView(removed).mid(qsizetype(i) * removedLength, removedLength);
     });
-    return positions.back() + removedLength;
+    return spanEndBefore();
 }
 
 bool EditHistory::joins(TextChange& last, const TextChange& next) {

@@ -18,6 +18,13 @@ struct TextChange {
     // Makes the change / takes it back; returns where the caret goes.
     qsizetype apply(TextBuffer& text) const;
     qsizetype revert(TextBuffer& text) const;
+    // From the first place changed to the end of the last, before and after the change.
+    qsizetype spanStart() const { return positions.front(); }
+    qsizetype spanEndBefore() const { return positions.back() + removedLength; }
+    qsizetype spanEndAfter() const {
+        const qsizetype grown = inserted.size() - removedLength;
+        return positions.back() + qsizetype(positions.size() - 1) * grown + inserted.size();
+    }
 };
 
 // The undo and redo steps of a plain-text document, each with the action type that made it.
@@ -37,6 +44,9 @@ class EditHistory {
     bool canRedo() const { return done_ < steps_.size(); }
     int undoType() const { return canUndo() ? steps_[done_ - 1].type : 0; }
     int redoType() const { return canRedo() ? steps_[done_].type : 0; }
+    // The change Undo / Redo would take back or make again; null when there is none.
+    const TextChange* undoChange() const { return canUndo() ? &steps_[done_ - 1].change : nullptr; }
+    const TextChange* redoChange() const { return canRedo() ? &steps_[done_].change : nullptr; }
     // Take back the last step / make the next one again; return where the caret goes, or -1.
     qsizetype undo(TextBuffer& text);
     qsizetype redo(TextBuffer& text);
