@@ -11,6 +11,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import time
 
 from desktop import Desktop, ScenarioFailed, WebServer, exits, wait_for
 
@@ -512,11 +513,44 @@ def command_line_recent(d):
         raise ScenarioFailed(f"recent files stored: {stored}")
 
 
+def changed_on_disk(d):
+    """Another program changes the open file while a third has the focus: coming back to the
+    editor shows the bar, Reload shows the new text and one Ctrl+Z brings the old back."""
+    d.write_settings(QUIET_START)
+    path = os.path.join(d.home, "shared.txt")
+    with open(path, "w") as f:
+        f.write("old text\n")
+    d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    wait_for(lambda: d.editor_text() == "old text\n", "the file's text in the editor")
+    d.start_process("xmessage", "another program")
+    other = wait_for(lambda: d.x("xdotool", "search", "--onlyvisible", "--class", "xmessage")
+                     .split(), "the other program's window")[0]
+    d.activate(other)
+    # Written in place, with the old time stamp put back.
+    subprocess.run(["sh", "-c", 'touch -r "$1" "$1.t" && printf "new text\\n" > "$1" && '
+                    'touch -r "$1.t" "$1" && rm "$1.t"', "sh", path], check=True)
+    told = r'"shared.txt" has been changed by another program\.'
+    # No condition tells that the editor has seen the change and kept quiet: give its watch,
+    # which settles within a tenth of a second, a while.
+    time.sleep(1)
+    if d.find_all("label", told, showing=True):
+        raise ScenarioFailed("the bar showed while another program had the focus")
+    d.activate(main)
+    d.find("label", told)
+    d.screenshot("bar")
+    d.press(d.find("push button", "Reload"))
+    wait_for(lambda: d.editor_text() == "new text\n", "the reloaded text")
+    wait_for(lambda: not d.find_all("label", told, showing=True), "the bar to go")
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == "old text\n", "Undo to bring the old text back")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, run_script, save_reopen, close_cancel, kill_restore, preview, placement,
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
-              command_line_recent)}
+              command_line_recent, changed_on_disk)}
 
 
 def main():
