@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
 
@@ -144,7 +145,9 @@ void ChangedOnDiskBar::first() {
 void ChangedOnDiskBar::second() {
     if (shown_ == Offer::Removed) {
         offer(Offer::None);
-        document_->close();  // asks first when there are unsaved changes
+        // Closes as the window's close box does, asking first when there are unsaved changes.
+        QWidget* frame = qobject_cast<QMdiSubWindow*>(document_->parentWidget());
+        (frame ? frame : document_)->close();
         return;
     }
     // Keep mine: the document stands for the file as it now is, so this change is not told

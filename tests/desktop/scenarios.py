@@ -515,12 +515,9 @@ def command_line_recent(d):
 def changed_on_disk(d):
     """Changed by another program: the bar on coming back, Reload, one Ctrl+Z undoes it."""
     d.write_settings(QUIET_START)
-    path = os.path.join(d.home, "shared.txt")
-    with open(path, "w") as f:
-        f.write("old text\n")
+    path = d.write("home/shared.txt", "old text\n")
     d.start(path)
     main = d.window_titled(MAIN + r" - \[" + path + r"\]")
-    wait_for(lambda: d.editor_text() == "old text\n", "the file's text in the editor")
     d.start_process("xmessage", "another program")
     other = d.x("xdotool", "search", "--sync", "--onlyvisible", "--class", "xmessage").split()
     d.activate(other[0])
