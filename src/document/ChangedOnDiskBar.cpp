@@ -24,21 +24,18 @@ ChangedOnDiskBar::ChangedOnDiskBar(frmDocument* document, frmDocument::Save save
       cmdSecond(new QPushButton(this)),
       document_(document),
       save_(std::move(save)),
-      watch_(new FileWatch(this)) {
+      watch_(new FileWatch(this)),
+      icon_(new QLabel(this)) {
     setObjectName(QStringLiteral("ChangedOnDiskBar"));
     setAccessibleName(QStringLiteral("File changed on disk"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);
-    auto* icon = new QLabel(this);
-    icon->setPixmap(QIcon::fromTheme(QStringLiteral("dialog-warning"),
-                                     style()->standardIcon(QStyle::SP_MessageBoxWarning))
-                        .pixmap(style()->pixelMetric(QStyle::PM_SmallIconSize)));
     message->setWordWrap(true);
     message->setForegroundRole(QPalette::ToolTipText);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);
-    layout->addWidget(icon);
+    layout->addWidget(icon_);
     layout->addWidget(message, 1);
     layout->addWidget(cmdFirst);
     layout->addWidget(cmdSecond);
@@ -95,6 +92,12 @@ void ChangedOnDiskBar::checkFile() {
 void ChangedOnDiskBar::offer(Offer what) {
     shown_ = what;
     if (what == Offer::None) return hide();
+    if (icon_->pixmap().isNull()) {
+        // Looked up when first needed: most windows never show the bar.
+        icon_->setPixmap(QIcon::fromTheme(QStringLiteral("dialog-warning"),
+                                          style()->standardIcon(QStyle::SP_MessageBoxWarning))
+                             .pixmap(style()->pixelMetric(QStyle::PM_SmallIconSize)));
+    }
     const QString name = QFileInfo(watch_->path()).fileName();
     if (what == Offer::Removed) {
         message->setText(QStringLiteral("\"%1\" has been removed by another program.").arg(name));

@@ -40,6 +40,7 @@ class ChangedOnDiskBar : public QFrame {
     frmDocument* document_;
     frmDocument::Save save_;
     FileWatch* watch_;
+    QLabel* icon_;
     Offer shown_ = Offer::None;
     bool pending_ = false;  // touched since the last look
 };

@@ -13,24 +13,28 @@ FileWatch::FileWatch(QObject* parent) : QObject(parent) {
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, &FileWatch::touched);
-    auto event = [this] {
-        rearm();
-        settle_.start();
-    };
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, event);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, event);
 }
 
 void FileWatch::watch(const QString& path) {
     const QString absolute = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     if (absolute == path_) return;
     path_ = absolute;
+    if (!watcher_ && !path_.isEmpty()) {
+        watcher_ = std::make_unique<QFileSystemWatcher>();
+        auto event = [this] {
+            rearm();
+            settle_.start();
+        };
+        connect(watcher_.get(), &QFileSystemWatcher::fileChanged, this, event);
+        connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, this, event);
+    }
     rearm();
 }
 
 void FileWatch::rearm() {
-    if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
-    if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+    if (!watcher_) return;
+    if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
     if (path_.isEmpty()) return;
-    if (!watcher_.addPath(path_)) watcher_.addPath(QFileInfo(path_).absolutePath());
+    if (!watcher_->addPath(path_)) watcher_->addPath(QFileInfo(path_).absolutePath());
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <memory>
 
 // Tells when something may have happened to one file: written, replaced, removed or made anew.
 // It only notices; what really changed is for the caller to find out (FileIdentity).
@@ -28,7 +29,9 @@ class FileWatch : public QObject {
   private:
     void rearm();
 
-    QFileSystemWatcher watcher_;
+    // Made with the first path: each holds a watch instance of the system, of which a user has
+    // a limited number, and most new documents never have a file.
+    std::unique_ptr<QFileSystemWatcher> watcher_;
     QTimer settle_;
     QString path_;
 };
