@@ -91,7 +91,11 @@ void ChangedOnDiskBar::checkFile() {
 
 void ChangedOnDiskBar::offer(Offer what) {
     shown_ = what;
-    if (what == Offer::None) return hide();
+    if (what == Offer::None) {
+        // Typing goes on in the text, not on a button that is going away.
+        if (isAncestorOf(QApplication::focusWidget())) document_->txtText->setFocus();
+        return hide();
+    }
     if (icon_->pixmap().isNull()) {
         // Looked up when first needed: most windows never show the bar.
         icon_->setPixmap(QIcon::fromTheme(QStringLiteral("dialog-warning"),
