@@ -91,7 +91,8 @@ class ChangedOnDiskTest : public WindowTest {
 
         otherProgram(QStringLiteral("rm \"$1\""));
         QTRY_VERIFY(bar()->isVisible());
-        bar()->cmdFirst->click();  // Save again
+        QCOMPARE(bar()->cmdFirst->text(), QStringLiteral("Save again"));
+        bar()->cmdFirst->click();
         QCOMPARE(readBytes(path), QByteArray("version 1"));
         QCOMPARE(env->dialogs.messages.size(), 0);
         otherProgram(QStringLiteral("rm \"$1\""));
