@@ -107,7 +107,13 @@ class RichTextBox : public QWidget {
     // The file as the last LoadFile or SaveFile left it, to find out whether another program
     // has changed it since.
     const FileIdentity& FileOnDisk() const { return fileOnDisk_; }
+    // Taken when the user decides the document stands for the file as it now is, although the
+    // text was not read from it (keeping one's own text over another program's change).
     void setFileOnDisk(const FileIdentity& identity) { fileOnDisk_ = identity; }
+    // Reads the file again as LoadFile does, but as one undo step that Undo takes back, the
+    // caret staying where it was. Only a plain-text document that the file now brings
+    // formatting to is loaded afresh, without undo.
+    bool ReloadFile(const QString& path, int fileType, QString* error = nullptr);
 
     // The formatted text as RTF while the rich-text editor shows it; empty otherwise.
     QByteArray RichText() const;

@@ -7,11 +7,16 @@
 #include "common/DialogHost.h"
 #include "common/Twips.h"
 #include "common/core/DocumentSettings.h"
+#include "document/ChangedOnDiskBar.h"
 #include "document/RichTextBox.h"
 #include "document/core/PreviewRule.h"
 
 frmDocument::frmDocument(DialogHost* dialogs, Save save, QWidget* parent)
-    : ChildForm(parent), txtText(new RichTextBox(this)), dialogs_(dialogs), save_(std::move(save)) {
+    : ChildForm(parent),
+      txtText(new RichTextBox(this)),
+      diskBar(new ChangedOnDiskBar(this, save)),
+      dialogs_(dialogs),
+      save_(std::move(save)) {
     setCaption(QStringLiteral("frmDocument"));
     Form_Load();
 }
@@ -20,6 +25,8 @@ void frmDocument::Form_Load() {
     // The control always fills the window (the layout is the resize step).
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(diskBar);
     layout->addWidget(txtText);
     setFocusProxy(txtText);
     resize(Twips::toPixelsX(4680, this), Twips::toPixelsY(3195, this));

@@ -5,6 +5,7 @@
 
 #include "common/ChildForm.h"
 
+class ChangedOnDiskBar;
 class DialogHost;
 class RichTextBox;
 class QCloseEvent;
@@ -22,6 +23,8 @@ class frmDocument : public ChildForm {
     explicit frmDocument(DialogHost* dialogs = nullptr, Save save = {}, QWidget* parent = nullptr);
 
     RichTextBox* txtText;
+    // Shown above the text when another program has changed or removed the file.
+    ChangedOnDiskBar* diskBar;
 
     // Re-checks from the start of the text whether it can be previewed as a web page, and
     // tells by PreviewAvailable.

@@ -59,10 +59,16 @@ frmOptions::frmOptions(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     place(Label2, "Label2", 120, 120, 2175, 255);
     Check1 = new QCheckBox(QStringLiteral("Maximize new document windows"), this);
     place(Check1, "Check1", 360, 480, 2895, 255);
+    chkReloadChanged = new QCheckBox(QStringLiteral("Reload files changed on disk"), this);
+    place(chkReloadChanged, "chkReloadChanged", 360, 720, 2895, 240);
+    chkReloadChanged->setToolTip(
+        QStringLiteral("When another program changes a file that has no unsaved changes here, "
+                       "show the new content without asking"));
     Label1 = new QLabel(QStringLiteral("Document Window Settings:"), this);
     place(Label1, "Label1", 120, 960, 2175, 255);
-    for (QWidget* caption : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Check1),
-                             static_cast<QWidget*>(Label1)}) {
+    for (QWidget* caption :
+         {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Check1),
+          static_cast<QWidget*>(chkReloadChanged), static_cast<QWidget*>(Label1)}) {
         fitCaption(caption);
     }
     Command1 = new QPushButton(QStringLiteral("Background"), this);
@@ -118,6 +124,7 @@ void frmOptions::Form_Activate() {
     // New documents take the underline flag too, so the sample shows it.
     shape1->setFontUnderline(settings.FontUnderline);
     Check1->setChecked(settings.MaxNew);
+    chkReloadChanged->setChecked(settings.ReloadChangedFiles);
 }
 
 void frmOptions::Command1_Click() {
@@ -150,6 +157,7 @@ void frmOptions::cmdApply_Click() {
     settings.FontItalic = shape1->FontItalic();
     settings.FontUnderline = shape1->FontUnderline();
     settings.MaxNew = Check1->isChecked();
+    settings.ReloadChangedFiles = chkReloadChanged->isChecked();
 }
 
 void frmOptions::cmdOK_Click() {
@@ -167,6 +175,8 @@ void frmOptions::cmdOK_Click() {
     SaveSetting(QStringLiteral("FontBold"), SettingText::fromFlag(shape1->FontBold()));
     SaveSetting(QStringLiteral("FontItalic"), SettingText::fromFlag(shape1->FontItalic()));
     SaveSetting(QStringLiteral("FontUnderline"), SettingText::fromFlag(shape1->FontUnderline()));
+    SaveSetting(QStringLiteral("ReloadChangedFiles"),
+                SettingText::fromFlag(settings.ReloadChangedFiles));
     accept();
 }
 

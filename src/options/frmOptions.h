@@ -18,6 +18,7 @@ class frmOptions : public QDialog {
 
     QLabel* Label2;
     QCheckBox* Check1;
+    QCheckBox* chkReloadChanged;
     QLabel* Label1;
     QPushButton* Command1;
     RichTextBox* shape1;

@@ -720,13 +720,34 @@ def screen_reader(d):
         raise ScenarioFailed(f"heard {heard}")
 
 
+def changed_on_disk(d):
+    """Changed by another program: the bar on coming back, Reload, one Ctrl+Z undoes it."""
+    d.write_settings(QUIET_START)
+    path = d.write("home/shared.txt", "old text\n")
+    d.start(path)
+    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    d.start_process("xmessage", "another program")
+    other = d.x("xdotool", "search", "--sync", "--onlyvisible", "--class", "xmessage").split()
+    d.activate(other[0])
+    # Written in place, with the old time stamp put back.
+    subprocess.run(["sh", "-c", 'touch -r "$1" "$1.t" && printf "new text\\n" > "$1" && '
+                    'touch -r "$1.t" "$1" && rm "$1.t"', "sh", path], check=True)
+    d.activate(main)
+    d.find("label", r'"shared.txt" has been changed by another program\.')
+    d.screenshot("bar")
+    d.press(d.find("push button", "Reload"))
+    wait_for(lambda: d.editor_text() == "new text\n", "the reloaded text")
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == "old text\n", "Undo to bring the old text back")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, run_script, save_reopen, close_cancel, kill_restore, preview, placement,
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, screen_reader)}
+              right_to_left_arrows, screen_reader, changed_on_disk)}
 
 
 def main():

@@ -78,6 +78,9 @@ void DocumentSettings::LoadFromStore() {
         GetSetting(QStringLiteral("DocBG"), QStringLiteral("13172735")), defaults.DocBG);
     MaxNew = SettingText::toFlag(GetSetting(QStringLiteral("MaxNew"), QStringLiteral("0")),
                                  defaults.MaxNew);
+    ReloadChangedFiles = SettingText::toFlag(
+        GetSetting(QStringLiteral("ReloadChangedFiles"), QStringLiteral("False")),
+        defaults.ReloadChangedFiles);
 }
 
 DocumentSettings& CurrentDocumentSettings() {

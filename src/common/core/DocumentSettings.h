@@ -15,8 +15,11 @@ struct DocumentSettings {
     bool FontItalic = false;
     bool FontUnderline = false;
     bool MaxNew = false;
+    // A document without unsaved changes takes its file's new content when another program
+    // changes it, without asking.
+    bool ReloadChangedFiles = false;
 
-    // Reads the eight keys with their defaults. Values that cannot be read fall back to defaults.
+    // Reads the keys with their defaults. Values that cannot be read fall back to defaults.
     void LoadFromStore();
 };
 
