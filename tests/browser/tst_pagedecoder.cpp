@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What Edit HTML works from: the file name it proposes for an address, this version's page on
-// the site, and how a fetched page's bytes are read (tests/data/pages/decoding.tsv).
+// What Edit HTML works from: the file name it proposes for an address
+// (tests/data/pages/proposed-names.tsv), this version's page on the site, and how a fetched
+// page's bytes are read (tests/data/pages/decoding.tsv).
 #include <QtTest>
 
 #include "TestHelpers.h"
