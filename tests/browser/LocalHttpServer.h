@@ -40,11 +40,6 @@ class LocalHttpServer {
         answers_.insert(path, "302 Found\r\nLocation: " + target.toUtf8() + "\r\n\r\n");
     }
     void hold(const QString& path) { holding_.insert(path); }
-    int heldCount(const QString& path) const {
-        int count = 0;
-        for (const auto& [socket, heldPath] : held_) count += heldPath == path && socket;
-        return count;
-    }
 
   private:
     void accept(QTcpSocket* socket) {

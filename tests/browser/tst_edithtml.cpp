@@ -65,14 +65,9 @@ class EditHtmlTest : public WindowTest {
         QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
     }
 
-    void editHtmlFailures_data() {
-        QTest::addColumn<QStringList>("row");
-        for (const QStringList& row : caseTable(QStringLiteral("pages/fetch-failures.tsv")))
-            QTest::newRow(qPrintable(row.join(u' '))) << row;
-    }
+    void editHtmlFailures_data() { addCaseRows(QStringLiteral("pages/fetch-failures.tsv"), 4); }
     void editHtmlFailures() {
         QFETCH(QStringList, row);
-        QCOMPARE(row.size(), 4);
         QString answer = row[0], status = row[3];
         quint16 closedPort = 0;
         {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What Edit HTML works from: the file name it proposes for an address, this version's page on
-// the site, and how a fetched page's bytes are read (tests/data/pages/decoding.tsv).
+// What Edit HTML works from: the file name it proposes for an address
+// (tests/data/pages/proposed-names.tsv), this version's page on the site, and how a fetched
+// page's bytes are read (tests/data/pages/decoding.tsv).
 #include <QtTest>
 
 #include "TestHelpers.h"
@@ -12,13 +13,12 @@ class PageDecoderTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void addresses_data() { addCaseRows(QStringLiteral("pages/proposed-names.tsv"), 3); }
     void addresses() {
-        const QStringList cases[] = {{"http://h/site/", "http://h/site/index.html"},
-                                     {"http://h/a/page.html", "http://h/a/page.html"},
-                                     {"http://h/PAGE.HTM", "http://h/PAGE.HTM"},
-                                     {"http://h/cgi/control", "http://h/cgi/control"},
-                                     {"http://h/page.php", "http://h/page.php/index.html"}};
-        for (const QStringList& c : cases) QCOMPARE(ProposedFileName(c[0]), c[1]);
+        QFETCH(QStringList, row);
+        QCOMPARE(ProposedFileName(row[0]), row[1]);
+    }
+    void versionPage() {
         QCOMPARE(BrowserAddresses::versionPage("http://h/quillo/", 1, 1),
                  QStringLiteral("http://h/quillo/11.htm"));
         QCOMPARE(BrowserAddresses::versionPage("http://h/q", 2, 10),

@@ -51,12 +51,9 @@ class Desktop:
 
     def _set_up(self):
         self.root = tempfile.mkdtemp(prefix="quillo-desktop-")
-        dirs = {name: os.path.join(self.root, name)
-                for name in ("home", "config", "data", "cache", "runtime")}
-        for path in dirs.values():
-            os.makedirs(path, mode=0o700)
-        self.home, self.config, self.data = dirs["home"], dirs["config"], dirs["data"]
-        self.cache, self.runtime = dirs["cache"], dirs["runtime"]
+        for name in ("home", "config", "data", "cache", "runtime"):
+            setattr(self, name, os.path.join(self.root, name))
+            os.makedirs(getattr(self, name), mode=0o700)
         if self.artifacts:
             os.makedirs(self.artifacts, exist_ok=True)
         self.display = self._start_server()
@@ -183,13 +180,8 @@ class Desktop:
         path = os.path.join(self.config, "Quillo", "Quillo.conf")
         if not os.path.exists(path):
             return {}
-        values = {}
         with open(path) as store:
-            for line in store:
-                key, sep, value = line.rstrip("\n").partition("=")
-                if sep:
-                    values[key] = value
-        return values
+            return dict(line.rstrip("\n").split("=", 1) for line in store if "=" in line)
 
     # ---- X --------------------------------------------------------------------------------
 

@@ -40,6 +40,11 @@ inline std::u32string removeSpaces(const std::u32string& s) {
     return r;
 }
 
+// A tag of that name, alone or with attributes after a space.
+inline bool tagIs(const std::u32string& tag, const char* t) {
+    return is(tag, t) || begins(tag, (std::string(t) + " ").c_str());
+}
+
 inline bool endsWith(const std::u32string& s, const char* l) {
     const std::u32string L = lit(l);
     return s.size() >= L.size() && s.compare(s.size() - L.size(), L.size(), L) == 0;
@@ -60,6 +65,15 @@ struct Stripper {
     char32_t at(std::size_t p) const { return s[p - 1]; }
     void put(const char* l) { out += lit(l); }
     void putC(char32_t c) { out.push_back(c); }
+    void newLine() {
+        put("\r\n");
+        column = 0;
+    }
+    void paragraph() {
+        put("\r\n\r\n");
+        column = 0;
+        para = true;
+    }
 
     std::u32string run() {
         while (pos <= L && !finished) {
@@ -117,31 +131,18 @@ struct Stripper {
 
         if (!name.empty() && name[0] == '/') {
             const std::u32string ns = removeSpaces(name);
-            if (begins(ns, "/SCRIPT")) script = false;
-            if (begins(ns, "/STYLE")) script = false;
+            if (begins(ns, "/SCRIPT") || begins(ns, "/STYLE")) script = false;
             const std::u32string first3 = upper(ns.substr(0, 3));
             if (textSeen && first3 == lit("/OL")) {
                 ordered = false;
-                if (!para) {
-                    put("\r\n\r\n");
-                    column = 0;
-                    para = true;
-                }
+                if (!para) paragraph();
                 item = 0;
             }
-            if (textSeen && first3 == lit("/UL")) {
-                if (!para) {
-                    put("\r\n\r\n");
-                    column = 0;
-                    para = true;
-                }
-            }
+            if (textSeen && first3 == lit("/UL") && !para) paragraph();
             return;
         }
 
-        auto tagIs = [&](const char* t) {
-            return is(name, t) || begins(name, (std::string(t) + " ").c_str());
-        };
+        const auto tagIs = [&](const char* t) { return ReferenceStrip::tagIs(name, t); };
         if (begins(name, "TITLE")) {
             ++pos;
             for (;;) {
@@ -156,15 +157,10 @@ struct Stripper {
         } else if (begins(name, "BODY") && !script) {
             body = true;
         } else if (tagIs("P") && !script) {
-            if (textSeen && !para && !script && !comment) {
-                put("\r\n\r\n");
-                column = 0;
-                para = true;
-            }
+            if (textSeen && !para && !script && !comment) paragraph();
         } else if (tagIs("TR") && !script) {
             rowLookahead();
-            put("\r\n");
-            column = 0;
+            newLine();
             brk = true;
             cellStarted = false;
         } else if (tagIs("TD") || tagIs("TH")) {
@@ -177,16 +173,13 @@ struct Stripper {
             }
         } else if (is(name, "BR") || is(name, "TABLE") || begins(name, "TABLE")) {
             if (textSeen && !brk) {
-                put("\r\n");
-                column = 0;
+                newLine();
                 brk = true;
             }
         } else if (tagIs("OPTION")) {
             put("\r\n\t");
             column = 0;
-        } else if (tagIs("SCRIPT")) {
-            script = true;
-        } else if (tagIs("STYLE")) {
+        } else if (tagIs("SCRIPT") || tagIs("STYLE")) {
             script = true;
         } else if (begins(name, "!--") && body) {
             comment = true;
@@ -198,8 +191,7 @@ struct Stripper {
             put("\r\n\r\n");
             column = 0;
         } else if (tagIs("LI")) {
-            put("\r\n");
-            column = 0;
+            newLine();
             if (ordered) {
                 ++item;
                 put(std::to_string(item).c_str());
@@ -230,9 +222,7 @@ struct Stripper {
                     tag.push_back(at(j));
                 }
             }
-            auto tagIs = [&](const char* t) {
-                return is(tag, t) || begins(tag, (std::string(t) + " ").c_str());
-            };
+            const auto tagIs = [&](const char* t) { return ReferenceStrip::tagIs(tag, t); };
             if (is(tag, "/TR") || is(tag, "/TABLE")) {
                 compactRow = count < 65;
                 return;
@@ -263,8 +253,8 @@ struct Stripper {
                             tag.clear();
                             break;
                         }
-                        if (is(cellTag, "P") || begins(cellTag, "P ") || is(cellTag, "BR") ||
-                            begins(cellTag, "BR ")) {
+                        if (ReferenceStrip::tagIs(cellTag, "P") ||
+                            ReferenceStrip::tagIs(cellTag, "BR")) {
                             count = 66;
                             break;
                         }
@@ -287,10 +277,7 @@ struct Stripper {
             if (!comment && !script) {
                 put(" ");
                 ++column;
-                if (column >= 75) {
-                    put("\r\n");
-                    column = 0;
-                }
+                if (column >= 75) newLine();
             }
         }
         space = true;

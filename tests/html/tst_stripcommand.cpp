@@ -11,17 +11,13 @@
 class StripCommandTest : public WindowTest {
     Q_OBJECT
 
-    QString bigPage() const {
+  private slots:
+    void stripsTheDocumentItReadOnce() {
         QString page = QStringLiteral("<html><body>");
         for (int i = 0; i < 20000; ++i)
             page += QStringLiteral("<p>Paragraph &amp; number %1</p>\n").arg(i);
-        return page + QStringLiteral("</body></html>");
-    }
-
-  private slots:
-    void stripsTheDocumentItReadOnce() {
         frmDocument* source = main->ActiveDocument();
-        source->txtText->setText(bigPage());
+        source->txtText->setText(page + QStringLiteral("</body></html>"));
         source->setTag(QString());
         main->mnuStrip_Click();
         QCOMPARE(main->statusText(), QStringLiteral("Stripping HTML codes..."));

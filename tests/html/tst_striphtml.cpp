@@ -146,8 +146,6 @@ class TestStripHtml : public QObject {
         for (const QStringList& row : caseTable(QStringLiteral("html/input.tsv")))
             QTest::newRow(qPrintable(row.last()))
                 << unescapeBytes(row[0].toUtf8()) << unescapeText(row[1]);
-        QTest::newRow("largest code point")
-            << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF", 1);
     }
     void decodesBytes() {
         QFETCH(QByteArray, bytes);
