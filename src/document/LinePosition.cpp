@@ -43,9 +43,11 @@ qsizetype columnIn(const TextBuffer& text, qsizetype start, qsizetype at) {
             --from;
             counter.dropLast();
         }
-        while (from < at) {
-            const qsizetype size = qMin(kPiece, at - from);
-            from += counter.rest(text.mid(from, size), size == at - from);
+        for (qsizetype piece = kPiece; from < at;) {
+            const qsizetype size = qMin(piece, at - from);
+            const qsizetype taken = counter.rest(text.mid(from, size), size == at - from);
+            from += taken;
+            piece = taken > 0 ? kPiece : piece * 2;  // one character longer than the piece
         }
     }
     return counter.column();

@@ -14,17 +14,19 @@ qsizetype ColumnCounter::simple(QStringView text) {
 }
 
 qsizetype ColumnCounter::rest(QStringView text, bool last) {
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    // A piece cut inside a surrogate pair would show the finder half a character, which ends
+    // the character before it too early: that half waits for the next piece.
+    QStringView seen = text;
+    if (!last && !seen.isEmpty() && seen.back().isHighSurrogate()) seen.chop(1);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, seen.data(), seen.size());
     qsizetype from = 0;
     for (qsizetype to; (to = graphemes.toNextBoundary()) > 0; from = to) {
-        if (!last && to == text.size()) break;
+        if (!last && to == seen.size()) break;
         column_ = after(column_, text[from]);
     }
     if (last) return text.size();
-    if (from > 0 || text.isEmpty()) return from;
-    // One character fills the whole piece: counted as one, so the count goes on.
-    column_ = after(column_, text[0]);
-    return text.size();
+    // 0 when one character fills the whole piece: where it ends is not known yet.
+    return from;
 }
 
 qsizetype displayColumn(QStringView line, int tabWidth) {

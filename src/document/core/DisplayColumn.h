@@ -20,7 +20,8 @@ class ColumnCounter {
     // Takes back the last character simple() counted (which the next may combine with).
     void dropLast() { column_ = beforeLast_; }
     // Counts `text` by the characters a person sees; returns how much it took. Unless `last`,
-    // the character at its end is left for the next piece, which may go on with it.
+    // the character at its end is left for the next piece, which may go on with it; when that
+    // one character is the whole piece nothing is taken, and the caller gives a longer piece.
     qsizetype rest(QStringView text, bool last);
     // The 1-based column after what was counted.
     qsizetype column() const { return column_ + 1; }
