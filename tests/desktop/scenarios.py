@@ -14,7 +14,7 @@ import subprocess
 import sys
 import time
 
-from desktop import Desktop, ScenarioFailed, WebServer, exits, wait_for
+from desktop import Desktop, ScenarioFailed, WebServer, exits, fail_if, wait_for
 
 SKIP = 77
 MAIN = r"Quillo Meridian"
@@ -84,10 +84,8 @@ def first_start(d):
     wait_for(lambda: d.settings().get("FirstTime") == "No", "FirstTime=No in the settings")
     no_foreign_titles(d)
     d.close(main)  # the readme is unchanged: no question
-    if exits(program) != 0:
-        raise ScenarioFailed("the program failed on exit")
-    if d.settings().get("WindowState") != "2":
-        raise ScenarioFailed(f"window state not stored: {d.settings()}")
+    fail_if(exits(program) != 0, "the program failed on exit")
+    fail_if(d.settings().get("WindowState") != "2", f"window state not stored: {d.settings()}")
     # The readme comes once only.
     d.start()
     d.window_titled(MAIN)
@@ -101,8 +99,7 @@ def save_reopen(d):
     save_as(d, path)
     d.window_titled(titled(path))
     saved = read(path)
-    if saved.replace(b"\r\n", b"\n") != b"Hello\nsecond line":
-        raise ScenarioFailed(f"saved {saved!r}")
+    fail_if(saved.replace(b"\r\n", b"\n") != b"Hello\nsecond line", f"saved {saved!r}")
     d.close(main)
     exits(d.processes[-1])
 
@@ -127,8 +124,7 @@ def save_without_extension(d):
     d.keys(question, "alt+y")
     wait_for(lambda: read(path) == b"new old", "the file saved under its own name")
     files = files_in(d.home)
-    if files != [b"README"]:
-        raise ScenarioFailed(f"other files in the folder: {files}")
+    fail_if(files != [b"README"], f"other files in the folder: {files}")
 
 
 def name_not_utf8(d):
@@ -141,8 +137,7 @@ def name_not_utf8(d):
     d.type(main, "more ")
     save_expecting(d, main, path, b"more text")  # a name with an extension: written at once
     names = files_in(home)
-    if names != [b"caf\xe9 \xff.txt"]:
-        raise ScenarioFailed(f"files in the folder: {names}")
+    fail_if(names != [b"caf\xe9 \xff.txt"], f"files in the folder: {names}")
 
 
 def settings_junk(d):
@@ -173,14 +168,12 @@ def close_cancel(d):
     no_foreign_titles(d)
     d.keys(box, "Escape")  # Cancel
     d.gone(box)
-    if program.poll() is not None:
-        raise ScenarioFailed("the program ended after Cancel")
+    fail_if(program.poll() is not None, "the program ended after Cancel")
     # The second attempt must ask again, and No must end the program.
     d.close(main)
     box = d.window_titled(r"Save file\?")
     d.keys(box, "alt+n")
-    if exits(program) != 0:
-        raise ScenarioFailed("the program failed on exit")
+    fail_if(exits(program) != 0, "the program failed on exit")
 
 
 def recovery_files_hold(d, marker):
@@ -243,16 +236,14 @@ def kill_restore_rtf(d):
     wait_for(lambda: b"Added" in read(path), "the restored document saved")
     saved = read(path)
     for part in (rb"\b", rb"\fs40", rb"\red255\green0\blue0", b"Times", b"Arial"):
-        if part not in saved:
-            raise ScenarioFailed(f"{part!r} missing from the saved file: {saved!r}")
+        fail_if(part not in saved, f"{part!r} missing from the saved file: {saved!r}")
 
 
 def survives(program, seconds):
     """Fails as soon as the program ends within `seconds`."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if program.poll() is not None:
-            raise ScenarioFailed(f"the program ended with status {program.returncode}")
+        fail_if(program.poll() is not None, f"the program ended with status {program.returncode}")
         time.sleep(0.1)
 
 
@@ -270,12 +261,10 @@ def file_size_limit(d):
     d.screenshot("file_size_limit")
     d.keys(box, "Return")
     d.gone(box)
-    if read(path) != content:
-        raise ScenarioFailed("the file changed")
+    fail_if(read(path) != content, "the file changed")
     left = [name for name in os.listdir(d.home) if name.startswith(".qm-")]
     left += glob.glob(os.path.join(d.data, "**", ".qm-*"), recursive=True)
-    if left:
-        raise ScenarioFailed(f"temporary files left: {left}")
+    fail_if(left, f"temporary files left: {left}")
 
 
 def preview(d):
@@ -312,8 +301,7 @@ def preview(d):
     d.press(browser_button(d, "Refresh"))
     wait_for(lambda: web.requests.count("GET /a.html") >= loads + 2, "Back and Refresh to load")
     d.window_titled(MAIN + r" - \[Page A\]")
-    if "GET /leak" in web.requests:
-        raise ScenarioFailed("the preview's script reached the network")
+    fail_if("GET /leak" in web.requests, "the preview's script reached the network")
 
 
 def placement(d):
@@ -359,8 +347,7 @@ def browser(d):
     d.window_titled(MAIN + r" - \[Page A\]")
     go("/b.html", "KP_Enter")
     d.window_titled(MAIN + r" - \[Page B\]")
-    if web.requests.count("GET /b.html") != 1:
-        raise ScenarioFailed(f"one Enter, several loads: {web.requests}")
+    fail_if(web.requests.count("GET /b.html") != 1, f"one Enter, several loads: {web.requests}")
 
     d.press(browser_button(d, "Back"))
     d.window_titled(MAIN + r" - \[Page A\]")
@@ -390,8 +377,7 @@ def browser(d):
     d.keys(d.window_titled("Open"), "Return")
     wait_for(lambda: "document.title='Page A'" in d.editor_text(), "the page's source")
     d.window_titled(MAIN + r" - \[Page A\]")
-    if web.requests.count("GET /a.html") == loads:
-        raise ScenarioFailed("Edit HTML did not fetch the page")
+    fail_if(web.requests.count("GET /a.html") == loads, "Edit HTML did not fetch the page")
 
 
 def run_script(d):
@@ -477,8 +463,7 @@ def common_dialogs(d):
     dialog = d.window_titled("Print")
     d.keys(dialog, "Escape")
     d.gone(dialog)
-    if glob.glob(os.path.join(d.home, "**", "*.p[ds]*"), recursive=True):
-        raise ScenarioFailed("Cancel printed")
+    fail_if(glob.glob(os.path.join(d.home, "**", "*.p[ds]*"), recursive=True), "Cancel printed")
 
     d.keys(main, "alt+v", "o")
     d.window_titled("Options")
