@@ -389,9 +389,9 @@ class TestWriteBoundaries : public QObject {
         main->mnuFileSave_Click();
         QCOMPARE(env.dialogs.messages.size(), 1);
         const auto& message = env.dialogs.messages.constFirst();
-        QCOMPARE(message.style, 16);
-        QVERIFY(message.text.contains(file));
-        QVERIFY2(message.text.contains("No space left on device"), qPrintable(message.text));
+        QVERIFY2(message.style == 16 && message.text.contains(file) &&
+                     message.text.contains("No space left on device"),
+                 qPrintable(message.text));
         QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
         QCOMPARE(readBytes(file), kOld);
         QCOMPARE(entries(mountPoint.path()), before);
