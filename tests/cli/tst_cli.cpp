@@ -70,20 +70,18 @@ class CliTest : public QObject {
                 QStringLiteral("/bin/sh"),
                 {"-c", command, QStringLiteral(QUILLO_BINARY_DIR "/quillo-cli"), dir.path()});
         };
-        const auto succeeds = [&](const QString& command) {
-            const ChildRun result = run(command);
-            if (result.exitCode != 0) qWarning("%s", result.err.constData());
-            return result.exitCode == 0;
-        };
         const QString bad = QStringLiteral("\"$1/bad$(printf '\\377').txt\"");
-        QVERIFY(succeeds("exec \"$0\" convert " + bad + " " + bad));
+        ChildRun result = run("exec \"$0\" convert " + bad + " " + bad);
+        QVERIFY2(result.exitCode == 0, result.err.constData());
         QCOMPARE(namesIn(folder), QList<QByteArray>{"bad\xff.txt"});
         QCOMPARE(readNamed(name), QByteArray("caf\xc3\xa9\n"));
-        QVERIFY(succeeds("exec \"$0\" convert " + bad + " \"$1/out$(printf '\\376').rtf\""));
+        result = run("exec \"$0\" convert " + bad + " \"$1/out$(printf '\\376').rtf\"");
+        QVERIFY2(result.exitCode == 0, result.err.constData());
         QVERIFY(readNamed(folder + "/out\xfe.rtf").startsWith("{\\rtf1"));
-        QVERIFY(succeeds("exec \"$0\" strip -o \"$1/s.txt\" " + bad));
+        result = run("exec \"$0\" strip -o \"$1/s.txt\" " + bad);
+        QVERIFY2(result.exitCode == 0, result.err.constData());
 
-        ChildRun result = run("exec \"$0\" convert \"$1/gone$(printf '\\377').txt\" \"$1/x.txt\"");
+        result = run("exec \"$0\" convert \"$1/gone$(printf '\\377').txt\" \"$1/x.txt\"");
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains("gone\xff.txt") && result.err.contains("does not exist"),
                  result.err.constData());
