@@ -20,6 +20,12 @@ class ScenarioFailed(Exception):
     pass
 
 
+def fail_if(condition, failure):
+    """Ends the scenario with `failure` when `condition` holds."""
+    if condition:
+        raise ScenarioFailed(failure)
+
+
 def wait_for(condition, what, timeout=TIMEOUT):
     """Polls `condition` until it returns something true; fails naming `what` after `timeout`."""
     deadline = time.monotonic() + timeout

@@ -14,7 +14,7 @@ import subprocess
 import sys
 import time
 
-from desktop import Desktop, ScenarioFailed, WebServer, exits, wait_for
+from desktop import Desktop, ScenarioFailed, WebServer, exits, fail_if, wait_for
 
 SKIP = 77
 MAIN = r"Quillo Meridian"
@@ -33,11 +33,40 @@ def no_foreign_titles(d):
             raise ScenarioFailed(f"window title with an appended name: {title!r}")
 
 
-def quiet_start(d):
+def titled(path):
+    """The main window's title pattern while `path` is the active document."""
+    return MAIN + r" - \[" + re.escape(path) + r"\]"
+
+
+DOC1 = MAIN + r" - \[Document 1\]"
+
+
+def quiet_start(d, *arguments, title=DOC1, **options):
     """Starts the program past its first-run readme; returns the main window."""
     d.write_settings(QUIET_START)
-    d.start()
-    return d.window_titled(MAIN + r" - \[Document 1\]")
+    d.start(*arguments, **options)
+    return d.window_titled(title)
+
+
+def open_file(d, name, content, title=None, **options):
+    """Starts the program on a new file `name` holding `content` (text as UTF-8, or bytes);
+    its path and main window."""
+    path = os.path.join(d.home, name) if isinstance(name, str) else name
+    with open(path, "wb") as f:
+        f.write(content.encode("utf-8") if isinstance(content, str) else content)
+    return path, quiet_start(d, path, title=title or titled(path), **options)
+
+
+def save_expecting(d, main, path, expected):
+    """Ctrl+S on a named document; waits for `path` to hold `expected`."""
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: read(path) == expected, f"{path!r} to hold {expected[:40]!r}")
+
+
+def files_in(folder):
+    """The names in `folder`, leaving out hidden ones except the program's temporary files."""
+    return [n for n in os.listdir(os.fsencode(folder))
+            if not n.startswith(b".") or n.startswith(b".qm-")]
 
 
 def save_as(d, path):
@@ -51,51 +80,40 @@ def save_as(d, path):
 
 def first_start(d):
     program = d.start()
-    main = d.window_titled(MAIN + r" - \[Document 1\]")  # the readme, maximised
+    main = d.window_titled(DOC1)  # the readme, maximised
     wait_for(lambda: d.settings().get("FirstTime") == "No", "FirstTime=No in the settings")
     no_foreign_titles(d)
     d.close(main)  # the readme is unchanged: no question
-    if exits(program) != 0:
-        raise ScenarioFailed("the program failed on exit")
-    if d.settings().get("WindowState") != "2":
-        raise ScenarioFailed(f"window state not stored: {d.settings()}")
+    fail_if(exits(program) != 0, "the program failed on exit")
+    fail_if(d.settings().get("WindowState") != "2", f"window state not stored: {d.settings()}")
     # The readme comes once only.
     d.start()
     d.window_titled(MAIN)
 
 
 def save_reopen(d):
-    d.write_settings(QUIET_START)
-    program = d.start()
-    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    main = quiet_start(d)
     d.type(main, "Hello\rsecond line")
     d.keys(main, "ctrl+s")
     path = os.path.join(d.home, "note.txt")
     save_as(d, path)
-    d.window_titled(MAIN + r" - \[" + path + r"\]")
+    d.window_titled(titled(path))
     saved = read(path)
-    if saved.replace(b"\r\n", b"\n") != b"Hello\nsecond line":
-        raise ScenarioFailed(f"saved {saved!r}")
+    fail_if(saved.replace(b"\r\n", b"\n") != b"Hello\nsecond line", f"saved {saved!r}")
     d.close(main)
-    exits(program)
+    exits(d.processes[-1])
 
     d.start(path)
-    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    main = d.window_titled(titled(path))
     d.keys(main, "ctrl+End")
     d.type(main, "!")
-    d.keys(main, "ctrl+s")  # has a name: no dialog
-    wait_for(lambda: read(path) == saved + b"!", f"{path} to hold the old bytes and the new one")
+    save_expecting(d, main, path, saved + b"!")  # has a name: no dialog
 
 
 def save_without_extension(d):
     """Ctrl+S on a file whose name has no three-letter extension asks for a name, in the file's
     own folder with its name filled in: Enter and Yes to the replace question save it there."""
-    d.write_settings(QUIET_START)
-    path = os.path.join(d.home, "README")
-    with open(path, "wb") as f:
-        f.write(b"old")
-    d.start(path)
-    main = d.window_titled(MAIN + r" - \[" + re.escape(path) + r"\]")
+    path, main = open_file(d, "README", b"old")
     d.type(main, "new ")
     d.keys(main, "ctrl+s")
     dialog = d.window_titled("Save")
@@ -105,27 +123,21 @@ def save_without_extension(d):
                         "the question whether to replace the file")
     d.keys(question, "alt+y")
     wait_for(lambda: read(path) == b"new old", "the file saved under its own name")
-    files = [n for n in os.listdir(d.home) if not n.startswith(".") or n.startswith(".qm-")]
-    if files != ["README"]:
-        raise ScenarioFailed(f"other files in the folder: {files}")
+    files = files_in(d.home)
+    fail_if(files != [b"README"], f"other files in the folder: {files}")
 
 
 def name_not_utf8(d):
     """A file whose name is not UTF-8 opens from the command line and Ctrl+S saves it back
     under the same name."""
-    d.write_settings(QUIET_START)
     home = os.fsencode(d.home)
-    path = os.path.join(home, b"caf\xe9 \xff.txt")  # Latin-1, as older systems named files
-    with open(path, "wb") as f:
-        f.write(b"text")
-    d.start(path)
-    main = d.window_titled(MAIN + r" - \[.*caf.*\.txt\]")
+    # Latin-1, as older systems named files
+    path, main = open_file(d, os.path.join(home, b"caf\xe9 \xff.txt"), b"text",
+                           title=MAIN + r" - \[.*caf.*\.txt\]")
     d.type(main, "more ")
-    d.keys(main, "ctrl+s")  # a name with an extension: written at once
-    wait_for(lambda: read(path) == b"more text", "the file saved under its own name")
-    names = [n for n in os.listdir(home) if not n.startswith(b".") or n.startswith(b".qm-")]
-    if names != [b"caf\xe9 \xff.txt"]:
-        raise ScenarioFailed(f"files in the folder: {names}")
+    save_expecting(d, main, path, b"more text")  # a name with an extension: written at once
+    names = files_in(home)
+    fail_if(names != [b"caf\xe9 \xff.txt"], f"files in the folder: {names}")
 
 
 def settings_junk(d):
@@ -140,7 +152,7 @@ def settings_junk(d):
     d.start()
     box = d.window_titled("Quillo", timeout=10)
     d.keys(box, "Return")
-    d.window_titled(MAIN + r" - \[Document 1\]")
+    d.window_titled(DOC1)
     aside = glob.glob(store + ".unusable-*")
     if len(aside) != 1 or os.path.getsize(aside[0]) != 100 * 1024 * 1024:
         raise ScenarioFailed(f"the junk store not set aside whole: {aside}")
@@ -148,23 +160,20 @@ def settings_junk(d):
 
 
 def close_cancel(d):
-    d.write_settings(QUIET_START)
-    program = d.start()
-    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    main = quiet_start(d)
+    program = d.processes[-1]
     d.type(main, "unsaved")
     d.close(main)
     box = d.window_titled(r"Save file\?")
     no_foreign_titles(d)
     d.keys(box, "Escape")  # Cancel
     d.gone(box)
-    if program.poll() is not None:
-        raise ScenarioFailed("the program ended after Cancel")
+    fail_if(program.poll() is not None, "the program ended after Cancel")
     # The second attempt must ask again, and No must end the program.
     d.close(main)
     box = d.window_titled(r"Save file\?")
     d.keys(box, "alt+n")
-    if exits(program) != 0:
-        raise ScenarioFailed("the program failed on exit")
+    fail_if(exits(program) != 0, "the program failed on exit")
 
 
 def recovery_files_hold(d, marker):
@@ -189,18 +198,17 @@ def restart_and_restore(d, title):
 
 
 def kill_restore(d):
-    d.write_settings(QUIET_START)
-    program = d.start()
-    main = d.window_titled(MAIN + r" - \[Document 1\]")
+    main = quiet_start(d)
+    program = d.processes[-1]
     marker = "typed before the crash"
     d.type(main, marker)
     wait_for(lambda: recovery_files_hold(d, marker), "a recovery copy of the text")
     kill(program)
 
     # Killed again right after the restore: the text is offered once more.
-    program, main = restart_and_restore(d, MAIN + r" - \[Document 1\]")
+    program, main = restart_and_restore(d, DOC1)
     kill(program)
-    program, main = restart_and_restore(d, MAIN + r" - \[Document 1\]")
+    program, main = restart_and_restore(d, DOC1)
     d.keys(main, "ctrl+s")
     path = os.path.join(d.home, "restored.txt")
     save_as(d, path)
@@ -215,13 +223,8 @@ LETTER = (rb"{\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Arial;}{\f1\froman Times;}}"
 def kill_restore_rtf(d):
     """A formatted document killed with unsaved changes comes back formatted, and Ctrl+S writes
     it as RTF with its fonts, size, bold and colour."""
-    d.write_settings(QUIET_START)
-    path = os.path.join(d.home, "letter.rtf")
-    with open(path, "wb") as f:
-        f.write(LETTER)
-    program = d.start(path)
-    title = MAIN + r" - \[" + re.escape(path) + r"\]"
-    main = d.window_titled(title)
+    path, main = open_file(d, "letter.rtf", LETTER)
+    program, title = d.processes[-1], titled(path)
     d.keys(main, "ctrl+Home")
     d.type(main, "Added ")
     wait_for(lambda: recovery_files_hold(d, "Added"), "a recovery copy of the text")
@@ -233,29 +236,23 @@ def kill_restore_rtf(d):
     wait_for(lambda: b"Added" in read(path), "the restored document saved")
     saved = read(path)
     for part in (rb"\b", rb"\fs40", rb"\red255\green0\blue0", b"Times", b"Arial"):
-        if part not in saved:
-            raise ScenarioFailed(f"{part!r} missing from the saved file: {saved!r}")
+        fail_if(part not in saved, f"{part!r} missing from the saved file: {saved!r}")
 
 
 def survives(program, seconds):
     """Fails as soon as the program ends within `seconds`."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if program.poll() is not None:
-            raise ScenarioFailed(f"the program ended with status {program.returncode}")
+        fail_if(program.poll() is not None, f"the program ended with status {program.returncode}")
         time.sleep(0.1)
 
 
 def file_size_limit(d):
     """Under `ulimit -f` the recovery copy and the save of a large file fail and are reported;
     the editor stays, the file stays whole and no temporary file is left."""
-    d.write_settings(QUIET_START)
-    path = os.path.join(d.home, "large.txt")
     content = b"a line of text that is long enough to count\n" * 5000  # 225 kB
-    with open(path, "wb") as f:
-        f.write(content)
-    program = d.start(path, file_size_limit=100)  # 50 or 100 kB
-    main = d.window_titled(MAIN + r" - \[" + re.escape(path) + r"\]")
+    path, main = open_file(d, "large.txt", content, file_size_limit=100)  # 50 or 100 kB
+    program = d.processes[-1]
     d.keys(main, "ctrl+End")
     d.type(main, "!")
     survives(program, 5)  # the recovery copy is due 3 s after the change
@@ -264,12 +261,10 @@ def file_size_limit(d):
     d.screenshot("file_size_limit")
     d.keys(box, "Return")
     d.gone(box)
-    if read(path) != content:
-        raise ScenarioFailed("the file changed")
+    fail_if(read(path) != content, "the file changed")
     left = [name for name in os.listdir(d.home) if name.startswith(".qm-")]
     left += glob.glob(os.path.join(d.data, "**", ".qm-*"), recursive=True)
-    if left:
-        raise ScenarioFailed(f"temporary files left: {left}")
+    fail_if(left, f"temporary files left: {left}")
 
 
 def preview(d):
@@ -306,8 +301,7 @@ def preview(d):
     d.press(browser_button(d, "Refresh"))
     wait_for(lambda: web.requests.count("GET /a.html") >= loads + 2, "Back and Refresh to load")
     d.window_titled(MAIN + r" - \[Page A\]")
-    if "GET /leak" in web.requests:
-        raise ScenarioFailed("the preview's script reached the network")
+    fail_if("GET /leak" in web.requests, "the preview's script reached the network")
 
 
 def placement(d):
@@ -353,8 +347,7 @@ def browser(d):
     d.window_titled(MAIN + r" - \[Page A\]")
     go("/b.html", "KP_Enter")
     d.window_titled(MAIN + r" - \[Page B\]")
-    if web.requests.count("GET /b.html") != 1:
-        raise ScenarioFailed(f"one Enter, several loads: {web.requests}")
+    fail_if(web.requests.count("GET /b.html") != 1, f"one Enter, several loads: {web.requests}")
 
     d.press(browser_button(d, "Back"))
     d.window_titled(MAIN + r" - \[Page A\]")
@@ -384,8 +377,7 @@ def browser(d):
     d.keys(d.window_titled("Open"), "Return")
     wait_for(lambda: "document.title='Page A'" in d.editor_text(), "the page's source")
     d.window_titled(MAIN + r" - \[Page A\]")
-    if web.requests.count("GET /a.html") == loads:
-        raise ScenarioFailed("Edit HTML did not fetch the page")
+    fail_if(web.requests.count("GET /a.html") == loads, "Edit HTML did not fetch the page")
 
 
 def run_script(d):
@@ -471,8 +463,7 @@ def common_dialogs(d):
     dialog = d.window_titled("Print")
     d.keys(dialog, "Escape")
     d.gone(dialog)
-    if glob.glob(os.path.join(d.home, "**", "*.p[ds]*"), recursive=True):
-        raise ScenarioFailed("Cancel printed")
+    fail_if(glob.glob(os.path.join(d.home, "**", "*.p[ds]*"), recursive=True), "Cancel printed")
 
     d.keys(main, "alt+v", "o")
     d.window_titled("Options")
@@ -627,37 +618,22 @@ def read_aloud(d):
 def command_line_recent(d):
     """Files named on the command line open each in a window, one at a given line; the File menu
     then closes them and reopens one from its recent files, all by Alt+F and a key."""
-    d.write_settings(QUIET_START)
-    first, second = os.path.join(d.home, "first.txt"), os.path.join(d.home, "sec ond.txt")
-    with open(first, "w") as f:
-        f.write("one\ntwo\nthree\n")
-    with open(second, "w") as f:
-        f.write("other\n")
-    program = d.start("+2", first, second)
-    main = d.window_titled(MAIN + r" - \[" + second + r"\]")
+    first = d.write("home/first.txt", "one\ntwo\nthree\n")
+    second = d.write("home/sec ond.txt", "other\n")
+    main = quiet_start(d, "+2", first, second, title=titled(second))
+    program = d.processes[-1]
     d.keys(main, "alt+f", "c")  # File > Close: the first file comes to the front
-    main = d.window_titled(MAIN + r" - \[" + first + r"\]")
+    main = d.window_titled(titled(first))
     d.type(main, "2: ")
-    d.keys(main, "ctrl+s")
-    wait_for(lambda: read(first) == b"one\n2: two\nthree\n", "the text typed at line 2 saved")
+    save_expecting(d, main, first, b"one\n2: two\nthree\n")  # typed at line 2
     d.keys(main, "alt+f", "c")
     d.keys(main, "alt+f", "2")  # the second newest: the other file
-    d.window_titled(MAIN + r" - \[" + second + r"\]")
+    d.window_titled(titled(second))
     d.close(main)
     exits(program)
     stored = d.settings()
     if (stored.get("RecentFile1"), stored.get("RecentFile2")) != (second, first):
         raise ScenarioFailed(f"recent files stored: {stored}")
-
-
-def open_file(d, name, text):
-    """Starts the program on a new file `name` holding `text`; its path and main window."""
-    path = os.path.join(d.home, name)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
-    d.write_settings(QUIET_START)
-    d.start(path)
-    return path, d.window_titled(MAIN + r" - \[" + path + r"\]")
 
 
 def world_text(d):
@@ -671,9 +647,7 @@ def world_text(d):
     d.type(main, "e\u0301", delay=150)
     d.keys(main, "Home", "Right")
     d.type(main, "!")
-    d.keys(main, "ctrl+s")
-    expected = "\u00e9\na\u200cb\u200dc\u200ed\u200fe\u00adf\ne\u0301!".encode("utf-8")
-    wait_for(lambda: read(path) == expected, f"{path} to hold the typed text")
+    save_expecting(d, main, path, "\u00e9\na\u200cb\u200dc\u200ed\u200fe\u00adf\ne\u0301!".encode())
 
 
 def end_of_wrapped_row(d):
@@ -694,9 +668,7 @@ def right_to_left_arrows(d):
     path, main = open_file(d, "hebrew.txt", "\u05e9\u05dc\u05d5\u05dd\nabc")
     d.keys(main, "ctrl+Home", "Right", "Left", "Left")
     d.type(main, "X")
-    d.keys(main, "ctrl+s")
-    expected = "\u05e9\u05dcX\u05d5\u05dd\nabc".encode("utf-8")
-    wait_for(lambda: read(path) == expected, f"{path} to hold X after two letters")
+    save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
 
 
 def screen_reader(d):

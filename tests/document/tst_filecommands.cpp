@@ -49,6 +49,15 @@ class FileCommandsTest : public WindowTest {
         main->mdiArea()->closeAllSubWindows();
         QCoreApplication::processEvents();
     }
+    // The `count`th message so far says `part` (and names `file`), in the given box style.
+    void expectMessage(int count, const QString& part, const QString& file = {}, int style = 0) {
+        QCOMPARE(env->dialogs.messages.size(), count);
+        const auto& message = env->dialogs.messages.constLast();
+        QVERIFY2(
+            message.text.contains(part) && message.text.contains(QDir::toNativeSeparators(file)),
+            qPrintable(message.text));
+        if (style) QCOMPARE(message.style, style);
+    }
 
   private slots:
 
@@ -141,19 +150,14 @@ class FileCommandsTest : public WindowTest {
         const QString good = file("good.txt", "good");
         env->dialogs.fileAnswers << missing << good;
         main->mnuFileOpen_Click();
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QCOMPARE(env->dialogs.messages[0].style, 16);
-        QVERIFY2(env->dialogs.messages[0].text.contains(QDir::toNativeSeparators(missing)) &&
-                     env->dialogs.messages[0].text.contains(QStringLiteral("does not exist")),
-                 qPrintable(env->dialogs.messages[0].text));
+        expectMessage(1, "does not exist", missing, 16);
         QCOMPARE(main->ChildForms().size(), 3);
         QCOMPARE(text()->Text(), QStringLiteral("good"));
 
         env->dialogs.messages.clear();
         env->dialogs.fileAnswers << missing << env->scratch("") << good;  // the second is a folder
         main->mnuFileOpen_Click();
-        QCOMPARE(env->dialogs.messages.size(), 2);
-        QVERIFY(env->dialogs.messages[1].text.contains(QStringLiteral("folder")));
+        expectMessage(2, "folder");
         QCOMPARE(env->dialogs.fileAnswers.size(), 1);
 
         document()->setTag(QString());
@@ -183,9 +187,7 @@ class FileCommandsTest : public WindowTest {
         QCOMPARE(readBytes(path), log);
 
         QVERIFY(main->fileCommands()->OpenFile(file("damaged.txt", "\xef\xbb\xbfok \xff")));
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QVERIFY2(env->dialogs.messages[0].text.contains("byte 6"),
-                 qPrintable(env->dialogs.messages[0].text));
+        expectMessage(1, "byte 6");
     }
 
     // A failed write: a critical message naming the file and the reason; the caption and the
@@ -195,11 +197,7 @@ class FileCommandsTest : public WindowTest {
         text()->setText(QStringLiteral("work"));
         document()->setCaption(below);
         main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QCOMPARE(env->dialogs.messages[0].style, 16);
-        QVERIFY2(env->dialogs.messages[0].text.contains(QDir::toNativeSeparators(below)) &&
-                     env->dialogs.messages[0].text.contains(QStringLiteral("Not a directory")),
-                 qPrintable(env->dialogs.messages[0].text));
+        expectMessage(1, "Not a directory", below, 16);
         QCOMPARE(document()->Caption(), below);
         QCOMPARE(document()->Tag(), QStringLiteral("SAVE"));
 
@@ -223,10 +221,7 @@ class FileCommandsTest : public WindowTest {
         QTest::keyClicks(document->txtText->editor(), "mine: ");
         env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
         main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QCOMPARE(env->dialogs.messages[0].style, 4 + 32);
-        QVERIFY(env->dialogs.messages[0].text.contains(QDir::toNativeSeparators(file)));
-        QVERIFY(env->dialogs.messages[0].text.contains("changed by another program"));
+        expectMessage(1, "changed by another program", file, 4 + 32);
         QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
         QCOMPARE(readBytes(file), QByteArray("version 2"));
 
@@ -240,8 +235,7 @@ class FileCommandsTest : public WindowTest {
         QTest::keyClicks(document->txtText->editor(), "?");
         env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
         main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.messages.size(), 3);
-        QVERIFY(env->dialogs.messages[2].text.contains("deleted or moved"));
+        expectMessage(3, "deleted or moved");
         QVERIFY(!QFile::exists(file));
         env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
         main->mnuFileSave_Click();
@@ -260,8 +254,7 @@ class FileCommandsTest : public WindowTest {
         QTest::keyClicks(text()->editor(), "mine: ");
         env->dialogs.msgBoxAnswers.enqueue(MsgBoxResult::No);
         main->mnuFileSave_Click();
-        QCOMPARE(env->dialogs.messages.size(), 1);
-        QVERIFY(env->dialogs.messages[0].text.contains("changed by another program"));
+        expectMessage(1, "changed by another program");
         QCOMPARE(readBytes(file), QByteArray("version 1, changed"));
     }
 

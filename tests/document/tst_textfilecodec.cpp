@@ -84,9 +84,6 @@ class TestTextFileCodec : public QObject {
         QCOMPARE(edited.bytes, QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
         QVERIFY(edited.format.mixedLineEndings.isEmpty());
         QVERIFY(TextFileCodec::decode("a\r\nb\r\n").format.mixedLineEndings.isEmpty());
-        // A tie goes to the first ending.
-        QCOMPARE(TextFileCodec::decode("a\rb\nc").format.lineEnding,
-                 TextFileFormat::LineEnding::CR);
     }
 
     // New documents are UTF-8 with LF; characters Windows-1252 lacks make the file UTF-8 with its

@@ -110,6 +110,20 @@ class SmallFileSystem {
     bool mounted_ = false;
 };
 
+// Writes `bytes` to `file` by the editor's save and reads them back.
+bool writes(const QString& file, const QByteArray& bytes) {
+    QString error;
+    const bool written = DocumentFileIO::writeFile(file, bytes, &error);
+    if (!written) qWarning("%s", qPrintable(error));
+    return written && readBytes(file) == bytes;
+}
+
+// Another user's file, as it was: theirs, in their group, mode 0640.
+bool ownedByNobody(const QString& file) {
+    const struct stat st = statOf(file);
+    return st.st_uid == kNobody && st.st_gid == gid_t(kNobody) && (st.st_mode & 07777) == 0640;
+}
+
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
@@ -140,19 +154,14 @@ class TestWriteBoundaries : public QObject {
 
     void createsAndReplaces() {
         const QString file = path("doc.txt");
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(file, "first", &error), qPrintable(error));
-        QCOMPARE(readBytes(file), QByteArray("first"));
-
+        QVERIFY(writes(file, "first"));
         const ino_t before = statOf(file).st_ino;
-        QVERIFY2(DocumentFileIO::writeFile(file, "second, longer", &error), qPrintable(error));
-        QCOMPARE(readBytes(file), QByteArray("second, longer"));
+        QVERIFY(writes(file, "second, longer"));
         // Replaced by renaming a new file over it, which leaves nothing else behind.
         QVERIFY(statOf(file).st_ino != before);
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.txt"});
 
-        QVERIFY(DocumentFileIO::writeFile(file, QByteArray(), &error));
-        QCOMPARE(QFileInfo(file).size(), 0);
+        QVERIFY(writes(file, QByteArray()));
     }
 
     // A new file gets what the user's umask leaves of 0666; a private copy 0600 from the start.
@@ -178,22 +187,21 @@ class TestWriteBoundaries : public QObject {
         QVERIFY(QFile::link(QStringLiteral("real/target.txt"), link));  // relative
         QVERIFY(QFile::link(link, chain));
 
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(chain, "through two links", &error), qPrintable(error));
+        QVERIFY(writes(chain, "through two links"));  // read back through the links
         QVERIFY(QFileInfo(chain).isSymLink());
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readBytes(target), QByteArray("through two links"));
         QCOMPARE(statOf(target).st_mode & 07777, mode_t(0640));
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 
         // A link to a file that does not exist yet creates the file, not a new link.
         const QString dangling = path("dangling.txt");
         QVERIFY(QFile::link(path("real/later.txt"), dangling));
-        QVERIFY2(DocumentFileIO::writeFile(dangling, "created", &error), qPrintable(error));
+        QVERIFY(writes(dangling, "created"));
         QVERIFY(QFileInfo(dangling).isSymLink());
-        QCOMPARE(readBytes(path("real/later.txt")), QByteArray("created"));
+        QVERIFY(QFileInfo::exists(path("real/later.txt")));
 
         // A loop of links is an error, not a hang.
+        QString error;
         QVERIFY(QFile::link(path("loop2"), path("loop1")));
         QVERIFY(QFile::link(path("loop1"), path("loop2")));
         QVERIFY(!DocumentFileIO::writeFile(path("loop1"), "x", &error));
@@ -208,15 +216,12 @@ class TestWriteBoundaries : public QObject {
             ::link(QFile::encodeName(first).constData(), QFile::encodeName(second).constData()), 0);
         const ino_t inode = statOf(first).st_ino;
 
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(second, "short", &error), qPrintable(error));
+        QVERIFY(writes(second, "short"));
         QCOMPARE(readBytes(first), QByteArray("short"));
-        QCOMPARE(readBytes(second), QByteArray("short"));
         QCOMPARE(statOf(second).st_ino, inode);
         QCOMPARE(statOf(first).st_nlink, nlink_t(2));
 
-        QVERIFY2(DocumentFileIO::writeFile(first, QByteArray(5000, 'x'), &error),
-                 qPrintable(error));
+        QVERIFY(writes(first, QByteArray(5000, 'x')));
         QCOMPARE(readBytes(second), QByteArray(5000, 'x'));
     }
 
@@ -249,8 +254,7 @@ class TestWriteBoundaries : public QObject {
         QCOMPARE(readBytes(readOnly), QByteArray("old read-only"));
 
         // A writable file is written in place, since no temporary file can be made beside it.
-        QVERIFY2(DocumentFileIO::writeFile(writable, "new", &error), qPrintable(error));
-        QCOMPARE(readBytes(writable), QByteArray("new"));
+        QVERIFY(writes(writable, "new"));
         QCOMPARE(statOf(writable).st_ino, inode);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
@@ -260,13 +264,8 @@ class TestWriteBoundaries : public QObject {
         const QString file = path("theirs.txt");
         QVERIFY(put(file, "old", 0640));
         QVERIFY(giveToNobody(file));
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(file, "new", &error), qPrintable(error));
-        QCOMPARE(readBytes(file), QByteArray("new"));
-        const struct stat st = statOf(file);
-        QCOMPARE(st.st_uid, kNobody);
-        QCOMPARE(st.st_gid, gid_t(kNobody));
-        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        QVERIFY(writes(file, "new"));
+        QVERIFY(ownedByNobody(file));
     }
 
     // A set-group-ID folder gives a new file the folder's group: the replacement of a file
@@ -290,10 +289,7 @@ class TestWriteBoundaries : public QObject {
         const ChildRun run = runCli({"convert", path("src.txt"), file}, asNobody);
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QCOMPARE(readBytes(file), QByteArray("new"));
-        const struct stat st = statOf(file);
-        QCOMPARE(st.st_uid, kNobody);
-        QCOMPARE(st.st_gid, gid_t(kNobody));
-        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        QVERIFY(ownedByNobody(file));
     }
 
     void extendedAttributesWriteInPlace() {
@@ -303,9 +299,7 @@ class TestWriteBoundaries : public QObject {
         if (::setxattr(native.constData(), "user.origin", "web", 3, 0) != 0)
             QSKIP("this file system keeps no extended attributes");
         const ino_t inode = statOf(file).st_ino;
-        QString error;
-        QVERIFY2(DocumentFileIO::writeFile(file, "new and longer", &error), qPrintable(error));
-        QCOMPARE(readBytes(file), QByteArray("new and longer"));
+        QVERIFY(writes(file, "new and longer"));
         // A new file would not have carried the attribute over.
         QCOMPARE(statOf(file).st_ino, inode);
         char value[8] = {};
@@ -395,9 +389,9 @@ class TestWriteBoundaries : public QObject {
         main->mnuFileSave_Click();
         QCOMPARE(env.dialogs.messages.size(), 1);
         const auto& message = env.dialogs.messages.constFirst();
-        QCOMPARE(message.style, 16);
-        QVERIFY(message.text.contains(file));
-        QVERIFY2(message.text.contains("No space left on device"), qPrintable(message.text));
+        QVERIFY2(message.style == 16 && message.text.contains(file) &&
+                     message.text.contains("No space left on device"),
+                 qPrintable(message.text));
         QCOMPARE(document->Tag(), QStringLiteral("SAVE"));
         QCOMPARE(readBytes(file), kOld);
         QCOMPARE(entries(mountPoint.path()), before);
