@@ -112,34 +112,6 @@ class MainWindowTest : public WindowTest {
         QVERIFY(normal.setting("MainWidth").toDouble() > 0);
     }
 
-    // A store far larger than the program's keys make it is not read: it is moved aside with
-    // a message, the defaults are used and a new store begins. The desktop scenario
-    // settings_junk starts the program with 100 MB of junk.
-    void oversizedSettingsAreSetAside() {
-        TestEnvironment other;
-        other.setSetting("FontSize", "30");
-        const QString store = other.settingsFolder() + "/Quillo.conf";
-        QFile file(store);
-        QVERIFY(file.open(QIODevice::Append));
-        for (int i = 0; i < 20000; ++i)
-            file.write(QByteArray("junk") + QByteArray::number(i) + "=x\n");
-        file.close();
-        frmMain* started = other.start();
-        QCOMPARE(other.dialogs.messages.size(), 1);
-        const QString message = other.dialogs.messages[0].text;
-        QCOMPARE(other.dialogs.messages[0].style, 48);
-        QVERIFY2(message.contains(store) && message.contains("too large") &&
-                     message.contains("moved aside"),
-                 qPrintable(message));
-        QCOMPARE(started->ActiveDocument()->txtText->FontSize(), 10.0);
-        const QStringList aside =
-            QDir(other.settingsFolder()).entryList({"Quillo.conf.unusable-*"}, QDir::Files);
-        QCOMPARE(aside.size(), 1);
-        QVERIFY(QFileInfo(other.settingsFolder() + "/" + aside[0]).size() > 64 * 1024);
-        QVERIFY(QFileInfo(store).size() < 1024);
-        QCOMPARE(other.setting("FontSize"), QStringLiteral("<missing>"));
-    }
-
     // The readme comes on the first start only, installed from share/quillo (beside the program
     // it is the desktop scenario first_start); without one nothing is asked and the next start
     // tries again.
