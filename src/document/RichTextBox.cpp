@@ -221,19 +221,23 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     return true;
 }
 
-bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
-    auto* document = new QTextDocument;
+std::unique_ptr<QTextDocument> RichTextBox::readRtf(const QByteArray& bytes,
+                                                    LoadObserver* observer) const {
+    auto document = std::make_unique<QTextDocument>();
     document->setDefaultFont(baseFont_);
     document->setUndoRedoEnabled(false);
     // Read without a layout; the editor lays the document out once, with the wrap mode that
     // suits its paragraphs.
-    document->setDocumentLayout(new InertLayout(document));
+    document->setDocumentLayout(new InertLayout(document.get()));
     RtfReader::Progress progress;
     if (observer) progress = [observer](int percent) { return observer->progress(percent); };
-    if (!RtfReader::read(bytes, document, progress)) {
-        delete document;
-        return false;
-    }
+    if (!RtfReader::read(bytes, document.get(), progress)) return nullptr;
+    return document;
+}
+
+bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
+    QTextDocument* document = readRtf(bytes, observer).release();
+    if (!document) return false;
     fileFormat_ = TextFileFormat();
     loadedFileChanges_.clear();
     document->setUndoRedoEnabled(true);

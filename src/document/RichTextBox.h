@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 #include "common/core/FileIdentity.h"
@@ -184,6 +185,9 @@ class RichTextBox : public QWidget {
     void applyFont();
     // Reads RTF into the rich-text editor; false when cancelled through `observer`.
     bool loadRtf(const QByteArray& bytes, LoadObserver* observer);
+    // A document read from `bytes` with the control's font, not yet laid out nor undoable; null
+    // when cancelled through `observer` or not readable.
+    std::unique_ptr<QTextDocument> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
     qsizetype selectionStart() const;

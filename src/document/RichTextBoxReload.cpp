@@ -8,7 +8,6 @@
 #include "document/RichTextBox.h"
 #include "document/TextEditor.h"
 #include "document/core/DocumentFileIO.h"
-#include "document/core/InertLayout.h"
 #include "document/core/RtfReader.h"
 
 bool RichTextBox::ReloadFile(const QString& path, int fileType, QString* error) {
@@ -20,18 +19,15 @@ bool RichTextBox::ReloadFile(const QString& path, int fileType, QString* error) 
     FileIdentity read = FileIdentity::capture(path, bytes);
     const qsizetype caret = editor_->caret();
     if (rtf) {
-        QTextDocument incoming;
-        incoming.setDocumentLayout(new InertLayout(&incoming));
-        incoming.setDefaultFont(baseFont_);
-        incoming.setUndoRedoEnabled(false);
-        if (!RtfReader::read(bytes, &incoming, {})) {
+        const std::unique_ptr<QTextDocument> incoming = readRtf(bytes, nullptr);
+        if (!incoming) {
             if (error) *error = QStringLiteral("The file could not be read as rich text.");
             return false;
         }
         QTextCursor cursor(document());
         cursor.beginEditBlock();
         cursor.select(QTextCursor::Document);
-        cursor.insertFragment(QTextDocumentFragment(&incoming));
+        cursor.insertFragment(QTextDocumentFragment(incoming.get()));
         cursor.endEditBlock();
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
