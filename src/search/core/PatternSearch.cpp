@@ -3,21 +3,24 @@
 
 #include <QTextBoundaryFinder>
 
+#include "document/core/TextNavigation.h"
+
 namespace {
 
 bool isGroupDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c.isMark() || c == u'_';
-}
-
-// A match continues a word when a word character at its edge meets one outside it.
+// A match continues a word when a word character at its edge meets one outside it; whole code
+// points, by the same word rule as the literal search and the word keys.
 bool continuesWord(const QString& text, qsizetype start, qsizetype end) {
+    using namespace TextNavigation;
     if (start == end) return false;
-    const bool left = start > 0 && isWordChar(text[start - 1]) && isWordChar(text[start]);
-    const bool right = end < text.size() && isWordChar(text[end - 1]) && isWordChar(text[end]);
+    const QStringView view(text);
+    const bool left =
+        isWordCharacter(codePointBefore(view, start)) && isWordCharacter(codePointAt(view, start));
+    const bool right =
+        isWordCharacter(codePointBefore(view, end)) && isWordCharacter(codePointAt(view, end));
     return left || right;
 }
 
