@@ -29,6 +29,7 @@ void offer(RecoveryStore* store, DialogHost* dialogs, QWidget* owner,
                 text->setText(recovered.text);
             text->ClearUndo();
             text->setFileEncodingName(recovered.encoding);
+            text->setFileLineEndings(recovered.lineEnding, recovered.mixedLineEndings);
             text->setFileOnDisk(recovered.file);
             document->setCaption(recovered.caption);
             document->setTag(QStringLiteral("SAVE"));

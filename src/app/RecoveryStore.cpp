@@ -20,8 +20,8 @@
 namespace {
 
 constexpr quint32 kMagic = 0x51524356;  // "QRCV"
-// 1: text only; 2: also the formatted text and the file's identity.
-constexpr quint32 kVersion = 2;
+// 1: text only; 2: also the formatted text and the file's identity; 3: also the line endings.
+constexpr quint32 kVersion = 3;
 const QString kLockName = QStringLiteral("run.lock");
 const QString kSuffix = QStringLiteral(".recovery");
 
@@ -63,7 +63,8 @@ bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& docu
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << kVersion << document.caption << qint32(document.fileType) << document.encoding
-        << document.text << document.richText << document.file;
+        << document.text << document.richText << document.file << quint8(document.lineEnding)
+        << document.mixedLineEndings;
     AtomicFileWriter writer(path);
     writer.setPrivate(true);
     if (writer.write(bytes)) return true;
@@ -90,6 +91,14 @@ bool RecoveryStore::readFile(const QString& path, RecoveredDocument* document) {
     if (magic != kMagic || version < 1 || version > kVersion) return false;
     in >> document->caption >> fileType >> document->encoding >> document->text;
     if (version >= 2) in >> document->richText >> document->file;
+    if (version >= 3) {
+        quint8 ending = 0;
+        in >> ending >> document->mixedLineEndings;
+        using E = TextFileFormat::LineEnding;
+        document->lineEnding = ending == quint8(E::CRLF) ? E::CRLF
+                               : ending == quint8(E::CR) ? E::CR
+                                                         : E::LF;
+    }
     document->fileType = fileType == 0 ? 0 : 1;
     return in.status() == QDataStream::Ok;
 }
@@ -128,6 +137,8 @@ void RecoveryStore::save(frmDocument* document) {
     snapshot.text = document->txtText->Text();
     snapshot.richText = document->txtText->RichText();
     snapshot.file = document->txtText->FileOnDisk();
+    snapshot.lineEnding = document->txtText->FileLineEnding();
+    snapshot.mixedLineEndings = document->txtText->FileMixedLineEndings();
     writerPool().start([this, path = it->path, snapshot] {
         QString error;
         if (!writeFile(path, snapshot, &error)) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/core/FileIdentity.h"
+#include "document/core/TextFileCodec.h"
 
 class frmDocument;
 class QTimer;
@@ -25,6 +26,9 @@ struct RecoveredDocument {
     QByteArray richText;
     // The file the text was read from or last saved to, as it was then.
     FileIdentity file;
+    // How its line breaks are written (copies before these were kept: LF).
+    TextFileFormat::LineEnding lineEnding = TextFileFormat::LineEnding::LF;
+    QByteArray mixedLineEndings;
 };
 
 // Keeps the text of every document with unsaved changes in a recovery file, so a crash or a

@@ -296,7 +296,8 @@ void RichTextBox::setFileEncodingName(const QString& name) {
         for (bool bom : {false, true}) {
             TextFileFormat format = fileFormat_;
             format.encoding = encoding;
-            format.bom = bom;
+            // UTF-16 is recognised by its byte-order mark only, so it is written with one.
+            format.bom = bom || encoding == E::Utf16LE || encoding == E::Utf16BE;
             if (format.encodingName() == name) {
                 fileFormat_ = format;
                 return;

@@ -105,6 +105,14 @@ class RichTextBox : public QWidget {
     // The plain-text encoding the text is saved in ("UTF-8", "UTF-16 LE", "Windows-1252"...).
     QString FileEncodingName() const;
     void setFileEncodingName(const QString& name);
+    // How line breaks are written: the file's style, and for a file that mixes them each
+    // break's own (see TextFileFormat).
+    TextFileFormat::LineEnding FileLineEnding() const { return fileFormat_.lineEnding; }
+    QByteArray FileMixedLineEndings() const { return fileFormat_.mixedLineEndings; }
+    void setFileLineEndings(TextFileFormat::LineEnding ending, const QByteArray& mixed) {
+        fileFormat_.lineEnding = ending;
+        fileFormat_.mixedLineEndings = mixed;
+    }
     // The file as the last LoadFile or SaveFile left it, to find out whether another program
     // has changed it since.
     const FileIdentity& FileOnDisk() const { return fileOnDisk_; }

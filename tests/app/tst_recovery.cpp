@@ -35,6 +35,21 @@ frmMain* startWith(TestEnvironment& env, const QString& folder) {
     return env.start();
 }
 
+// Opens `file`, types `typed` at its start, and leaves what a killed run leaves under
+// `recoveryRoot`: its copy, in a folder whose lock nobody holds.
+bool crashWithChanges(const QString& file, const char* typed, const QString& recoveryRoot) {
+    TestEnvironment before;
+    QTemporaryDir recovery;
+    frmMain* main = startWith(before, recovery.path());
+    if (!main->fileCommands()->OpenFile(file)) return false;
+    QTest::keyClicks(main->ActiveDocument()->txtText->editor(), typed);
+    main->recoveryStore()->setDelay(0);
+    const QStringList copies =
+        main->recoveryStore()->flush() ? recoveryFiles(recovery.path()) : QStringList();
+    return copies.size() == 1 && QDir().mkpath(recoveryRoot + "/run-1-dead") &&
+           QFile::copy(copies[0], recoveryRoot + "/run-1-dead/doc-1.recovery");
+}
+
 }  // namespace
 
 class RecoveryTest : public QObject {
@@ -47,15 +62,21 @@ class RecoveryTest : public QObject {
         QTemporaryDir dir;
         QVERIFY(writeBytes(dir.filePath("page.rtf"), "{\\rtf1 x}"));
         const RecoveredDocument written{
-            "C:/notes/page.rtf",   0,
-            "UTF-16 LE",           QString("line\nline 2 \u00e9 \U0001F600"),
-            "{\\rtf1 {\\b line}}", FileIdentity::capture(dir.filePath("page.rtf"), "{\\rtf1 x}")};
+            "C:/notes/page.rtf",
+            0,
+            "UTF-16 LE",
+            QString("line\nline 2 \u00e9 \U0001F600"),
+            "{\\rtf1 {\\b line}}",
+            FileIdentity::capture(dir.filePath("page.rtf"), "{\\rtf1 x}"),
+            TextFileFormat::LineEnding::CR,
+            "rw"};
         RecoveredDocument read;
         QVERIFY(RecoveryStore::writeFile(dir.filePath("x.recovery"), written));
         QVERIFY(RecoveryStore::readFile(dir.filePath("x.recovery"), &read));
         QVERIFY(read.caption == written.caption && read.fileType == 0 &&
                 read.encoding == written.encoding && read.text == written.text &&
-                read.richText == written.richText && read.file.isAbout(dir.filePath("page.rtf")));
+                read.richText == written.richText && read.file.isAbout(dir.filePath("page.rtf")) &&
+                read.lineEnding == written.lineEnding && read.mixedLineEndings == "rw");
         QVERIFY(writeBytes(dir.filePath("page.rtf"), "{\\rtf1 y}"));
         QVERIFY(read.file.changeOnDisk() == FileIdentity::Change::Changed);
 
@@ -77,23 +98,9 @@ class RecoveryTest : public QObject {
     // file is noticed, and Save writes RTF.
     void formattedDocumentComesBackFormatted() {
         QTemporaryDir crashed;
-        QString file;
-        {
-            TestEnvironment before;
-            QTemporaryDir recovery;
-            frmMain* main = startWith(before, recovery.path());
-            file = crashed.filePath("letter.rtf");
-            QVERIFY(writeBytes(file, readBytes(QUILLO_TEST_DATA "/files/formatted.rtf")));
-            QVERIFY(main->fileCommands()->OpenFile(file));
-            QTest::keyClicks(main->ActiveDocument()->txtText->editor(), "new ");
-            main->recoveryStore()->setDelay(0);
-            QVERIFY(main->recoveryStore()->flush());
-            // What a killed run leaves: its copy, in a folder whose lock nobody holds.
-            const QStringList copies = recoveryFiles(recovery.path());
-            QCOMPARE(copies.size(), 1);
-            QVERIFY(QDir().mkpath(crashed.filePath("recovery/run-1-dead")));
-            QVERIFY(QFile::copy(copies[0], crashed.filePath("recovery/run-1-dead/doc-1.recovery")));
-        }
+        const QString file = crashed.filePath("letter.rtf");
+        QVERIFY(writeBytes(file, readBytes(QUILLO_TEST_DATA "/files/formatted.rtf")));
+        QVERIFY(crashWithChanges(file, "new ", crashed.filePath("recovery")));
         TestEnvironment env;
         env.dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
         frmMain* main = startWith(env, crashed.filePath("recovery"));
@@ -114,6 +121,23 @@ class RecoveryTest : public QObject {
         QVERIFY(env.dialogs.messages[1].text.contains("changed by another program"));
         // Saved as RTF; the fonts, sizes and colours are the desktop scenario kill_restore_rtf.
         QVERIFY(readBytes(file).contains("\\b "));
+    }
+
+    // A restored plain document is written back in its file's encoding and line endings.
+    void plainDocumentKeepsItsFileFormat() {
+        QTemporaryDir crashed;
+        const QString file = crashed.filePath("dos.txt");
+        const auto utf16 = [](const QString& text) {
+            return QByteArray("\xff\xfe", 2) +
+                   QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        };
+        QVERIFY(writeBytes(file, utf16("one\r\ntwo\r\n")));
+        QVERIFY(crashWithChanges(file, "new ", crashed.filePath("recovery")));
+        TestEnvironment env;
+        env.dialogs.msgBoxAnswers.enqueue(MsgBoxResult::Yes);
+        frmMain* main = startWith(env, crashed.filePath("recovery"));
+        main->mnuFileSave_Click();
+        QCOMPARE(readBytes(file), utf16("new one\r\ntwo\r\n"));
     }
 
     void textIsKeptWhileUnsavedAndGoesWhenSaved() {
@@ -171,7 +195,7 @@ class RecoveryTest : public QObject {
         QTemporaryDir recovery;
         RecoveryStore first(recovery.path());
         QVERIFY(RecoveryStore::writeFile(QDir(first.runFolder()).filePath("doc-1.recovery"),
-                                         {"Document 1", 1, "UTF-8", "mine", {}, {}}));
+                                         {"Document 1", 1, "UTF-8", "mine", {}, {}, {}, {}}));
         RecoveryStore second(recovery.path());
         QVERIFY(second.orphanedDocuments().isEmpty());
         second.discardOrphans();
@@ -184,7 +208,7 @@ class RecoveryTest : public QObject {
             // A run that ended without cleaning up: its folder has no live lock.
             RecoveryStore crashed(recovery.path());
             QVERIFY(RecoveryStore::writeFile(QDir(crashed.runFolder()).filePath("doc-1.recovery"),
-                                             {"Document 1", 1, "UTF-8", "lost?", {}, {}}));
+                                             {"Document 1", 1, "UTF-8", "lost?", {}, {}, {}, {}}));
             QFile::remove(QDir(crashed.runFolder()).filePath("run.lock"));
         }
         TestEnvironment env;
