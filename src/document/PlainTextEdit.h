@@ -93,6 +93,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
+    qsizetype positionAtGlobal(const QPoint& globalPosition) override;
+    void spellingChanged() override { viewport()->update(); }
+
   private:
     static constexpr int kMargin = 4;  // between the text and the edges, as Qt's editors have it
 
@@ -131,6 +134,10 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void scrollBarAction(int action);
     void restartBlink();
     void dragSelection();
+    // Red wavy underlines for the misspelt words in the rows of `piece` (drawn at `y`) that
+    // `area` shows.
+    void markMisspelt(QTextLayout* piece, qreal y, const QRect& area,
+                      QVector<QTextLayout::FormatRange>* formats);
 
     TextBuffer text_;
     EditHistory history_;

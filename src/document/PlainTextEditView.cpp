@@ -371,6 +371,7 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
             range.format.setForeground(palette().brush(QPalette::HighlightedText));
             selection.append(range);
         }
+        markMisspelt(piece, y, area, &selection);
         const QPointF origin(kMargin, y);
         piece->draw(&painter, origin, selection, area);
         const auto samePiece = [&](const TextRow& other) {
@@ -399,6 +400,34 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         row.row = piece->lineCount() - 1;
         row = layout_.next(row);
     }
+}
+
+void PlainTextEdit::markMisspelt(QTextLayout* piece, qreal y, const QRect& area,
+                                 QVector<QTextLayout::FormatRange>* formats) {
+    // While an input method composes within the piece, its positions are not the text's.
+    if (!spellCheck() || !piece->preeditAreaText().isEmpty()) return;
+    qsizetype from = -1, to = -1;
+    for (int i = 0; i < piece->lineCount(); ++i) {
+        const QTextLine row = piece->lineAt(i);
+        if (y + row.y() + row.height() < area.top()) continue;
+        if (y + row.y() > area.bottom()) break;
+        if (from < 0) from = row.textStart();
+        to = row.textStart() + row.textLength();
+    }
+    if (from < 0) return;
+    const QString text = piece->text();
+    for (const SpellingWords::Span& word : misspeltWords(text, from, to)) {
+        QTextLayout::FormatRange range;
+        range.start = int(word.start);
+        range.length = int(word.length);
+        range.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        range.format.setUnderlineColor(Qt::red);
+        formats->append(range);
+    }
+}
+
+qsizetype PlainTextEdit::positionAtGlobal(const QPoint& globalPosition) {
+    return positionAt(viewport()->mapFromGlobal(globalPosition));
 }
 
 void PlainTextEdit::resizeEvent(QResizeEvent* event) {
