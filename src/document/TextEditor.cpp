@@ -87,11 +87,11 @@ void TextEditor::addSpellingEntries(QMenu& menu, qsizetype position) {
     if (corrections.isEmpty()) menu.addAction(QMenu::tr("No suggestions"))->setEnabled(false);
     menu.addSeparator();
     QPointer<SpellCheck> check = spellCheck_;
-    menu.addAction(QIcon::fromTheme(QStringLiteral("list-add")), QMenu::tr("Add to dictionary"),
+    menu.addAction(QIcon::fromTheme(QStringLiteral("list-add")), QMenu::tr("&Add to dictionary"),
                    [check, spelt] {
                        if (check) check->addToDictionary(spelt);
                    });
-    menu.addAction(QMenu::tr("Ignore"), [check, spelt] {
+    menu.addAction(QMenu::tr("&Ignore"), [check, spelt] {
         if (check) check->ignore(spelt);
     });
     menu.addSeparator();
