@@ -28,7 +28,10 @@ SpellService::SpellService(QStringList folders, QString wordListFile, QObject* p
     : SpellCheck(parent), folders_(std::move(folders)), wordListFile_(std::move(wordListFile)) {}
 
 SpellService::~SpellService() {
-    if (loader_) loader_->wait();
+    if (loader_) {
+        loader_->wait();
+        delete loader_;
+    }
 }
 
 void SpellService::configure(bool on, const QString& language) {

@@ -24,8 +24,9 @@ class SpellService : public SpellCheck {
     SpellService(QStringList folders, QString wordListFile, QObject* parent = nullptr);
     ~SpellService() override;
 
-    // Checking on or off, in the dictionary `language` ("en_US"; empty: the one for the user's
-    // locale). Takes effect at once; a dictionary not installed turns checking off quietly.
+    // Checking on or off, in the dictionary `language` ("en_US"; empty or not installed: the one
+    // for the user's locale). Takes effect at once; with no dictionary for either, checking is
+    // off, quietly.
     void configure(bool on, const QString& language);
     // The dictionary in use, or to be used once loaded; empty when there is none.
     QString dictionaryName() const { return name_; }
