@@ -77,6 +77,12 @@ class SpellingTest : public QObject {
         QCOMPARE(DictionaryCatalog::forLocale("C", installed), QStringLiteral("en_US"));
         QCOMPARE(DictionaryCatalog::forLocale("fr_FR", installed), QString());
         QVERIFY(!HunspellDictionary::open(kData + "missing.aff", kData + "missing.dic"));
+
+        // With no dictionary installed checking is off, and nothing tries to load one.
+        QTemporaryDir none;
+        SpellService check({none.path()}, QString());
+        check.configure(true, QString());
+        QVERIFY(!check.isMisspelt(QStringLiteral("recieve")) && !check.isLoading());
     }
 
     // Added words are written at once and known after a restart; a damaged or huge list costs
