@@ -29,10 +29,9 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSpelling.h"
 #include "PaintWatch.h"
 #include "document/RichTextBox.h"
-#include "spell/core/DictionaryCatalog.h"
-#include "spell/core/SpellService.h"
 
 namespace {
 
@@ -108,20 +107,8 @@ struct Times {
     std::vector<double> painted, pagedUp, atEnd, saved, atEndCpu, copied;
 };
 
-// The spell check of the documents, its dictionary loaded before anything is timed; null when
-// en_US is not installed.
+// The spell check of the documents (see benchSpelling).
 SpellService* spelling = nullptr;
-
-void loadSpelling() {
-    static SpellService service(DictionaryCatalog::defaultFolders(), QString());
-    service.configure(true, QStringLiteral("en_US"));
-    service.isMisspelt(QStringLiteral("word"));
-    QElapsedTimer timer;
-    timer.start();
-    while (!service.isActive() && service.isLoading()) QCoreApplication::processEvents();
-    if (service.isActive()) spelling = &service;
-    std::printf("spell check: %s\n", spelling ? "en_US" : "off (no en_US dictionary)");
-}
 
 void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -262,8 +249,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    // "nospell" measures without the spell check, for comparison.
-    if (!arguments.contains(QStringLiteral("nospell"))) loadSpelling();
+    spelling = benchSpelling();
+    std::printf("spell check: %s\n", spelling ? "en_US" : "off");
     QTemporaryDir dir;
     const QString small = dir.filePath(QStringLiteral("10mb.txt"));
     const QString large = dir.filePath(QStringLiteral("50mb.txt"));

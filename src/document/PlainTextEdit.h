@@ -134,10 +134,10 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void scrollBarAction(int action);
     void restartBlink();
     void dragSelection();
-    // Red wavy underlines for the misspelt words in the rows of `piece` (drawn at `y`) that
+    // Red wavy lines under the misspelt words in the rows of `piece` (drawn at `origin`) that
     // `area` shows.
-    void markMisspelt(QTextLayout* piece, qreal y, const QRect& area,
-                      QVector<QTextLayout::FormatRange>* formats);
+    void drawMisspelt(QPainter& painter, QTextLayout* piece, const QPointF& origin,
+                      const QRect& area);
 
     TextBuffer text_;
     EditHistory history_;

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 #include <climits>
 
 #include "document/PlainTextEdit.h"
@@ -371,9 +372,9 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
             range.format.setForeground(palette().brush(QPalette::HighlightedText));
             selection.append(range);
         }
-        markMisspelt(piece, y, area, &selection);
         const QPointF origin(kMargin, y);
         piece->draw(&painter, origin, selection, area);
+        drawMisspelt(painter, piece, origin, area);
         const auto samePiece = [&](const TextRow& other) {
             return other.line == row.line && other.segment == row.segment;
         };
@@ -402,28 +403,54 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
     }
 }
 
-void PlainTextEdit::markMisspelt(QTextLayout* piece, qreal y, const QRect& area,
-                                 QVector<QTextLayout::FormatRange>* formats) {
+namespace {
+
+// A red wave from `left` to `right` with its crests at `top`.
+void drawWave(QPainter& painter, qreal left, qreal right, qreal top) {
+    constexpr qreal kStep = 2;  // half a wave
+    QVector<QPointF> points;
+    points.reserve(int((right - left) / kStep) + 2);
+    for (qreal x = left; x < right + kStep; x += kStep)
+        points.append(QPointF(std::min(x, right), top + (points.size() % 2 ? kStep : 0)));
+    painter.drawPolyline(points.constData(), int(points.size()));
+}
+
+}  // namespace
+
+// Drawn over the text rather than as formats of the layout: a screen of misspellings (a
+// minified page) would make QTextLayout::draw go through every row once for each.
+void PlainTextEdit::drawMisspelt(QPainter& painter, QTextLayout* piece, const QPointF& origin,
+                                 const QRect& area) {
     // While an input method composes within the piece, its positions are not the text's.
     if (!spellCheck() || !piece->preeditAreaText().isEmpty()) return;
     qsizetype from = -1, to = -1;
     for (int i = 0; i < piece->lineCount(); ++i) {
         const QTextLine row = piece->lineAt(i);
-        if (y + row.y() + row.height() < area.top()) continue;
-        if (y + row.y() > area.bottom()) break;
+        if (origin.y() + row.y() + row.height() < area.top()) continue;
+        if (origin.y() + row.y() > area.bottom()) break;
         if (from < 0) from = row.textStart();
         to = row.textStart() + row.textLength();
     }
     if (from < 0) return;
-    const QString text = piece->text();
-    for (const SpellingWords::Span& word : misspeltWords(text, from, to)) {
-        QTextLayout::FormatRange range;
-        range.start = int(word.start);
-        range.length = int(word.length);
-        range.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-        range.format.setUnderlineColor(Qt::red);
-        formats->append(range);
+    const std::vector<SpellingWords::Span> misspelt = misspeltWords(piece->text(), from, to);
+    if (misspelt.empty()) return;
+    painter.save();
+    painter.setPen(QPen(Qt::red, 1));
+    for (const SpellingWords::Span& word : misspelt) {
+        const int start = int(word.start), end = int(word.start + word.length);
+        // A word broken across rows (one too long for a row) has a wave on each.
+        for (int i = piece->lineForTextPosition(start).lineNumber();
+             i >= 0 && i < piece->lineCount(); ++i) {
+            const QTextLine row = piece->lineAt(i);
+            if (row.textStart() >= end) break;
+            qreal left = row.cursorToX(std::max(start, row.textStart()));
+            qreal right = row.cursorToX(std::min(end, row.textStart() + row.textLength()));
+            if (left > right) std::swap(left, right);
+            drawWave(painter, origin.x() + left, origin.x() + right,
+                     origin.y() + row.y() + row.ascent() + 1);
+        }
     }
+    painter.restore();
 }
 
 qsizetype PlainTextEdit::positionAtGlobal(const QPoint& globalPosition) {

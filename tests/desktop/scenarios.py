@@ -729,9 +729,10 @@ def spell_check(d):
         x, y, width, height = word_box(start, end)
         pixels = d.x("import", "-window", "root", "-crop",
                      f"{width}x{height // 2 + 3}+{x}+{y + height // 2}", "txt:-")
+        top = int(re.search(r"enumeration: \d+,\d+,(\d+)", pixels).group(1))
         red = 0
-        for r, g, b in re.findall(r"srgb\((\d+),(\d+),(\d+)\)", pixels):
-            red += int(r) > 180 and int(g) < 90 and int(b) < 90
+        for r, g, b in re.findall(r"^\d+,\d+: \((\d+),(\d+),(\d+)", pixels, re.M):
+            red += int(r) > 0.7 * top and int(g) < 0.35 * top and int(b) < 0.35 * top
         return red >= width // 4
 
     def open_menu(start, end):
