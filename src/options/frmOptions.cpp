@@ -84,16 +84,15 @@ frmOptions::frmOptions(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     chkSpelling = new QCheckBox(QStringLiteral("Check spelling as you type"), this);
     place(chkSpelling, "chkSpelling", 360, 960, 2895, 240);
     lblLanguage = new QLabel(QStringLiteral("&Language:"), this);
-    place(lblLanguage, "lblLanguage", 600, 1245, 900, 240);
+    place(lblLanguage, "lblLanguage", 600, 1245, 780, 240);
     cboLanguage = new QComboBox(this);
-    place(cboLanguage, "cboLanguage", 1500, 1215, 2115, 300);
+    place(cboLanguage, "cboLanguage", 1380, 1215, 2235, 300);
     lblLanguage->setBuddy(cboLanguage);
     const QStringList dictionaries =
         DictionaryCatalog::installed(DictionaryCatalog::defaultFolders());
     const QString fromLocale = DictionaryCatalog::forLocale(QLocale::system().name(), dictionaries);
-    cboLanguage->addItem(fromLocale.isEmpty()
-                             ? QStringLiteral("System language (no dictionary)")
-                             : QStringLiteral("System language (%1)").arg(fromLocale),
+    cboLanguage->addItem(fromLocale.isEmpty() ? QStringLiteral("Locale (no dictionary)")
+                                              : QStringLiteral("Locale (%1)").arg(fromLocale),
                          QString());
     for (const QString& name : dictionaries) cboLanguage->addItem(dictionaryCaption(name), name);
     if (dictionaries.isEmpty()) {
