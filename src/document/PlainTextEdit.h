@@ -93,7 +93,6 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    qsizetype positionAtGlobal(const QPoint& globalPosition) override;
     void spellingChanged() override { viewport()->update(); }
 
   private:

@@ -176,7 +176,14 @@ void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
-    execContextMenu(event->globalPos());
+    // From the keyboard, the menu is about the caret's word and opens below the caret.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QRect caret = characterRect(caret_);
+        execContextMenu(viewport()->mapToGlobal(caret.isNull() ? QPoint() : caret.bottomLeft()),
+                        caret_);
+        return;
+    }
+    execContextMenu(event->globalPos(), positionAt(viewport()->mapFromGlobal(event->globalPos())));
 }
 
 // ---- Drag and drop
@@ -451,10 +458,6 @@ void PlainTextEdit::drawMisspelt(QPainter& painter, QTextLayout* piece, const QP
         }
     }
     painter.restore();
-}
-
-qsizetype PlainTextEdit::positionAtGlobal(const QPoint& globalPosition) {
-    return positionAt(viewport()->mapFromGlobal(globalPosition));
 }
 
 void PlainTextEdit::resizeEvent(QResizeEvent* event) {

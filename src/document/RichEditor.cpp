@@ -78,10 +78,6 @@ void RichEditor::resizeEvent(QResizeEvent* event) {
     spellingTimer_.start();
 }
 
-qsizetype RichEditor::positionAtGlobal(const QPoint& globalPosition) {
-    return cursorForPosition(viewport()->mapFromGlobal(globalPosition)).position();
-}
-
 void RichEditor::markMisspelt() {
     QList<ExtraSelection> marks;
     if (spellCheck()) {
@@ -304,7 +300,13 @@ void RichEditor::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void RichEditor::contextMenuEvent(QContextMenuEvent* event) {
-    execContextMenu(event->globalPos());
+    // From the keyboard, the menu is about the caret's word and opens below the caret.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        execContextMenu(viewport()->mapToGlobal(cursorRect().bottomLeft()), caret());
+        return;
+    }
+    const QPoint at = viewport()->mapFromGlobal(event->globalPos());
+    execContextMenu(event->globalPos(), cursorForPosition(at).position());
 }
 
 void RichEditor::keyPressEvent(QKeyEvent* event) {

@@ -55,7 +55,6 @@ class RichEditor : public QTextEdit, public TextEditor {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    qsizetype positionAtGlobal(const QPoint& globalPosition) override;
     void spellingChanged() override { spellingTimer_.start(); }
 
   private:

@@ -68,8 +68,9 @@ void TextEditor::addSpellingEntries(QMenu& menu, qsizetype position) {
         line += c;
     }
     const qsizetype offset = position - start;
-    const std::vector<SpellingWords::Span> misspelt = misspeltWords(line, offset, offset + 1);
-    // A click just after a word's last letter is on that word too.
+    // A place just after a word's last letter (the caret after typing it) is on that word too.
+    const std::vector<SpellingWords::Span> misspelt =
+        misspeltWords(line, std::max<qsizetype>(0, offset - 1), offset + 1);
     const auto word = std::find_if(misspelt.begin(), misspelt.end(), [&](const auto& span) {
         return span.start <= offset && offset <= span.start + span.length;
     });
@@ -97,9 +98,9 @@ void TextEditor::addSpellingEntries(QMenu& menu, qsizetype position) {
     menu.addSeparator();
 }
 
-void TextEditor::execContextMenu(const QPoint& globalPosition) {
+void TextEditor::execContextMenu(const QPoint& globalPosition, qsizetype textPosition) {
     QMenu menu(widget());
-    if (spellCheck_) addSpellingEntries(menu, positionAtGlobal(globalPosition));
+    if (spellCheck_) addSpellingEntries(menu, textPosition);
     const bool hasSelection = caret() != anchor();
     const auto add = [&](const char* icon, const QString& label, bool enabled, auto action) {
         QAction* item = menu.addAction(QIcon::fromTheme(QLatin1String(icon)), label, action);

@@ -48,10 +48,10 @@ class TextEditor {
     void copyToClipboard();
     void cutToClipboard();
     void pasteFromClipboard();
-    // The right-click menu: Undo, Redo, Cut, Copy, Paste, Delete and Select All, each recorded
-    // as the edit it is; on a misspelt word, the corrections, "Add to dictionary" and "Ignore"
-    // come first.
-    void execContextMenu(const QPoint& globalPosition);
+    // The right-click menu at a point of the screen: Undo, Redo, Cut, Copy, Paste, Delete and
+    // Select All, each recorded as the edit it is; when the text position it is about is on a
+    // misspelt word, the corrections, "Add to dictionary" and "Ignore" come first.
+    void execContextMenu(const QPoint& globalPosition, qsizetype textPosition);
 
     // Underlines misspelt words on screen and offers corrections; null: no checking.
     void setSpellCheck(SpellCheck* check);
@@ -77,8 +77,6 @@ class TextEditor {
     // The misspelt words of `text` reaching into `from` to `to`; none while nothing checks.
     std::vector<SpellingWords::Span> misspeltWords(QStringView text, qsizetype from,
                                                    qsizetype to) const;
-    // The text position shown at a point of the screen.
-    virtual qsizetype positionAtGlobal(const QPoint& globalPosition) = 0;
     // The spell check's answers changed, or another one took over: check the screen again.
     virtual void spellingChanged() = 0;
 

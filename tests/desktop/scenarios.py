@@ -715,7 +715,8 @@ def changed_on_disk(d):
 
 def spell_check(d):
     """A misspelt word is underlined in red; the first entry of its right-click menu corrects it
-    as one undo step, and "Add to dictionary" writes a word to the user's word list."""
+    as one undo step, and "Add to dictionary" in the Menu key's menu for the word just typed
+    writes it to the user's word list."""
     path, main = open_file(d, "spell.txt", "A recieve line\n")
 
     def word_box(start, end):
@@ -735,11 +736,15 @@ def spell_check(d):
             red += int(r) > 0.7 * top and int(g) < 0.35 * top and int(b) < 0.35 * top
         return red >= width // 4
 
-    def open_menu(start, end):
-        x, y, width, height = word_box(start, end)
+    def open_menu(start=None, end=None):
+        """Right-clicks the word, or without one presses the Menu key (the caret's word)."""
         before = set(d.windows())
-        d.click(x + width // 2, y + height // 2, button="3")
-        wait_for(lambda: set(d.windows()) - before, "the right-click menu")
+        if start is None:
+            d.keys(main, "Menu")
+        else:
+            x, y, width, height = word_box(start, end)
+            d.click(x + width // 2, y + height // 2, button="3")
+        wait_for(lambda: set(d.windows()) - before, "the context menu")
 
     # The dictionary loads on a worker thread after the text is shown.
     wait_for(lambda: underlined(2, 9), "a red underline under 'recieve'")
@@ -755,7 +760,7 @@ def spell_check(d):
     d.keys(main, "ctrl+End")
     d.type(main, "zorblat")
     wait_for(lambda: underlined(15, 22), "a red underline under 'zorblat'")
-    open_menu(15, 22)
+    open_menu()
     d.send("a")  # Add to dictionary
     words = os.path.join(d.data, "Quillo", "Quillo", "words.txt")
     wait_for(lambda: os.path.exists(words) and read(words) == b"zorblat\n",
