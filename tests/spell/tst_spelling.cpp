@@ -85,6 +85,20 @@ class SpellingTest : public QObject {
         QVERIFY(!check.isMisspelt(QStringLiteral("recieve")) && !check.isLoading());
     }
 
+    // View > Options turning checking off and on again: each switch tells the editors, which
+    // ask again, and the dictionary comes back.
+    void offAndOn() {
+        auto check = englishCheck();
+        QSignalSpy changes(check.get(), &SpellCheck::changed);
+        check->configure(false, QStringLiteral("en_US"));
+        QVERIFY(!check->isMisspelt(QStringLiteral("recieve")));
+        check->configure(true, QStringLiteral("en_US"));
+        QCOMPARE(changes.size(), 2);
+        check->isMisspelt(QStringLiteral("recieve"));
+        QVERIFY(changes.wait(20000));
+        QVERIFY(check->isMisspelt(QStringLiteral("recieve")));
+    }
+
     // Added words are written at once and known after a restart; a damaged or huge list costs
     // its bad lines only.
     void wordListAcrossRestarts() {

@@ -42,13 +42,15 @@ void SpellService::configure(bool on, const QString& language) {
                    ? language
                    : DictionaryCatalog::forLocale(QLocale::system().name(), installed);
     }
-    const bool wasActive = on_ && dictionary_;
+    const bool wasOn = on_;
     on_ = on && !name.isEmpty();
-    if (name != name_) {
+    const bool otherName = name != name_;
+    if (otherName) {
         name_ = name;
         forget();
     }
-    if (wasActive != (on_ && dictionary_)) emit changed();
+    // The editors check again: with no dictionary yet, that starts loading the new one.
+    if (otherName || on_ != wasOn) emit changed();
 }
 
 void SpellService::forget() {
@@ -60,6 +62,10 @@ void SpellService::forget() {
 
 void SpellService::startLoading() {
     const QString aff = DictionaryCatalog::affixFile(folders_, name_);
+    if (aff.isEmpty()) {  // removed since it was chosen
+        loadFailed_ = true;
+        return;
+    }
     QString dic = aff;
     dic.replace(dic.size() - 4, 4, QStringLiteral(".dic"));
     auto loaded = std::make_shared<Loaded>();
