@@ -3,11 +3,13 @@
 // long word, an RTF paragraph of many alternating runs, a long run of \u characters with large
 // \uc fallbacks, and masses of empty lines or RTF paragraphs. Each is opened in a shown
 // RichTextBox as a user opens it (to the first painted screen, then Ctrl+End), then typed into at
-// the end, and converted by quillo-cli; every shape runs in a child process of its own so that
+// the end, and converted by quillo-cli (the box checks spelling in en_US unless "nospell" is
+// among the arguments); every shape runs in a child process of its own so that
 // its peak memory is its own and a shape that hangs cannot stop the others.
 //
 //   bench_longlines                 all shapes, a table for bench.sh
 //   bench_longlines SHAPE [BYTES]   one shape in this process (for a profiler)
+//   ... nospell                     either, without the spell check
 #include <sys/resource.h>
 
 #include <QAbstractScrollArea>
@@ -23,6 +25,7 @@
 #include <functional>
 #include <vector>
 
+#include "BenchSpelling.h"
 #include "PaintWatch.h"
 #include "document/FileCommands.h"
 #include "document/RichTextBox.h"
@@ -139,6 +142,7 @@ int runShape(const Shape& shape, qint64 bytes) {
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) return 1;
     }
     RichTextBox box;
+    box.setSpellCheck(benchSpelling());
     box.resize(1000, 700);
     box.show();
     QCoreApplication::processEvents();
@@ -219,11 +223,17 @@ void timeConvert(const Shape& shape, const QString& cli, const QTemporaryDir& di
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc >= 2) {
+    // "nospell", anywhere, is for benchSpelling and the children; the rest name a shape.
+    const bool noSpell = std::find_if(argv + 1, argv + argc, [](const char* a) {
+                             return std::strcmp(a, "nospell") == 0;
+                         }) != argv + argc;
+    if (argc - noSpell >= 2) {
         QApplication app(argc, argv);
         for (const Shape& shape : kShapes) {
             if (std::strcmp(argv[1], shape.file) != 0) continue;
-            return runShape(shape, argc >= 3 ? QByteArray(argv[2]).toLongLong() : shape.bytes);
+            return runShape(shape, argc - noSpell >= 3 && std::strcmp(argv[2], "nospell") != 0
+                                       ? QByteArray(argv[2]).toLongLong()
+                                       : shape.bytes);
         }
         std::fprintf(stderr, "unknown shape; the shapes are:\n");
         for (const Shape& shape : kShapes) std::fprintf(stderr, "  %s\n", shape.file);
@@ -239,7 +249,9 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(self, {QString::fromLatin1(shape.file)});
+        QStringList arguments{QString::fromLatin1(shape.file)};
+        if (noSpell) arguments << QStringLiteral("nospell");
+        child.start(self, arguments);
         if (!child.waitForFinished(kChildLimitMs)) {
             child.kill();
             child.waitForFinished();

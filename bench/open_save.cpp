@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and saving files in the editor's control as a user sees it: generated plain-text files
-// of 10 MB, 50 MB and 200 MB and one of 50 million empty lines, loaded into a shown RichTextBox,
-// timed to the first painted screen and on to Ctrl+End (caret at the end, scrolled there,
-// painted); saving them; a 5 MB RTF file loaded and saved the same way. Prints the best and the
-// median of several runs, with cp and the syncs of each file for comparison with the save.
-// Arguments name the shapes to run (10mb 50mb 200mb empty rtf; all by default).
+// of 10 MB, 50 MB and 200 MB and one of 50 million empty lines, loaded into a shown RichTextBox
+// that checks spelling in en_US (when installed), timed to the first painted screen, through
+// on to Ctrl+End (caret at the end, scrolled there, painted) and back twenty Page Ups; saving them;
+// a 5 MB RTF file loaded and saved the same way. Prints the best and the median of several runs,
+// with cp and the syncs of each file for comparison with the save. Arguments name the shapes to run
+// (10mb 50mb 200mb empty rtf; all by default), and "nospell" turns the spell check off.
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise (set it to xcb with a
 // DISPLAY to measure a real window).
@@ -28,6 +29,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSpelling.h"
 #include "PaintWatch.h"
 #include "document/RichTextBox.h"
 
@@ -102,8 +104,18 @@ QByteArray rtfText(qint64 size) {
 }
 
 struct Times {
-    std::vector<double> painted, atEnd, saved, atEndCpu, copied;
+    std::vector<double> painted, pagedUp, atEnd, saved, atEndCpu, copied;
 };
+
+// The spell check of the documents (see benchSpelling).
+SpellService* spelling = nullptr;
+
+void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QCoreApplication::sendEvent(target, &release);
+}
 
 bool syncPath(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
@@ -151,6 +163,7 @@ void printRow(const char* what, std::vector<double> values, const char* goal = "
 // One open as the user sees it, then one save under a new name.
 void openAndSave(const QString& path, int type, const QString& savePath, Times& times) {
     RichTextBox box;
+    box.setSpellCheck(spelling);
     box.resize(1000, 700);
     box.show();
     QCoreApplication::processEvents();
@@ -171,10 +184,7 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
 
     // Ctrl+End as typed: the caret goes to the end and the view scrolls to it.
     const int before = watch.paints;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
-    QCoreApplication::sendEvent(box.editor(), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_End, Qt::ControlModifier);
-    QCoreApplication::sendEvent(box.editor(), &release);
+    pressKey(box.editor(), Qt::Key_End, Qt::ControlModifier);
     waitForPaint(watch, before, 60000);
     times.atEnd.push_back(ms(timer));
     times.atEndCpu.push_back(threadCpuMs() - cpuStart);
@@ -182,6 +192,16 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
         std::fprintf(stderr, "Ctrl+End did not reach the end\n");
         std::exit(1);
     }
+
+    // Twenty screens up, each painted: every word on them is checked.
+    QElapsedTimer paging;
+    paging.start();
+    for (int page = 0; page < 20; ++page) {
+        const int before = watch.paints;
+        pressKey(box.editor(), Qt::Key_PageUp, Qt::NoModifier);
+        waitForPaint(watch, before, 60000);
+    }
+    times.pagedUp.push_back(ms(paging));
     viewport->removeEventFilter(&watch);
 
     timer.restart();
@@ -201,8 +221,10 @@ void bench(const char* title, const QString& path, int type, const QString& save
     currentTitle = title;
     const QByteArray goal = goalMs > 0 ? "< " + QByteArray::number(goalMs) : QByteArray();
     printRow("open to first painted screen", times.painted);
+
     printRow("open to Ctrl+End", times.atEnd, goal.constData());
     printRow("open to Ctrl+End, processor time", times.atEndCpu);
+    printRow("then twenty Page Ups", times.pagedUp);
     printRow("save", times.saved);
     printRow("cp and syncs, for comparison", times.copied);
     if (goalMs > 0) {
@@ -226,6 +248,9 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    spelling = benchSpelling();
+    std::printf("spell check: %s\n", spelling ? "en_US" : "off");
     QTemporaryDir dir;
     const QString small = dir.filePath(QStringLiteral("10mb.txt"));
     const QString large = dir.filePath(QStringLiteral("50mb.txt"));
@@ -233,7 +258,8 @@ int main(int argc, char** argv) {
     const QString empty = dir.filePath(QStringLiteral("empty-lines.txt"));
     const QString rtf = dir.filePath(QStringLiteral("5mb.rtf"));
     constexpr qint64 MB = 1024 * 1024;
-    QStringList shapes = app.arguments().mid(1);
+    QStringList shapes = arguments;
+    shapes.removeAll(QStringLiteral("nospell"));
     if (shapes.isEmpty()) shapes = {"10mb", "50mb", "200mb", "empty", "rtf"};
     const auto run = [&](const char* shape, const QString& path, const QByteArray& bytes) {
         if (!shapes.contains(QLatin1String(shape))) return false;

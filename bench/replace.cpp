@@ -107,7 +107,6 @@ int main(int argc, char** argv) {
         if (box.Find(QStringLiteral("haystack"), box.SelStart() + box.SelLength()) < 0) return 1;
         if (i % 100 == 99) box.setSelText(QStringLiteral("haystack"));
     }
-    std::printf("BENCH|Find Next in 10 MB, a search|%.3f|ms (mean)|< 16\n",
-                timeMs(timer) / kFinds);
+    std::printf("BENCH|Find Next in 10 MB, a search|%.3f|ms (mean)|< 16\n", timeMs(timer) / kFinds);
     return 0;
 }

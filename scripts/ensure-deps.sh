@@ -16,6 +16,7 @@ QUILLO_PACKAGES=(
     python3 xvfb openbox xdotool x11-utils imagemagick time
     xclip dbus dbus-x11 at-spi2-core python3-pyatspi
     unicode-data
+    libhunspell-dev hunspell-en-us
 )
 
 # One question to dpkg for all of them: run.sh asks on every start.

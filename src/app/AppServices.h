@@ -14,4 +14,5 @@ struct AppServices {
     QStringList startFiles;         // the files to open at start, each in a document
     QList<int> startLines;          // for each of them, the line to show (1-based), or 0
     QString recoveryFolder;         // where unsaved texts are kept against crashes; empty: off
+    QString wordListFile;           // the words added to the dictionary; empty: not kept
 };

@@ -40,6 +40,8 @@
 #include "options/OptionsCommand.h"
 #include "search/SearchCommands.h"
 #include "speech/ReadAloud.h"
+#include "spell/core/DictionaryCatalog.h"
+#include "spell/core/SpellService.h"
 
 namespace {
 
@@ -107,6 +109,11 @@ frmMain::frmMain(AppServices services)
         connect(recovery_, &RecoveryStore::unavailable, this, &frmMain::setStatusText);
     }
 
+    // One spell check for all documents; its dictionary loads when a document first asks.
+    spelling_ = new SpellService(DictionaryCatalog::defaultFolders(), services_.wordListFile, this);
+    connect(spelling_, &SpellService::problem, this, &frmMain::setStatusText);
+    applySpellingSettings();
+
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {
         watchActiveChild();
         tmrDis_Timer();
@@ -118,6 +125,11 @@ frmMain::frmMain(AppServices services)
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::applySpellingSettings() {
+    const DocumentSettings& settings = CurrentDocumentSettings();
+    spelling_->configure(settings.CheckSpelling, settings.SpellingLanguage);
+}
 
 // ---- Start-up and shutdown ------------------------------------------------------------------
 
@@ -168,7 +180,7 @@ frmDocument* frmMain::LoadNewDoc() {
                                      [this](frmDocument* target) { return SaveDocument(target); });
     connect(document, &frmDocument::PreviewAvailable, this,
             [this](bool available) { setToolbarButtonEnabled(20, available); });
-    document->UpdatePreviewButton();
+    document->setSpellCheck(spelling_);
     QMdiSubWindow* sub = addChildWindow(document);
     document->setCaption(QStringLiteral("Document %1").arg(documentCount_));
 
@@ -465,6 +477,7 @@ void frmMain::mnuViewStatusBar_Click() {
 
 void frmMain::mnuViewOptions_Click() {
     optionsCommand_->mnuViewOptions_Click();
+    applySpellingSettings();
 }
 void frmMain::mnuViewBrowser_Click() {
     browserCommands_->mnuViewBrowser_Click();

@@ -27,6 +27,7 @@ class StripCommand;
 class PreviewCommand;
 class SearchCommands;
 class OptionsCommand;
+class SpellService;
 class BrowserCommands;
 class AboutCommand;
 class ReadAloud;
@@ -154,6 +155,8 @@ class frmMain : public QMainWindow, public DocumentHost {
     void openStartFiles();
     QString readmePath() const;
     void refreshMaximizedTitle();
+    // Spell checking as View > Options left it.
+    void applySpellingSettings();
 
     AppServices services_;
     QMdiArea* mdiArea_;
@@ -178,4 +181,5 @@ class frmMain : public QMainWindow, public DocumentHost {
     std::unique_ptr<ReadAloud> readAloud_;
     RecoveryStore* recovery_ = nullptr;
     RecentFiles* recentFiles_ = nullptr;
+    SpellService* spelling_ = nullptr;
 };

@@ -84,8 +84,9 @@ int main(int argc, char** argv) {
     }
     services.startFiles = command.files;
     services.startLines = command.lines;
-    services.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                              QStringLiteral("/recovery");
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    services.recoveryFolder = dataFolder + QStringLiteral("/recovery");
+    services.wordListFile = dataFolder + QStringLiteral("/words.txt");
 
     std::unique_ptr<frmMain> main(Startup::Main(services));
     main->setAttribute(Qt::WA_QuitOnClose);

@@ -93,6 +93,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
+    void spellingChanged() override { viewport()->update(); }
+
   private:
     static constexpr int kMargin = 4;  // between the text and the edges, as Qt's editors have it
 
@@ -131,6 +133,10 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void scrollBarAction(int action);
     void restartBlink();
     void dragSelection();
+    // Red wavy lines under the misspelt words in the rows of `piece` (drawn at `origin`) that
+    // `area` shows.
+    void drawMisspelt(QPainter& painter, QTextLayout* piece, const QPointF& origin,
+                      const QRect& area);
 
     TextBuffer text_;
     EditHistory history_;

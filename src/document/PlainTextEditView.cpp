@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 #include <climits>
 
 #include "document/PlainTextEdit.h"
@@ -175,7 +176,14 @@ void PlainTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PlainTextEdit::contextMenuEvent(QContextMenuEvent* event) {
-    execContextMenu(event->globalPos());
+    // From the keyboard, the menu is about the caret's word and opens below the caret.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QRect caret = characterRect(caret_);
+        execContextMenu(viewport()->mapToGlobal(caret.isNull() ? QPoint() : caret.bottomLeft()),
+                        caret_);
+        return;
+    }
+    execContextMenu(event->globalPos(), positionAt(viewport()->mapFromGlobal(event->globalPos())));
 }
 
 // ---- Drag and drop
@@ -373,6 +381,7 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         }
         const QPointF origin(kMargin, y);
         piece->draw(&painter, origin, selection, area);
+        drawMisspelt(painter, piece, origin, area);
         const auto samePiece = [&](const TextRow& other) {
             return other.line == row.line && other.segment == row.segment;
         };
@@ -399,6 +408,56 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         row.row = piece->lineCount() - 1;
         row = layout_.next(row);
     }
+}
+
+namespace {
+
+// A red wave from `left` to `right` with its crests at `top`.
+void drawWave(QPainter& painter, qreal left, qreal right, qreal top) {
+    constexpr qreal kStep = 2;  // half a wave
+    QVector<QPointF> points;
+    points.reserve(int((right - left) / kStep) + 2);
+    for (qreal x = left; x < right + kStep; x += kStep)
+        points.append(QPointF(std::min(x, right), top + (points.size() % 2 ? kStep : 0)));
+    painter.drawPolyline(points.constData(), int(points.size()));
+}
+
+}  // namespace
+
+// Drawn over the text rather than as formats of the layout: a screen of misspellings (a
+// minified page) would make QTextLayout::draw go through every row once for each.
+void PlainTextEdit::drawMisspelt(QPainter& painter, QTextLayout* piece, const QPointF& origin,
+                                 const QRect& area) {
+    // While an input method composes within the piece, its positions are not the text's.
+    if (!spellCheck() || !piece->preeditAreaText().isEmpty()) return;
+    qsizetype from = -1, to = -1;
+    for (int i = 0; i < piece->lineCount(); ++i) {
+        const QTextLine row = piece->lineAt(i);
+        if (origin.y() + row.y() + row.height() < area.top()) continue;
+        if (origin.y() + row.y() > area.bottom()) break;
+        if (from < 0) from = row.textStart();
+        to = row.textStart() + row.textLength();
+    }
+    if (from < 0) return;
+    const std::vector<SpellingWords::Span> misspelt = misspeltWords(piece->text(), from, to);
+    if (misspelt.empty()) return;
+    painter.save();
+    painter.setPen(QPen(Qt::red, 1));
+    for (const SpellingWords::Span& word : misspelt) {
+        const int start = int(word.start), end = int(word.start + word.length);
+        // A word broken across rows (one too long for a row) has a wave on each.
+        for (int i = piece->lineForTextPosition(start).lineNumber();
+             i >= 0 && i < piece->lineCount(); ++i) {
+            const QTextLine row = piece->lineAt(i);
+            if (row.textStart() >= end) break;
+            qreal left = row.cursorToX(std::max(start, row.textStart()));
+            qreal right = row.cursorToX(std::min(end, row.textStart() + row.textLength()));
+            if (left > right) std::swap(left, right);
+            drawWave(painter, origin.x() + left, origin.x() + right,
+                     origin.y() + row.y() + row.ascent() + 1);
+        }
+    }
+    painter.restore();
 }
 
 void PlainTextEdit::resizeEvent(QResizeEvent* event) {

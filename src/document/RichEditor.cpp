@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
@@ -61,6 +62,46 @@ RichEditor::RichEditor(QTextDocument* document, QWidget* parent) : QTextEdit(par
     setDocument(document);
     document->setParent(this);
     connect(document, &QTextDocument::undoCommandAdded, this, &RichEditor::onUndoCommandAdded);
+    spellingTimer_.setSingleShot(true);
+    spellingTimer_.setInterval(100);
+    connect(&spellingTimer_, &QTimer::timeout, this, &RichEditor::markMisspelt);
+    connect(document, &QTextDocument::contentsChanged, &spellingTimer_,
+            qOverload<>(&QTimer::start));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, &spellingTimer_,
+            qOverload<>(&QTimer::start));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, &spellingTimer_,
+            qOverload<>(&QTimer::start));
+}
+
+void RichEditor::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    spellingTimer_.start();
+}
+
+void RichEditor::markMisspelt() {
+    QList<ExtraSelection> marks;
+    if (spellCheck()) {
+        const int top = cursorForPosition(QPoint(0, 0)).position();
+        const int bottom =
+            cursorForPosition(QPoint(viewport()->width(), viewport()->height())).position();
+        QTextCharFormat wavy;
+        wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        wavy.setUnderlineColor(Qt::red);
+        for (QTextBlock block = document()->findBlock(top);
+             block.isValid() && block.position() <= bottom; block = block.next()) {
+            const QString text = block.text();
+            const qsizetype from = std::max(0, top - block.position());
+            const qsizetype to = std::min<qsizetype>(text.size(), bottom - block.position() + 1);
+            for (const SpellingWords::Span& word : misspeltWords(text, from, to)) {
+                ExtraSelection mark{QTextCursor(document()), wavy};
+                mark.cursor.setPosition(int(block.position() + word.start));
+                mark.cursor.setPosition(int(block.position() + word.start + word.length),
+                                        QTextCursor::KeepAnchor);
+                marks.append(mark);
+            }
+        }
+    }
+    if (!marks.isEmpty() || !extraSelections().isEmpty()) setExtraSelections(marks);
 }
 
 QString RichEditor::text() const {
@@ -259,7 +300,13 @@ void RichEditor::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void RichEditor::contextMenuEvent(QContextMenuEvent* event) {
-    execContextMenu(event->globalPos());
+    // From the keyboard, the menu is about the caret's word and opens below the caret.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        execContextMenu(viewport()->mapToGlobal(cursorRect().bottomLeft()), caret());
+        return;
+    }
+    const QPoint at = viewport()->mapFromGlobal(event->globalPos());
+    execContextMenu(event->globalPos(), cursorForPosition(at).position());
 }
 
 void RichEditor::keyPressEvent(QKeyEvent* event) {

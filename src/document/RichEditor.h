@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QTextEdit>
+#include <QTimer>
 #include <QVector>
 
 #include "document/TextEditor.h"
@@ -53,6 +54,8 @@ class RichEditor : public QTextEdit, public TextEditor {
     void inputMethodEvent(QInputMethodEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void spellingChanged() override { spellingTimer_.start(); }
 
   private:
     // Before an edit of the given action type: makes it a step of its own unless it continues
@@ -61,10 +64,14 @@ class RichEditor : public QTextEdit, public TextEditor {
     void onUndoCommandAdded();
     // A text with a paragraph too long to wrap at words quickly makes lines break anywhere.
     void prepareFor(QStringView text);
+    // Marks the misspelt words of the paragraphs on screen, as extra selections: they take no
+    // part in the document, its undo history or its file.
+    void markMisspelt();
 
     QVector<int> undoTypes_;  // action type of each undo step, by its index in the undo stack
     // The types of the steps undone, the next to redo last: a user's step may be several
     // entries of the document's stack, so the index does not tell.
     QVector<int> redoTypes_;
     int pendingType_ = 0;
+    QTimer spellingTimer_;  // checks the screen a moment after an edit or a scroll
 };

@@ -35,6 +35,11 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefault
 
 RichTextBox::~RichTextBox() = default;
 
+void RichTextBox::setSpellCheck(SpellCheck* check) {
+    spellCheck_ = check;
+    editor_->setSpellCheck(check);
+}
+
 void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     const bool overwrite = editor_ && editor_->overwriteMode();
     QWidget* old = editor_ ? editor_->widget() : nullptr;
@@ -62,6 +67,7 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     applyZoom();
     widget->viewport()->installEventFilter(this);
     editor->setOverwriteMode(overwrite);
+    editor->setSpellCheck(spellCheck_);
     layout()->addWidget(widget);
     setFocusProxy(widget);
     setBackColor(backColor_);

@@ -16,6 +16,7 @@
 class QAbstractScrollArea;
 class QPrinter;
 class QTextDocument;
+class SpellCheck;
 class TextEditor;
 struct LoadEstimate;
 
@@ -176,6 +177,9 @@ class RichTextBox : public QWidget {
     // Whether the rich-text editor is showing the text.
     bool isRichMode() const { return richMode_; }
 
+    // Underlines misspelt words and offers corrections through `check`; null: no checking.
+    void setSpellCheck(SpellCheck* check);
+
     // Marks what the next change to the text is, for the undo name; used by commands that
     // edit the text on the user's behalf.
     void setPendingActionType(int type);
@@ -210,6 +214,7 @@ class RichTextBox : public QWidget {
     QFont baseFont_;
     int backColor_;
     int pendingType_ = UndoUnknown;
+    SpellCheck* spellCheck_ = nullptr;
     int zoomPercent_ = 100;
     int wheelZoomRest_ = 0;  // wheel movement short of a step
     QImage zoomDevice_;      // the rich editor's layout device, at the zoomed resolution

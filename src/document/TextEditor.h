@@ -2,14 +2,18 @@
 #pragma once
 
 #include <QChar>
+#include <QPointer>
 #include <QString>
 #include <vector>
 
+#include "document/core/SpellCheck.h"
+#include "document/core/SpellingWords.h"
 #include "document/core/TextReplacement.h"
 
 class QAbstractScrollArea;
 class QPoint;
 class QFont;
+class QMenu;
 class QPrinter;
 
 // What RichTextBox asks of the widget that shows and edits its text: the plain-text editor, or
@@ -44,9 +48,14 @@ class TextEditor {
     void copyToClipboard();
     void cutToClipboard();
     void pasteFromClipboard();
-    // The right-click menu: Undo, Redo, Cut, Copy, Paste, Delete and Select All, each recorded
-    // as the edit it is.
-    void execContextMenu(const QPoint& globalPosition);
+    // The right-click menu at a point of the screen: Undo, Redo, Cut, Copy, Paste, Delete and
+    // Select All, each recorded as the edit it is; when the text position it is about is on a
+    // misspelt word, the corrections, "Add to dictionary" and "Ignore" come first.
+    void execContextMenu(const QPoint& globalPosition, qsizetype textPosition);
+
+    // Underlines misspelt words on screen and offers corrections; null: no checking.
+    void setSpellCheck(SpellCheck* check);
+    SpellCheck* spellCheck() const { return spellCheck_; }
 
     virtual bool canUndo() const = 0;
     virtual bool canRedo() const = 0;
@@ -63,4 +72,16 @@ class TextEditor {
     virtual void setTextFont(const QFont& font) = 0;
     // Prints the selection, or everything when nothing is selected.
     virtual void print(QPrinter* printer) = 0;
+
+  protected:
+    // The misspelt words of `text` reaching into `from` to `to`; none while nothing checks.
+    std::vector<SpellingWords::Span> misspeltWords(QStringView text, qsizetype from,
+                                                   qsizetype to) const;
+    // The spell check's answers changed, or another one took over: check the screen again.
+    virtual void spellingChanged() = 0;
+
+  private:
+    void addSpellingEntries(QMenu& menu, qsizetype position);
+
+    QPointer<SpellCheck> spellCheck_;
 };

@@ -40,7 +40,14 @@ void frmDocument::Form_Load() {
 void frmDocument::UpdatePreviewButton() {
     previewable_ =
         StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
+    // The words of a page's markup are no prose to check.
+    txtText->setSpellCheck(previewable_ ? nullptr : spellCheck_);
     emit PreviewAvailable(previewable_);
+}
+
+void frmDocument::setSpellCheck(SpellCheck* check) {
+    spellCheck_ = check;
+    UpdatePreviewButton();
 }
 
 void frmDocument::txtText_Change() {

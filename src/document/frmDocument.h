@@ -8,6 +8,7 @@
 class ChangedOnDiskBar;
 class DialogHost;
 class RichTextBox;
+class SpellCheck;
 class QCloseEvent;
 
 // A document window: one text in the main window's document area. Its caption is the file path
@@ -30,6 +31,9 @@ class frmDocument : public ChildForm {
     // tells by PreviewAvailable.
     void UpdatePreviewButton();
 
+    // Spell checking for the text, except while it is an HTML page; null: none.
+    void setSpellCheck(SpellCheck* check);
+
   signals:
     void PreviewAvailable(bool available);
 
@@ -45,4 +49,5 @@ class frmDocument : public ChildForm {
     DialogHost* dialogs_;
     Save save_;
     bool previewable_ = false;  // what the last check of the text found
+    SpellCheck* spellCheck_ = nullptr;
 };

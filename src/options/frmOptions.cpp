@@ -2,11 +2,14 @@
 #include "options/frmOptions.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QVector>
+#include <algorithm>
 #include <cmath>
 
 #include "common/CommonDialog.h"
@@ -17,8 +20,22 @@
 #include "common/core/SettingsStore.h"
 #include "document/DocumentHost.h"
 #include "document/RichTextBox.h"
+#include "spell/core/DictionaryCatalog.h"
 
 namespace {
+
+// The height the spelling choices add, below the program settings.
+constexpr int kSpellingRows = 600;
+
+// "en_US - English (United States)".
+QString dictionaryCaption(const QString& name) {
+    const QLocale locale(name);
+    if (locale.language() == QLocale::C) return name;
+    QString caption = QLocale::languageToString(locale.language());
+    if (name.contains(QLatin1Char('_')))
+        caption += QStringLiteral(" (%1)").arg(QLocale::territoryToString(locale.territory()));
+    return QStringLiteral("%1 - %2").arg(name, caption);
+}
 
 // Whole points as the document settings keep them: halves go to the even neighbour.
 int16_t wholePoints(double points) {
@@ -34,7 +51,7 @@ frmOptions::frmOptions(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     setWindowTitle(QStringLiteral("Options"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::toPixelsX(3735, this), Twips::toPixelsY(2550, this));
+    setFixedSize(Twips::toPixelsX(3735, this), Twips::toPixelsY(2550 + kSpellingRows, this));
 
     // The dialog's controls were laid out for an 8-point sans-serif font.
     QFont dialogFont = font();
@@ -64,31 +81,51 @@ frmOptions::frmOptions(DocumentHost* host) : QDialog(host->hostWindow()), host_(
     chkReloadChanged->setToolTip(
         QStringLiteral("When another program changes a file that has no unsaved changes here, "
                        "show the new content without asking"));
+    chkSpelling = new QCheckBox(QStringLiteral("Check spelling as you type"), this);
+    place(chkSpelling, "chkSpelling", 360, 960, 2895, 240);
+    lblLanguage = new QLabel(QStringLiteral("&Language:"), this);
+    place(lblLanguage, "lblLanguage", 600, 1245, 780, 240);
+    cboLanguage = new QComboBox(this);
+    place(cboLanguage, "cboLanguage", 1380, 1215, 2235, 300);
+    lblLanguage->setBuddy(cboLanguage);
+    const QStringList dictionaries =
+        DictionaryCatalog::installed(DictionaryCatalog::defaultFolders());
+    const QString fromLocale = DictionaryCatalog::forLocale(QLocale::system().name(), dictionaries);
+    cboLanguage->addItem(fromLocale.isEmpty() ? QStringLiteral("Locale (no dictionary)")
+                                              : QStringLiteral("Locale (%1)").arg(fromLocale),
+                         QString());
+    for (const QString& name : dictionaries) cboLanguage->addItem(dictionaryCaption(name), name);
+    if (dictionaries.isEmpty()) {
+        chkSpelling->setEnabled(false);
+        chkSpelling->setToolTip(QStringLiteral("No Hunspell dictionary is installed"));
+    }
+    connect(chkSpelling, &QCheckBox::toggled, cboLanguage, &QWidget::setEnabled);
+
     Label1 = new QLabel(QStringLiteral("Document Window Settings:"), this);
-    place(Label1, "Label1", 120, 960, 2175, 255);
-    for (QWidget* caption :
-         {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Check1),
-          static_cast<QWidget*>(chkReloadChanged), static_cast<QWidget*>(Label1)}) {
+    place(Label1, "Label1", 120, 960 + kSpellingRows, 2175, 255);
+    for (QWidget* caption : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Check1),
+                             static_cast<QWidget*>(chkReloadChanged),
+                             static_cast<QWidget*>(chkSpelling), static_cast<QWidget*>(Label1)}) {
         fitCaption(caption);
     }
     Command1 = new QPushButton(QStringLiteral("Background"), this);
-    place(Command1, "Command1", 480, 1320, 1095, 315);
+    place(Command1, "Command1", 480, 1320 + kSpellingRows, 1095, 315);
 
     shape1 = new RichTextBox(this);
-    place(shape1, "shape1", 1680, 1320, 1455, 670);
+    place(shape1, "shape1", 1680, 1320 + kSpellingRows, 1455, 670);
     shape1->setFontName(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     shape1->setFontSize(8.5);
     shape1->setText(QStringLiteral("Test Area"));
 
     Command3 = new QPushButton(QStringLiteral("Font"), this);
-    place(Command3, "Command3", 480, 1680, 1095, 315);
+    place(Command3, "Command3", 480, 1680 + kSpellingRows, 1095, 315);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    place(cmdOK, "cmdOK", 120, 2160, 1095, 315);
+    place(cmdOK, "cmdOK", 120, 2160 + kSpellingRows, 1095, 315);
     cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    place(cmdCancel, "cmdCancel", 1320, 2160, 1095, 315);
+    place(cmdCancel, "cmdCancel", 1320, 2160 + kSpellingRows, 1095, 315);
     cmdApply = new QPushButton(QStringLiteral("Apply"), this);
-    place(cmdApply, "cmdApply", 2520, 2160, 1095, 315);
+    place(cmdApply, "cmdApply", 2520, 2160 + kSpellingRows, 1095, 315);
 
     connect(Command1, &QPushButton::clicked, this, &frmOptions::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &frmOptions::Command3_Click);
@@ -125,6 +162,9 @@ void frmOptions::Form_Activate() {
     shape1->setFontUnderline(settings.FontUnderline);
     Check1->setChecked(settings.MaxNew);
     chkReloadChanged->setChecked(settings.ReloadChangedFiles);
+    chkSpelling->setChecked(settings.CheckSpelling);
+    cboLanguage->setEnabled(settings.CheckSpelling);
+    cboLanguage->setCurrentIndex(std::max(0, cboLanguage->findData(settings.SpellingLanguage)));
 }
 
 void frmOptions::Command1_Click() {
@@ -158,6 +198,8 @@ void frmOptions::cmdApply_Click() {
     settings.FontUnderline = shape1->FontUnderline();
     settings.MaxNew = Check1->isChecked();
     settings.ReloadChangedFiles = chkReloadChanged->isChecked();
+    settings.CheckSpelling = chkSpelling->isChecked();
+    settings.SpellingLanguage = cboLanguage->currentData().toString();
 }
 
 void frmOptions::cmdOK_Click() {
@@ -177,6 +219,8 @@ void frmOptions::cmdOK_Click() {
     SaveSetting(QStringLiteral("FontUnderline"), SettingText::fromFlag(shape1->FontUnderline()));
     SaveSetting(QStringLiteral("ReloadChangedFiles"),
                 SettingText::fromFlag(settings.ReloadChangedFiles));
+    SaveSetting(QStringLiteral("CheckSpelling"), SettingText::fromFlag(settings.CheckSpelling));
+    SaveSetting(QStringLiteral("SpellingLanguage"), settings.SpellingLanguage);
     accept();
 }
 

@@ -4,12 +4,14 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class RichTextBox;
 class DocumentHost;
 
-// The options dialog: background colour, base font and maximised state of new document windows.
+// The options dialog: background colour, base font and maximised state of new document windows,
+// reloading of changed files and spell checking.
 // Every choice goes onto the sample `shape1` first; Apply and OK take the values from there.
 class frmOptions : public QDialog {
     Q_OBJECT
@@ -19,6 +21,10 @@ class frmOptions : public QDialog {
     QLabel* Label2;
     QCheckBox* Check1;
     QCheckBox* chkReloadChanged;
+    QCheckBox* chkSpelling;
+    QLabel* lblLanguage;
+    // The installed dictionaries; the first entry (data empty) follows the user's locale.
+    QComboBox* cboLanguage;
     QLabel* Label1;
     QPushButton* Command1;
     RichTextBox* shape1;

@@ -713,13 +713,68 @@ def changed_on_disk(d):
     wait_for(lambda: d.editor_text() == "old text\n", "Undo to bring the old text back")
 
 
+def spell_check(d):
+    """A misspelt word is underlined in red; the first entry of its right-click menu corrects it
+    as one undo step, and "Add to dictionary" in the Menu key's menu for the word just typed
+    writes it to the user's word list."""
+    path, main = open_file(d, "spell.txt", "A recieve line\n")
+
+    def word_box(start, end):
+        text = d.editor().queryText()
+        first = text.getCharacterExtents(start, d._atspi.DESKTOP_COORDS)
+        last = text.getCharacterExtents(end - 1, d._atspi.DESKTOP_COORDS)
+        return first[0], first[1], last[0] + last[2] - first[0], first[3]
+
+    def underlined(start, end):
+        """Red pixels on the screen along the word's lower part."""
+        x, y, width, height = word_box(start, end)
+        pixels = d.x("import", "-window", "root", "-crop",
+                     f"{width}x{height // 2 + 3}+{x}+{y + height // 2}", "txt:-")
+        top = int(re.search(r"enumeration: \d+,\d+,(\d+)", pixels).group(1))
+        red = 0
+        for r, g, b in re.findall(r"^\d+,\d+: \((\d+),(\d+),(\d+)", pixels, re.M):
+            red += int(r) > 0.7 * top and int(g) < 0.35 * top and int(b) < 0.35 * top
+        return red >= width // 4
+
+    def open_menu(start=None, end=None):
+        """Right-clicks the word, or without one presses the Menu key (the caret's word)."""
+        before = set(d.windows())
+        if start is None:
+            d.keys(main, "Menu")
+        else:
+            x, y, width, height = word_box(start, end)
+            d.click(x + width // 2, y + height // 2, button="3")
+        wait_for(lambda: set(d.windows()) - before, "the context menu")
+
+    # The dictionary loads on a worker thread after the text is shown.
+    wait_for(lambda: underlined(2, 9), "a red underline under 'recieve'")
+    fail_if(underlined(10, 14), "'line' is underlined")
+    d.screenshot("underlined")
+    open_menu(2, 9)
+    d.screenshot("menu")
+    d.send("Down", "Return")  # the first suggestion
+    wait_for(lambda: d.editor_text() == "A receive line\n", "the first suggestion to replace it")
+    d.keys(main, "ctrl+z")
+    wait_for(lambda: d.editor_text() == "A recieve line\n", "one Undo to take it back")
+
+    d.keys(main, "ctrl+End")
+    d.type(main, "zorblat")
+    wait_for(lambda: underlined(15, 22), "a red underline under 'zorblat'")
+    open_menu()
+    d.send("a")  # Add to dictionary
+    words = os.path.join(d.data, "Quillo", "Quillo", "words.txt")
+    wait_for(lambda: os.path.exists(words) and read(words) == b"zorblat\n",
+             f"{words} to hold the word")
+    wait_for(lambda: not underlined(15, 22), "the underline under 'zorblat' to go")
+
+
 SCENARIOS = {f.__name__: f for f in
              (first_start, run_script, save_reopen, close_cancel, kill_restore, preview, placement,
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, screen_reader, changed_on_disk)}
+              right_to_left_arrows, screen_reader, changed_on_disk, spell_check)}
 
 
 def main():

@@ -81,6 +81,10 @@ void DocumentSettings::LoadFromStore() {
     ReloadChangedFiles = SettingText::toFlag(
         GetSetting(QStringLiteral("ReloadChangedFiles"), QStringLiteral("False")),
         defaults.ReloadChangedFiles);
+    CheckSpelling =
+        SettingText::toFlag(GetSetting(QStringLiteral("CheckSpelling"), QStringLiteral("True")),
+                            defaults.CheckSpelling);
+    SpellingLanguage = GetSetting(QStringLiteral("SpellingLanguage")).trimmed();
 }
 
 DocumentSettings& CurrentDocumentSettings() {

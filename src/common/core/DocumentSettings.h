@@ -18,6 +18,10 @@ struct DocumentSettings {
     // A document without unsaved changes takes its file's new content when another program
     // changes it, without asking.
     bool ReloadChangedFiles = false;
+    // Misspelt words are underlined as one types, in the dictionary SpellingLanguage ("en_US";
+    // empty: the one for the user's locale).
+    bool CheckSpelling = true;
+    QString SpellingLanguage;
 
     // Reads the keys with their defaults. Values that cannot be read fall back to defaults.
     void LoadFromStore();
