@@ -130,6 +130,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void scrollBarMoved(int value);
     void scrollBarAction(int action);
     void restartBlink();
+    // Settles the layout of long lines once the user has paused for `milliseconds`.
+    void settleLater(int milliseconds = 200) { settle_.start(milliseconds, this); }
     void dragSelection();
 
     TextBuffer text_;
@@ -154,4 +156,5 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     QString preedit_;
     qsizetype preeditCursor_ = 0;  // the caret within preedit_; -1: hidden
     QBasicTimer blink_;
+    QBasicTimer settle_;  // joins the rows of long lines while nothing else happens
 };
