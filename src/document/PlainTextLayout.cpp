@@ -132,7 +132,7 @@ void PlainTextLayout::invalidateAll() {
 }
 
 // Run by run, each run's first piece goes on from the rows of the run before instead of its own
-// start. Those rows are laid out anyway as someone scrolls down; this lays them out beforehand.
+// start. Scrolling down joins each run as it comes to it; this joins those further on.
 bool PlainTextLayout::settle(qint64 milliseconds) {
     QElapsedTimer clock;
     clock.start();
@@ -140,16 +140,29 @@ bool PlainTextLayout::settle(qint64 milliseconds) {
     for (auto& [line, pieces] : longLines_) {
         while (pieces.anchoredFrom < pieces.starts.size()) {
             if (clock.elapsed() >= milliseconds) return moved;
-            const size_t first = pieces.anchoredFrom;
-            const qsizetype from = nextOrigin(line, qsizetype(first) - 1);
-            pieces.anchoredFrom += kRun;
-            const size_t end = std::min(first + kRun, pieces.starts.size());
-            for (size_t piece = first; piece < end; ++piece) forget(line, piece);
-            pieces.origins[first] = from;
+            joinRun(line, pieces);
             moved = true;
         }
     }
     return moved;
+}
+
+void PlainTextLayout::joinRun(qsizetype line, LongLine& pieces) {
+    const size_t first = pieces.anchoredFrom;
+    const qsizetype from = nextOrigin(line, qsizetype(first) - 1);
+    pieces.anchoredFrom += kRun;
+    const size_t end = std::min(first + kRun, pieces.starts.size());
+    for (size_t piece = first; piece < end; ++piece) forget(line, piece);
+    pieces.origins[first] = from;
+}
+
+// The run after `segment`, when it is the first not joined yet, is joined before anyone looks at
+// the end of `segment`: at no cost, as `segment` is laid out anyway.
+void PlainTextLayout::joinAfter(qsizetype line, qsizetype segment) {
+    LongLine* pieces = longLine(line);
+    if (pieces && size_t(segment) + 1 == pieces->anchoredFrom &&
+        pieces->anchoredFrom < pieces->starts.size())
+        joinRun(line, *pieces);
 }
 
 bool PlainTextLayout::settled() const {
@@ -344,6 +357,7 @@ qsizetype PlainTextLayout::rowStart(const TextRow& row) {
 
 // A piece shows its rows but the last when the next piece goes on from there.
 int PlainTextLayout::lastRow(const TextRow& row) {
+    joinAfter(row.line, row.segment);
     const int last = layout(row)->lineCount() - 1;
     const LongLine* pieces = longLine(row.line);
     const size_t next = size_t(row.segment) + 1;
@@ -362,6 +376,7 @@ TextRow PlainTextLayout::rowAt(qsizetype position) {
     row.segment =
         qsizetype(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
     // A piece's rows begin before its nominal start when it goes on from the piece before.
+    joinAfter(row.line, row.segment);
     if (row.segment + 1 < count && offset >= origin(row.line, row.segment + 1)) ++row.segment;
     QTextLayout* layout = piece(row.line, row.segment);
     const qsizetype from = origin(row.line, row.segment);

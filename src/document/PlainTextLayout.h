@@ -31,8 +31,8 @@ struct TextRow {
 // shown; the next piece starts where that row starts, so a long line wraps as it would laid out
 // whole. That makes each piece depend on all before it, so a place far into a line is first
 // shown from the start of its run of pieces (a row there may be short): finding a row lays out
-// at most one run, never the line up to it. settle() then joins run to run in the background,
-// as someone scrolling down would.
+// at most one run, never the line up to it. Scrolling down joins each run to the one before as
+// it comes to it, and settle() joins those further on in the background.
 //
 // A line runs right to left or left to right as its first strong character says, every piece of
 // it alike, and is aligned to the side it starts from. Layouts are kept in a bounded cache.
@@ -83,7 +83,7 @@ class PlainTextLayout {
   private:
     static constexpr qsizetype kPiece = 4096;
     // Pieces in a run: finding a row lays out at most this many pieces before it.
-    static constexpr size_t kRun = 16;
+    static constexpr size_t kRun = 4;
     static constexpr qsizetype kUnknown = -1;
     struct Cached {
         std::unique_ptr<QTextLayout> layout;
@@ -110,6 +110,8 @@ class PlainTextLayout {
     // Where the layout of the piece after `segment` begins when that piece goes on from it.
     qsizetype nextOrigin(qsizetype line, qsizetype segment);
     void forget(qsizetype line, size_t segment);
+    void joinRun(qsizetype line, LongLine& pieces);
+    void joinAfter(qsizetype line, qsizetype segment);
     void dropLayout(qsizetype line, qsizetype segment);
     QTextLayout* piece(qsizetype line, qsizetype segment);
     qsizetype pieceEnd(qsizetype lineStart, qsizetype near) const;

@@ -672,7 +672,8 @@ def right_to_left_arrows(d):
 
 
 def screen_reader(d):
-    """A screen reader reads the text, a word and a line, and hears typing, Undo and Redo."""
+    """A screen reader reads the text, a word and a line, and hears typing, Undo, Redo and
+    Replace All."""
     client = [shutil.which("python3", path="/usr/bin") or "python3",
               os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_client.py")]
     main = open_file(d, "two.txt", "hello\nworld")[1]
@@ -680,15 +681,21 @@ def screen_reader(d):
                           timeout=60)
     if read.stdout != "'hello\\nworld'\n'world' 6 11\n'world' 6 11\n":
         raise ScenarioFailed(f"read {read.stdout!r} {read.stderr[-300:]!r}")
-    listener = subprocess.Popen(client + ["listen", "8"], env=d.env, stdout=subprocess.PIPE,
+    listener = subprocess.Popen(client + ["listen", "15"], env=d.env, stdout=subprocess.PIPE,
                                 text=True)
     listener.stdout.readline()  # listening
     d.keys(main, "ctrl+End")
     d.type(main, "x")
-    d.keys(main, "ctrl+z", "ctrl+shift+z")
+    d.keys(main, "ctrl+z", "ctrl+shift+z", "ctrl+Home", "ctrl+r")
+    dialog = d.window_titled("Replace")
+    d.type(dialog, "o\t0")
+    d.keys(dialog, "Tab", "Tab", "Tab", "Tab", "Return")  # Enter on the Replace button
+    d.answer("The specified region has been searched. 2 replacements have been made")
     heard = listener.communicate(timeout=60)[0].splitlines()
     if heard != ["object:text-changed:insert 11 'x'", "object:text-changed:delete 11 'x'",
-                 "object:text-changed:insert 11 'x'"]:
+                 "object:text-changed:insert 11 'x'",
+                 "object:text-changed:delete 4 'o\\nwo'",
+                 "object:text-changed:insert 4 '0\\nw0'"]:
         raise ScenarioFailed(f"heard {heard}")
 
 

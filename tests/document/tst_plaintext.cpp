@@ -6,6 +6,7 @@
 #include <QInputMethodEvent>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
@@ -540,6 +541,18 @@ class PlainTextTest : public QObject {
         QTest::mouseClick(edit->viewport(), Qt::LeftButton, {}, plain.center());
         QCOMPARE(box.Text(), QStringLiteral("ab"));
         QCOMPARE(edit->characterRect(1), plain);
+
+        // Its candidate window follows the caret: every move tells it where the caret is now.
+        QApplication::setActiveWindow(&box);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        QInputMethod* inputMethod = QGuiApplication::inputMethod();
+        QSignalSpy told(inputMethod, &QInputMethod::cursorRectangleChanged);
+        const auto caretAt = [&] { return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+        const QRect before = caretAt();
+        QTest::keyClick(edit, Qt::Key_End);
+        QCOMPARE(told.count(), 1);
+        QVERIFY(caretAt().x() > before.x());
     }
 
     // Assistive tools read the text, the caret and the selection, and can edit.
