@@ -83,7 +83,7 @@ class PlainTextLayout {
   private:
     static constexpr qsizetype kPiece = 4096;
     // Pieces in a run: finding a row lays out at most this many pieces before it.
-    static constexpr size_t kRun = 4;
+    static constexpr size_t kRun = 2;
     static constexpr qsizetype kUnknown = -1;
     struct Cached {
         std::unique_ptr<QTextLayout> layout;

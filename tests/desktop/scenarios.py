@@ -652,8 +652,17 @@ def world_text(d):
 
 def end_of_wrapped_row(d):
     """End on a row wrapped inside a long word goes past the row's last character: what is
-    typed there lands where the next row starts."""
-    path, main = open_file(d, "word.txt", "0123456789" * 100)
+    typed there lands where the next row starts. In a line of thousands of digits every row
+    holds as many as the first, also where the editor's pieces of the line meet."""
+    path, main = open_file(d, "word.txt", "0123456789" * 2000)
+
+    def caret():
+        return d.editor().queryText().caretOffset
+    d.keys(main, "ctrl+Home", "Down")
+    row = wait_for(caret, "Down to go to the second row")
+    rows = 12000 // row + 1
+    d.keys(main, *["Down"] * (rows - 1))
+    wait_for(lambda: caret() == rows * row, f"row {rows + 1} to start at {rows * row}")
     d.keys(main, "ctrl+Home", "Down", "Home")
     d.type(main, "W")
     d.keys(main, "ctrl+Home", "End")
