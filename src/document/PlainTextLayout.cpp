@@ -55,7 +55,7 @@ void PlainTextLayout::setPreedit(qsizetype position, const QString& text,
 // An edit inside one piece of a long line lays out that piece again and moves the later ones:
 // a key costs the same anywhere in a line of any length. When the piece's last row still starts
 // where it did, shifted by the edit, the rows after it stay as they are; else the rest of its
-// run goes on from the new place, and the runs after it wait to be settled again.
+// run goes on from the new place, and the runs after it wait to be joined again.
 void PlainTextLayout::lineEdited(qsizetype position, qsizetype removed, qsizetype inserted) {
     const qsizetype line = text_.lineOf(position);
     const auto found = longLines_.find(line);
@@ -86,21 +86,16 @@ void PlainTextLayout::lineEdited(qsizetype position, qsizetype removed, qsizetyp
     }
     longLineRightToLeft_.erase(line);
     if (last || pieces.anchored(segment + 1)) return;
-    // Unless the piece's last row starts where it did, the rest of its run goes on from where it
-    // starts now, and the runs after that start anew.
-    const bool known = pieces.origins[segment] != kUnknown;
-    const qsizetype now = known ? nextOrigin(line, qsizetype(segment)) : kUnknown;
-    if (known && now == pieces.origins[segment + 1]) return;
-    const size_t end = std::min(count, ((segment + 1) / kRun + 1) * kRun);
-    for (size_t later = segment + 1; later < end; ++later) forget(line, later);
-    pieces.origins[segment + 1] = now;
-    if (end < count && !pieces.anchored(end)) {
-        pieces.anchoredFrom = end;
-        for (size_t later = end; later < count; ++later) {
-            forget(line, later);
-            if (pieces.anchored(later)) pieces.origins[later] = starts[later];
-        }
-    }
+    if (pieces.origins[segment] != kUnknown &&
+        nextOrigin(line, qsizetype(segment)) == pieces.origins[segment + 1])
+        return;
+    // Every piece after this one is laid out again when needed: those of its run going on from
+    // it, those further from the start of their run until the runs are joined again.
+    const size_t nextRun = (segment / kRun + 1) * kRun;
+    for (size_t later = segment + 1; later < count; ++later) forget(line, later);
+    pieces.anchoredFrom = std::min(pieces.anchoredFrom, nextRun);
+    for (size_t later = nextRun; later < count; later += kRun)
+        pieces.origins[later] = starts[later];
 }
 
 // The piece's layout and where it starts go: found again from the piece before when needed.

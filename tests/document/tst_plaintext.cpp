@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The plain-text editor: its buffer and undo history against a plain string under random edits,
-// keys from a case table, a line of hundreds of kilobytes, input methods and assistive tools.
-#include <QAccessible>
+// keys from a case table, long lines laid out in pieces, the mouse and input methods. What
+// assistive tools read and hear is checked through a real AT-SPI client (tests/desktop).
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -297,37 +298,6 @@ class PlainTextTest : public QObject {
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
     }
 
-    // End, Shift+End and a click past the end of a row wrapped inside a word reach past its last
-    // character, and the caret shows there, not at the next row's start; a row of emoji is
-    // never cut inside one.
-    void endOfRowsWrappedInWords() {
-        PlainTextEdit edit;
-        edit.resize(150, 200);
-        edit.show();
-        for (const QString& unit : {QStringLiteral("x"), QStringLiteral("\U0001F600")}) {
-            edit.load(unit.repeated(200));
-            edit.setFocus();
-            const QRect first = edit.characterRect(0);
-            QTest::keyClick(&edit, Qt::Key_End);
-            const qsizetype end = edit.caret();
-            QVERIFY(end > 0 && end < edit.length() && !edit.text()[end].isLowSurrogate());
-            QCOMPARE(edit.characterRect(end).y(), first.y());
-            QVERIFY(edit.characterRect(end).x() > first.x() + 60);
-            QTest::keyClick(&edit, Qt::Key_Down);
-            QTest::keyClick(&edit, Qt::Key_Home);
-            QCOMPARE(edit.caret(), end);             // where the second row starts
-            QTest::keyClick(&edit, Qt::Key_Delete);  // an edit leaves the caret where it shows
-            QVERIFY(edit.characterRect(end).y() > first.y());
-            QTest::keyClick(&edit, Qt::Key_Up);
-            QTest::keyClick(&edit, Qt::Key_End, Qt::ShiftModifier);
-            QCOMPARE(edit.selectedText(), edit.text().left(end));
-            QTest::mouseClick(edit.viewport(), Qt::LeftButton, {},
-                              QPoint(edit.viewport()->width() - 2, first.center().y()));
-            QCOMPARE(edit.caret(), end);
-            QCOMPARE(edit.characterRect(end).y(), first.y());
-        }
-    }
-
     // A right-to-left line is aligned to the right, every row of it, also in a line too long to
     // lay out at once where a later piece starts with a left-to-right word; no row of it ends
     // inside a character.
@@ -404,16 +374,21 @@ class PlainTextTest : public QObject {
             while (!layout.settled()) layout.settle(1000);
             return inPieces(layout, buffer);
         };
-        QCOMPARE(layout.rowStart(layout.last()), whole(prose).back());
-        QVERIFY(inPieces(layout, buffer) != QList<qsizetype>{-1});
+        layout.last();  // far into the line: shown from the start of the last run at once
+        QVERIFY(!layout.settled() && layout.settle(1000));
         QCOMPARE(settled(), whole(prose));
-        // Typing in a piece, at and near the places pieces and runs start, deleting a word and
-        // a long stretch.
+        // Typing in a piece, at and near the places pieces start, at the end of the line;
+        // deleting a word and a long stretch.
         const QList<std::tuple<qsizetype, qsizetype, QString>> edits = {
-            {20000, 0, QStringLiteral("X")},          {4096, 0, QStringLiteral(" ")},
-            {65400, 0, QStringLiteral("longerword")}, {65500, 5, QString()},
-            {8190, 0, QStringLiteral("\u0301")},      {50000, 3000, QString()}};
-        for (const auto& [at, removed, with] : edits) {
+            {20000, 0, QStringLiteral("X")},
+            {4096, 0, QStringLiteral(" ")},
+            {65400, 0, QStringLiteral("longerword")},
+            {65500, 5, QString()},
+            {-1, 0, QStringLiteral(" end")},
+            {8190, 0, QStringLiteral("\u0301")},
+            {50000, 3000, QString()}};
+        for (const auto& [where, removed, with] : edits) {
+            const qsizetype at = where < 0 ? buffer.length() : where;
             buffer.replace(at, removed, with);
             layout.lineEdited(at, removed, with.size());
             QVERIFY(inPieces(layout, buffer) != QList<qsizetype>{-1});
@@ -426,7 +401,8 @@ class PlainTextTest : public QObject {
         QCOMPARE(settled(), whole(repeated));
     }
 
-    // A double-click takes a word, a third click the whole line with its line break.
+    // A double-click takes a word, a third click the whole line with its line break; a drop
+    // puts text where it falls.
     void clicksTakeWordsAndLines() {
         PlainTextEdit edit;
         edit.resize(300, 100);
@@ -439,6 +415,17 @@ class PlainTextTest : public QObject {
         QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc four\n"));
         QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(edit.selectedText(), QString());
+
+        // Text dragged in from elsewhere goes where it is dropped, as one step.
+        QMimeData data;
+        data.setText(QStringLiteral("XY"));
+        const QPoint to = edit.characterRect(4).topLeft() + QPoint(0, 2);
+        QDragEnterEvent enter(to, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(edit.viewport(), &enter);
+        QDropEvent drop(to, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(edit.viewport(), &drop);
+        QCOMPARE(edit.text(), QStringLiteral("one XYtwo\n\U0001D49Cbc four\nfive"));
+        QCOMPARE(edit.undoType(), int(RichTextBox::UndoDragDrop));
     }
 
     // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
@@ -553,41 +540,6 @@ class PlainTextTest : public QObject {
         QTest::keyClick(edit, Qt::Key_End);
         QCOMPARE(told.count(), 1);
         QVERIFY(caretAt().x() > before.x());
-    }
-
-    // Assistive tools read the text, the caret and the selection, and can edit.
-    void assistiveToolsSeeTheText() {
-        RichTextBox box;
-        box.show();
-        box.setText(QStringLiteral("hello\nworld"));
-        box.setSelStart(6);
-        box.setSelLength(5);
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box.editor());
-        QVERIFY(accessible);
-        QCOMPARE(accessible->role(), QAccessible::EditableText);
-        QAccessibleTextInterface* text = accessible->textInterface();
-        QVERIFY(text);
-        QCOMPARE(text->characterCount(), 11);
-        QCOMPARE(text->text(0, 5), QStringLiteral("hello"));
-        int start = 0, end = 0;
-        text->selection(0, &start, &end);
-        QCOMPARE(start, 6);
-        QCOMPARE(end, 11);
-        accessible->editableTextInterface()->insertText(5, QStringLiteral(","));
-        QCOMPARE(box.Text(), QStringLiteral("hello,\nworld"));
-        QVERIFY(box.CanUndo());
-
-        // Words, characters and lines around an offset, read without copying the text.
-        const auto around = [&](int offset, QAccessible::TextBoundaryType type, int which) {
-            int from = -1, to = -1;
-            const QString found = which < 0   ? text->textBeforeOffset(offset, type, &from, &to)
-                                  : which > 0 ? text->textAfterOffset(offset, type, &from, &to)
-                                              : text->textAtOffset(offset, type, &from, &to);
-            return QStringLiteral("%1 %2-%3").arg(found).arg(from).arg(to);
-        };
-        QCOMPARE(around(8, QAccessible::WordBoundary, 0), QStringLiteral("world 7-12"));
-        QCOMPARE(around(1, QAccessible::CharBoundary, 1), QStringLiteral("l 2-3"));
-        QCOMPARE(around(8, QAccessible::LineBoundary, -1), QStringLiteral("hello,\n 0-7"));
     }
 };
 
