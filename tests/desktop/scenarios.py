@@ -680,6 +680,24 @@ def right_to_left_arrows(d):
     save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
 
 
+def input_method(d):
+    """An input method composes in place: IBus with a Vietnamese table turns "tieengs" into
+    "tiếng" as it is typed, and the word goes in whole when a space ends it."""
+    if not shutil.which("ibus-daemon"):
+        raise SystemExit(SKIP)
+    d.env["QT_IM_MODULE"] = "ibus"
+    d.start_process("ibus-daemon", "--replace", "--panel=disable")
+
+    def telex():  # `ibus engine NAME` fails even when it succeeds: ask which is on
+        subprocess.run(["ibus", "engine", "m17n:vi:telex"], env=d.env, capture_output=True)
+        return subprocess.run(["ibus", "engine"], env=d.env, capture_output=True,
+                              text=True).stdout.strip() == "m17n:vi:telex"
+    wait_for(telex, "IBus to take its Vietnamese table")
+    path, main = open_file(d, "viet.txt", "")
+    d.type(main, "tieengs Vieetj ", delay=100)
+    save_expecting(d, main, path, "tiếng Việt ".encode())
+
+
 def screen_reader(d):
     """A screen reader reads the text, a word and a line, and hears typing, Undo, Redo and
     Replace All."""
@@ -735,7 +753,7 @@ SCENARIOS = {f.__name__: f for f in
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, screen_reader, changed_on_disk)}
+              right_to_left_arrows, input_method, screen_reader, changed_on_disk)}
 
 
 def main():

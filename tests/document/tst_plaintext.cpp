@@ -12,6 +12,7 @@
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QtTest>
+#include <functional>
 
 #include "TestHelpers.h"
 #include "document/PlainTextEdit.h"
@@ -108,6 +109,15 @@ QList<qsizetype> finderBreaks(QTextBoundaryFinder::BoundaryType type, const QStr
         if (!text[at - 1].isHighSurrogate()) breaks << at;
     return breaks;
 }
+
+// Counts the paint events of a widget.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
 
 // A lone surrogate does not survive a round trip through UTF-32.
 bool hasLoneSurrogate(const QString& text) {
@@ -298,6 +308,49 @@ class PlainTextTest : public QObject {
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
     }
 
+    // End on a row wrapped inside a word shows the caret at the end of that row, past its last
+    // character and never inside one; an edit there leaves it at the next row's start.
+    void endOfRowWrappedInAWord() {
+        PlainTextEdit edit;
+        edit.resize(150, 200);
+        edit.show();
+        edit.load(QStringLiteral("\U0001F600").repeated(200));
+        const QRect first = edit.characterRect(0);
+        QTest::keyClick(&edit, Qt::Key_End);
+        const qsizetype end = edit.caret();
+        QVERIFY(end > 0 && end < edit.length() && !edit.text()[end].isLowSurrogate());
+        QCOMPARE(edit.characterRect(end).y(), first.y());
+        QTest::keyClick(&edit, Qt::Key_Delete);
+        QVERIFY(edit.characterRect(end).y() > first.y());
+    }
+
+    // The caret is drawn anew at once when overwrite mode or a drag coming over the text moves
+    // it.
+    void caretRedrawnAtOnce() {
+        PlainTextEdit edit;
+        edit.resize(300, 100);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.load(QStringLiteral("abc"));
+        PaintCount count;
+        edit.viewport()->installEventFilter(&count);
+        const auto repainted = [&](const std::function<void()>& action) {
+            QCoreApplication::processEvents();
+            count.paints = 0;
+            action();
+            QCoreApplication::processEvents();
+            return count.paints > 0;
+        };
+        QVERIFY(repainted([&] { edit.setOverwriteMode(true); }));
+        QMimeData data;
+        data.setText(QStringLiteral("XY"));
+        QVERIFY(repainted([&] {
+            QDragEnterEvent enter(edit.characterRect(1).center(), Qt::CopyAction, &data,
+                                  Qt::LeftButton, {});
+            QCoreApplication::sendEvent(edit.viewport(), &enter);
+        }));
+    }
+
     // A right-to-left line is aligned to the right, every row of it, also in a line too long to
     // lay out at once where a later piece starts with a left-to-right word; no row of it ends
     // inside a character.
@@ -399,6 +452,10 @@ class PlainTextTest : public QObject {
         buffer.setText(repeated);
         layout.invalidateAll();
         QCOMPARE(settled(), whole(repeated));
+        // An edit that moves no row leaves the rest of the line as it was laid out.
+        buffer.replace(40000, 1, QStringLiteral("a"));
+        layout.lineEdited(40000, 1, 1);
+        QCOMPARE(layout.rowStart(layout.last()), whole(repeated).back());
     }
 
     // A double-click takes a word, a third click the whole line with its line break; a drop
