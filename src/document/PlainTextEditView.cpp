@@ -403,7 +403,7 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         row.row = lastRow.lineNumber();
         row = layout_.next(row);
     }
-    if (!settle_.isActive() && !layout_.settled()) settleLater();
+    if (!settle_.isActive() && !layout_.settled(top_)) settleLater();
 }
 
 void PlainTextEdit::resizeEvent(QResizeEvent* event) {
@@ -449,12 +449,12 @@ void PlainTextEdit::timerEvent(QTimerEvent* event) {
     if (event->timerId() == settle_.timerId()) {
         // A few milliseconds at a time, so that keys and scrolling go on undisturbed.
         settle_.stop();
-        if (layout_.settle(8)) {
+        if (layout_.settle(top_, 8)) {
             top_ = layout_.rowStart(layout_.rowAt(top_));
             syncScrollBar();
             viewport()->update();
         }
-        if (!layout_.settled()) settleLater(15);
+        if (!layout_.settled(top_)) settleLater(15);
         return;
     }
     if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);

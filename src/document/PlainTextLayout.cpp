@@ -127,19 +127,27 @@ void PlainTextLayout::invalidateAll() {
 }
 
 // Run by run, each run's first piece goes on from the rows of the run before instead of its own
-// start. Scrolling down joins each run as it comes to it; this joins those further on.
-bool PlainTextLayout::settle(qint64 milliseconds) {
+// start. Scrolling down joins each run as it comes to it; this joins those up to a place a jump
+// went to, and no further: the rest waits until it is shown.
+bool PlainTextLayout::settle(qsizetype position, qint64 milliseconds) {
     QElapsedTimer clock;
     clock.start();
+    const qsizetype line = text_.lineOf(position);
     bool moved = false;
-    for (auto& [line, pieces] : longLines_) {
-        while (pieces.anchoredFrom < pieces.starts.size()) {
-            if (clock.elapsed() >= milliseconds) return moved;
-            joinRun(line, pieces);
-            moved = true;
-        }
+    while (!settled(position) && (!moved || clock.elapsed() < milliseconds)) {
+        joinRun(line, *longLine(line));
+        moved = true;
     }
     return moved;
+}
+
+bool PlainTextLayout::settled(qsizetype position) {
+    const qsizetype line = text_.lineOf(position);
+    const LongLine* pieces = longLine(line);
+    if (!pieces) return true;
+    const qsizetype offset = position - text_.lineStart(line);
+    const auto piece = std::upper_bound(pieces->starts.begin(), pieces->starts.end(), offset);
+    return pieces->anchoredFrom >= size_t(piece - pieces->starts.begin());
 }
 
 void PlainTextLayout::joinRun(qsizetype line, LongLine& pieces) {
@@ -158,12 +166,6 @@ void PlainTextLayout::joinAfter(qsizetype line, qsizetype segment) {
     if (pieces && size_t(segment) + 1 == pieces->anchoredFrom &&
         pieces->anchoredFrom < pieces->starts.size())
         joinRun(line, *pieces);
-}
-
-bool PlainTextLayout::settled() const {
-    for (const auto& entry : longLines_)
-        if (entry.second.anchoredFrom < entry.second.starts.size()) return false;
-    return true;
 }
 
 bool PlainTextLayout::rightToLeft(qsizetype line) {

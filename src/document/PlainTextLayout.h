@@ -32,7 +32,7 @@ struct TextRow {
 // whole. That makes each piece depend on all before it, so a place far into a line is first
 // shown from the start of its run of pieces (a row there may be short): finding a row lays out
 // at most one run, never the line up to it. Scrolling down joins each run to the one before as
-// it comes to it, and settle() joins those further on in the background.
+// it comes to it, and settle() joins those up to a place jumped to in the background.
 //
 // A line runs right to left or left to right as its first strong character says, every piece of
 // it alike, and is aligned to the side it starts from. Layouts are kept in a bounded cache.
@@ -52,10 +52,11 @@ class PlainTextLayout {
     void lineEdited(qsizetype position, qsizetype removed, qsizetype inserted);
     void invalidateLine(qsizetype line);
     void invalidateAll();
-    // Joins the runs of pieces of the long lines laid out so far, for about `milliseconds`;
-    // whether rows moved. settled(): nothing left to join.
-    bool settle(qint64 milliseconds);
-    bool settled() const;
+    // Joins the runs of pieces of the line at `position` up to it, for about `milliseconds`, so
+    // that the rows shown from there on are those of the whole line; whether rows moved.
+    // settled(): nothing is left to join there.
+    bool settle(qsizetype position, qint64 milliseconds);
+    bool settled(qsizetype position);
 
     // The row that shows the caret at `position`.
     TextRow rowAt(qsizetype position);

@@ -350,11 +350,12 @@ class PlainTextTest : public QObject {
         layout.setWidth(kWidth);
         const auto settled = [&] {
             layout.last();
-            while (!layout.settled()) layout.settle(1000);
+            while (!layout.settled(buffer.length())) layout.settle(buffer.length(), 1000);
             return inPieces(layout, buffer);
         };
         layout.last();  // far into the line: shown from the start of the last run at once
-        QVERIFY(!layout.settled() && layout.settle(1000));
+        QVERIFY(!layout.settled(90000) && layout.settle(90000, 1000) && layout.settled(90000));
+        QVERIFY(!layout.settled(buffer.length()));
         QCOMPARE(settled(), whole(prose));
         // Typing in a piece, at and near the places pieces start, at the end of the line;
         // deleting a word and a long stretch.
@@ -381,7 +382,7 @@ class PlainTextTest : public QObject {
         buffer.replace(40000, 1, QStringLiteral("a"));
         layout.lineEdited(40000, 1, 1);
         QCOMPARE(layout.rowStart(layout.last()), whole(repeated).back());
-        QVERIFY(layout.settled());
+        QVERIFY(layout.settled(buffer.length()));
     }
 
     // A double-click takes a word, a third click the whole line with its line break; a drop
