@@ -15,7 +15,7 @@ QUILLO_PACKAGES=(
     dpkg-dev file shared-mime-info appstream lintian
     python3 xvfb openbox xdotool x11-utils imagemagick time
     xclip dbus dbus-x11 at-spi2-core python3-pyatspi
-    unicode-data
+    unicode-data ibus ibus-m17n
     libhunspell-dev hunspell-en-us
 )
 

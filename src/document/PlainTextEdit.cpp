@@ -225,6 +225,7 @@ void PlainTextEdit::textEdited(qsizetype position, qsizetype removed, qsizetype 
     } else {
         layout_.invalidateAll();
     }
+    if (settle_.isActive()) settleLater();
     // The first row on screen keeps its text in view; an unknown edit (-1) keeps the place.
     if (position >= 0 && top_ > position)
         top_ = top_ >= position + removed ? top_ + inserted - removed : position;

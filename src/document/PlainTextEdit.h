@@ -132,6 +132,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void scrollBarMoved(int value);
     void scrollBarAction(int action);
     void restartBlink();
+    // Settles the layout of long lines once the user has paused for `milliseconds`.
+    void settleLater(int milliseconds = 200) { settle_.start(milliseconds, this); }
     void dragSelection();
     // Red wavy lines under the misspelt words in the rows of `piece` (drawn at `origin`) that
     // `area` shows.
@@ -160,4 +162,5 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     QString preedit_;
     qsizetype preeditCursor_ = 0;  // the caret within preedit_; -1: hidden
     QBasicTimer blink_;
+    QBasicTimer settle_;  // joins the rows of long lines while nothing else happens
 };

@@ -263,6 +263,7 @@ void PlainTextEdit::setTop(qsizetype position) {
     top_ = layout_.rowStart(layout_.rowAt(position));
     syncScrollBar();
     viewport()->update();
+    if (settle_.isActive()) settleLater();
 }
 
 // Where the first row on screen starts when the last row of the text is at the bottom.
@@ -367,6 +368,7 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
     TextRow row = layout_.rowAt(top_);
     qreal y = -layout_.line(row).y();  // top of the piece holding the first row
     while (row.isValid() && y < viewport()->height()) {
+        const int lastRowShown = layout_.lastRow(row);
         QTextLayout* piece = layout_.layout(row);
         const qsizetype start = layout_.pieceStart(row);
         const qsizetype length = piece->text().size();
@@ -380,6 +382,9 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
             selection.append(range);
         }
         const QPointF origin(kMargin, y);
+        // A row after the last shown belongs to the next piece.
+        const QTextLine lastRow = piece->lineAt(lastRowShown);
+        painter.setClipRect(QRectF(0, y, viewport()->width(), lastRow.y() + lastRow.height()));
         piece->draw(&painter, origin, selection, area);
         drawMisspelt(painter, piece, origin, area);
         const auto samePiece = [&](const TextRow& other) {
@@ -403,11 +408,11 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
         }
         if (dropRow.isValid() && samePiece(dropRow))
             piece->drawCursor(&painter, origin, int(dropCaret_ - start), 2);
-        const QTextLine lastRow = piece->lineAt(piece->lineCount() - 1);
         y += lastRow.y() + lastRow.height();
-        row.row = piece->lineCount() - 1;
+        row.row = lastRow.lineNumber();
         row = layout_.next(row);
     }
+    if (!settle_.isActive() && !layout_.settled(top_)) settleLater();
 }
 
 namespace {
@@ -500,6 +505,17 @@ void PlainTextEdit::restartBlink() {
 }
 
 void PlainTextEdit::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == settle_.timerId()) {
+        // A few milliseconds at a time, so that keys and scrolling go on undisturbed.
+        settle_.stop();
+        if (layout_.settle(top_, 8)) {
+            top_ = layout_.rowStart(layout_.rowAt(top_));
+            syncScrollBar();
+            viewport()->update();
+        }
+        if (!layout_.settled(top_)) settleLater(15);
+        return;
+    }
     if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
     caretShown_ = !caretShown_;
     viewport()->update();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/PlainTextLayout.h"
 
+#include <QElapsedTimer>
 #include <QTextBoundaryFinder>
 #include <QTextOption>
 #include <algorithm>
@@ -20,6 +21,13 @@ constexpr qreal kTabStop = 80;
 // keeps its glyphs, tens of bytes a character.
 constexpr size_t kCachedLayouts = 1500;
 constexpr qsizetype kCachedCharacters = 256 * 1024;
+
+// A layout's positions count the text being composed where it shows; the text's do not.
+qsizetype textOffset(const QTextLayout& layout, int offset) {
+    const int preedit = int(layout.preeditAreaText().size());
+    const int at = layout.preeditAreaPosition();
+    return preedit > 0 && offset > at ? std::max(at, offset - preedit) : offset;
+}
 }  // namespace
 
 void PlainTextLayout::setFont(const QFont& font) {
@@ -45,42 +53,68 @@ void PlainTextLayout::setPreedit(qsizetype position, const QString& text,
 }
 
 // An edit inside one piece of a long line lays out that piece again and moves the later ones:
-// a key costs the same anywhere in a line of any length.
+// a key costs the same anywhere in a line of any length. When the piece's last row still starts
+// where it did, shifted by the edit, the rows after it stay as they are; else the rest of its
+// run goes on from the new place, and the runs after it wait to be joined again.
 void PlainTextLayout::lineEdited(qsizetype position, qsizetype removed, qsizetype inserted) {
     const qsizetype line = text_.lineOf(position);
     const auto found = longLines_.find(line);
     const qsizetype length = text_.lineLength(line);
     if (found == longLines_.end() || length <= kPiece) return invalidateLine(line);
-    std::vector<qsizetype>& starts = found->second;
+    LongLine& pieces = found->second;
+    std::vector<qsizetype>& starts = pieces.starts;
     const qsizetype at = position - text_.lineStart(line);
     const size_t segment =
         size_t(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
-    const bool last = segment + 1 == starts.size();
-    const qsizetype oldEnd = last ? length - inserted + removed : starts[segment + 1];
-    const qsizetype pieceLength = oldEnd - starts[segment] + inserted - removed;
+    const size_t count = starts.size();
+    const bool last = segment + 1 == count;
+    const qsizetype delta = inserted - removed;
+    const qsizetype oldEnd = last ? length - delta : starts[segment + 1];
+    const qsizetype pieceLength = oldEnd - starts[segment] + delta;
     // The last piece may be short (typing at the end of the line), one in between not.
     if (at == starts[segment] || (!last && at + removed >= oldEnd) || pieceLength > 2 * kPiece ||
         pieceLength < (last ? 1 : kLookBack))
         return invalidateLine(line);
-    for (size_t later = segment + 1; later < starts.size(); ++later)
-        starts[later] += inserted - removed;
-    const auto cached = cache_.find(key(line, qsizetype(segment)));
-    if (cached != cache_.end()) {
-        cachedCharacters_ -= cached->second.characters;
-        cache_.erase(cached);
+
+    dropLayout(line, qsizetype(segment));
+    if (!last && !pieces.anchored(segment + 1) && pieces.origins[segment + 1] != kUnknown &&
+        at + removed > pieces.origins[segment + 1])
+        forget(line, segment + 1);  // the edit is in the row the next piece starts with
+    for (size_t later = segment + 1; later < count; ++later) {
+        starts[later] += delta;
+        if (pieces.origins[later] != kUnknown) pieces.origins[later] += delta;
     }
     longLineRightToLeft_.erase(line);
+    if (last || pieces.anchored(segment + 1)) return;
+    if (pieces.origins[segment] != kUnknown &&
+        nextOrigin(line, qsizetype(segment)) == pieces.origins[segment + 1])
+        return;
+    // Every piece after this one is laid out again when needed: those of its run going on from
+    // it, those further from the start of their run until the runs are joined again.
+    const size_t nextRun = (segment / kRun + 1) * kRun;
+    for (size_t later = segment + 1; later < count; ++later) forget(line, later);
+    pieces.anchoredFrom = std::min(pieces.anchoredFrom, nextRun);
+    for (size_t later = nextRun; later < count; later += kRun)
+        pieces.origins[later] = starts[later];
+}
+
+// The piece's layout and where it starts go: found again from the piece before when needed.
+void PlainTextLayout::forget(qsizetype line, size_t segment) {
+    dropLayout(line, qsizetype(segment));
+    longLines_.at(line).origins[segment] = kUnknown;
+}
+
+void PlainTextLayout::dropLayout(qsizetype line, qsizetype segment) {
+    const auto cached = cache_.find(key(line, segment));
+    if (cached == cache_.end()) return;
+    cachedCharacters_ -= cached->second.characters;
+    cache_.erase(cached);
 }
 
 void PlainTextLayout::invalidateLine(qsizetype line) {
     const auto found = longLines_.find(line);
-    const qsizetype count = found == longLines_.end() ? 1 : qsizetype(found->second.size());
-    for (qsizetype segment = 0; segment < count; ++segment) {
-        const auto cached = cache_.find(key(line, segment));
-        if (cached == cache_.end()) continue;
-        cachedCharacters_ -= cached->second.characters;
-        cache_.erase(cached);
-    }
+    const qsizetype count = found == longLines_.end() ? 1 : qsizetype(found->second.starts.size());
+    for (qsizetype segment = 0; segment < count; ++segment) dropLayout(line, segment);
     if (found != longLines_.end()) longLines_.erase(found);
     longLineRightToLeft_.erase(line);
 }
@@ -90,6 +124,48 @@ void PlainTextLayout::invalidateAll() {
     cachedCharacters_ = 0;
     longLines_.clear();
     longLineRightToLeft_.clear();
+}
+
+// Run by run, each run's first piece goes on from the rows of the run before instead of its own
+// start. Scrolling down joins each run as it comes to it; this joins those up to a place a jump
+// went to, and no further: the rest waits until it is shown.
+bool PlainTextLayout::settle(qsizetype position, qint64 milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype line = text_.lineOf(position);
+    bool moved = false;
+    while (!settled(position) && (!moved || clock.elapsed() < milliseconds)) {
+        joinRun(line, *longLine(line));
+        moved = true;
+    }
+    return moved;
+}
+
+bool PlainTextLayout::settled(qsizetype position) {
+    const qsizetype line = text_.lineOf(position);
+    const LongLine* pieces = longLine(line);
+    if (!pieces) return true;
+    const qsizetype offset = position - text_.lineStart(line);
+    const auto piece = std::upper_bound(pieces->starts.begin(), pieces->starts.end(), offset);
+    return pieces->anchoredFrom >= size_t(piece - pieces->starts.begin());
+}
+
+void PlainTextLayout::joinRun(qsizetype line, LongLine& pieces) {
+    const size_t first = pieces.anchoredFrom;
+    const qsizetype from = nextOrigin(line, qsizetype(first) - 1);
+    pieces.anchoredFrom += kRun;
+    const size_t end = std::min(first + kRun, pieces.starts.size());
+    for (size_t piece = first; piece < end; ++piece) forget(line, piece);
+    pieces.origins[first] = from;
+}
+
+// The run after `segment`, when it is the first not joined yet, is joined before anyone looks at
+// the end of `segment`: at no cost, as `segment` is laid out anyway.
+void PlainTextLayout::joinAfter(qsizetype line, qsizetype segment) {
+    LongLine* pieces = longLine(line);
+    if (pieces && size_t(segment) + 1 == pieces->anchoredFrom &&
+        pieces->anchoredFrom < pieces->starts.size())
+        joinRun(line, *pieces);
 }
 
 bool PlainTextLayout::rightToLeft(qsizetype line) {
@@ -113,19 +189,53 @@ bool PlainTextLayout::rightToLeft(qsizetype line) {
     return rightToLeft;
 }
 
-const std::vector<qsizetype>& PlainTextLayout::pieces(qsizetype line) {
+PlainTextLayout::LongLine* PlainTextLayout::longLine(qsizetype line) {
     const qsizetype length = text_.lineLength(line);
-    if (length <= kPiece) return onePiece_;
+    if (length <= kPiece) return nullptr;
     auto found = longLines_.find(line);
-    if (found != longLines_.end()) return found->second;
+    if (found != longLines_.end()) return &found->second;
     const qsizetype base = text_.lineStart(line);
-    std::vector<qsizetype> starts{0};
+    LongLine pieces;
+    pieces.starts.push_back(0);
     for (qsizetype start = 0; length - start > kPiece;) {
         const qsizetype end = pieceEnd(base, start + kPiece) - base;
-        starts.push_back(end > start ? end : start + kPiece);
-        start = starts.back();
+        pieces.starts.push_back(end > start ? end : start + kPiece);
+        start = pieces.starts.back();
     }
-    return longLines_.emplace(line, std::move(starts)).first->second;
+    const size_t count = pieces.starts.size();
+    pieces.origins.assign(count, kUnknown);
+    for (size_t piece = 0; piece < count; piece += kRun)
+        pieces.origins[piece] = pieces.starts[piece];
+    return &longLines_.emplace(line, std::move(pieces)).first->second;
+}
+
+const std::vector<qsizetype>& PlainTextLayout::pieces(qsizetype line) {
+    const LongLine* pieces = longLine(line);
+    return pieces ? pieces->starts : onePiece_;
+}
+
+qsizetype PlainTextLayout::origin(qsizetype line, qsizetype segment) {
+    LongLine* pieces = longLine(line);
+    if (!pieces) return 0;
+    qsizetype known = segment;
+    while (pieces->origins[size_t(known)] == kUnknown) --known;
+    for (; known < segment; ++known) {
+        const qsizetype next = nextOrigin(line, known);
+        pieces->origins[size_t(known) + 1] = next;
+    }
+    return pieces->origins[size_t(segment)];
+}
+
+// The start of the piece's last row, which the piece's end cut short. A piece of one row
+// (characters of no width) is shown whole instead.
+qsizetype PlainTextLayout::nextOrigin(qsizetype line, qsizetype segment) {
+    const QTextLayout* layout = piece(line, segment);
+    const qsizetype from = origin(line, segment);
+    const qsizetype next = pieces(line)[size_t(segment) + 1];
+    if (layout->lineCount() < 2) return next;
+    const qsizetype start =
+        from + textOffset(*layout, layout->lineAt(layout->lineCount() - 1).textStart());
+    return start > from ? start : next;
 }
 
 // Where a piece of a long line ending near `near` (a text position) ends: the last place at or
@@ -164,14 +274,19 @@ qsizetype PlainTextLayout::pieceEnd(qsizetype lineStart, qsizetype near) const {
 }
 
 QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
-    Cached& cached = cache_[key(line, segment)];
-    cached.used = ++clock_;
-    if (cached.layout) return cached.layout.get();
-
-    const std::vector<qsizetype>& starts = pieces(line);
-    const qsizetype from = starts[size_t(segment)];
-    const qsizetype to =
-        size_t(segment) + 1 < starts.size() ? starts[size_t(segment) + 1] : text_.lineLength(line);
+    {
+        const auto found = cache_.find(key(line, segment));
+        if (found != cache_.end()) {
+            found->second.used = ++clock_;
+            return found->second.layout.get();
+        }
+    }
+    const qsizetype from = origin(line, segment);
+    qsizetype to = text_.lineLength(line);
+    if (const LongLine* pieces = longLine(line);
+        pieces && size_t(segment) + 1 < pieces->starts.size())
+        to = pieces->starts[size_t(segment) + 1];
+    const bool last = to == text_.lineLength(line);
     const qsizetype start = text_.lineStart(line) + from;
     auto layout = std::make_unique<QTextLayout>(text_.mid(start, to - from), font_);
     QTextOption option;
@@ -183,7 +298,7 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     if (preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
-        (preeditAt_ < start + (to - from) || size_t(segment) + 1 == starts.size())) {
+        (preeditAt_ < start + (to - from) || last)) {
         layout->setPreeditArea(int(preeditAt_ - start), preedit_);
         QList<QTextLayout::FormatRange> formats = preeditFormats_;
         if (formats.isEmpty()) {
@@ -201,10 +316,12 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
         y += row.height();
     }
     layout->endLayout();
-    QTextLayout* result = layout.get();
+    Cached& cached = cache_[key(line, segment)];
+    cached.used = ++clock_;
     cached.layout = std::move(layout);
     cached.characters = to - from;
     cachedCharacters_ += cached.characters;
+    QTextLayout* result = cached.layout.get();
     if (cache_.size() > kCachedLayouts || cachedCharacters_ > kCachedCharacters) evictOld();
     return result;
 }
@@ -228,7 +345,22 @@ void PlainTextLayout::evictOld() {
 }
 
 qsizetype PlainTextLayout::pieceStart(const TextRow& row) {
-    return text_.lineStart(row.line) + pieces(row.line)[size_t(row.segment)];
+    return text_.lineStart(row.line) + origin(row.line, row.segment);
+}
+
+qsizetype PlainTextLayout::rowStart(const TextRow& row) {
+    return pieceStart(row) + textOffset(*layout(row), line(row).textStart());
+}
+
+// A piece shows its rows but the last when the next piece goes on from there.
+int PlainTextLayout::lastRow(const TextRow& row) {
+    joinAfter(row.line, row.segment);
+    const int last = layout(row)->lineCount() - 1;
+    const LongLine* pieces = longLine(row.line);
+    const size_t next = size_t(row.segment) + 1;
+    if (!pieces || next >= pieces->starts.size() || pieces->anchored(next)) return last;
+    const bool goesOn = origin(row.line, qsizetype(next)) != pieces->starts[next];
+    return goesOn ? std::max(0, layout(row)->lineCount() - 2) : layout(row)->lineCount() - 1;
 }
 
 TextRow PlainTextLayout::rowAt(qsizetype position) {
@@ -237,26 +369,32 @@ TextRow PlainTextLayout::rowAt(qsizetype position) {
     row.line = text_.lineOf(position);
     const qsizetype offset = position - text_.lineStart(row.line);
     const std::vector<qsizetype>& starts = pieces(row.line);
+    const qsizetype count = qsizetype(starts.size());
     row.segment =
         qsizetype(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+    // A piece's rows begin before its nominal start when it goes on from the piece before.
+    joinAfter(row.line, row.segment);
+    if (row.segment + 1 < count && offset >= origin(row.line, row.segment + 1)) ++row.segment;
     QTextLayout* layout = piece(row.line, row.segment);
-    const QTextLine line = layout->lineForTextPosition(int(offset - starts[size_t(row.segment)]));
-    row.row = line.isValid() ? line.lineNumber() : layout->lineCount() - 1;
+    const qsizetype from = origin(row.line, row.segment);
+    const QTextLine line = layout->lineForTextPosition(int(offset - from));
+    row.row = std::min(line.isValid() ? line.lineNumber() : layout->lineCount() - 1, lastRow(row));
     return row;
 }
 
 TextRow PlainTextLayout::next(const TextRow& row) {
     TextRow after = row;
-    if (row.row + 1 < layout(row)->lineCount()) {
+    if (row.row < lastRow(row)) {
         ++after.row;
         return after;
     }
-    after.row = 0;
     if (size_t(row.segment) + 1 < pieces(row.line).size()) {
         ++after.segment;
+        after.row = 0;
         return after;
     }
     after.segment = 0;
+    after.row = 0;
     if (row.line + 1 < text_.lineCount()) {
         ++after.line;
         return after;
@@ -278,7 +416,7 @@ TextRow PlainTextLayout::previous(const TextRow& row) {
     } else {
         return TextRow{};
     }
-    before.row = layout(before)->lineCount() - 1;
+    before.row = lastRow(before);
     return before;
 }
 
@@ -295,14 +433,16 @@ TextRow PlainTextLayout::last() {
     TextRow row;
     row.line = text_.lineCount() - 1;
     row.segment = qsizetype(pieces(row.line).size()) - 1;
-    row.row = layout(row)->lineCount() - 1;
+    row.row = lastRow(row);
     return row;
 }
 
 qsizetype PlainTextLayout::rowEnd(const TextRow& row) {
     const QTextLine textLine = line(row);
-    const qsizetype start = pieceStart(row) + textLine.textStart();
-    const qsizetype end = start + textLine.textLength();
+    const qsizetype start = rowStart(row);
+    const QTextLayout* piece = layout(row);
+    const qsizetype end =
+        pieceStart(row) + textOffset(*piece, textLine.textStart() + textLine.textLength());
     const TextRow after = next(row);
     // A row wrapped at a space keeps the space, unseen at its end: the caret stops before it.
     // A row wrapped elsewhere ends where the next begins.

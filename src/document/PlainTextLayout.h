@@ -25,9 +25,17 @@ struct TextRow {
 // Lays out the lines of a TextBuffer as they are needed, and only those: the rows on screen
 // and the few a caret or a scroll passes through. Long lines are laid out in pieces of a few
 // thousand characters, each ending where a row may wrap and never inside a character, so an
-// edit in a line of megabytes lays out one piece again, not the line. A line runs right to left
-// or left to right as its first strong character says, every piece of it alike, and is aligned
-// to the side it starts from. Layouts are kept in a bounded cache.
+// edit in a line of megabytes lays out one piece again, not the line.
+//
+// Rows run on from piece to piece: a piece's last row, cut short by the piece's end, is not
+// shown; the next piece starts where that row starts, so a long line wraps as it would laid out
+// whole. That makes each piece depend on all before it, so a place far into a line is first
+// shown from the start of its run of pieces (a row there may be short): finding a row lays out
+// at most one run, never the line up to it. Scrolling down joins each run to the one before as
+// it comes to it, and settle() joins those up to a place jumped to in the background.
+//
+// A line runs right to left or left to right as its first strong character says, every piece of
+// it alike, and is aligned to the side it starts from. Layouts are kept in a bounded cache.
 class PlainTextLayout {
   public:
     explicit PlainTextLayout(const TextBuffer& text) : text_(text) {}
@@ -44,6 +52,11 @@ class PlainTextLayout {
     void lineEdited(qsizetype position, qsizetype removed, qsizetype inserted);
     void invalidateLine(qsizetype line);
     void invalidateAll();
+    // Joins the runs of pieces of the line at `position` up to it, for about `milliseconds`, so
+    // that the rows shown from there on are those of the whole line; whether rows moved.
+    // settled(): nothing is left to join there.
+    bool settle(qsizetype position, qint64 milliseconds);
+    bool settled(qsizetype position);
 
     // The row that shows the caret at `position`.
     TextRow rowAt(qsizetype position);
@@ -56,9 +69,12 @@ class PlainTextLayout {
 
     QTextLayout* layout(const TextRow& row) { return piece(row.line, row.segment); }
     QTextLine line(const TextRow& row) { return layout(row)->lineAt(row.row); }
-    // Text position of the first character of the row's piece / of the row.
+    // The last row of the row's piece that is shown; the one after it starts the next piece.
+    int lastRow(const TextRow& row);
+    // Text position of the first character of the row's piece (its layout's, shown or not) /
+    // of the row.
     qsizetype pieceStart(const TextRow& row);
-    qsizetype rowStart(const TextRow& row) { return pieceStart(row) + line(row).textStart(); }
+    qsizetype rowStart(const TextRow& row);
     // Where a caret at the end of the row stands: before the space a row wrapped at, else
     // where the next row starts.
     qsizetype rowEnd(const TextRow& row);
@@ -67,16 +83,37 @@ class PlainTextLayout {
 
   private:
     static constexpr qsizetype kPiece = 4096;
+    // Pieces in a run: finding a row lays out at most this many pieces before it.
+    static constexpr size_t kRun = 2;
+    static constexpr qsizetype kUnknown = -1;
     struct Cached {
         std::unique_ptr<QTextLayout> layout;
         quint64 used = 0;
         qsizetype characters = 0;
     };
+    // A line laid out in pieces; positions relative to the line. Piece k ends at starts[k + 1]
+    // and its layout begins at origins[k]: where the last row of piece k - 1 starts (kUnknown
+    // until that piece is laid out), or starts[k] where the piece is anchored: the first of a
+    // run not yet joined to the run before.
+    struct LongLine {
+        std::vector<qsizetype> starts;
+        std::vector<qsizetype> origins;
+        size_t anchoredFrom = kRun;
+        bool anchored(size_t piece) const { return piece >= anchoredFrom && piece % kRun == 0; }
+    };
     static quint64 key(qsizetype line, qsizetype segment) {
         return (quint64(line) << 24) ^ quint64(segment);
     }
-    // Where the pieces of a line start, relative to the line.
+    // Where the pieces of a line start, relative to the line (one piece: the line is short).
     const std::vector<qsizetype>& pieces(qsizetype line);
+    LongLine* longLine(qsizetype line);
+    qsizetype origin(qsizetype line, qsizetype segment);
+    // Where the layout of the piece after `segment` begins when that piece goes on from it.
+    qsizetype nextOrigin(qsizetype line, qsizetype segment);
+    void forget(qsizetype line, size_t segment);
+    void joinRun(qsizetype line, LongLine& pieces);
+    void joinAfter(qsizetype line, qsizetype segment);
+    void dropLayout(qsizetype line, qsizetype segment);
     QTextLayout* piece(qsizetype line, qsizetype segment);
     qsizetype pieceEnd(qsizetype lineStart, qsizetype near) const;
     void evictOld();
@@ -88,7 +125,7 @@ class PlainTextLayout {
     QString preedit_;
     QList<QTextLayout::FormatRange> preeditFormats_;
     std::unordered_map<quint64, Cached> cache_;
-    std::unordered_map<qsizetype, std::vector<qsizetype>> longLines_;
+    std::unordered_map<qsizetype, LongLine> longLines_;
     std::unordered_map<qsizetype, bool> longLineRightToLeft_;
     std::vector<qsizetype> onePiece_{0};
     quint64 clock_ = 0;

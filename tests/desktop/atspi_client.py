@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A screen reader's view of the editor through the AT-SPI client library (python3-pyatspi):
 `read OFFSET` prints the text and the word and line at OFFSET; `listen SECONDS` prints the
-text-changed events of SECONDS."""
+editor's text-changed events of SECONDS (not those of the dialogs' boxes)."""
 import sys
 import time
 
@@ -33,8 +33,10 @@ if sys.argv[1] == "read":
         found = Atspi.Text.get_text_at_offset(text, int(sys.argv[2]), kind)
         print(repr(found.content), found.start_offset, found.end_offset)
 else:
-    listener = Atspi.EventListener.new(
-        lambda e: print(e.type, e.detail1, repr(e.any_data), flush=True))
+    def heard(e):
+        if e.source == text:
+            print(e.type, e.detail1, repr(e.any_data), flush=True)
+    listener = Atspi.EventListener.new(heard)
     listener.register("object:text-changed")
     print("listening", flush=True)
     loop = GLib.MainLoop()

@@ -652,8 +652,17 @@ def world_text(d):
 
 def end_of_wrapped_row(d):
     """End on a row wrapped inside a long word goes past the row's last character: what is
-    typed there lands where the next row starts."""
-    path, main = open_file(d, "word.txt", "0123456789" * 100)
+    typed there lands where the next row starts. In a line of thousands of digits every row
+    holds as many as the first, also where the editor's pieces of the line meet."""
+    path, main = open_file(d, "word.txt", "0123456789" * 2000)
+
+    def caret():
+        return d.editor().queryText().caretOffset
+    d.keys(main, "ctrl+Home", "Down")
+    row = wait_for(caret, "Down to go to the second row")
+    rows = 12000 // row + 1
+    d.keys(main, *["Down"] * (rows - 1))
+    wait_for(lambda: caret() == rows * row, f"row {rows + 1} to start at {rows * row}")
     d.keys(main, "ctrl+Home", "Down", "Home")
     d.type(main, "W")
     d.keys(main, "ctrl+Home", "End")
@@ -671,8 +680,27 @@ def right_to_left_arrows(d):
     save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
 
 
+def input_method(d):
+    """An input method composes in place: IBus with a Vietnamese table turns "tieengs" into
+    "tiếng" as it is typed, and the word goes in whole when a space ends it."""
+    if not shutil.which("ibus-daemon"):
+        raise SystemExit(SKIP)
+    d.env["QT_IM_MODULE"] = "ibus"
+    d.start_process("ibus-daemon", "--replace", "--panel=disable")
+
+    def telex():  # `ibus engine NAME` fails even when it succeeds: ask which is on
+        subprocess.run(["ibus", "engine", "m17n:vi:telex"], env=d.env, capture_output=True)
+        return subprocess.run(["ibus", "engine"], env=d.env, capture_output=True,
+                              text=True).stdout.strip() == "m17n:vi:telex"
+    wait_for(telex, "IBus to take its Vietnamese table")
+    path, main = open_file(d, "viet.txt", "")
+    d.type(main, "tieengs Vieetj ", delay=100)
+    save_expecting(d, main, path, "tiếng Việt ".encode())
+
+
 def screen_reader(d):
-    """A screen reader reads the text, a word and a line, and hears typing, Undo and Redo."""
+    """A screen reader reads the text, a word and a line, and hears typing, Undo, Redo and
+    Replace All."""
     client = [shutil.which("python3", path="/usr/bin") or "python3",
               os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_client.py")]
     main = open_file(d, "two.txt", "hello\nworld")[1]
@@ -680,15 +708,21 @@ def screen_reader(d):
                           timeout=60)
     if read.stdout != "'hello\\nworld'\n'world' 6 11\n'world' 6 11\n":
         raise ScenarioFailed(f"read {read.stdout!r} {read.stderr[-300:]!r}")
-    listener = subprocess.Popen(client + ["listen", "8"], env=d.env, stdout=subprocess.PIPE,
+    listener = subprocess.Popen(client + ["listen", "15"], env=d.env, stdout=subprocess.PIPE,
                                 text=True)
     listener.stdout.readline()  # listening
     d.keys(main, "ctrl+End")
     d.type(main, "x")
-    d.keys(main, "ctrl+z", "ctrl+shift+z")
+    d.keys(main, "ctrl+z", "ctrl+shift+z", "ctrl+Home", "ctrl+r")
+    dialog = d.window_titled("Replace")
+    d.type(dialog, "o\t0")
+    d.keys(dialog, "Tab", "Tab", "Tab", "Tab", "Return")  # Enter on the Replace button
+    d.answer("The specified region has been searched. 2 replacements have been made")
     heard = listener.communicate(timeout=60)[0].splitlines()
     if heard != ["object:text-changed:insert 11 'x'", "object:text-changed:delete 11 'x'",
-                 "object:text-changed:insert 11 'x'"]:
+                 "object:text-changed:insert 11 'x'",
+                 "object:text-changed:delete 4 'o\\nwo'",
+                 "object:text-changed:insert 4 '0\\nw0'"]:
         raise ScenarioFailed(f"heard {heard}")
 
 
@@ -774,7 +808,7 @@ SCENARIOS = {f.__name__: f for f in
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, screen_reader, changed_on_disk, spell_check)}
+              right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check)}
 
 
 def main():
