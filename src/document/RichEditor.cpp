@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
+#include "document/RichDocumentLayout.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -58,6 +59,7 @@ RichEditor::RichEditor(QTextDocument* document, QWidget* parent) : QTextEdit(par
             break;
         }
     }
+    document->setDocumentLayout(new RichDocumentLayout(document));
     setDocument(document);
     document->setParent(this);
     connect(document, &QTextDocument::undoCommandAdded, this, &RichEditor::onUndoCommandAdded);

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The rich-text editor's document layout: it places every paragraph and line where Qt's own
+// layout places them (every RTF sample file, right-to-left paragraphs, spacing, indents,
+// alignment), finds the same character under a point, and keeps that true edit after edit
+// while it lays out only the paragraphs an edit touched.
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <memory>
+
+#include "TestHelpers.h"
+#include "document/RichDocumentLayout.h"
+#include "document/core/RtfReader.h"
+
+namespace {
+
+constexpr qreal kWidth = 320;
+
+std::unique_ptr<QTextDocument> readDocument(const QByteArray& rtf, bool ours) {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    RtfReader::read(rtf, doc.get());
+    if (ours) doc->setDocumentLayout(new RichDocumentLayout(doc.get()));
+    doc->setTextWidth(kWidth);
+    return doc;
+}
+
+// Every paragraph's place and every line's place and text, one line of text each.
+QStringList geometry(QTextDocument* doc) {
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    QStringList out;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        out << QStringLiteral("block %1 top %2").arg(block.blockNumber()).arg(qRound(rect.top()));
+        const QTextLayout* lines = block.layout();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            out << QStringLiteral("  line x %1 y %2 text %3+%4")
+                       .arg(qRound(line.x() + rect.left()))
+                       .arg(qRound(line.y()))
+                       .arg(line.textStart())
+                       .arg(line.textLength());
+        }
+    }
+    // Last: until a paragraph is asked for, the layout may estimate its height.
+    const QSize size = layout->documentSize().toSize();
+    return out << QStringLiteral("size %1 x %2").arg(size.width()).arg(size.height());
+}
+
+// The character found at points across every line, and above and below the text.
+QList<int> hits(QTextDocument* doc) {
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    QList<int> out;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            const qreal y = rect.top() + line.y() + line.height() / 2;
+            for (qreal x = 0; x <= kWidth; x += 23)
+                out << layout->hitTest(QPointF(x, y), Qt::FuzzyHit);
+        }
+    }
+    out << layout->hitTest(QPointF(5, -50), Qt::FuzzyHit)
+        << layout->hitTest(QPointF(5, layout->documentSize().height() + 50), Qt::FuzzyHit);
+    return out;
+}
+
+}  // namespace
+
+class RichLayoutTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void placesTextAsQtDoes_data() {
+        QTest::addColumn<QString>("path");
+        for (const QString& folder : {QStringLiteral("rtf"), QStringLiteral("layout")}) {
+            for (const QString& path : testCases(folder, QStringLiteral("*.rtf")))
+                QTest::newRow(qPrintable(folder + u'/' + QFileInfo(path).fileName())) << path;
+        }
+    }
+    void placesTextAsQtDoes() {
+        QFETCH(QString, path);
+        const QByteArray rtf = readBytes(path);
+        const auto qts = readDocument(rtf, false);
+        const auto ours = readDocument(rtf, true);
+        QCOMPARE(geometry(ours.get()), geometry(qts.get()));
+        QCOMPARE(hits(ours.get()), hits(qts.get()));
+    }
+
+    // Edits of every kind, each compared with the same edits laid out afresh: a twin document
+    // gets every edit too, and a new layout for each comparison.
+    void editsLayOutWhatTheyTouch() {
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        for (int i = 0; i < 120; ++i) {
+            rtf += QByteArray("\\pard\\sb") + QByteArray::number(i % 4 * 60) + "\\sa" +
+                   QByteArray::number(i % 3 * 90) + (i % 5 ? "" : "\\qc\\li400") + " paragraph " +
+                   QByteArray::number(i) +
+                   (i % 7 ? "" : " with more words, enough to wrap onto a further line here") +
+                   "\\par\n";
+        }
+        rtf += "}";
+        const auto doc = readDocument(rtf, true);
+        const auto twin = readDocument(rtf, false);
+        for (QTextDocument* d : {doc.get(), twin.get()}) d->setUndoRedoEnabled(true);
+        const auto edit = [&](const char* step, auto change) {
+            for (QTextDocument* d : {doc.get(), twin.get()}) {
+                QTextCursor cursor(d);
+                change(d, cursor);
+            }
+            twin->setDocumentLayout(new RichDocumentLayout(twin.get()));
+            twin->setTextWidth(doc->textWidth());
+            const QStringList expected = geometry(twin.get());
+            QVERIFY2(geometry(doc.get()) == expected, step);
+        };
+        const auto to = [](QTextDocument* d, int block, int offset) {
+            return d->findBlockByNumber(block).position() + offset;
+        };
+        // Right after loading nothing is laid out yet.
+        edit("typing that wraps", [&](QTextDocument* d, QTextCursor& c) {
+            c.setPosition(to(d, 60, 4));
+            c.insertText(QStringLiteral("typed, and typed long enough to need another line"));
+        });
+        edit("a paragraph break", [&](QTextDocument* d, QTextCursor& c) {
+            c.setPosition(to(d, 60, 9));
+            c.insertBlock();
+        });
+        edit("the space below a paragraph", [&](QTextDocument* d, QTextCursor& c) {
+            QTextBlockFormat spaced;
+            spaced.setBottomMargin(50);
+            c.setPosition(to(d, 10, 0));
+            c.setBlockFormat(spaced);
+        });
+        edit("a paragraph at the top", [&](QTextDocument*, QTextCursor& c) { c.insertBlock(); });
+        // Laid out anew down to paragraph 50 only, then paragraphs above it joined: the next
+        // paragraph has another one above it, and the space between them changes.
+        edit("narrower, paragraphs joined", [&](QTextDocument* d, QTextCursor& c) {
+            d->setTextWidth(kWidth / 2);
+            d->documentLayout()->blockBoundingRect(d->findBlockByNumber(50));
+            c.setPosition(to(d, 31, 2));
+            c.setPosition(to(d, 35, 3), QTextCursor::KeepAnchor);
+            c.insertText(QStringLiteral("one\ntwo"));
+        });
+        edit("a paragraph joined to the next", [&](QTextDocument* d, QTextCursor& c) {
+            c.setPosition(to(d, 41, 0) - 1);
+            c.deleteChar();
+        });
+        edit("the end removed", [&](QTextDocument* d, QTextCursor& c) {
+            c.setPosition(to(d, 100, 0));
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        });
+        edit("all undone", [&](QTextDocument* d, QTextCursor&) {
+            while (d->isUndoAvailable()) d->undo();
+        });
+    }
+};
+
+QTEST_MAIN(RichLayoutTest)
+#include "tst_richlayout.moc"
