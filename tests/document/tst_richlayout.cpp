@@ -40,7 +40,7 @@ QStringList geometry(QTextDocument* doc) {
         for (int i = 0; i < lines->lineCount(); ++i) {
             const QTextLine line = lines->lineAt(i);
             out << QStringLiteral("  line x %1 y %2 text %3+%4")
-                       .arg(qRound(line.x() + rect.left()))
+                       .arg(qRound(line.naturalTextRect().left() + rect.left()))
                        .arg(qRound(line.y()))
                        .arg(line.textStart())
                        .arg(line.textLength());
