@@ -245,7 +245,8 @@ QRectF RichDocumentLayout::blockBoundingRect(const QTextBlock& block) const {
     if (!block.isValid() || !inStep()) return QRectF();
     const int number = block.blockNumber();
     layoutUpTo(number + 1);
-    const QTextLayout* layout = block.layout();
+    QTextLayout* layout = block.layout();
+    layout->setPosition(QPointF(0, top(number)));  // as where it is drawn
     return QRectF(0, top(number), layout->boundingRect().right(),
                   heights_.at(number) - gaps_[size_t(number)]);
 }
@@ -309,13 +310,16 @@ void RichDocumentLayout::drawBlock(QPainter* painter, const PaintContext& contex
             ranges.append({line.textStart(), lineLength, selection.format});
         }
     }
-    layout->draw(painter, origin, ranges, context.clip);
+    // Kept where the paragraph is shown, for those who read a paragraph's place from its
+    // layout (the accessibility interface does); drawing adds it to the origin given.
+    layout->setPosition(origin);
+    layout->draw(painter, QPointF(), ranges, context.clip);
     const int cursor = context.cursorPosition;
     // Below -1 the cursor stands inside the input method's preedit text.
     if ((cursor >= start && cursor < start + length) ||
         (cursor < -1 && !layout->preeditAreaText().isEmpty())) {
         const int at = cursor < -1 ? layout->preeditAreaPosition() - (cursor + 2) : cursor - start;
         const QVariant width = property("cursorWidth");
-        layout->drawCursor(painter, origin, at, width.isValid() ? width.toInt() : 1);
+        layout->drawCursor(painter, QPointF(), at, width.isValid() ? width.toInt() : 1);
     }
 }

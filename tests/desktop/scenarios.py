@@ -671,6 +671,29 @@ def right_to_left_arrows(d):
     save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
 
 
+def rich_edits(d):
+    """A formatted document of thousands of paragraphs, of every size and spacing: typed into
+    at its end and at its top, then clicked where a screen reader says a paragraph is, after
+    the paragraphs above it grew; what is typed lands there, and the file keeps it all."""
+    body = "".join(f"\\pard\\sb{i % 4 * 120}\\sa{i % 3 * 90}\\fs{20 + i % 4 * 6} line {i}\\par\n"
+                   for i in range(3000))
+    path, main = open_file(d, "long.rtf", "{\\rtf1\\ansi " + body + "}")
+    d.keys(main, "ctrl+End")
+    d.type(main, "E")
+    d.keys(main, "ctrl+Home", "End", "Return", "Return")
+    wait_for(lambda: d.editor_text().startswith("line 0\n\n\nline 1"),
+             "two paragraphs more")
+    text = d.editor().queryText()
+    x, y, width, height = text.getCharacterExtents(d.editor_text().index("line 9"),
+                                                   d._atspi.DESKTOP_COORDS)
+    d.screenshot("before-click")
+    d.click(x + 1, y + height // 2)
+    d.type(main, "C")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: b" Cline 9\\par" in read(path), "the click's letter before 'line 9'")
+    fail_if(b" line 2999E\\par" not in read(path), "the letter typed at the end is missing")
+
+
 def screen_reader(d):
     """A screen reader reads the text, a word and a line, and hears typing, Undo and Redo."""
     client = [shutil.which("python3", path="/usr/bin") or "python3",
@@ -719,7 +742,7 @@ SCENARIOS = {f.__name__: f for f in
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, screen_reader, changed_on_disk)}
+              right_to_left_arrows, screen_reader, changed_on_disk, rich_edits)}
 
 
 def main():
