@@ -6,6 +6,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QVector>
+#include <algorithm>
+#include <cstring>
 
 #include "Version.h"
 #include "common/core/Windows1252.h"
@@ -71,8 +73,12 @@ class Writer {
     QByteArray runPlain(QStringView text, const QFont& font) {
         fontIndex(font.family());  // \deff0
         const RunStyle style = styleOf(font);
-        // An empty line takes 11 bytes ("\pard\par" and CR LF) where its text took one.
-        out_.reserve(text.size() * 2 + 1024);
+        // Room for all of it at once: a paragraph takes 11 bytes more than its text ("\pard",
+        // "\par", CR LF), and growing a buffer of hundreds of megabytes step by step would copy
+        // it over and over.
+        const qsizetype breaks = std::count_if(
+            text.begin(), text.end(), [](QChar c) { return isParagraphBreak(c.unicode()); });
+        out_.reserve(text.size() + breaks * 11 + 1024);
         writeHeader();
         const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
         const qsizetype n = text.size();
@@ -86,6 +92,19 @@ class Writer {
             endParagraph();
             if (end) break;
             if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
+            // Empty lines in a row, all written alike once the style is out: in one piece.
+            qsizetype empty = 0;
+            while (i + 1 + empty < n && s[i + 1 + empty] == '\n') ++empty;
+            if (empty > 0) {
+                static constexpr char kEmpty[] = "\\pard\\par\r\n";
+                constexpr qsizetype kSize = sizeof kEmpty - 1;
+                const qsizetype at = out_.size();
+                out_.resize(at + empty * kSize);
+                for (char* to = out_.data() + at; to < out_.data() + out_.size(); to += kSize)
+                    std::memcpy(to, kEmpty, kSize);
+                lineStart_ = out_.size();
+                i += empty;
+            }
             start = i + 1;
         }
         out_ += "}\r\n";
