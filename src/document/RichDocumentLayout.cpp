@@ -215,8 +215,10 @@ void RichDocumentLayout::documentChanged(int from, int /*removed*/, int added) {
         for (QTextBlock block = first; number <= lastNumber; block = block.next())
             layoutBlock(block, number++);
         // The next paragraph's space above depends on the last one's space below.
+        bool nextMoved = false;
         if (number < count) {
             const qreal gap = gapAbove(last.next());
+            nextMoved = gap != gaps_[size_t(number)];
             heights_.set(number, heights_.at(number) - gaps_[size_t(number)] + gap);
             gaps_[size_t(number)] = gap;
         }
@@ -224,7 +226,7 @@ void RichDocumentLayout::documentChanged(int from, int /*removed*/, int added) {
         const qreal y = margin_ + heights_.before(firstNumber);
         // What follows moved when the height changed; otherwise only the changed part is new.
         emit update(QRectF(0, y, kUnbounded,
-                           newHeight == oldHeight && number < count
+                           newHeight == oldHeight && !nextMoved && number < count
                                ? newHeight + gaps_[size_t(number)]
                                : kUnbounded));
     }
