@@ -32,6 +32,12 @@ QTextLine lineAtY(const QTextLayout* layout, qreal y) {
     return layout->lineCount() > 0 ? layout->lineAt(low) : QTextLine();
 }
 
+// Lengths as Qt's own layout rounds them, to 1/64 pixel, so that text lands on the same
+// fractions of a pixel.
+qreal fixed(qreal length) {
+    return std::round(length * 64) / 64;
+}
+
 qreal lineHeight(const QTextLine& line) {
     return std::ceil(line.ascent() + line.descent() + line.leading());
 }
@@ -52,7 +58,8 @@ bool RichDocumentLayout::inStep() const {
 qreal RichDocumentLayout::gapAbove(const QTextBlock& block) const {
     const QTextBlock previous = block.previous();
     if (!previous.isValid()) return 0;
-    return qMax(block.blockFormat().topMargin(), previous.blockFormat().bottomMargin()) * scale_;
+    return fixed(qMax(block.blockFormat().topMargin(), previous.blockFormat().bottomMargin()) *
+                 scale_);
 }
 
 qreal RichDocumentLayout::top(int number) const {
@@ -83,11 +90,11 @@ void RichDocumentLayout::layoutBlock(const QTextBlock& block, int number) const 
     layout->setTextOption(option);
 
     const bool rtl = direction == Qt::RightToLeft;
-    const qreal indent = format.indent() * doc->indentWidth() * scale_;
-    const qreal left = margin_ + format.leftMargin() * scale_ + (rtl ? 0 : indent);
-    const qreal right = (width < 0 ? kUnbounded : width - margin_) - format.rightMargin() * scale_ -
-                        (rtl ? indent : 0);
-    const qreal firstIndent = format.textIndent() * scale_;
+    const qreal indent = fixed(format.indent() * doc->indentWidth() * scale_);
+    const qreal left = margin_ + fixed(format.leftMargin() * scale_) + (rtl ? 0 : indent);
+    const qreal right = (width < 0 ? kUnbounded : width - margin_) -
+                        fixed(format.rightMargin() * scale_) - (rtl ? indent : 0);
+    const qreal firstIndent = fixed(format.textIndent() * scale_);
     qreal y = 0;
     qreal bottom = 0;  // a line may reach lower than its step (as Qt's layout has it)
     layout->beginLayout();
@@ -315,7 +322,11 @@ void RichDocumentLayout::drawBlock(QPainter* painter, const PaintContext& contex
     // Kept where the paragraph is shown, for those who read a paragraph's place from its
     // layout (the accessibility interface does); drawing adds it to the origin given.
     layout->setPosition(origin);
-    layout->draw(painter, QPointF(), ranges, context.clip);
+    // Inside the document margin, as in Qt's layout (full-width selections reach the clip's
+    // edges).
+    QRectF clip(margin_, 0, documentSize().width() - 2 * margin_, kUnbounded);
+    if (context.clip.isValid()) clip &= context.clip;
+    layout->draw(painter, QPointF(), ranges, clip);
     const int cursor = context.cursorPosition;
     // Below -1 the cursor stands inside the input method's preedit text.
     if ((cursor >= start && cursor < start + length) ||

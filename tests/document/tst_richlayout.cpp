@@ -5,6 +5,9 @@
 // while it lays out only the paragraphs an edit touched.
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -69,6 +72,32 @@ QList<int> hits(QTextDocument* doc) {
     return out;
 }
 
+// The document painted with a selection across paragraphs, a full-width line mark and the
+// cursor.
+QImage painted(QTextDocument* doc) {
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    const int end = doc->characterCount() - 1;
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.cursorPosition = qMin(1, end);
+    QTextCursor selected(doc);
+    selected.setPosition(qMin(2, end));
+    selected.setPosition(qMin(40, end), QTextCursor::KeepAnchor);
+    QTextCharFormat highlight;
+    highlight.setBackground(Qt::yellow);
+    QTextCursor marked(doc);
+    marked.setPosition(end);
+    QTextCharFormat line;
+    line.setBackground(Qt::cyan);
+    line.setProperty(QTextFormat::FullWidthSelection, true);
+    context.selections = {{selected, highlight}, {marked, line}};
+    QImage image(int(kWidth), qMin(2000, int(layout->documentSize().height())),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    layout->draw(&painter, context);
+    return image;
+}
+
 }  // namespace
 
 class RichLayoutTest : public QObject {
@@ -89,6 +118,7 @@ class RichLayoutTest : public QObject {
         const auto ours = readDocument(rtf, true);
         QCOMPARE(geometry(ours.get()), geometry(qts.get()));
         QCOMPARE(hits(ours.get()), hits(qts.get()));
+        QVERIFY(painted(ours.get()) == painted(qts.get()));
     }
 
     // Edits of every kind, each compared with the same edits laid out afresh: a twin document
@@ -119,11 +149,25 @@ class RichLayoutTest : public QObject {
         const auto to = [](QTextDocument* d, int block, int offset) {
             return d->findBlockByNumber(block).position() + offset;
         };
+        // Repainted: what follows an edit that changes its paragraph's height, otherwise only
+        // the paragraph.
+        QSignalSpy repaints(doc->documentLayout(), &QAbstractTextDocumentLayout::update);
+        const auto repaintedToTheEnd = [&] {
+            return repaints.last().at(0).toRectF().bottom() >=
+                   doc->documentLayout()->documentSize().height();
+        };
         // Right after loading nothing is laid out yet.
         edit("typing that wraps", [&](QTextDocument* d, QTextCursor& c) {
             c.setPosition(to(d, 60, 4));
             c.insertText(QStringLiteral("typed, and typed long enough to need another line"));
         });
+        QVERIFY(repaintedToTheEnd());
+        edit("a letter for the same", [&](QTextDocument* d, QTextCursor& c) {
+            c.setPosition(to(d, 70, 0));
+            c.setPosition(to(d, 70, 1), QTextCursor::KeepAnchor);
+            c.insertText(QStringLiteral("p"));
+        });
+        QVERIFY(!repaintedToTheEnd());
         edit("a paragraph break", [&](QTextDocument* d, QTextCursor& c) {
             c.setPosition(to(d, 60, 9));
             c.insertBlock();
