@@ -146,9 +146,6 @@ class RichLayoutTest : public QObject {
             const QStringList expected = geometry(twin.get());
             QVERIFY2(geometry(doc.get()) == expected, step);
         };
-        const auto to = [](QTextDocument* d, int block, int offset) {
-            return d->findBlockByNumber(block).position() + offset;
-        };
         // Repainted: what follows an edit that changes its paragraph's height, otherwise only
         // the paragraph.
         QSignalSpy repaints(doc->documentLayout(), &QAbstractTextDocumentLayout::update);
@@ -156,47 +153,47 @@ class RichLayoutTest : public QObject {
             return repaints.last().at(0).toRectF().bottom() >=
                    doc->documentLayout()->documentSize().height();
         };
-        // Right after loading nothing is laid out yet.
-        edit("typing that wraps", [&](QTextDocument* d, QTextCursor& c) {
-            c.setPosition(to(d, 60, 4));
-            c.insertText(QStringLiteral("typed, and typed long enough to need another line"));
-        });
+        // Text from a paragraph and offset in it to another (-1: the end) replaced, after
+        // `before`; the first comes right after loading, when nothing is laid out yet.
+        struct Replace {
+            const char* step;
+            int from[2], to[2];
+            const char* with;
+            void (*before)(QTextDocument*) = nullptr;
+        };
+        const auto replace = [&](const Replace& r) {
+            edit(r.step, [&](QTextDocument* d, QTextCursor& c) {
+                if (r.before) r.before(d);
+                c.setPosition(d->findBlockByNumber(r.from[0]).position() + r.from[1]);
+                if (r.to[0] < 0) {
+                    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+                } else {
+                    c.setPosition(d->findBlockByNumber(r.to[0]).position() + r.to[1],
+                                  QTextCursor::KeepAnchor);
+                }
+                c.insertText(QString::fromUtf8(r.with));
+            });
+        };
+        replace({"typing that wraps", {60, 4}, {60, 4}, "typed, long enough to need another line"});
         QVERIFY(repaintedToTheEnd());
-        edit("a letter for the same", [&](QTextDocument* d, QTextCursor& c) {
-            c.setPosition(to(d, 70, 0));
-            c.setPosition(to(d, 70, 1), QTextCursor::KeepAnchor);
-            c.insertText(QStringLiteral("p"));
-        });
+        replace({"a letter for the same", {70, 0}, {70, 1}, "p"});
         QVERIFY(!repaintedToTheEnd());
-        edit("a paragraph break", [&](QTextDocument* d, QTextCursor& c) {
-            c.setPosition(to(d, 60, 9));
-            c.insertBlock();
-        });
+        replace({"a paragraph break", {60, 9}, {60, 9}, "\n"});
+        replace({"a paragraph at the top", {0, 0}, {0, 0}, "\n"});
         edit("the space below a paragraph", [&](QTextDocument* d, QTextCursor& c) {
             QTextBlockFormat spaced;
             spaced.setBottomMargin(50);
-            c.setPosition(to(d, 10, 0));
+            c.setPosition(d->findBlockByNumber(10).position());
             c.setBlockFormat(spaced);
         });
-        edit("a paragraph at the top", [&](QTextDocument*, QTextCursor& c) { c.insertBlock(); });
         // Laid out anew down to paragraph 50 only, then paragraphs above it joined: the next
-        // paragraph has another one above it, and the space between them changes.
-        edit("narrower, paragraphs joined", [&](QTextDocument* d, QTextCursor& c) {
-            d->setTextWidth(kWidth / 2);
-            d->documentLayout()->blockBoundingRect(d->findBlockByNumber(50));
-            c.setPosition(to(d, 31, 2));
-            c.setPosition(to(d, 35, 3), QTextCursor::KeepAnchor);
-            c.insertText(QStringLiteral("one\ntwo"));
-        });
-        edit("a paragraph joined to the next", [&](QTextDocument* d, QTextCursor& c) {
-            c.setPosition(to(d, 41, 0) - 1);
-            c.deleteChar();
-        });
-        edit("the end removed", [&](QTextDocument* d, QTextCursor& c) {
-            c.setPosition(to(d, 100, 0));
-            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        });
+        // paragraph gets another above it, and another space.
+        replace({"narrower, paragraphs joined", {31, 2}, {35, 3}, "one\ntwo", [](QTextDocument* d) {
+                     d->setTextWidth(kWidth / 2);
+                     d->documentLayout()->blockBoundingRect(d->findBlockByNumber(50));
+                 }});
+        replace({"a paragraph joined to the next", {41, -1}, {41, 0}, ""});
+        replace({"the end removed", {100, 0}, {-1, 0}, ""});
         edit("all undone", [&](QTextDocument* d, QTextCursor&) {
             while (d->isUndoAvailable()) d->undo();
         });
