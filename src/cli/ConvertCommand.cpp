@@ -76,12 +76,10 @@ int cliConvert(const QStringList& args) {
                                   "formatted text cannot hold its control characters")
                        .arg(QDir::toNativeSeparators(in)));
         }
-        // Plain text to plain text keeps every character, as the editor's plain-text buffer does.
-        if (!rtfOut) {
-            output = TextFileCodec::encode(decoded.text, format).bytes;
-        } else {
-            document.setPlainText(decoded.text);
-        }
+        // Plain text to plain text keeps every character, as the editor's plain-text buffer does;
+        // to RTF it is written straight from the text, without a document.
+        output = rtfOut ? RtfWriter::writePlain(decoded.text, document.defaultFont())
+                        : TextFileCodec::encode(decoded.text, format).bytes;
     }
     if (output.isNull()) {
         output = rtfOut ? RtfWriter::write(&document)

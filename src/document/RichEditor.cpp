@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
+#include "document/RichDocumentLayout.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -59,6 +60,7 @@ RichEditor::RichEditor(QTextDocument* document, QWidget* parent) : QTextEdit(par
             break;
         }
     }
+    document->setDocumentLayout(new RichDocumentLayout(document));
     setDocument(document);
     document->setParent(this);
     connect(document, &QTextDocument::undoCommandAdded, this, &RichEditor::onUndoCommandAdded);
@@ -327,6 +329,18 @@ void RichEditor::keyPressEvent(QKeyEvent* event) {
         cutToClipboard();
     } else if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
         pasteFromClipboard();
+    } else if (!isReadOnly() && event->matches(QKeySequence::InsertParagraphSeparator)) {
+        // Qt's editor takes Enter in an empty paragraph that has a format of its own (as every
+        // paragraph read from RTF has) for a request to drop that format, and makes no new
+        // paragraph: the second of two Enters was lost. Enter always makes a paragraph here,
+        // with the formats of the one it splits, as in word processors. A line break ends the
+        // typing step, as in the plain-text editor.
+        startStep(RichTextBox::UndoTyping);
+        QScopedValueRollback<int> pending(pendingType_, RichTextBox::UndoTyping);
+        QTextCursor cursor = textCursor();
+        cursor.insertBlock();
+        setTextCursor(cursor);
+        endUndoStep();
     } else if (isModifierKey(event->key())) {
         QTextEdit::keyPressEvent(event);  // types nothing, so ends no step
         return;
@@ -335,7 +349,7 @@ void RichEditor::keyPressEvent(QKeyEvent* event) {
         startStep(type);
         QScopedValueRollback<int> pending(pendingType_, type);
         QTextEdit::keyPressEvent(event);
-        // A line break ends the typing step, as in the plain-text editor.
+        // A line break (Shift+Enter) ends the typing step too.
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) endUndoStep();
         return;
     }

@@ -267,16 +267,9 @@ bool RichTextBox::setRichText(const QByteArray& rtf) {
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     savedAsUtf8Instead_ = false;
     if (fileType == rtfRTF) {
-        QByteArray bytes;
-        if (QTextDocument* rich = document()) {
-            bytes = RtfWriter::write(rich);
-        } else {
-            QTextDocument plain;
-            plain.setDocumentLayout(new InertLayout(&plain));
-            plain.setDefaultFont(baseFont_);
-            plain.setPlainText(Text());
-            bytes = RtfWriter::write(&plain);
-        }
+        const QTextDocument* rich = document();
+        const QByteArray bytes =
+            rich ? RtfWriter::write(rich) : RtfWriter::writePlain(Text(), baseFont_);
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
         editor_->endUndoStep();  // an undo step never reaches back across a save

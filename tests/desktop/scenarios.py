@@ -698,6 +698,25 @@ def input_method(d):
     save_expecting(d, main, path, "tiếng Việt ".encode())
 
 
+def rich_edits(d):
+    """Thousands of formatted paragraphs of every size and spacing, typed into at the end and
+    the top; a click where a screen reader says a paragraph is lands there."""
+    body = "".join(f"\\pard\\sb{i % 4 * 120}\\sa{i % 3 * 90}\\fs{20 + i % 4 * 6} line {i}\\par\n"
+                   for i in range(3000))
+    path, main = open_file(d, "long.rtf", "{\\rtf1\\ansi " + body + "}")
+    d.keys(main, "ctrl+End")
+    d.type(main, "E")
+    d.keys(main, "ctrl+Home", "End", "Return", "Return")
+    wait_for(lambda: d.editor_text().startswith("line 0\n\n\nline 1"), "two paragraphs more")
+    x, y, _, height = d.editor().queryText().getCharacterExtents(
+        d.editor_text().index("line 9"), d._atspi.DESKTOP_COORDS)
+    d.click(x + 1, y + height // 2)
+    d.type(main, "C")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: b" Cline 9\\par" in read(path) and b" line 2999E\\par" in read(path),
+             "the letters in the saved file, where they were typed")
+
+
 def screen_reader(d):
     """A screen reader reads the text, a word and a line, and hears typing, Undo, Redo and
     Replace All."""
@@ -808,7 +827,8 @@ SCENARIOS = {f.__name__: f for f in
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check)}
+              right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check,
+              rich_edits)}
 
 
 def main():

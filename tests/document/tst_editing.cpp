@@ -91,7 +91,7 @@ class EditingTest : public QObject {
         QFETCH(QStringList, row);
         QFETCH(bool, rich);
         const QString &action = row[0], &name = row[1];
-        const QString after = unescapeText(row[2]), undone = row[3];
+        const QString after = unescapeText(row[2]), undone = unescapeText(row[3]);
         if (rich) QVERIFY(loadRtf("{\\rtf1\\ansi {\\b x}\\par}"));
         text()->setText(QStringLiteral("hello world"));
         text()->ClearUndo();
@@ -100,6 +100,9 @@ class EditingTest : public QObject {
 
         if (action == "type") {
             QTest::keyClicks(editor(), "!?");
+        } else if (action == "enterTwice") {
+            QTest::keyClick(editor(), Qt::Key_Return);
+            QTest::keyClick(editor(), Qt::Key_Return);
         } else if (action == "typeShifted") {
             for (QChar c : QStringLiteral("!A")) {
                 QTest::keyClick(editor(), Qt::Key_Shift, Qt::ShiftModifier);

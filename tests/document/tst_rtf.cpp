@@ -156,6 +156,7 @@ class RtfTest : public QObject {
         doc.setPlainText(text);
         const QByteArray rtf = RtfWriter::write(&doc);
         QVERIFY2(wellFormed(rtf) && rtf.contains(written), rtf.constData());
+        QCOMPARE(RtfWriter::writePlain(text, doc.defaultFont()), rtf);
         QTextDocument copy;
         QVERIFY(RtfReader::read(rtf, &copy));
         QCOMPARE(copy.toRawText(), doc.toRawText());

@@ -6,6 +6,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QVector>
+#include <algorithm>
+#include <cstring>
 
 #include "Version.h"
 #include "common/core/Windows1252.h"
@@ -51,17 +53,12 @@ const char* underlineWord(int style) {
 
 class Writer {
   public:
-    explicit Writer(const QTextDocument* doc) : doc_(doc) {}
+    explicit Writer(const QTextDocument* doc = nullptr) : doc_(doc) {}
 
     QByteArray run() {
         collectTables();
         out_.reserve(doc_->characterCount() * 11 / 10 + 1024);
-        out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n";
-        writeFontTable();
-        writeColorTable();
-        delimit_ = false;
-        out_ += "{\\*\\generator Quillo Meridian " QUILLO_VERSION_STRING ";}\r\n";
-        lineStart_ = out_.size();
+        writeHeader();
         for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
             writeBlock(block);
         }
@@ -69,7 +66,66 @@ class Writer {
         return out_;
     }
 
+    // The text as a document would hold it after setPlainText with `font` as its default
+    // font, in one pass over the text: every paragraph has the default paragraph format and
+    // one run in the default character format. The paragraphs are split where QTextDocument
+    // splits them: at CR LF, CR, LF, U+2029 and the frame markers.
+    QByteArray runPlain(QStringView text, const QFont& font) {
+        fontIndex(font.family());  // \deff0
+        const RunStyle style = styleOf(font);
+        // Room for all of it at once: a paragraph takes 11 bytes more than its text ("\pard",
+        // "\par", CR LF), and growing a buffer of hundreds of megabytes step by step would copy
+        // it over and over.
+        const qsizetype breaks = std::count_if(
+            text.begin(), text.end(), [](QChar c) { return isParagraphBreak(c.unicode()); });
+        out_.reserve(text.size() + breaks * 11 + 1024);
+        writeHeader();
+        const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
+        const qsizetype n = text.size();
+        qsizetype start = 0;
+        for (qsizetype i = 0;; ++i) {
+            const bool end = i == n;
+            if (!end && !isParagraphBreak(s[i])) continue;
+            word("\\pard");
+            applyStyle(style);
+            writeText(text.sliced(start, i - start), /*wrap=*/true);
+            endParagraph();
+            if (end) break;
+            if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
+            // Empty lines in a row, all written alike once the style is out: in one piece.
+            qsizetype empty = 0;
+            while (i + 1 + empty < n && s[i + 1 + empty] == '\n') ++empty;
+            if (empty > 0) {
+                static constexpr char kEmpty[] = "\\pard\\par\r\n";
+                constexpr qsizetype kSize = sizeof kEmpty - 1;
+                const qsizetype at = out_.size();
+                out_.resize(at + empty * kSize);
+                for (char* to = out_.data() + at; to < out_.data() + out_.size(); to += kSize)
+                    std::memcpy(to, kEmpty, kSize);
+                lineStart_ = out_.size();
+                i += empty;
+            }
+            start = i + 1;
+        }
+        out_ += "}\r\n";
+        return out_;
+    }
+
   private:
+    static bool isParagraphBreak(char16_t c) {
+        return c == '\n' || c == '\r' || c == QChar::ParagraphSeparator || c == 0xFDD0 ||
+               c == 0xFDD1;
+    }
+
+    void writeHeader() {
+        out_ += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n";
+        writeFontTable();
+        writeColorTable();
+        delimit_ = false;
+        out_ += "{\\*\\generator Quillo Meridian " QUILLO_VERSION_STRING ";}\r\n";
+        lineStart_ = out_.size();
+    }
+
     // --- tables -------------------------------------------------------------------------------
 
     int fontIndex(const QString& family) {
@@ -92,10 +148,8 @@ class Writer {
         return index;
     }
 
-    RunStyle styleOf(const QTextCharFormat& format) {
-        // Formats that live in a document carry their font resolved against the document's
-        // default font, which is what the document shows.
-        const QFont font = format.font();
+    // A run in `font` with no underline style, alignment or colours of its own.
+    RunStyle styleOf(const QFont& font) {
         RunStyle s;
         s.font = fontIndex(font.family());
         qreal points = font.pointSizeF();
@@ -105,12 +159,17 @@ class Writer {
         s.bold = font.bold();
         s.italic = font.italic();
         s.strike = font.strikeOut();
-        if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
+        s.underline =
+            font.underline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        return s;
+    }
+
+    RunStyle styleOf(const QTextCharFormat& format) {
+        // Formats that live in a document carry their font resolved against the document's
+        // default font, which is what the document shows.
+        RunStyle s = styleOf(format.font());
+        if (format.hasProperty(QTextFormat::TextUnderlineStyle))
             s.underline = format.underlineStyle();
-        } else {
-            s.underline =
-                font.underline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
-        }
         const auto vertical = format.verticalAlignment();
         if (vertical == QTextCharFormat::AlignSubScript ||
             vertical == QTextCharFormat::AlignSuperScript) {
@@ -199,6 +258,10 @@ class Writer {
         }
         // An empty paragraph's height comes from its paragraph mark's format.
         if (empty) applyStyle(styleOf(block.charFormat()));
+        endParagraph();
+    }
+
+    void endParagraph() {
         out_ += "\\par\r\n";
         delimit_ = false;
         lineStart_ = out_.size();
@@ -226,31 +289,52 @@ class Writer {
         written_ = true;
     }
 
-    void literal(char c) {
+    static bool isLiteral(char16_t c) {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+    }
+
+    // Writes the characters from `from` on that stand for themselves, in one piece, up to the
+    // first that does not or a line end after a space past kLineLength (readers ignore line
+    // ends in RTF text); returns where it stopped.
+    qsizetype writeLiterals(const char16_t* s, qsizetype from, qsizetype n, bool wrap) {
         if (delimit_) {
             out_ += ' ';
             delimit_ = false;
         }
-        out_ += c;
+        const qsizetype base = out_.size() - from;  // where s[i] goes: base + i
+        qsizetype end = from;
+        bool lineEnd = false;
+        while (end < n && isLiteral(s[end])) {
+            ++end;
+            if (wrap && s[end - 1] == ' ' && base + end - lineStart_ > kLineLength) {
+                lineEnd = true;
+                break;
+            }
+        }
+        const qsizetype start = out_.size();
+        out_.resize(base + end);
+        char* to = out_.data() + start;
+        for (qsizetype i = from; i < end; ++i) *to++ = char(s[i]);
+        if (lineEnd) {
+            out_ += "\r\n";
+            lineStart_ = out_.size();
+        }
+        return end;
     }
 
-    void writeText(const QString& text, bool wrap) {
-        const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    void writeText(QStringView text, bool wrap) {
+        const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
         const qsizetype n = text.size();
         for (qsizetype i = 0; i < n; ++i) {
+            if (isLiteral(s[i])) {
+                i = writeLiterals(s, i, n, wrap) - 1;
+                continue;
+            }
             const char16_t ch = s[i];
-            if (ch >= 0x20 && ch < 0x7F) {
-                if (ch == '\\' || ch == '{' || ch == '}') {
-                    out_ += '\\';
-                    out_ += char(ch);
-                    delimit_ = false;
-                } else {
-                    literal(char(ch));
-                    if (wrap && ch == ' ' && out_.size() - lineStart_ > kLineLength) {
-                        out_ += "\r\n";  // readers ignore line ends in RTF text
-                        lineStart_ = out_.size();
-                    }
-                }
+            if (ch == '\\' || ch == '{' || ch == '}') {
+                out_ += '\\';
+                out_ += char(ch);
+                delimit_ = false;
                 continue;
             }
             switch (ch) {
@@ -318,6 +402,10 @@ namespace RtfWriter {
 QByteArray write(const QTextDocument* document) {
     if (!document) return QByteArray();
     return Writer(document).run();
+}
+
+QByteArray writePlain(QStringView text, const QFont& font) {
+    return Writer().runPlain(text, font);
 }
 
 }  // namespace RtfWriter

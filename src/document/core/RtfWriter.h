@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringView>
 
+class QFont;
 class QTextDocument;
 
 // Writes a QTextDocument as RTF 1.x that word processors open with the same text and formats.
@@ -18,5 +20,9 @@ class QTextDocument;
 namespace RtfWriter {
 
 QByteArray write(const QTextDocument* document);
+
+// Plain text written exactly as write() writes a document that setPlainText(text) filled, with
+// `font` as its default font, but in one pass over the text, without building the document.
+QByteArray writePlain(QStringView text, const QFont& font);
 
 }  // namespace RtfWriter
