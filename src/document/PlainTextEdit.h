@@ -67,6 +67,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
   signals:
+    // `removed` characters at `position` became `inserted`; textChanged follows.
+    void edited(qsizetype position, qsizetype removed, qsizetype inserted);
+    // Any change of the text, a whole new one included.
     void textChanged();
     void selectionChanged();
     // The Insert key asks for the other typing mode.

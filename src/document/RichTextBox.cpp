@@ -44,6 +44,7 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     editor_ = editor;
     QAbstractScrollArea* widget = editor->widget();
     if (auto* plain = qobject_cast<PlainTextEdit*>(widget)) {
+        connect(plain, &PlainTextEdit::edited, this, &RichTextBox::Edited);
         connect(plain, &PlainTextEdit::textChanged, this, &RichTextBox::Change);
         connect(plain, &PlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
         connect(plain, &PlainTextEdit::overwriteToggleRequested, this,
@@ -54,8 +55,10 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
         connect(richEditor, &RichEditor::overwriteToggleRequested, this,
                 [this] { setOverwriteMode(!OverwriteMode()); });
         connect(richEditor->document(), &QTextDocument::contentsChange, this,
-                [this](int, int removed, int added) {
-                    if (removed || added) emit Change();
+                [this](int position, int removed, int added) {
+                    if (!removed && !added) return;
+                    emit Edited(position, removed, added);
+                    emit Change();
                 });
     }
     applyFont();

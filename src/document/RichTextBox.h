@@ -173,6 +173,9 @@ class RichTextBox : public QWidget {
     void setPendingActionType(int type);
 
   signals:
+    // `removed` characters at `position` became `added`, just before the Change it causes. A
+    // Change without it (a load, another editor) may have changed any of the text.
+    void Edited(qsizetype position, qsizetype removed, qsizetype added);
     void Change();
     void SelChange();
     void overwriteModeChanged(bool on);

@@ -9,7 +9,6 @@
 #include "common/core/DocumentSettings.h"
 #include "document/ChangedOnDiskBar.h"
 #include "document/RichTextBox.h"
-#include "document/core/PreviewRule.h"
 
 frmDocument::frmDocument(DialogHost* dialogs, Save save, QWidget* parent)
     : ChildForm(parent),
@@ -32,27 +31,39 @@ void frmDocument::Form_Load() {
     resize(Twips::toPixelsX(4680, this), Twips::toPixelsY(3195, this));
 
     txtText->setBackColor(CurrentDocumentSettings().DocBG);
+    connect(txtText, &RichTextBox::Edited, this, &frmDocument::txtText_Edited);
     connect(txtText, &RichTextBox::Change, this, &frmDocument::txtText_Change);
     connect(txtText, &RichTextBox::SelChange, this, &frmDocument::txtText_SelChange);
     txtText_Change();
 }
 
 void frmDocument::UpdatePreviewButton() {
-    previewable_ =
-        StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
-    emit PreviewAvailable(previewable_);
+    preview_.reset([this](qsizetype i) { return txtText->CharAt(int(i)); }, txtText->TextLength());
+    emit PreviewAvailable(preview_.page());
+}
+
+// An edit of a known place: the preview check reads what it changed, not the whole text.
+void frmDocument::txtText_Edited(qsizetype position, qsizetype removed, qsizetype added) {
+    preview_.edited([this](qsizetype i) { return txtText->CharAt(int(i)); }, position, removed,
+                    added);
+    previewEdited_ = true;
 }
 
 void frmDocument::txtText_Change() {
-    UpdatePreviewButton();
+    // A change that did not say where it was, or one the check lost count of, is read whole.
+    if (!previewEdited_ || preview_.length() != txtText->TextLength()) {
+        UpdatePreviewButton();
+    } else {
+        emit PreviewAvailable(preview_.page());
+    }
+    previewEdited_ = false;
     setTag(QStringLiteral("SAVE"));
 }
 
 // Moving the caret or the selection changes nothing in the text: the preview button is told
-// again what the last check found (which may have read the whole text, as in a file of millions
-// of empty lines), and the marker stays as it is.
+// again what the last check found, and the marker stays as it is.
 void frmDocument::txtText_SelChange() {
-    emit PreviewAvailable(previewable_);
+    emit PreviewAvailable(preview_.page());
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {
