@@ -43,7 +43,8 @@ class FileIdentity {
         bool operator==(const Stamp& other) const;
     };
     static Stamp stampOf(const QString& path);
-    static QByteArray hashOfFile(const QString& path);
+    // The file's content hashed the way a stored hash of `hashSize` bytes was made.
+    static QByteArray hashOfFile(const QString& path, qsizetype hashSize);
 
     QString path_;
     Stamp stamp_;
