@@ -279,6 +279,25 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         editor_->endUndoStep();  // an undo step never reaches back across a save
         return true;
     }
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    if (plain && TextFileCodec::PieceEncoder::inPieces(fileFormat_)) {
+        // Read, encoded, written and hashed a piece at a time: a large text is never copied
+        // whole, nor held as bytes.
+        const TextBuffer& text = plain->buffer();
+        TextFileCodec::PieceEncoder encoder(
+            [&text](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.length(),
+            fileFormat_);
+        FileIdentity::ContentHash hash;
+        const auto next = [&] {
+            const QByteArrayView piece = encoder.next();
+            hash.add(piece);
+            return piece;
+        };
+        if (!DocumentFileIO::writeFile(path, next, error)) return false;
+        fileOnDisk_ = FileIdentity::capture(path, hash);
+        editor_->endUndoStep();
+        return true;
+    }
     const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
     EncodedText encoded = TextFileCodec::encode(text, fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;

@@ -56,6 +56,21 @@ class TestTextFileCodec : public QObject {
         const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
         QVERIFY(!direct.fellBackToUtf8);
         QCOMPARE(direct.bytes, file);
+
+        // Made in pieces, also with a CR LF or a surrogate pair where a piece ends, the bytes
+        // are the same.
+        if (!TextFileCodec::PieceEncoder::inPieces(decoded.format)) return;
+        const QString text = decoded.text + QStringLiteral("\r\n\U0001F600\r\r\n\U0001F600");
+        const QByteArray whole = TextFileCodec::encode(text, decoded.format).bytes;
+        for (qsizetype size : {2, 3, 5}) {
+            TextFileCodec::PieceEncoder pieces(
+                [&](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.size(),
+                decoded.format, size);
+            QByteArray joined;
+            for (QByteArrayView piece = pieces.next(); !piece.isEmpty(); piece = pieces.next())
+                joined += piece;
+            QCOMPARE(joined, whole);
+        }
     }
 
     // What bytes are read as, and which are taken for binary or cannot be kept as read.

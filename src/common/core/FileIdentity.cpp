@@ -10,7 +10,6 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QFile>
-#include <optional>
 
 #include "common/core/NativeName.h"
 
@@ -20,55 +19,30 @@ namespace {
 // stamp (coarse clocks, network file systems).
 constexpr qint64 kDoubtfulSeconds = 2;
 
-// The content hash tells changes apart, it guards against no one: XXH3's 128 bits at memory
-// speed, where SHA-1 took a second over a file of 200 MB. Recovery copies from before keep
-// SHA-1's 20 bytes, and are compared with SHA-1; the size of the stored hash tells which.
+// Recovery copies from before XXH3 keep SHA-1's 20 bytes, and are compared with SHA-1; the size
+// of the stored hash tells which.
 constexpr qsizetype kSha1Size = 20;
 
-class ContentHash {
-  public:
-    explicit ContentHash(qsizetype storedSize) : sha1_(storedSize == kSha1Size) {
-        if (sha1_) {
-            legacy_.emplace(QCryptographicHash::Sha1);
-        } else {
-            state_ = XXH3_createState();
-            if (state_) XXH3_128bits_reset(state_);
-        }
-    }
-    ~ContentHash() {
-        if (state_) XXH3_freeState(state_);
-    }
-    ContentHash(const ContentHash&) = delete;
-    ContentHash& operator=(const ContentHash&) = delete;
-
-    static QByteArray of(QByteArrayView content) {
-        return digest(XXH3_128bits(content.data(), size_t(content.size())));
-    }
-    void add(QByteArrayView piece) {
-        if (legacy_) {
-            legacy_->addData(piece);
-        } else if (state_) {
-            XXH3_128bits_update(state_, piece.data(), size_t(piece.size()));
-        }
-    }
-    QByteArray result() const {
-        if (legacy_) return legacy_->result();
-        return state_ ? digest(XXH3_128bits_digest(state_)) : QByteArray();
-    }
-
-  private:
-    static QByteArray digest(XXH128_hash_t hash) {
-        XXH128_canonical_t canonical;
-        XXH128_canonicalFromHash(&canonical, hash);
-        return QByteArray(reinterpret_cast<const char*>(canonical.digest), sizeof canonical);
-    }
-
-    bool sha1_;
-    std::optional<QCryptographicHash> legacy_;
-    XXH3_state_t* state_ = nullptr;
-};
-
 }  // namespace
+
+FileIdentity::ContentHash::ContentHash() : state_(XXH3_createState()) {
+    if (state_) XXH3_128bits_reset(state_);
+}
+
+FileIdentity::ContentHash::~ContentHash() {
+    XXH3_freeState(state_);
+}
+
+void FileIdentity::ContentHash::add(QByteArrayView piece) {
+    if (state_) XXH3_128bits_update(state_, piece.data(), size_t(piece.size()));
+}
+
+QByteArray FileIdentity::ContentHash::result() const {
+    if (!state_) return QByteArray();  // no memory for the state: the stamp alone is kept
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(state_));
+    return QByteArray(reinterpret_cast<const char*>(canonical.digest), sizeof canonical);
+}
 
 bool FileIdentity::Stamp::operator==(const Stamp& o) const {
     return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
@@ -99,7 +73,11 @@ QByteArray FileIdentity::hashOfFile(const QString& path, qsizetype hashSize) {
         ::close(fd);
         return QByteArray();
     }
-    ContentHash hash(hashSize);
+    if (hashSize == kSha1Size) {
+        QCryptographicHash legacy(QCryptographicHash::Sha1);
+        return legacy.addData(&file) ? legacy.result() : QByteArray();
+    }
+    ContentHash hash;
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = file.read(buffer.data(), buffer.size());
@@ -111,13 +89,19 @@ QByteArray FileIdentity::hashOfFile(const QString& path, qsizetype hashSize) {
 }
 
 FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) {
+    ContentHash hash;
+    hash.add(content);
+    return capture(path, hash);
+}
+
+FileIdentity FileIdentity::capture(const QString& path, const ContentHash& content) {
     FileIdentity identity;
     identity.path_ = NativeName::absolute(path);
     identity.stamp_ = stampOf(path);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     const bool recent = identity.stamp_.mtimeSec >= now - kDoubtfulSeconds;
     const bool coarse = identity.stamp_.mtimeNsec == 0;
-    if (identity.stamp_.exists && (recent || coarse)) identity.hash_ = ContentHash::of(content);
+    if (identity.stamp_.exists && (recent || coarse)) identity.hash_ = content.result();
     return identity;
 }
 

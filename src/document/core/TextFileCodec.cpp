@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -386,6 +387,35 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
         encodeAs<Encoding::Utf8>(text, result.format, result.bytes);
     }
     return result;
+}
+
+bool PieceEncoder::inPieces(const TextFileFormat& format) {
+    return format.encoding != Encoding::Windows1252 && format.mixedLineEndings.isEmpty();
+}
+
+PieceEncoder::PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
+                           qsizetype pieceSize)
+    : read_(std::move(read)),
+      length_(length),
+      format_(format),
+      pieceSize_(std::max<qsizetype>(pieceSize, 2)) {}
+
+QByteArrayView PieceEncoder::next() {
+    if (started_ && position_ >= length_) return {};
+    qsizetype count = std::min(pieceSize_, length_ - position_);
+    QString piece = read_(position_, count);
+    // A surrogate pair or a CR LF is never cut in two: the next piece takes it whole.
+    if (position_ + count < length_ && count > 1 &&
+        (piece.back().isHighSurrogate() || piece.back() == u'\r')) {
+        piece.chop(1);
+        --count;
+    }
+    TextFileFormat format = format_;
+    format.bom = format_.bom && !started_;  // the mark starts the file only
+    bytes_ = encode(piece, format).bytes;
+    started_ = true;
+    position_ += count;
+    return bytes_;
 }
 
 QString plainText(const QTextDocument& document) {

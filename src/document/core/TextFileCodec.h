@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QTextDocument;
 
@@ -63,6 +64,32 @@ namespace TextFileCodec {
 DecodedText decode(const QByteArray& bytes);
 
 EncodedText encode(const QString& text, const TextFileFormat& requested);
+
+// The bytes encode() makes of a text, made a piece at a time from the text's own pieces, so that
+// neither the whole text nor the whole file need be held at once. Only for formats where every
+// character encodes and every line break gets the same ending: UTF-8 and UTF-16 without an
+// ending recorded per line (inPieces).
+class PieceEncoder {
+  public:
+    // `count` characters of the text from `position`.
+    using Read = std::function<QString(qsizetype position, qsizetype count)>;
+
+    static bool inPieces(const TextFileFormat& format);
+
+    PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
+                 qsizetype pieceSize = 1 << 20);
+    // The next piece of the file; empty at its end. It holds until the next call.
+    QByteArrayView next();
+
+  private:
+    Read read_;
+    qsizetype length_;
+    TextFileFormat format_;
+    qsizetype pieceSize_;
+    qsizetype position_ = 0;
+    bool started_ = false;
+    QByteArray bytes_;
+};
 
 // The document's text as a plain-text file holds it: paragraphs and line separators (U+2028,
 // Shift+Enter) become "\n"; no-break spaces and other characters stay as they are (unlike
