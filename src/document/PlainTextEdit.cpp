@@ -109,6 +109,15 @@ PlainTextEdit::PlainTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void PlainTextEdit::load(QString text) {
     text_.setText(std::move(text));
+    loaded();
+}
+
+void PlainTextEdit::loadLatin1(QByteArray text) {
+    text_.setLatin1(std::move(text));
+    loaded();
+}
+
+void PlainTextEdit::loaded() {
     history_.clear();
     layout_.invalidateAll();
     caret_ = anchor_ = top_ = 0;

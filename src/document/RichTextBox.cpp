@@ -207,15 +207,20 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     if (rtf) {
         if (!loadRtf(bytes, observer)) return false;  // cancelled; the content stays as it was
     } else {
-        DecodedText decoded = TextFileCodec::decode(bytes);
-        bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
+        // The bytes become the text where they lie, when they can: the peak stays low.
+        DecodedText decoded = TextFileCodec::decodeCompact(std::move(bytes));
+        bytes = QByteArray();
         const QSignalBlocker quiet(this);
         auto* plain = qobject_cast<PlainTextEdit*>(editor());
         if (!plain) {
             plain = new PlainTextEdit(this);
             installEditor(plain, false);
         }
-        plain->load(std::move(decoded.text));
+        if (decoded.text.isEmpty()) {
+            plain->loadLatin1(std::move(decoded.latin1));
+        } else {
+            plain->load(std::move(decoded.text));
+        }
         fileFormat_ = decoded.format;
         loadedFileChanges_ = decoded.changes;
     }

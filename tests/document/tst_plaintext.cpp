@@ -120,7 +120,8 @@ class PlainTextTest : public QObject {
 
   private slots:
     // Random edits, small and large, single and many at once, applied to the buffer and to a
-    // string; then all undone and redone. Copies handed out stay as they were.
+    // string, in Latin-1 and then beyond; then all undone and redone. Copies handed out stay as
+    // they were.
     void bufferAndHistoryMatchAString() {
         QRandomGenerator random(7);
         const auto pick = [&](qsizetype bound) { return qsizetype(random.bounded(int(bound))); };
@@ -145,7 +146,11 @@ class PlainTextTest : public QObject {
                 const qsizetype count = pick(std::min<qsizetype>(expected.size() - at, 9) + 1);
                 QString with;
                 const qsizetype length = i % 500 == 0 ? 6000 : pick(6);
-                for (qsizetype k = 0; k < length; ++k) with += QStringLiteral("ab\nc ")[pick(5)];
+                // Latin-1 at first, held one byte a character; then also the euro sign, which
+                // turns the buffer into UTF-16.
+                const QString letters =
+                    i < 2000 ? QStringLiteral("ab\nc \u00e9") : QStringLiteral("ab\nc \u20ac");
+                for (qsizetype k = 0; k < length; ++k) with += letters[pick(6)];
                 change = TextChange::single(at, expected.mid(at, count), with);
             }
             change.apply(buffer);
@@ -169,6 +174,7 @@ class PlainTextTest : public QObject {
             }
         }
         QCOMPARE(buffer.text(), expected);
+        QVERIFY(!buffer.isLatin1());
         for (qsizetype i = states.size() - 2; i >= 0; --i) {
             history.undo(buffer);
             QCOMPARE(buffer.mid(0, buffer.length()), states[i]);

@@ -53,6 +53,11 @@ class TestTextFileCodec : public QObject {
         const DecodedText decoded = TextFileCodec::decode(file);
         QCOMPARE(describe(decoded.format), format);
         QVERIFY(!decoded.lossy && !decoded.looksBinary && !decoded.text.contains(u'\r'));
+        // The editor reads it one byte a character where it can, as the same text.
+        const DecodedText compact = TextFileCodec::decodeCompact(file);
+        QCOMPARE(describe(compact.format), format);
+        QCOMPARE(compact.text.isEmpty() ? QString::fromLatin1(compact.latin1) : compact.text,
+                 decoded.text);
         const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
         QVERIFY(!direct.fellBackToUtf8);
         QCOMPARE(direct.bytes, file);

@@ -30,6 +30,9 @@ struct DecodedText {
     // The text with every line break (CR LF, LF or CR) as "\n", which is what QTextDocument
     // and plainText() below use, so the text loads and saves without further conversion.
     QString text;
+    // From decodeCompact: the text in Latin-1, one byte a character, when every character is
+    // one of U+0000 to U+00FF; `text` is then empty.
+    QByteArray latin1;
     TextFileFormat format;
     // NUL bytes or many control characters: the file is probably not text. The plain-text
     // editor keeps them all, but formatted text (RTF) cannot hold them.
@@ -62,6 +65,10 @@ struct EncodedText {
 namespace TextFileCodec {
 
 DecodedText decode(const QByteArray& bytes);
+// The same text, in `latin1` where it can be: the bytes of a UTF-8 file of Latin-1 characters
+// are turned into them where they lie, and those of a Windows-1252 file without characters
+// beyond U+00FF are them already. Either way nothing is decoded twice.
+DecodedText decodeCompact(QByteArray bytes);
 
 EncodedText encode(const QString& text, const TextFileFormat& requested);
 
