@@ -420,15 +420,43 @@ qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype 
 }  // namespace
 
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
-    const QString content = Text();
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    if (!plain) {
+        const QString content = Text();
+        start = qMax(0, start);
+        if (text.isEmpty() || start > content.size()) return -1;
+        const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
+        const qsizetype at =
+            matchIn(content, text, start, stop, options, codePointBefore(content, start));
+        if (at < 0) return -1;
+        editor_->select(at, at + text.size());
+        return int(at);
+    }
+    // The plain text is read a window at a time from the start on, each window holding the
+    // matches that start within a stretch of kWindow (counted from the text's start) and the
+    // code points around them: finding the next match costs what lies before it, not a copy of
+    // the whole text.
+    const TextBuffer& buffer = plain->buffer();
+    const qsizetype length = buffer.length();
     start = qMax(0, start);
-    if (text.isEmpty() || start > content.size()) return -1;
-    const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
-    const qsizetype at =
-        matchIn(content, text, start, stop, options, codePointBefore(content, start));
-    if (at < 0) return -1;
-    editor_->select(at, at + text.size());
-    return int(at);
+    if (text.isEmpty() || start > length) return -1;
+    const qsizetype stop = end < 0 ? length : qMin<qsizetype>(end, length);
+    constexpr qsizetype kWindow = 1 << 20;
+    for (qsizetype from = start; from + text.size() <= stop;) {
+        const qsizetype next = (from / kWindow + 1) * kWindow;
+        const qsizetype windowStart = qMax<qsizetype>(0, from - 2);
+        const QString window = buffer.mid(windowStart, next - windowStart + text.size() + 2);
+        const qsizetype offset = from - windowStart;
+        const qsizetype at =
+            matchIn(window, text, offset, qMin(next - 1 + text.size(), stop) - windowStart, options,
+                    codePointBefore(window, offset));
+        if (at >= 0) {
+            editor_->select(windowStart + at, windowStart + at + text.size());
+            return int(windowStart + at);
+        }
+        from = next;
+    }
+    return -1;
 }
 
 int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int start,
