@@ -291,7 +291,8 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         const TextBuffer& text = plain->buffer();
         TextFileCodec::PieceEncoder encoder(
             [&text](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.length(),
-            fileFormat_);
+            fileFormat_, 1 << 20,
+            [&text](qsizetype at, qsizetype count) { return text.latin1Run(at, count); });
         FileIdentity::ContentHash hash;
         const auto next = [&] {
             const QByteArrayView piece = encoder.next();

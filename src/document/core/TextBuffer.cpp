@@ -86,6 +86,16 @@ QString TextBuffer::mid(qsizetype position, qsizetype count) const {
     return result;
 }
 
+QByteArrayView TextBuffer::latin1Run(qsizetype position, qsizetype count) const {
+    if (wide_) return {};
+    position = std::clamp<qsizetype>(position, 0, length());
+    count = std::clamp<qsizetype>(count, 0, length() - position);
+    const char* data = narrowStore_.constData();
+    if (position < gapStart_)
+        return QByteArrayView(data + position, std::min(count, gapStart_ - position));
+    return QByteArrayView(data + position + gapSize(), count);
+}
+
 void TextBuffer::moveGap(qsizetype to) const {
     if (to == gapStart_) return;
     if (gapSize() == 0) {

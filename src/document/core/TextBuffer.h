@@ -39,6 +39,9 @@ class TextBuffer {
         return wide_ ? wideStore_.at(i) : QChar(uchar(narrowStore_.at(i)));
     }
     QString mid(qsizetype position, qsizetype count) const;
+    // Up to `count` characters from `position` as held one byte each, as far as the gap: a view
+    // of the storage until the next edit. Empty while the text is held in UTF-16.
+    QByteArrayView latin1Run(qsizetype position, qsizetype count) const;
 
     // Replaces `count` characters at `position` with `with`.
     void replace(qsizetype position, qsizetype count, QStringView with);

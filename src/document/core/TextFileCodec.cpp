@@ -538,13 +538,49 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
     return result;
 }
 
+namespace {
+constexpr quint64 kHighBits = 0x8080808080808080ull;
+
+bool isAscii(const char* s, qsizetype n) {
+    quint64 high = 0;
+    qsizetype i = 0;
+    for (quint64 word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, s + i, 8);
+        high |= word;
+    }
+    for (; i < n; ++i) high |= uchar(s[i]);
+    return (high & kHighBits) == 0;
+}
+
+// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end.
+char* latin1ToUtf8(const char* s, qsizetype n, char* out) {
+    for (qsizetype i = 0; i < n;) {
+        qsizetype ascii = i;
+        for (quint64 word; ascii + 8 <= n; ascii += 8) {
+            std::memcpy(&word, s + ascii, 8);
+            if (word & kHighBits) break;
+        }
+        while (ascii < n && uchar(s[ascii]) < 0x80) ++ascii;
+        std::memcpy(out, s + i, size_t(ascii - i));
+        out += ascii - i;
+        if (ascii == n) break;
+        const uchar c = uchar(s[ascii]);
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+        i = ascii + 1;
+    }
+    return out;
+}
+}  // namespace
+
 bool PieceEncoder::inPieces(const TextFileFormat& format) {
     return format.encoding != Encoding::Windows1252 && format.mixedLineEndings.isEmpty();
 }
 
 PieceEncoder::PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
-                           qsizetype pieceSize)
+                           qsizetype pieceSize, ReadLatin1 readLatin1)
     : read_(std::move(read)),
+      readLatin1_(std::move(readLatin1)),
       length_(length),
       format_(format),
       pieceSize_(std::max<qsizetype>(pieceSize, 2)) {}
@@ -552,6 +588,18 @@ PieceEncoder::PieceEncoder(Read read, qsizetype length, const TextFileFormat& fo
 QByteArrayView PieceEncoder::next() {
     if (started_ && position_ >= length_) return {};
     qsizetype count = std::min(pieceSize_, length_ - position_);
+    if (readLatin1_ && format_.encoding == Encoding::Utf8 && format_.lineEnding == LineEnding::LF &&
+        (started_ || !format_.bom)) {
+        const QByteArrayView run = readLatin1_(position_, count);
+        if (!run.isEmpty() && !std::memchr(run.data(), '\r', size_t(run.size()))) {
+            started_ = true;
+            position_ += run.size();
+            if (isAscii(run.data(), run.size())) return run;
+            bytes_.resize(2 * run.size());
+            bytes_.truncate(latin1ToUtf8(run.data(), run.size(), bytes_.data()) - bytes_.data());
+            return bytes_;
+        }
+    }
     QString piece = read_(position_, count);
     // A surrogate pair or a CR LF is never cut in two: the next piece takes it whole.
     if (position_ + count < length_ && count > 1 &&

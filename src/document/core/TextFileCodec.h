@@ -80,16 +80,21 @@ class PieceEncoder {
   public:
     // `count` characters of the text from `position`.
     using Read = std::function<QString(qsizetype position, qsizetype count)>;
+    // Up to `count` characters from `position` as Latin-1 bytes, or none: a text held so.
+    using ReadLatin1 = std::function<QByteArrayView(qsizetype position, qsizetype count)>;
 
     static bool inPieces(const TextFileFormat& format);
 
+    // Runs that `readLatin1` gives are written as UTF-8 with LF line breaks straight from their
+    // bytes, and a run of ASCII, its own UTF-8, as it is, uncopied.
     PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
-                 qsizetype pieceSize = 1 << 20);
+                 qsizetype pieceSize = 1 << 20, ReadLatin1 readLatin1 = {});
     // The next piece of the file; empty at its end. It holds until the next call.
     QByteArrayView next();
 
   private:
     Read read_;
+    ReadLatin1 readLatin1_;
     qsizetype length_;
     TextFileFormat format_;
     qsizetype pieceSize_;
