@@ -105,6 +105,12 @@ QChar RichTextBox::CharAt(int position) const {
     return editor_->charAt(position);
 }
 
+QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
+    if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor()))
+        return plain->buffer().mid(position, count);
+    return Text().mid(position, count);
+}
+
 qsizetype RichTextBox::selectionStart() const {
     return std::min(editor_->caret(), editor_->anchor());
 }

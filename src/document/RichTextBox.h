@@ -63,6 +63,9 @@ class RichTextBox : public QWidget {
     int TextLength() const;
     // One character of the text ("\n" between paragraphs); a null QChar outside the text.
     QChar CharAt(int position) const;
+    // `count` characters from `position`, as Text().mid would give them, without copying the
+    // whole of a plain text.
+    QString TextRange(qsizetype position, qsizetype count) const;
 
     QString SelText() const;
     void setSelText(const QString& text);  // replaces the selection or inserts at the caret

@@ -3,6 +3,7 @@
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/DialogHost.h"
 #include "common/Twips.h"
@@ -37,15 +38,35 @@ void frmDocument::Form_Load() {
     txtText_Change();
 }
 
+namespace {
+// The characters of a text, read a window at a time: the preview check may read millions of
+// them (a file of empty lines has no decisive one).
+class WindowedText {
+  public:
+    explicit WindowedText(const RichTextBox* text) : text_(text) {}
+    QChar operator()(qsizetype i) {
+        if (i < start_ || i >= start_ + window_.size()) {
+            start_ = std::max<qsizetype>(0, i - 8);  // the check looks back five characters
+            window_ = text_->TextRange(start_, 64 * 1024);
+        }
+        return i - start_ < window_.size() ? window_.at(i - start_) : QChar();  // past the end
+    }
+
+  private:
+    const RichTextBox* text_;
+    qsizetype start_ = 0;
+    QString window_;
+};
+}  // namespace
+
 void frmDocument::UpdatePreviewButton() {
-    preview_.reset([this](qsizetype i) { return txtText->CharAt(int(i)); }, txtText->TextLength());
+    preview_.reset(WindowedText(txtText), txtText->TextLength());
     emit PreviewAvailable(preview_.page());
 }
 
 // An edit of a known place: the preview check reads what it changed, not the whole text.
 void frmDocument::txtText_Edited(qsizetype position, qsizetype removed, qsizetype added) {
-    preview_.edited([this](qsizetype i) { return txtText->CharAt(int(i)); }, position, removed,
-                    added);
+    preview_.edited(WindowedText(txtText), position, removed, added);
     previewEdited_ = true;
 }
 
