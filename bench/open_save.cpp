@@ -125,8 +125,11 @@ bool syncPath(const QString& path) {
     return synced;
 }
 
-// What the save is measured against: cp of the file, then syncing it and its folder.
+// What the save is measured against: cp of the file, then syncing it and its folder. The copy
+// is a new file, as the save's is: writing over an existing file reuses its pages in the page
+// cache, which is several times faster here than taking new ones.
 double copyAndSync(const QString& path, const QString& copyPath) {
+    QFile::remove(copyPath);
     QElapsedTimer timer;
     timer.start();
     if (QProcess::execute(QStringLiteral("cp"), {path, copyPath}) != 0 || !syncPath(copyPath) ||

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The plain-text editor's buffer moves its gap with raw memory copies and keeps its line starts
-// in packed blocks: any sequence of edits, Replace All, undo and redo must leave the same text
-// and lines as a plain string, and never touch memory outside the buffer. The deleting keys,
-// whatever the caret's place, never leave half a surrogate pair behind.
+// The plain-text editor's buffer moves its gap with raw memory copies, keeps its line starts in
+// packed blocks, and holds a Latin-1 text one byte a character until a wider one comes: any
+// sequence of edits, Replace All, undo and redo, from a Latin-1 start of any bytes, must leave
+// the same text and lines as a plain string, and never touch memory outside the buffer. The
+// deleting keys, whatever the caret's place, never leave half a surrogate pair behind.
 #include <QList>
 #include <QString>
 #include <cstddef>
@@ -29,7 +30,8 @@ const QString kPieces[] = {QStringLiteral("a"),       QStringLiteral("b"),
                            QStringLiteral("\n"),      QStringLiteral(" "),
                            QStringLiteral("\u00E9"),  QStringLiteral("\U0001F600"),
                            QStringLiteral("e\u0301"), QStringLiteral("\U0001F1E9\U0001F1EA"),
-                           QStringLiteral("\u200D"),  QStringLiteral("\U0001F3FD")};
+                           QStringLiteral("\u200D"),  QStringLiteral("\U0001F3FD"),
+                           QStringLiteral("\u00FF"),  QStringLiteral("\u0100")};
 
 // The caret place at or before `at`: never inside a character.
 qsizetype caretAt(const TextBuffer& text, qsizetype at) {
@@ -61,12 +63,16 @@ void checkLines(const TextBuffer& buffer, const QString& model) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Blocks of a few lines, stored wide past a few characters: every edit crosses blocks.
     TextBuffer buffer(LineIndex(8, 6));
+    // A loaded Latin-1 text: the first byte says how many of the next are its characters.
+    const size_t loaded = size > 0 ? std::min<size_t>(data[0] % 32, size - 1) : 0;
+    const QByteArray latin1(reinterpret_cast<const char*>(data) + 1, qsizetype(loaded));
+    buffer.setLatin1(latin1);
+    QString model = QString::fromLatin1(latin1);
     EditHistory history;
-    QString model;
     QList<QString> done{model};  // the text after each recorded step
     qsizetype step = 0;
     QString snapshot, snapshotCopy;
-    for (size_t i = 0; i + 2 < size; i += 3) {
+    for (size_t i = loaded + (size > 0 ? 1 : 0); i + 2 < size; i += 3) {
         const qsizetype at = qsizetype(data[i + 1]) * (model.size() + 1) / 256;
         const qsizetype count = std::min<qsizetype>(data[i + 2] % 9, model.size() - at);
         TextChange change;
@@ -106,10 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     model = done[++step];
                 }
                 break;
-            case 4:  // a copy handed out must not change with later edits
+            case 4:  // a copy handed out must not change with later edits; a text set anew
                 check(snapshot == snapshotCopy);
                 snapshot = buffer.text();
                 snapshotCopy = QString(snapshot.constData(), snapshot.size());
+                if (data[i + 2] % 4 == 0) buffer.setText(model);
                 break;
         }
         if (!change.positions.empty()) {
@@ -128,6 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         check(buffer.length() == model.size());
         check(buffer.mid(at, 16) == model.mid(at, 16));
+        check(at >= model.size() || buffer.at(at) == model.at(at));
+        check(!buffer.isLatin1() || QtPrivate::isLatin1(model));
         check(!hasLoneSurrogate(model));
     }
     check(buffer.text() == model);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Plain-text files come from anywhere: any bytes must decode, and an unedited text must save
-// back to the very bytes it came from, unless the decoder said it could not promise that; also
-// after passing through a document, unless the text holds characters a document makes breaks.
+// Plain-text files come from anywhere: any bytes must decode, the same whether read compactly
+// or not, and an unedited text must save back to the very bytes it came from, unless the decoder
+// said it could not promise that; also after passing through a document, unless the text holds
+// characters a document makes breaks.
 #include <QGuiApplication>
 #include <QTextDocument>
 #include <algorithm>
@@ -25,6 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const DecodedText decoded = TextFileCodec::decode(bytes);
     if (decoded.text.contains(QLatin1Char('\r'))) std::abort();
+
+    // The editor's compact reading, one byte a character where it can, reads the same text in
+    // the same format, taken for binary or lossy alike.
+    const DecodedText compact = TextFileCodec::decodeCompact(bytes);
+    const QString compactText =
+        compact.latin1.isEmpty() ? compact.text : QString::fromLatin1(compact.latin1);
+    if (compactText != decoded.text || (!compact.latin1.isEmpty() && !compact.text.isEmpty()) ||
+        compact.format.encoding != decoded.format.encoding ||
+        compact.format.bom != decoded.format.bom ||
+        compact.format.lineEnding != decoded.format.lineEnding ||
+        compact.format.mixedLineEndings != decoded.format.mixedLineEndings ||
+        compact.looksBinary != decoded.looksBinary || compact.lossy != decoded.lossy)
+        std::abort();
 
     const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
     if (direct.fellBackToUtf8) std::abort();

@@ -9,7 +9,7 @@ QUILLO_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-speech-dev
     qt6-speech-speechd-plugin qt6-speech-flite-plugin
     speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
-    libgl-dev libxkbcommon-dev libx11-dev
+    libgl-dev libxkbcommon-dev libx11-dev libxxhash-dev
     libgtest-dev libbenchmark-dev clang
     desktop-file-utils poppler-utils
     dpkg-dev file shared-mime-info appstream lintian

@@ -143,7 +143,7 @@ void ChangedOnDiskBar::first() {
     }
     // Save again: the removal is known and agreed to, so the save does not ask about it.
     const QString path = watch_->path();
-    document_->txtText->setFileOnDisk(FileIdentity::capture(path, {}));
+    document_->txtText->setFileOnDisk(FileIdentity::capture(path, QByteArrayView()));
     offer(Offer::None);
     if (save_ && save_(document_)) return;
     document_->setTag(QStringLiteral("SAVE"));

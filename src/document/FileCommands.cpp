@@ -198,7 +198,7 @@ bool FileCommands::LoadInto(frmDocument* target, const QString& path) {
 void FileCommands::mnuFileOpen_Click() {
     frmDocument* active = host_->ActiveDocument();
     const bool documentWasActive = active != nullptr;
-    if (!active || !active->txtText->Text().isEmpty()) host_->LoadNewDoc();
+    if (!active || active->txtText->TextLength() > 0) host_->LoadNewDoc();
 
     CommonDialog* dialog = host_->dlgCommonDialog();
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -217,7 +217,7 @@ void FileCommands::mnuFileOpen_Click() {
 
 bool FileCommands::OpenFile(const QString& path) {
     frmDocument* target = host_->ActiveDocument();
-    if (!target || !target->txtText->Text().isEmpty()) target = host_->LoadNewDoc();
+    if (!target || target->txtText->TextLength() > 0) target = host_->LoadNewDoc();
     return LoadInto(target, path);
 }
 

@@ -109,6 +109,15 @@ PlainTextEdit::PlainTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void PlainTextEdit::load(QString text) {
     text_.setText(std::move(text));
+    loaded();
+}
+
+void PlainTextEdit::loadLatin1(QByteArray text) {
+    text_.setLatin1(std::move(text));
+    loaded();
+}
+
+void PlainTextEdit::loaded() {
     history_.clear();
     layout_.invalidateAll();
     caret_ = anchor_ = top_ = 0;
@@ -158,6 +167,7 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
     history_.record(TextChange::single(position, std::move(removed), with), type, run);
     caret_ = anchor_ = position + with.size();
+    emit edited(position, count, with.size());
     textEdited(position, count, with.size(), oneLine);
 }
 
@@ -173,6 +183,8 @@ void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetyp
     const QString before = spanText(change.spanStart(), change.spanEndBefore());
     caret_ = anchor_ = change.apply(text_);
     announceChange(change.spanStart(), before, spanText(change.spanStart(), change.spanEndAfter()));
+    emit edited(change.spanStart(), change.spanEndBefore() - change.spanStart(),
+                change.spanEndAfter() - change.spanStart());
     history_.record(std::move(change), type, false);
     textEdited(-1, 0, 0, false);
 }
@@ -185,6 +197,7 @@ void PlainTextEdit::undo() {
     const QString was = spanText(from, after);
     caret_ = anchor_ = history_.undo(text_);
     announceChange(from, was, spanText(from, before));
+    emit edited(from, after - from, before - from);
     textEdited(-1, 0, 0, false);
 }
 
@@ -192,9 +205,11 @@ void PlainTextEdit::redo() {
     const TextChange* change = history_.redoChange();
     if (!change) return;
     const qsizetype from = change->spanStart(), after = change->spanEndAfter();
-    const QString was = spanText(from, change->spanEndBefore());
+    const qsizetype before = change->spanEndBefore();
+    const QString was = spanText(from, before);
     caret_ = anchor_ = history_.redo(text_);
     announceChange(from, was, spanText(from, after));
+    emit edited(from, before - from, after - from);
     textEdited(-1, 0, 0, false);
 }
 

@@ -24,6 +24,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     const TextBuffer& buffer() const { return text_; }
     // Replaces the whole text without an undo step; the caret goes to the top.
     void load(QString text);
+    // The same with a text of Latin-1 characters, one byte each.
+    void loadLatin1(QByteArray text);
 
     QAbstractScrollArea* widget() override { return this; }
     QString text() const override { return text_.text(); }
@@ -67,6 +69,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
   signals:
+    // `removed` characters at `position` became `inserted`; textChanged follows.
+    void edited(qsizetype position, qsizetype removed, qsizetype inserted);
+    // Any change of the text, a whole new one included.
     void textChanged();
     void selectionChanged();
     // The Insert key asks for the other typing mode.
@@ -101,6 +106,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
+    // A new text is in the buffer: no history, the caret at the top.
+    void loaded();
     // The text from `from` to `to` while assistive tools listen, else nothing.
     QString spanText(qsizetype from, qsizetype to) const;
     void announceChange(qsizetype position, const QString& was, const QString& now);

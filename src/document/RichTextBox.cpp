@@ -49,6 +49,7 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
     editor_ = editor;
     QAbstractScrollArea* widget = editor->widget();
     if (auto* plain = qobject_cast<PlainTextEdit*>(widget)) {
+        connect(plain, &PlainTextEdit::edited, this, &RichTextBox::Edited);
         connect(plain, &PlainTextEdit::textChanged, this, &RichTextBox::Change);
         connect(plain, &PlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
         connect(plain, &PlainTextEdit::overwriteToggleRequested, this,
@@ -59,8 +60,10 @@ void RichTextBox::installEditor(TextEditor* editor, bool rich) {
         connect(richEditor, &RichEditor::overwriteToggleRequested, this,
                 [this] { setOverwriteMode(!OverwriteMode()); });
         connect(richEditor->document(), &QTextDocument::contentsChange, this,
-                [this](int, int removed, int added) {
-                    if (removed || added) emit Change();
+                [this](int position, int removed, int added) {
+                    if (!removed && !added) return;
+                    emit Edited(position, removed, added);
+                    emit Change();
                 });
     }
     applyFont();
@@ -106,6 +109,12 @@ int RichTextBox::TextLength() const {
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
     return editor_->charAt(position);
+}
+
+QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
+    if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor()))
+        return plain->buffer().mid(position, count);
+    return Text().mid(position, count);
 }
 
 qsizetype RichTextBox::selectionStart() const {
@@ -210,15 +219,20 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     if (rtf) {
         if (!loadRtf(bytes, observer)) return false;  // cancelled; the content stays as it was
     } else {
-        DecodedText decoded = TextFileCodec::decode(bytes);
-        bytes = QByteArray();  // the raw bytes are not needed any more: keep the peak low
+        // The bytes become the text where they lie, when they can: the peak stays low.
+        DecodedText decoded = TextFileCodec::decodeCompact(std::move(bytes));
+        bytes = QByteArray();
         const QSignalBlocker quiet(this);
         auto* plain = qobject_cast<PlainTextEdit*>(editor());
         if (!plain) {
             plain = new PlainTextEdit(this);
             installEditor(plain, false);
         }
-        plain->load(std::move(decoded.text));
+        if (decoded.text.isEmpty()) {
+            plain->loadLatin1(std::move(decoded.latin1));
+        } else {
+            plain->load(std::move(decoded.text));
+        }
         fileFormat_ = decoded.format;
         loadedFileChanges_ = decoded.changes;
     }
@@ -273,6 +287,26 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
         editor_->endUndoStep();  // an undo step never reaches back across a save
+        return true;
+    }
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    if (plain && TextFileCodec::PieceEncoder::inPieces(fileFormat_)) {
+        // Read, encoded, written and hashed a piece at a time: a large text is never copied
+        // whole, nor held as bytes.
+        const TextBuffer& text = plain->buffer();
+        TextFileCodec::PieceEncoder encoder(
+            [&text](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.length(),
+            fileFormat_, 1 << 20,
+            [&text](qsizetype at, qsizetype count) { return text.latin1Run(at, count); });
+        FileIdentity::ContentHash hash;
+        const auto next = [&] {
+            const QByteArrayView piece = encoder.next();
+            hash.add(piece);
+            return piece;
+        };
+        if (!DocumentFileIO::writeFile(path, next, error)) return false;
+        fileOnDisk_ = FileIdentity::capture(path, hash);
+        editor_->endUndoStep();
         return true;
     }
     const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
@@ -393,15 +427,43 @@ qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype 
 }  // namespace
 
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
-    const QString content = Text();
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    if (!plain) {
+        const QString content = Text();
+        start = qMax(0, start);
+        if (text.isEmpty() || start > content.size()) return -1;
+        const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
+        const qsizetype at =
+            matchIn(content, text, start, stop, options, codePointBefore(content, start));
+        if (at < 0) return -1;
+        editor_->select(at, at + text.size());
+        return int(at);
+    }
+    // The plain text is read a window at a time from the start on, each window holding the
+    // matches that start within a stretch of kWindow (counted from the text's start) and the
+    // code points around them: finding the next match costs what lies before it, not a copy of
+    // the whole text.
+    const TextBuffer& buffer = plain->buffer();
+    const qsizetype length = buffer.length();
     start = qMax(0, start);
-    if (text.isEmpty() || start > content.size()) return -1;
-    const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
-    const qsizetype at =
-        matchIn(content, text, start, stop, options, codePointBefore(content, start));
-    if (at < 0) return -1;
-    editor_->select(at, at + text.size());
-    return int(at);
+    if (text.isEmpty() || start > length) return -1;
+    const qsizetype stop = end < 0 ? length : qMin<qsizetype>(end, length);
+    constexpr qsizetype kWindow = 1 << 20;
+    for (qsizetype from = start; from + text.size() <= stop;) {
+        const qsizetype next = (from / kWindow + 1) * kWindow;
+        const qsizetype windowStart = qMax<qsizetype>(0, from - 2);
+        const QString window = buffer.mid(windowStart, next - windowStart + text.size() + 2);
+        const qsizetype offset = from - windowStart;
+        const qsizetype at =
+            matchIn(window, text, offset, qMin(next - 1 + text.size(), stop) - windowStart, options,
+                    codePointBefore(window, offset));
+        if (at >= 0) {
+            editor_->select(windowStart + at, windowStart + at + text.size());
+            return int(windowStart + at);
+        }
+        from = next;
+    }
+    return -1;
 }
 
 int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int start,

@@ -64,6 +64,9 @@ class RichTextBox : public QWidget {
     int TextLength() const;
     // One character of the text ("\n" between paragraphs); a null QChar outside the text.
     QChar CharAt(int position) const;
+    // `count` characters from `position`, as Text().mid would give them, without copying the
+    // whole of a plain text.
+    QString TextRange(qsizetype position, qsizetype count) const;
 
     QString SelText() const;
     void setSelText(const QString& text);  // replaces the selection or inserts at the caret
@@ -185,6 +188,9 @@ class RichTextBox : public QWidget {
     void setPendingActionType(int type);
 
   signals:
+    // `removed` characters at `position` became `added`, just before the Change it causes. A
+    // Change without it (a load, another editor) may have changed any of the text.
+    void Edited(qsizetype position, qsizetype removed, qsizetype added);
     void Change();
     void SelChange();
     void overwriteModeChanged(bool on);

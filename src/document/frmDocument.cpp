@@ -3,13 +3,13 @@
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/DialogHost.h"
 #include "common/Twips.h"
 #include "common/core/DocumentSettings.h"
 #include "document/ChangedOnDiskBar.h"
 #include "document/RichTextBox.h"
-#include "document/core/PreviewRule.h"
 
 frmDocument::frmDocument(DialogHost* dialogs, Save save, QWidget* parent)
     : ChildForm(parent),
@@ -32,17 +32,42 @@ void frmDocument::Form_Load() {
     resize(Twips::toPixelsX(4680, this), Twips::toPixelsY(3195, this));
 
     txtText->setBackColor(CurrentDocumentSettings().DocBG);
+    connect(txtText, &RichTextBox::Edited, this, &frmDocument::txtText_Edited);
     connect(txtText, &RichTextBox::Change, this, &frmDocument::txtText_Change);
     connect(txtText, &RichTextBox::SelChange, this, &frmDocument::txtText_SelChange);
     txtText_Change();
 }
 
+namespace {
+// The characters of a text, read a window at a time: the preview check may read millions of
+// them (a file of empty lines has no decisive one).
+class WindowedText {
+  public:
+    explicit WindowedText(const RichTextBox* text) : text_(text) {}
+    QChar operator()(qsizetype i) {
+        if (i < start_ || i >= start_ + window_.size()) {
+            start_ = std::max<qsizetype>(0, i - 8);  // the check looks back five characters
+            window_ = text_->TextRange(start_, 64 * 1024);
+        }
+        return i - start_ < window_.size() ? window_.at(i - start_) : QChar();  // past the end
+    }
+
+  private:
+    const RichTextBox* text_;
+    qsizetype start_ = 0;
+    QString window_;
+};
+}  // namespace
+
 void frmDocument::UpdatePreviewButton() {
-    previewable_ =
-        StartsLikeHtmlPage([this](int i) { return txtText->CharAt(i); }, txtText->TextLength());
+    preview_.reset(WindowedText(txtText), txtText->TextLength());
+    tellPreviewState();
+}
+
+void frmDocument::tellPreviewState() {
     // The words of a page's markup are no prose to check.
-    txtText->setSpellCheck(previewable_ ? nullptr : spellCheck_);
-    emit PreviewAvailable(previewable_);
+    txtText->setSpellCheck(preview_.page() ? nullptr : spellCheck_);
+    emit PreviewAvailable(preview_.page());
 }
 
 void frmDocument::setSpellCheck(SpellCheck* check) {
@@ -50,16 +75,27 @@ void frmDocument::setSpellCheck(SpellCheck* check) {
     UpdatePreviewButton();
 }
 
+// An edit of a known place: the preview check reads what it changed, not the whole text.
+void frmDocument::txtText_Edited(qsizetype position, qsizetype removed, qsizetype added) {
+    preview_.edited(WindowedText(txtText), position, removed, added);
+    previewEdited_ = true;
+}
+
 void frmDocument::txtText_Change() {
-    UpdatePreviewButton();
+    // A change that did not say where it was, or one the check lost count of, is read whole.
+    if (!previewEdited_ || preview_.length() != txtText->TextLength()) {
+        UpdatePreviewButton();
+    } else {
+        tellPreviewState();
+    }
+    previewEdited_ = false;
     setTag(QStringLiteral("SAVE"));
 }
 
 // Moving the caret or the selection changes nothing in the text: the preview button is told
-// again what the last check found (which may have read the whole text, as in a file of millions
-// of empty lines), and the marker stays as it is.
+// again what the last check found, and the marker stays as it is.
 void frmDocument::txtText_SelChange() {
-    emit PreviewAvailable(previewable_);
+    emit PreviewAvailable(preview_.page());
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {

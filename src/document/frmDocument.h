@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "common/ChildForm.h"
+#include "document/core/PreviewRule.h"
 
 class ChangedOnDiskBar;
 class DialogHost;
@@ -43,11 +44,15 @@ class frmDocument : public ChildForm {
   private:
     void Form_Load();
     void Form_Unload(int& Cancel);
+    void txtText_Edited(qsizetype position, qsizetype removed, qsizetype added);
     void txtText_Change();
     void txtText_SelChange();
+    // Tells the toolbar what the last check found, and spell checking whether to look.
+    void tellPreviewState();
 
     DialogHost* dialogs_;
     Save save_;
-    bool previewable_ = false;  // what the last check of the text found
+    PreviewRuleCache preview_;    // whether the text starts like a page
+    bool previewEdited_ = false;  // the coming Change was an edit the check has seen
     SpellCheck* spellCheck_ = nullptr;
 };

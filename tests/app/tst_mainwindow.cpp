@@ -223,13 +223,42 @@ class MainWindowTest : public WindowTest {
         }
     }
 
-    // Preview is offered while the text starts like a page.
+    // Preview is offered while the text starts like a page, and the check kept up to date by
+    // edits agrees with one of the whole text after each of them: the text typed forwards,
+    // typed backwards, put in the middle of line breaks, and each character changed to a
+    // letter and back.
     void previewRule_data() { addCaseRows(QStringLiteral("app/preview-rule.tsv"), 3, true); }
     void previewRule() {
         QFETCH(QStringList, row);
-        const QString& text = row[0];
-        QCOMPARE(StartsLikeHtmlPage([&](int i) { return text.at(i); }, int(text.size())),
+        const QString& given = row[0];
+        QCOMPARE(StartsLikeHtmlPage([&](int i) { return given.at(i); }, given.size()),
                  row[1] == "yes");
+
+        QString text;
+        PreviewRuleCache cache;
+        const auto charAt = [&](qsizetype i) { return text.at(i); };
+        const auto edit = [&](qsizetype at, qsizetype removed, const QString& with) {
+            text.replace(at, removed, with);
+            cache.edited(charAt, at, removed, with.size());
+            QCOMPARE(cache.page(), StartsLikeHtmlPage(charAt, text.size()));
+        };
+        for (qsizetype i = 0; i < given.size(); ++i) edit(i, 0, given.mid(i, 1));
+        QCOMPARE(cache.page(), row[1] == "yes");
+        edit(0, text.size(), QString());
+        for (qsizetype i = given.size(); i-- > 0;) edit(0, 0, given.mid(i, 1));
+        edit(0, 0, QString(8, u'\n'));
+        edit(4, 0, QStringLiteral("x"));
+        edit(4, 1, given);
+        edit(4 + given.size(), 0, QStringLiteral("\n<html>"));
+        edit(4 + given.size(), 7, QString());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QString was = text.mid(i, 1);
+            edit(i, 1, QStringLiteral("h"));
+            edit(i, 1, QStringLiteral("z"));
+            edit(i, 1, was);
+        }
+        cache.reset(charAt, text.size());
+        QCOMPARE(cache.page(), StartsLikeHtmlPage(charAt, text.size()));
     }
 
     // Closing a changed document asks; No closes, Yes saves then closes, unless the save is

@@ -53,9 +53,39 @@ class TestTextFileCodec : public QObject {
         const DecodedText decoded = TextFileCodec::decode(file);
         QCOMPARE(describe(decoded.format), format);
         QVERIFY(!decoded.lossy && !decoded.looksBinary && !decoded.text.contains(u'\r'));
+        // The editor reads it one byte a character where it can, as the same text.
+        const DecodedText compact = TextFileCodec::decodeCompact(file);
+        QCOMPARE(describe(compact.format), format);
+        QCOMPARE(compact.text.isEmpty() ? QString::fromLatin1(compact.latin1) : compact.text,
+                 decoded.text);
         const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
         QVERIFY(!direct.fellBackToUtf8);
         QCOMPARE(direct.bytes, file);
+
+        // Made in pieces, also with a CR LF or a surrogate pair where a piece ends, and from
+        // runs of a Latin-1 text (shorter than the pieces, as a gap in the text cuts them), the
+        // bytes are the same.
+        if (!TextFileCodec::PieceEncoder::inPieces(decoded.format)) return;
+        for (const QString& text : {decoded.text + QStringLiteral("\r\n\U0001F600\r\r\n\U0001F600"),
+                                    decoded.text + QStringLiteral("\r\n\u00e9\r\n")}) {
+            const QByteArray whole = TextFileCodec::encode(text, decoded.format).bytes;
+            const QByteArray latin1 = text.toLatin1();
+            TextFileCodec::PieceEncoder::ReadLatin1 runs;
+            if (QtPrivate::isLatin1(text)) {
+                runs = [&](qsizetype at, qsizetype count) {
+                    return QByteArrayView(latin1).sliced(at, std::min<qsizetype>(count, 3));
+                };
+            }
+            for (qsizetype size : {2, 3, 5}) {
+                TextFileCodec::PieceEncoder pieces(
+                    [&](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.size(),
+                    decoded.format, size, runs);
+                QByteArray joined;
+                for (QByteArrayView piece = pieces.next(); !piece.isEmpty(); piece = pieces.next())
+                    joined += piece;
+                QCOMPARE(joined, whole);
+            }
+        }
     }
 
     // What bytes are read as, and which are taken for binary or cannot be kept as read.

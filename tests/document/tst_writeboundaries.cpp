@@ -110,10 +110,18 @@ class SmallFileSystem {
     bool mounted_ = false;
 };
 
-// Writes `bytes` to `file` by the editor's save and reads them back.
+// Writes `bytes` to `file` by the editor's save, in pieces of three bytes as a plain text is
+// saved, and reads them back.
 bool writes(const QString& file, const QByteArray& bytes) {
     QString error;
-    const bool written = DocumentFileIO::writeFile(file, bytes, &error);
+    qsizetype at = 0;
+    const auto pieces = [&] {
+        const QByteArrayView piece =
+            QByteArrayView(bytes).sliced(at, std::min<qsizetype>(3, bytes.size() - at));
+        at += piece.size();
+        return piece;
+    };
+    const bool written = DocumentFileIO::writeFile(file, pieces, &error);
     if (!written) qWarning("%s", qPrintable(error));
     return written && readBytes(file) == bytes;
 }

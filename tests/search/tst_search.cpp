@@ -117,14 +117,21 @@ class SearchTest : public WindowTest {
         QVERIFY(env->dialogs.messages.isEmpty());
     }
 
+    // Also after a megabyte less three line breaks, where the plain text is read in windows of
+    // a megabyte: each text then crosses from one window into the next.
     void controlFind_data() { addRows(QStringLiteral("control-find.tsv"), 7); }
     void controlFind() {
         QFETCH(QStringList, row);
-        select(row[0], 0, 0);
-        const int expected = row[5].toInt();
-        QCOMPARE(txt->Find(row[1], row[2].toInt(), row[3].toInt(), row[4].toInt()), expected);
-        QCOMPARE(txt->SelStart(), qMax(expected, 0));
-        QCOMPARE(txt->SelLength(), expected >= 0 ? row[1].size() : 0);
+        for (const int pad : {0, (1 << 20) - 3}) {
+            select(QString(pad, u'\n') + row[0], 0, 0);
+            const int end = row[3].toInt(), found = row[5].toInt();
+            const int expected = found < 0 ? -1 : found + pad;
+            QCOMPARE(
+                txt->Find(row[1], row[2].toInt() + pad, end < 0 ? end : end + pad, row[4].toInt()),
+                expected);
+            QCOMPARE(txt->SelStart(), qMax(expected, 0));
+            QCOMPARE(txt->SelLength(), expected >= 0 ? row[1].size() : 0);
+        }
     }
 
     void replaceAll_data() { addRows(QStringLiteral("replace.tsv"), 10); }

@@ -128,6 +128,35 @@ bool AtomicFileWriter::failErrno(int code) {
 }
 
 bool AtomicFileWriter::write(QByteArrayView bytes) {
+    pieces_ = nullptr;
+    return writeBytes(bytes);
+}
+
+bool AtomicFileWriter::write(const Pieces& next) {
+    pieces_ = &next;
+    const bool written = writeBytes(QByteArrayView());
+    pieces_ = nullptr;
+    return written;
+}
+
+void AtomicFileWriter::gatherPieces(QByteArray* gathered, QByteArrayView* bytes) {
+    if (!pieces_) return;
+    for (QByteArrayView piece = (*pieces_)(); !piece.isEmpty(); piece = (*pieces_)())
+        gathered->append(piece);
+    pieces_ = nullptr;
+    *bytes = *gathered;
+}
+
+// A new file's content, from the start.
+bool AtomicFileWriter::writeContent(int fd, QByteArrayView bytes) {
+    if (!pieces_) return writeAll(fd, bytes, 0, false);
+    for (QByteArrayView piece = (*pieces_)(); !piece.isEmpty(); piece = (*pieces_)()) {
+        if (!writeAll(fd, piece, 0, false)) return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::writeBytes(QByteArrayView bytes) {
     error_.clear();
     if (path_.isEmpty()) return fail(QStringLiteral("No file name was given."));
     struct stat st;
@@ -211,7 +240,7 @@ bool AtomicFileWriter::replace(const QByteArray& nativeFolder, const QByteArray&
         // After the owner: a change of owner clears the set-id bits.
         if (::fchmod(fd, old->st_mode & 07777) != 0) return discard(errno);
     }
-    if (!writeAll(fd, bytes, 0, false) || !syncFd(fd)) return discard(errno);
+    if (!writeContent(fd, bytes) || !syncFd(fd)) return discard(errno);
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlink(temporary.constData());
@@ -229,6 +258,8 @@ bool AtomicFileWriter::replace(const QByteArray& nativeFolder, const QByteArray&
 // Reserves the room first, so that a full disk or a size limit is found out before the old
 // content is touched, then writes, trims and syncs.
 bool AtomicFileWriter::writeInPlace(const QByteArray& nativePath, QByteArrayView bytes) {
+    QByteArray gathered;
+    gatherPieces(&gathered, &bytes);
     const int fd = ::open(nativePath.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return failErrno(errno);
     const auto abandon = [&](int code) {
@@ -254,6 +285,8 @@ bool AtomicFileWriter::writeInPlace(const QByteArray& nativePath, QByteArrayView
 }
 
 bool AtomicFileWriter::writeDirect(const QByteArray& nativePath, QByteArrayView bytes) {
+    QByteArray gathered;
+    gatherPieces(&gathered, &bytes);
     // Without a reader a pipe would block the program for good: refused at once instead.
     const int fd = ::open(nativePath.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return failErrno(errno);

@@ -3,6 +3,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 struct stat;
 
@@ -28,6 +29,12 @@ class AtomicFileWriter {
     void setPrivate(bool on) { private_ = on; }
 
     bool write(QByteArrayView bytes);
+    // The bytes as `next` makes them, piece by piece, until it gives an empty piece: a large
+    // file is written without being held whole. Each piece is taken once (the view may end at
+    // the next call); where the file is written in place, which needs the size first, they are
+    // gathered before.
+    using Pieces = std::function<QByteArrayView()>;
+    bool write(const Pieces& next);
     // Why the last write failed: the system's reason, without the path.
     QString errorString() const { return error_; }
 
@@ -38,6 +45,10 @@ class AtomicFileWriter {
     static void reportFileSizeLimitAsError();
 
   private:
+    bool writeBytes(QByteArrayView bytes);
+    // The pieces of the current write, gathered in one array, into `bytes`.
+    void gatherPieces(QByteArray* gathered, QByteArrayView* bytes);
+    bool writeContent(int fd, QByteArrayView bytes);
     bool fail(const QString& reason);
     bool failErrno(int code);
     bool writeDirect(const QByteArray& nativePath, QByteArrayView bytes);
@@ -48,4 +59,5 @@ class AtomicFileWriter {
     QString path_;
     QString error_;
     bool private_ = false;
+    const Pieces* pieces_ = nullptr;  // the content of the write under way, when in pieces
 };

@@ -71,4 +71,11 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
     return false;
 }
 
+bool writeFile(const QString& path, const std::function<QByteArrayView()>& pieces, QString* error) {
+    AtomicFileWriter writer(path);
+    if (writer.write(pieces)) return true;
+    setError(error, writer.errorString());
+    return false;
+}
+
 }  // namespace DocumentFileIO

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // Reading and writing whole document files. Errors come back as a short reason without the
 // path ("Permission denied", "The folder does not exist."), for the caller to show with the path.
@@ -21,5 +22,7 @@ bool readFile(const QString& path, QByteArray* bytes, QString* error,
 // file whole (AtomicFileWriter). A symbolic link is followed and its target written; the link
 // itself stays.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error);
+// The same with the bytes made piece by piece (see AtomicFileWriter::Pieces).
+bool writeFile(const QString& path, const std::function<QByteArrayView()>& pieces, QString* error);
 
 }  // namespace DocumentFileIO

@@ -9,7 +9,7 @@
 LineIndex::LineIndex(int linesPerBlock, quint32 narrowSpan)
     : linesPerBlock_(std::max(linesPerBlock, 2)),
       narrowSpan_(std::min<quint32>(narrowSpan, 0xFFFF)) {
-    assign(nullptr, 0);
+    assign(static_cast<const char*>(nullptr), 0);
 }
 
 void LineIndex::encode(const std::vector<qsizetype>& starts, qsizetype firstLine,
@@ -40,7 +40,28 @@ void LineIndex::encode(const std::vector<qsizetype>& starts, qsizetype firstLine
     }
 }
 
+namespace {
+// The next "\n" at or after `from`, or -1: the library's vector search.
+qsizetype nextBreak(const char16_t* text, qsizetype from, qsizetype size) {
+    const qsizetype at = QStringView(text + from, size - from).indexOf(u'\n');
+    return at < 0 ? -1 : from + at;
+}
+qsizetype nextBreak(const char* text, qsizetype from, qsizetype size) {
+    const void* at = std::memchr(text + from, '\n', size_t(size - from));
+    return at ? static_cast<const char*>(at) - text : -1;
+}
+}  // namespace
+
 void LineIndex::assign(const char16_t* text, qsizetype size) {
+    assignUnits(text, size);
+}
+
+void LineIndex::assign(const char* text, qsizetype size) {
+    assignUnits(text, size);
+}
+
+template <typename Unit>
+void LineIndex::assignUnits(const Unit* text, qsizetype size) {
     blocks_.clear();
     // Found block by block, so that the transient list of absolute starts stays small.
     std::vector<qsizetype> starts{0};
@@ -66,11 +87,10 @@ void LineIndex::assign(const char16_t* text, qsizetype size) {
         // The hot loop of opening a file: short lines are stepped over here, long ones by the
         // library's vector search.
         const qsizetype near = std::min(size, i + 16);
-        while (i < near && text[i] != u'\n') ++i;
+        while (i < near && text[i] != '\n') ++i;
         if (i == near) {
-            i = QStringView(text + i, size - i).indexOf(u'\n');
+            i = nextBreak(text, i, size);
             if (i < 0) break;
-            i += near;
         }
         starts.push_back(i + 1);
         ++count_;

@@ -17,6 +17,7 @@ class LineIndex {
 
     // The starts of `text` (a line starts at 0 and after every "\n").
     void assign(const char16_t* text, qsizetype size);
+    void assign(const char* text, qsizetype size);  // Latin-1, one byte a character
 
     qsizetype count() const { return count_; }
     qsizetype start(qsizetype line) const;
@@ -29,6 +30,9 @@ class LineIndex {
                  const std::vector<qsizetype>& breaks);
 
   private:
+    template <typename Unit>
+    void assignUnits(const Unit* text, qsizetype size);
+
     struct Block {
         qsizetype base = 0;       // start of the block's first line
         qsizetype firstLine = 0;  // number of that line

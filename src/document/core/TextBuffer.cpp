@@ -4,28 +4,96 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// Moves the gap [start, end) of `data` so that it starts at `to`.
+template <typename Unit>
+void shiftGap(Unit* data, qsizetype& start, qsizetype& end, qsizetype to) {
+    if (to < start) {
+        const qsizetype moved = start - to;
+        std::memmove(data + end - moved, data + to, size_t(moved) * sizeof(Unit));
+        start -= moved;
+        end -= moved;
+    } else {
+        const qsizetype moved = to - start;
+        std::memmove(data + start, data + end, size_t(moved) * sizeof(Unit));
+        start += moved;
+        end += moved;
+    }
+}
+
+// Makes room for `grow` more units after the gap [start, end) of `store`, which grows.
+template <typename Store>
+void growGap(Store& store, qsizetype& end, qsizetype grow) {
+    const qsizetype oldSize = store.size();
+    store.resize(oldSize + grow);
+    auto* data = store.data();
+    std::memmove(data + end + grow, data + end, size_t(oldSize - end) * sizeof(*data));
+    end += grow;
+}
+
+}  // namespace
+
 void TextBuffer::setText(QString text) {
-    store_ = std::move(text);
-    gapStart_ = gapEnd_ = store_.size();
+    if (QtPrivate::isLatin1(text)) {
+        setLatin1(text.toLatin1());
+        return;
+    }
+    wide_ = true;
+    wideStore_ = std::move(text);
+    narrowStore_ = QByteArray();
+    gapStart_ = gapEnd_ = wideStore_.size();
+    indexLines();
+}
+
+void TextBuffer::setLatin1(QByteArray text) {
+    wide_ = false;
+    narrowStore_ = std::move(text);
+    wideStore_ = QString();
+    gapStart_ = gapEnd_ = narrowStore_.size();
     indexLines();
 }
 
 QString TextBuffer::text() const {
+    if (!wide_) return mid(0, length());
     closeGap();
-    return store_;
+    return wideStore_;
 }
 
 QString TextBuffer::mid(qsizetype position, qsizetype count) const {
     position = std::clamp<qsizetype>(position, 0, length());
     count = std::clamp<qsizetype>(count, 0, length() - position);
-    const QChar* data = store_.constData();
-    if (position + count <= gapStart_) return QString(data + position, count);
-    if (position >= gapStart_) return QString(data + position + gapSize(), count);
+    // The characters before the gap, then those after it.
+    const qsizetype before = std::clamp<qsizetype>(gapStart_ - position, 0, count);
+    const qsizetype after = position + before + (count > before ? gapSize() : 0);
+    if (wide_) {
+        const QChar* data = wideStore_.constData();
+        if (before == count) return QString(data + position, count);
+        if (before == 0) return QString(data + after, count);
+        QString result;
+        result.reserve(count);
+        result.append(data + position, before);
+        result.append(data + after, count - before);
+        return result;
+    }
+    const char* data = narrowStore_.constData();
+    if (before == count) return QString::fromLatin1(data + position, count);
+    if (before == 0) return QString::fromLatin1(data + after, count);
     QString result;
     result.reserve(count);
-    result.append(data + position, gapStart_ - position);
-    result.append(data + gapEnd_, count - (gapStart_ - position));
+    result.append(QLatin1String(data + position, before));
+    result.append(QLatin1String(data + after, count - before));
     return result;
+}
+
+QByteArrayView TextBuffer::latin1Run(qsizetype position, qsizetype count) const {
+    if (wide_) return {};
+    position = std::clamp<qsizetype>(position, 0, length());
+    count = std::clamp<qsizetype>(count, 0, length() - position);
+    const char* data = narrowStore_.constData();
+    if (position < gapStart_)
+        return QByteArrayView(data + position, std::min(count, gapStart_ - position));
+    return QByteArrayView(data + position + gapSize(), count);
 }
 
 void TextBuffer::moveGap(qsizetype to) const {
@@ -34,17 +102,10 @@ void TextBuffer::moveGap(qsizetype to) const {
         gapStart_ = gapEnd_ = to;
         return;
     }
-    QChar* data = store_.data();
-    if (to < gapStart_) {
-        const qsizetype moved = gapStart_ - to;
-        std::memmove(data + gapEnd_ - moved, data + to, size_t(moved) * sizeof(QChar));
-        gapStart_ -= moved;
-        gapEnd_ -= moved;
+    if (wide_) {
+        shiftGap(wideStore_.data(), gapStart_, gapEnd_, to);
     } else {
-        const qsizetype moved = to - gapStart_;
-        std::memmove(data + gapStart_, data + gapEnd_, size_t(moved) * sizeof(QChar));
-        gapStart_ += moved;
-        gapEnd_ += moved;
+        shiftGap(narrowStore_.data(), gapStart_, gapEnd_, to);
     }
 }
 
@@ -52,7 +113,11 @@ void TextBuffer::closeGap() const {
     if (gapSize() == 0) return;
     const qsizetype size = length();
     moveGap(size);
-    store_.truncate(size);
+    if (wide_) {
+        wideStore_.truncate(size);
+    } else {
+        narrowStore_.truncate(size);
+    }
     gapStart_ = gapEnd_ = size;
 }
 
@@ -60,22 +125,35 @@ void TextBuffer::reserveGap(qsizetype size) {
     if (gapSize() >= size) return;
     // Grow by a share of the text, so that a run of insertions costs amortised constant time.
     const qsizetype grow = std::max(size - gapSize(), std::max<qsizetype>(4096, length() / 16));
-    const qsizetype oldSize = store_.size();
-    store_.resize(oldSize + grow);
-    QChar* data = store_.data();
-    std::memmove(data + gapEnd_ + grow, data + gapEnd_, size_t(oldSize - gapEnd_) * sizeof(QChar));
-    gapEnd_ += grow;
+    if (wide_) {
+        growGap(wideStore_, gapEnd_, grow);
+    } else {
+        growGap(narrowStore_, gapEnd_, grow);
+    }
+}
+
+void TextBuffer::widen() {
+    closeGap();
+    wideStore_ = QString::fromLatin1(narrowStore_);
+    narrowStore_ = QByteArray();
+    wide_ = true;
 }
 
 void TextBuffer::replace(qsizetype position, qsizetype count, QStringView with) {
     position = std::clamp<qsizetype>(position, 0, length());
     count = std::clamp<qsizetype>(count, 0, length() - position);
-    // Lines first+1 to last start inside the replaced characters: they go.
+    if (!wide_ && !QtPrivate::isLatin1(with)) widen();
     moveGap(position);
-    gapEnd_ += count;
+    gapEnd_ += count;  // the replaced characters join the gap
     reserveGap(with.size());
-    if (!with.isEmpty())
-        std::memcpy(store_.data() + gapStart_, with.data(), size_t(with.size()) * sizeof(QChar));
+    if (wide_) {
+        if (!with.isEmpty())
+            std::memcpy(wideStore_.data() + gapStart_, with.data(),
+                        size_t(with.size()) * sizeof(QChar));
+    } else {
+        char* out = narrowStore_.data() + gapStart_;
+        for (qsizetype i = 0; i < with.size(); ++i) out[i] = char(with[i].unicode());
+    }
     gapStart_ += with.size();
 
     std::vector<qsizetype> breaks;
@@ -90,22 +168,44 @@ void TextBuffer::replaceMany(const std::vector<qsizetype>& positions, qsizetype 
         replace(positions.front(), count, piece(0));
         return;
     }
-    closeGap();
-    const QStringView old(store_);
-    QString result;
-    qsizetype size = old.size() - qsizetype(positions.size()) * count;
-    for (size_t i = 0; i < positions.size(); ++i) size += piece(i).size();
-    result.reserve(size);
-    qsizetype from = 0;
+    qsizetype size = length() - qsizetype(positions.size()) * count;
+    bool latin1 = !wide_;
     for (size_t i = 0; i < positions.size(); ++i) {
-        result.append(old.mid(from, positions[i] - from));
-        result.append(piece(i));
+        size += piece(i).size();
+        latin1 = latin1 && QtPrivate::isLatin1(piece(i));
+    }
+    if (!latin1 && !wide_) widen();
+    closeGap();
+    qsizetype from = 0;
+    if (wide_) {
+        const QStringView old(wideStore_);
+        QString result;
+        result.reserve(size);
+        for (size_t i = 0; i < positions.size(); ++i) {
+            result.append(old.mid(from, positions[i] - from));
+            result.append(piece(i));
+            from = positions[i] + count;
+        }
+        result.append(old.mid(from));
+        setText(std::move(result));
+        return;
+    }
+    const QByteArrayView old(narrowStore_);
+    QByteArray result;
+    result.reserve(size);
+    for (size_t i = 0; i < positions.size(); ++i) {
+        result.append(old.sliced(from, positions[i] - from));
+        for (QChar c : piece(i)) result.append(char(c.unicode()));
         from = positions[i] + count;
     }
-    result.append(old.mid(from));
-    setText(std::move(result));
+    result.append(old.sliced(from));
+    setLatin1(std::move(result));
 }
 
 void TextBuffer::indexLines() {  // with the gap closed
-    lines_.assign(reinterpret_cast<const char16_t*>(store_.constData()), store_.size());
+    if (wide_) {
+        lines_.assign(reinterpret_cast<const char16_t*>(wideStore_.constData()), wideStore_.size());
+    } else {
+        lines_.assign(narrowStore_.constData(), narrowStore_.size());
+    }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <algorithm>
@@ -9,24 +10,38 @@
 
 #include "document/core/LineIndex.h"
 
-// The text of a plain-text document: UTF-16 in one block with a gap where the last edit was, so
-// an edit costs time in the distance from the previous one rather than in the length of the
-// text; and where every line starts ("\n" ends a line). A loaded text is taken over without a
-// copy, and handed out again without one until the next edit.
+// The text of a plain-text document, in one block with a gap where the last edit was, so an
+// edit costs time in the distance from the previous one rather than in the length of the text;
+// and where every line starts ("\n" ends a line).
+//
+// While every character is Latin-1 (U+0000 to U+00FF, as most files in Western languages are)
+// the block holds one byte a character; the first character beyond turns it into UTF-16 once.
+// Positions are UTF-16 offsets either way: a Latin-1 character is one unit. A loaded text is
+// taken over without a copy; UTF-16 storage is handed out again without one until the next edit.
 class TextBuffer {
   public:
     TextBuffer() = default;
     // With a line index of the given block geometry (see LineIndex).
     explicit TextBuffer(LineIndex lines) : lines_(std::move(lines)) {}
 
+    // Stored one byte a character when every character allows it.
     void setText(QString text);
-    // The whole text; shares the storage until the next edit.
+    // A text of Latin-1 characters, one byte each.
+    void setLatin1(QByteArray text);
+    // Whether the text is held one byte a character.
+    bool isLatin1() const { return !wide_; }
+
+    // The whole text: a copy while held as Latin-1; else shares the storage until the next edit.
     QString text() const;
-    qsizetype length() const { return store_.size() - gapSize(); }
+    qsizetype length() const { return size() - gapSize(); }
     QChar at(qsizetype position) const {
-        return store_.at(position < gapStart_ ? position : position + gapSize());
+        const qsizetype i = position < gapStart_ ? position : position + gapSize();
+        return wide_ ? wideStore_.at(i) : QChar(uchar(narrowStore_.at(i)));
     }
     QString mid(qsizetype position, qsizetype count) const;
+    // Up to `count` characters from `position` as held one byte each, as far as the gap: a view
+    // of the storage until the next edit. Empty while the text is held in UTF-16.
+    QByteArrayView latin1Run(qsizetype position, qsizetype count) const;
 
     // Replaces `count` characters at `position` with `with`.
     void replace(qsizetype position, qsizetype count, QStringView with);
@@ -48,15 +63,20 @@ class TextBuffer {
     }
 
   private:
+    qsizetype size() const { return wide_ ? wideStore_.size() : narrowStore_.size(); }
     qsizetype gapSize() const { return gapEnd_ - gapStart_; }
     void moveGap(qsizetype to) const;
     void closeGap() const;
     void reserveGap(qsizetype size);
+    // Turns Latin-1 storage into UTF-16, the gap closed.
+    void widen();
     void indexLines();
 
-    // The storage: text before the gap, the gap, text after it. Moving the gap changes nothing
-    // a reader can see, so const readers may do it.
-    mutable QString store_;
+    // The storage, in bytes or in UTF-16: text before the gap, the gap, text after it. Moving
+    // the gap changes nothing a reader can see, so const readers may do it.
+    bool wide_ = false;
+    mutable QByteArray narrowStore_;
+    mutable QString wideStore_;
     mutable qsizetype gapStart_ = 0;
     mutable qsizetype gapEnd_ = 0;
     LineIndex lines_;

@@ -5,6 +5,8 @@
 #include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -90,18 +92,141 @@ Census takeCensus(const QString& text) {
     return Census{cr, lf, crlf, controls, nuls};
 }
 
+// A text's units: UTF-16, or Latin-1 bytes.
+char16_t* unitsOf(QString& text) {
+    return reinterpret_cast<char16_t*>(text.data());
+}
+char* unitsOf(QByteArray& text) {
+    return text.data();
+}
+qsizetype indexOfCR(const char16_t* s, qsizetype n) {
+    return QStringView(s, n).indexOf(u'\r');
+}
+qsizetype indexOfCR(const char* s, qsizetype n) {
+    const void* at = std::memchr(s, '\r', size_t(n));
+    return at ? static_cast<const char*>(at) - s : -1;
+}
+
+// The census of a Latin-1 text: sixteen bytes at a time, most of them passed over at once.
+Census takeCensus(const QByteArray& text) {
+    const auto* s = reinterpret_cast<const uchar*>(text.constData());
+    const qsizetype n = text.size();
+    Census census;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i top = _mm_set1_epi8(0x1F);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const unsigned low = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, top), v)));
+        if (low == 0) continue;  // nothing below U+0020
+        const auto mask = [&](char c) {
+            return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+        };
+        const unsigned lf = mask('\n'), cr = mask('\r');
+        census.lf += qPopulationCount(lf);
+        census.cr += qPopulationCount(cr);
+        census.nuls += qPopulationCount(mask('\0'));
+        census.controls += qPopulationCount(low & ~(lf | cr | mask('\t') | mask('\f')));
+    }
+#endif
+    for (; i < n; ++i) {
+        const uchar c = s[i];
+        census.cr += c == '\r';
+        census.lf += c == '\n';
+        census.controls += (c < 0x20) & (c != '\t') & (c != '\n') & (c != '\f') & (c != '\r');
+        census.nuls += c == 0;
+    }
+    if (census.cr > 0) {
+        for (qsizetype at = indexOfCR(text.constData(), n); at >= 0 && at + 1 < n;) {
+            census.crlf += s[at + 1] == '\n';
+            const qsizetype next = indexOfCR(text.constData() + at + 1, n - at - 1);
+            at = next < 0 ? -1 : at + 1 + next;
+        }
+    }
+    return census;
+}
+
+// Whether UTF-8 bytes hold Latin-1 characters only: ASCII, and two-byte sequences of U+0080 to
+// U+00FF. `pairs` counts the latter.
+bool utf8IsLatin1(const uchar* s, qsizetype n, qsizetype* pairs) {
+    constexpr quint64 kHighBits = 0x8080808080808080ull;
+    *pairs = 0;
+    for (qsizetype i = 0; i < n;) {
+        if (n - i >= 16) {
+            quint64 a, b;
+            std::memcpy(&a, s + i, 8);
+            std::memcpy(&b, s + i + 8, 8);
+            if (((a | b) & kHighBits) == 0) {
+                i += 16;
+                continue;
+            }
+        }
+        if (s[i] < 0x80) {
+            ++i;
+        } else if ((s[i] == 0xC2 || s[i] == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            ++*pairs;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The Latin-1 text of UTF-8 bytes that utf8IsLatin1 accepted, written over them from `from` on
+// (after a byte-order mark): never longer than the bytes.
+void utf8ToLatin1InPlace(QByteArray& bytes, qsizetype from) {
+    constexpr quint64 kHighBits = 0x8080808080808080ull;
+    uchar* const s = reinterpret_cast<uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype w = 0;
+    for (qsizetype r = from; r < n;) {
+        // The run of ASCII up to the next pair moves down as a whole.
+        qsizetype stop = r;
+        for (quint64 a, b; n - stop >= 16; stop += 16) {
+            std::memcpy(&a, s + stop, 8);
+            std::memcpy(&b, s + stop + 8, 8);
+            if ((a | b) & kHighBits) break;
+        }
+        while (stop < n && s[stop] < 0x80) ++stop;
+        if (w != r) std::memmove(s + w, s + r, size_t(stop - r));
+        w += stop - r;
+        if (stop == n) break;
+        s[w++] = uchar(((s[stop] & 0x1F) << 6) | (s[stop + 1] & 0x3F));
+        r = stop + 2;
+    }
+    bytes.truncate(w);
+}
+
+// Whether Windows-1252 bytes read as the same Latin-1 characters: none of 0x80 to 0x9F that
+// stand for characters beyond U+00FF (the euro sign, curly quotes and the like).
+bool windows1252IsLatin1(const QByteArray& bytes) {
+    static const auto kBeyond = [] {
+        std::array<bool, 256> beyond{};
+        for (int b = 0x80; b < 0xA0; ++b)
+            beyond[size_t(b)] = Windows1252::toUnicode(uchar(b)) > 0xFF;
+        return beyond;
+    }();
+    for (const char c : bytes) {
+        if (kBeyond[uchar(c)]) return false;
+    }
+    return true;
+}
+
 // Turns CR LF and CR into LF and records the file's line-ending style.
-void normalizeLineEndings(QString& text, const Census& census, TextFileFormat& format) {
+template <typename Text>
+void normalizeLineEndings(Text& text, const Census& census, TextFileFormat& format) {
     format.lineEnding = LineEnding::LF;
     if (census.cr == 0) return;
-    char16_t* s = reinterpret_cast<char16_t*>(text.data());
+    auto* s = unitsOf(text);
+    using Unit = std::remove_pointer_t<decltype(s)>;
     const qsizetype n = text.size();
     const qsizetype counts[3] = {census.lf - census.crlf, census.crlf,
                                  census.cr - census.crlf};  // LF, CR LF, CR alone
     const int kinds = (counts[0] > 0) + (counts[1] > 0) + (counts[2] > 0);
 
     if (kinds == 1 && counts[2] > 0) {
-        for (qsizetype i = 0; i < n; ++i) s[i] = s[i] == '\r' ? char16_t('\n') : s[i];
+        for (qsizetype i = 0; i < n; ++i) s[i] = s[i] == '\r' ? Unit('\n') : s[i];
         format.lineEnding = LineEnding::CR;
         return;
     }
@@ -109,9 +234,9 @@ void normalizeLineEndings(QString& text, const Census& census, TextFileFormat& f
         // CR LF only: drop each CR, moving the lines between them down.
         qsizetype w = 0, r = 0;
         while (r < n) {
-            const qsizetype next = QStringView(s + r, n - r).indexOf(u'\r');
+            const qsizetype next = indexOfCR(s + r, n - r);
             const qsizetype stop = next < 0 ? n : r + next;
-            if (w != r) std::memmove(s + w, s + r, size_t(stop - r) * sizeof(char16_t));
+            if (w != r) std::memmove(s + w, s + r, size_t(stop - r) * sizeof(Unit));
             w += stop - r;
             r = stop + 1;
         }
@@ -125,7 +250,7 @@ void normalizeLineEndings(QString& text, const Census& census, TextFileFormat& f
     endings.reserve(census.lf + census.cr - census.crlf);
     qsizetype w = 0;
     for (qsizetype r = 0; r < n; ++r) {
-        const char16_t c = s[r];
+        const Unit c = s[r];
         if (c == '\r') {
             if (r + 1 < n && s[r + 1] == '\n') {
                 ++r;
@@ -342,6 +467,31 @@ DecodedText decode(const QByteArray& bytes) {
     return result;
 }
 
+DecodedText decodeCompact(QByteArray bytes) {
+    const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    const bool utf16 = n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF));
+    const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
+    const qsizetype from = bom ? 3 : 0;
+    qsizetype pairs = 0;
+    DecodedText result;
+    if (!utf16 && utf8IsLatin1(s + from, n - from, &pairs)) {
+        result.format.bom = bom;
+        if (pairs > 0 || from > 0) utf8ToLatin1InPlace(bytes, from);
+    } else if (!utf16 && !bom &&
+               TextDecoding::validUtf8Prefix(s, std::size_t(n)) < std::size_t(n) &&
+               windows1252IsLatin1(bytes)) {
+        result.format.encoding = Encoding::Windows1252;  // the bytes are the characters
+    } else {
+        return decode(bytes);
+    }
+    const Census census = takeCensus(bytes);
+    result.looksBinary = census.nuls > 0 || census.controls * 50 > bytes.size();
+    normalizeLineEndings(bytes, census, result.format);
+    result.latin1 = std::move(bytes);
+    return result;
+}
+
 EncodedText encode(const QString& text, const TextFileFormat& requested) {
     EncodedText result;
     result.format = requested;
@@ -386,6 +536,83 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
         encodeAs<Encoding::Utf8>(text, result.format, result.bytes);
     }
     return result;
+}
+
+namespace {
+constexpr quint64 kHighBits = 0x8080808080808080ull;
+
+bool isAscii(const char* s, qsizetype n) {
+    quint64 high = 0;
+    qsizetype i = 0;
+    for (quint64 word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, s + i, 8);
+        high |= word;
+    }
+    for (; i < n; ++i) high |= uchar(s[i]);
+    return (high & kHighBits) == 0;
+}
+
+// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end.
+char* latin1ToUtf8(const char* s, qsizetype n, char* out) {
+    for (qsizetype i = 0; i < n;) {
+        qsizetype ascii = i;
+        for (quint64 word; ascii + 8 <= n; ascii += 8) {
+            std::memcpy(&word, s + ascii, 8);
+            if (word & kHighBits) break;
+        }
+        while (ascii < n && uchar(s[ascii]) < 0x80) ++ascii;
+        std::memcpy(out, s + i, size_t(ascii - i));
+        out += ascii - i;
+        if (ascii == n) break;
+        const uchar c = uchar(s[ascii]);
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+        i = ascii + 1;
+    }
+    return out;
+}
+}  // namespace
+
+bool PieceEncoder::inPieces(const TextFileFormat& format) {
+    return format.encoding != Encoding::Windows1252 && format.mixedLineEndings.isEmpty();
+}
+
+PieceEncoder::PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
+                           qsizetype pieceSize, ReadLatin1 readLatin1)
+    : read_(std::move(read)),
+      readLatin1_(std::move(readLatin1)),
+      length_(length),
+      format_(format),
+      pieceSize_(std::max<qsizetype>(pieceSize, 2)) {}
+
+QByteArrayView PieceEncoder::next() {
+    if (started_ && position_ >= length_) return {};
+    qsizetype count = std::min(pieceSize_, length_ - position_);
+    if (readLatin1_ && format_.encoding == Encoding::Utf8 && format_.lineEnding == LineEnding::LF &&
+        (started_ || !format_.bom)) {
+        const QByteArrayView run = readLatin1_(position_, count);
+        if (!run.isEmpty() && !std::memchr(run.data(), '\r', size_t(run.size()))) {
+            started_ = true;
+            position_ += run.size();
+            if (isAscii(run.data(), run.size())) return run;
+            bytes_.resize(2 * run.size());
+            bytes_.truncate(latin1ToUtf8(run.data(), run.size(), bytes_.data()) - bytes_.data());
+            return bytes_;
+        }
+    }
+    QString piece = read_(position_, count);
+    // A surrogate pair or a CR LF is never cut in two: the next piece takes it whole.
+    if (position_ + count < length_ && count > 1 &&
+        (piece.back().isHighSurrogate() || piece.back() == u'\r')) {
+        piece.chop(1);
+        --count;
+    }
+    TextFileFormat format = format_;
+    format.bom = format_.bom && !started_;  // the mark starts the file only
+    bytes_ = encode(piece, format).bytes;
+    started_ = true;
+    position_ += count;
+    return bytes_;
 }
 
 QString plainText(const QTextDocument& document) {

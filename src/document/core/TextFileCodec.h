@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QTextDocument;
 
@@ -29,6 +30,9 @@ struct DecodedText {
     // The text with every line break (CR LF, LF or CR) as "\n", which is what QTextDocument
     // and plainText() below use, so the text loads and saves without further conversion.
     QString text;
+    // From decodeCompact: the text in Latin-1, one byte a character, when every character is
+    // one of U+0000 to U+00FF; `text` is then empty.
+    QByteArray latin1;
     TextFileFormat format;
     // NUL bytes or many control characters: the file is probably not text. The plain-text
     // editor keeps them all, but formatted text (RTF) cannot hold them.
@@ -61,8 +65,43 @@ struct EncodedText {
 namespace TextFileCodec {
 
 DecodedText decode(const QByteArray& bytes);
+// The same text, in `latin1` where it can be: the bytes of a UTF-8 file of Latin-1 characters
+// are turned into them where they lie, and those of a Windows-1252 file without characters
+// beyond U+00FF are them already. Either way nothing is decoded twice.
+DecodedText decodeCompact(QByteArray bytes);
 
 EncodedText encode(const QString& text, const TextFileFormat& requested);
+
+// The bytes encode() makes of a text, made a piece at a time from the text's own pieces, so that
+// neither the whole text nor the whole file need be held at once. Only for formats where every
+// character encodes and every line break gets the same ending: UTF-8 and UTF-16 without an
+// ending recorded per line (inPieces).
+class PieceEncoder {
+  public:
+    // `count` characters of the text from `position`.
+    using Read = std::function<QString(qsizetype position, qsizetype count)>;
+    // Up to `count` characters from `position` as Latin-1 bytes, or none: a text held so.
+    using ReadLatin1 = std::function<QByteArrayView(qsizetype position, qsizetype count)>;
+
+    static bool inPieces(const TextFileFormat& format);
+
+    // Runs that `readLatin1` gives are written as UTF-8 with LF line breaks straight from their
+    // bytes, and a run of ASCII, its own UTF-8, as it is, uncopied.
+    PieceEncoder(Read read, qsizetype length, const TextFileFormat& format,
+                 qsizetype pieceSize = 1 << 20, ReadLatin1 readLatin1 = {});
+    // The next piece of the file; empty at its end. It holds until the next call.
+    QByteArrayView next();
+
+  private:
+    Read read_;
+    ReadLatin1 readLatin1_;
+    qsizetype length_;
+    TextFileFormat format_;
+    qsizetype pieceSize_;
+    qsizetype position_ = 0;
+    bool started_ = false;
+    QByteArray bytes_;
+};
 
 // The document's text as a plain-text file holds it: paragraphs and line separators (U+2028,
 // Shift+Enter) become "\n"; no-break spaces and other characters stay as they are (unlike
