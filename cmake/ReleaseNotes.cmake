@@ -15,8 +15,9 @@ foreach(var CHANGELOG VERSION PACKAGE MAINTAINER DEBIAN_OUT METAINFO_IN METAINFO
   endif()
 endforeach()
 
-# RFC 2822 date at noon UTC, the form dpkg-parsechangelog expects.
-function(rfc2822_date iso out)
+# RFC 2822 date at noon UTC, the form dpkg-parsechangelog expects; `minute` minutes past noon, so
+# that of several releases on one day each is later than the one before.
+function(rfc2822_date iso minute out)
   string(REGEX MATCH "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$" ok "${iso}")
   if(NOT ok)
     message(FATAL_ERROR "CHANGELOG.md: \"${iso}\" is not a date in the form YYYY-MM-DD")
@@ -40,7 +41,12 @@ function(rfc2822_date iso out)
   set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
   list(GET days ${weekday} day_name)
   list(GET months ${index} month_name)
-  set(${out} "${day_name}, ${CMAKE_MATCH_3} ${month_name} ${CMAKE_MATCH_1} 12:00:00 +0000"
+  if(minute GREATER 59)
+    message(FATAL_ERROR "CHANGELOG.md: more than 60 releases on ${iso}")
+  elseif(minute LESS 10)
+    set(minute "0${minute}")
+  endif()
+  set(${out} "${day_name}, ${CMAKE_MATCH_3} ${month_name} ${CMAKE_MATCH_1} 12:${minute}:00 +0000"
       PARENT_SCOPE)
 endfunction()
 
@@ -81,7 +87,7 @@ macro(finish_version)
     if(item_count EQUAL 0)
       message(FATAL_ERROR "CHANGELOG.md: version ${version} lists no changes")
     endif()
-    rfc2822_date("${date}" stamp)
+    rfc2822_date("${date}" ${same_day_before} stamp)
     string(APPEND debian "\n -- ${MAINTAINER}  ${stamp}\n\n")
     string(APPEND releases "        </ul>\n      </description>\n    </release>\n")
   endif()
@@ -104,6 +110,9 @@ while(NOT text STREQUAL "")
     set(version "${CMAKE_MATCH_1}")
     set(date "${CMAKE_MATCH_2}")
     set(item_count 0)
+    # Older releases of the same day, below this one.
+    string(REGEX MATCHALL "\n## [^ \n]+ - ${date}\n" same_day "\n${text}")
+    list(LENGTH same_day same_day_before)
     if(newest STREQUAL "")
       set(newest "${version}")
     endif()
