@@ -114,7 +114,11 @@ QChar RichTextBox::CharAt(int position) const {
 QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
     if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor()))
         return plain->buffer().mid(position, count);
-    return Text().mid(position, count);
+    position = qBound<qsizetype>(0, position, editor_->length());
+    count = qBound<qsizetype>(0, count, editor_->length() - position);
+    QString range(count, Qt::Uninitialized);
+    for (qsizetype i = 0; i < count; ++i) range[i] = editor_->charAt(position + i);
+    return range;
 }
 
 qsizetype RichTextBox::selectionStart() const {

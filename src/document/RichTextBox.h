@@ -65,7 +65,7 @@ class RichTextBox : public QWidget {
     // One character of the text ("\n" between paragraphs); a null QChar outside the text.
     QChar CharAt(int position) const;
     // `count` characters from `position`, as Text().mid would give them, without copying the
-    // whole of a plain text.
+    // whole text.
     QString TextRange(qsizetype position, qsizetype count) const;
 
     QString SelText() const;

@@ -40,14 +40,16 @@ void frmDocument::Form_Load() {
 
 namespace {
 // The characters of a text, read a window at a time: the preview check may read millions of
-// them (a file of empty lines has no decisive one).
+// them (a file of empty lines has no decisive one), or, after an edit, a few. Windows start
+// small and grow.
 class WindowedText {
   public:
     explicit WindowedText(const RichTextBox* text) : text_(text) {}
     QChar operator()(qsizetype i) {
         if (i < start_ || i >= start_ + window_.size()) {
             start_ = std::max<qsizetype>(0, i - 8);  // the check looks back five characters
-            window_ = text_->TextRange(start_, 64 * 1024);
+            window_ = text_->TextRange(start_, size_);
+            size_ = std::min<qsizetype>(size_ * 2, 64 * 1024);
         }
         return i - start_ < window_.size() ? window_.at(i - start_) : QChar();  // past the end
     }
@@ -55,6 +57,7 @@ class WindowedText {
   private:
     const RichTextBox* text_;
     qsizetype start_ = 0;
+    qsizetype size_ = 64;
     QString window_;
 };
 }  // namespace
