@@ -117,13 +117,21 @@ def main(build, source):
         check(any(f in plain for f in ("\\fB" + item, ".B " + item, ".BR " + item, ".BI " + item + " ")),
               f"{item} in the manual page")
 
-    # The editor's manual page names everything `quillo --help` lists (printed with no display).
+    # The editor's manual page names everything `quillo --help` lists. Help and version need no
+    # display; a usage error goes to standard error with status 2.
     roff = gzip.open(p("share/man/man1/quillo.1.gz")).read().decode().replace("\\-", "-")
-    rc, out, _ = run(p("bin/quillo"), "--help")
+    bare = {k: v for k, v in os.environ.items()
+            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    rc, out, _ = run(p("bin/quillo"), "--help", env=bare)
     listed = [w.rstrip(",") for line in out.split("\n") if re.match(r"  \S", line)
               for w in line.split()[:2] if w[0] in "-+"]
-    check(rc == 0 and listed == ["+LINE", "-h", "--help", "-v", "--version", "--"],
+    check(rc == 0 and out.startswith("Usage: quillo ")
+          and listed == ["+LINE", "-h", "--help", "-v", "--version", "--"],
           f"quillo --help lists {listed}")
+    rc, out, _ = run(p("bin/quillo"), "a.txt", "--version", env=bare)
+    check(rc == 0 and out == f"quillo (Quillo Meridian) {version}\n", f"quillo --version: {out!r}")
+    rc, _, err = run(p("bin/quillo"), "--nonsense", env=dict(bare, QT_QPA_PLATFORM="offscreen"))
+    check(rc == 2 and "unknown option '--nonsense'" in err, f"quillo --nonsense: {rc} {err!r}")
     for item in listed[1:] + ["0", "2"]:
         check(re.search(r'^\.B\w* (.* )?"?' + re.escape(item) + r'( |"|$)', roff, re.M),
               f"{item} in the editor's manual page")

@@ -15,10 +15,8 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
-#include "Version.h"
 #include "app/CommandLine.h"
 #include "app/RecentFiles.h"
 #include "app/Startup.h"
@@ -70,10 +68,6 @@ class MainWindowTest : public WindowTest {
         window->show();
         main->mdiArea()->setActiveSubWindow(window);
         return window;
-    }
-    QString file(const QString& name, const QByteArray& bytes) {
-        const QString path = env->scratch(name);
-        return writeBytes(path, bytes) ? path : QString();
     }
 
   private slots:
@@ -156,26 +150,6 @@ class MainWindowTest : public WindowTest {
                           (command.lines[i] ? QString("@%1").arg(command.lines[i]) : "");
         }
         QCOMPARE(result, row[2]);
-    }
-
-    // The program itself: help and version on standard output with no display; a usage error
-    // on standard error.
-    void commandLineAsAProcess() {
-        ChildOptions options;
-        options.environment.remove("DISPLAY");
-        options.environment.remove("WAYLAND_DISPLAY");
-        options.environment.remove("QT_QPA_PLATFORM");
-        const QString quillo = QStringLiteral(QUILLO_BINARY_DIR "/quillo");
-        ChildRun run = runChild(quillo, {"--help"}, options);
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.startsWith("Usage: quillo ") && run.out.contains("+LINE"));
-        run = runChild(quillo, {"a.txt", "--version"}, options);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, "quillo (Quillo Meridian) " QUILLO_VERSION_STRING "\n");
-        options.environment.insert("QT_QPA_PLATFORM", "offscreen");
-        run = runChild(quillo, {"--nonsense"}, options);
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.contains("unknown option '--nonsense'"), run.err);
     }
 
     // Several files open in windows of their own, each at its line (the last within the text);
@@ -263,20 +237,14 @@ class MainWindowTest : public WindowTest {
 
     // Closing a changed document asks; No closes, Yes saves then closes, unless the save is
     // cancelled or fails. A clean document or a browser window closes without a question.
-    void closePrompt_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("saveAs");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("No") << int(MsgBoxResult::No) << QString() << true;
-        QTest::newRow("Yes") << int(MsgBoxResult::Yes) << "draft.txt" << true;
-        QTest::newRow("Yes, save cancelled") << int(MsgBoxResult::Yes) << "" << false;
-        QTest::newRow("Yes, save fails") << int(MsgBoxResult::Yes) << "no/such/draft.txt" << false;
-        QTest::newRow("Cancel") << int(MsgBoxResult::Cancel) << QString() << false;
-    }
+    void closePrompt_data() { addCaseRows(QStringLiteral("app/close-prompt.tsv"), 4); }
     void closePrompt() {
-        QFETCH(int, answer);
-        QFETCH(QString, saveAs);
-        QFETCH(bool, closes);
+        QFETCH(QStringList, row);
+        const int answer = row[0] == "No"    ? MsgBoxResult::No
+                           : row[0] == "Yes" ? MsgBoxResult::Yes
+                                             : MsgBoxResult::Cancel;
+        const QString& saveAs = row[1];
+        const bool closes = row[2] == "1";
         main->LoadNewDoc();
         main->mnuFileClose_Click();
         QCoreApplication::processEvents();
@@ -288,7 +256,7 @@ class MainWindowTest : public WindowTest {
 
         QTest::keyClicks(document()->txtText->editor(), "draft");
         env->dialogs.msgBoxAnswers.enqueue(answer);
-        if (!saveAs.isNull())
+        if (saveAs != "-")
             env->dialogs.fileAnswers.enqueue(saveAs.isEmpty() ? QString() : env->scratch(saveAs));
         main->mnuFileClose_Click();
         QCoreApplication::processEvents();

@@ -747,10 +747,7 @@ def screen_reader(d):
 
 def changed_on_disk(d):
     """Changed by another program: the bar on coming back, Reload, one Ctrl+Z undoes it."""
-    d.write_settings(QUIET_START)
-    path = d.write("home/shared.txt", "old text\n")
-    d.start(path)
-    main = d.window_titled(MAIN + r" - \[" + path + r"\]")
+    path, main = open_file(d, "shared.txt", "old text\n")
     d.start_process("xmessage", "another program")
     other = d.x("xdotool", "search", "--sync", "--onlyvisible", "--class", "xmessage").split()
     d.activate(other[0])

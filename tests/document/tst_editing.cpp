@@ -30,11 +30,8 @@ QClipboard* clipboard() {
 
 }  // namespace
 
-class EditingTest : public QObject {
+class EditingTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TestEnvironment> env;
-    frmMain* main = nullptr;
 
     RichTextBox* text() const { return main->ActiveDocument()->txtText; }
     QWidget* editor() const { return text()->editor(); }
@@ -56,8 +53,7 @@ class EditingTest : public QObject {
     }
 
     bool loadRtf(const QByteArray& rtf) {
-        const QString path = env->scratch("sample.rtf");
-        return writeBytes(path, rtf) && text()->LoadFile(path, RichTextBox::rtfRTF) &&
+        return text()->LoadFile(file("sample.rtf", rtf), RichTextBox::rtfRTF) &&
                text()->isRichMode();
     }
 
@@ -70,12 +66,9 @@ class EditingTest : public QObject {
 
   private slots:
     void init() {
-        env = std::make_unique<TestEnvironment>();
-        env->setSetting("FirstTime", "No");
-        main = env->start();
+        WindowTest::init();
         clipboard()->clear();
     }
-    void cleanup() { env.reset(); }
 
     // Each kind of edit gives its name to the Undo caption, and after Undo to the Redo caption,
     // in both editors; one Undo takes the whole step back.

@@ -41,10 +41,6 @@ class FileCommandsTest : public WindowTest {
         env->dialogs.fileAnswers.enqueue(path);
         main->mnuFileOpen_Click();
     }
-    QString file(const QString& name, const QByteArray& bytes) {
-        const QString path = env->scratch(name);
-        return writeBytes(path, bytes) ? path : QString();
-    }
     void closeAll() {
         main->mdiArea()->closeAllSubWindows();
         QCoreApplication::processEvents();

@@ -67,12 +67,6 @@ bool put(const QString& path, const QByteArray& bytes, mode_t mode = 0644) {
     return writeBytes(path, bytes) && ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-struct stat statOf(const QString& path) {
-    struct stat st = {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
-    return st;
-}
-
 bool giveToNobody(const QString& path) {
     return ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
 }

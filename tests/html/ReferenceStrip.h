@@ -204,23 +204,23 @@ struct Stripper {
         }
     }
 
+    // Reads the tag whose "<" is at j into `tag`, leaving j on its ">"; false when the text (but
+    // for its last character) runs out first.
+    bool readTag(std::size_t& j, std::u32string& tag) const {
+        tag.clear();
+        while (++j < L && at(j) != '>') tag.push_back(at(j));
+        return j < L;
+    }
+
     // Returns normally when the look-ahead decided; runs out of text: not compact.
     void rowLookahead() {
         std::uint64_t count = 0;
         std::u32string tag;
         std::size_t j = pos + 1;
         for (;;) {
-            if (at(j) == '<') {
-                tag.clear();
-                for (;;) {
-                    ++j;
-                    if (j >= L) {
-                        compactRow = false;
-                        return;
-                    }
-                    if (at(j) == '>') break;
-                    tag.push_back(at(j));
-                }
+            if (at(j) == '<' && !readTag(j, tag)) {
+                compactRow = false;
+                return;
             }
             const auto tagIs = [&](const char* t) { return ReferenceStrip::tagIs(tag, t); };
             if (is(tag, "/TR") || is(tag, "/TABLE")) {
@@ -240,14 +240,9 @@ struct Stripper {
                     }
                     if (at(j) == '<') {
                         std::u32string cellTag;
-                        for (;;) {
-                            ++j;
-                            if (j >= L) {
-                                compactRow = false;
-                                return;
-                            }
-                            if (at(j) == '>') break;
-                            cellTag.push_back(at(j));
+                        if (!readTag(j, cellTag)) {
+                            compactRow = false;
+                            return;
                         }
                         if (is(removeSpaces(cellTag), "/TD")) {
                             tag.clear();

@@ -74,3 +74,9 @@ void WindowTest::init() {
     env->setSetting(QStringLiteral("FirstTime"), QStringLiteral("No"));
     main = env->start();
 }
+
+QString WindowTest::file(const QString& name, const QByteArray& bytes) const {
+    const QString path = env->scratch(name);
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() ? path : QString();
+}

@@ -53,6 +53,9 @@ class WindowTest : public QObject {
     std::unique_ptr<TestEnvironment> env;
     frmMain* main = nullptr;
 
+    // A scratch file holding `bytes`: its path, or an empty one if it could not be written.
+    QString file(const QString& name, const QByteArray& bytes) const;
+
   protected slots:
     void init();
     void cleanup() { env.reset(); }

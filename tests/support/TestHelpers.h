@@ -65,11 +65,15 @@ inline QList<QByteArray> namesIn(const QByteArray& folder) {
     return names;
 }
 
-// The permission bits of a file or folder (of a link itself, not what it points to).
-inline int modeOf(const QString& path) {
+// What lstat says of a file or folder (of a link itself, not what it points to), and its
+// permission bits.
+inline struct stat statOf(const QString& path) {
     struct stat st = {};
     ::lstat(QFile::encodeName(path).constData(), &st);
-    return int(st.st_mode & 07777);
+    return st;
+}
+inline int modeOf(const QString& path) {
+    return int(statOf(path).st_mode & 07777);
 }
 
 // In case tables "\xNN" stands for a byte, "\uXXXX" for a character and "\n" for a line break.
