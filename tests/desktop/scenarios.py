@@ -411,12 +411,12 @@ def browser_module(d):
     alone = os.path.join(d.root, "alone")
     os.makedirs(alone)
     d.program = shutil.copy(d.program, alone)
-    for module, reason in ((None, r"quillo-browser\.so is in none of the folders " + re.escape(
-                                alone) + ", .*"),
-                           (b"not a library", ".*" + re.escape(alone) + r"/quillo-browser\.so.+")):
-        if module:
+    missing = r"quillo-browser\.so is in none of the folders " + re.escape(alone) + ", .+"
+    broken = ".*" + re.escape(alone) + r"/quillo-browser\.so.+"  # in the loader's words
+    for junk, reason in ((None, missing), (b"not a library", broken)):
+        if junk:
             with open(os.path.join(alone, "quillo-browser.so"), "wb") as f:
-                f.write(module)
+                f.write(junk)
         path, main = open_file(d, "page.htm", "<html><body>text</body></html>\n")
         program = d.processes[-1]
         for key in ("F4", "F11"):
