@@ -3,8 +3,10 @@
 """Checks that the folders under src/ depend on each other one way only.
 
 Counts the #include "folder/..." lines from each folder to every other, prints the graph, and
-fails when the folders form a circle or when widget-free code includes code outside the core
-folders: the core/ folders (linked alone by the fuzzers) and the command-line tool in cli/.
+fails when the folders form a circle, when widget-free code includes code outside the core
+folders: the core/ folders (linked alone by the fuzzers) and the command-line tool in cli/, or
+when code outside a loadable module's folder includes the module's code: the program would then
+need the module's libraries (the web engine's, for browser/engine/) from its start.
 
 Usage: check-layers.py [SRC_DIR]   (default: the src folder next to this script's folder)
 """
@@ -14,11 +16,14 @@ import sys
 from collections import defaultdict
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+# Folders built into modules that the program loads when first needed.
+MODULES = ("browser/engine/",)
 
 
 def scan(src):
     edges = defaultdict(int)      # (from folder, to folder) -> number of include lines
     core_breaches = []            # (file, included path)
+    module_breaches = []          # (file, included path)
     for root, _dirs, files in os.walk(src):
         for name in sorted(files):
             if not name.endswith((".h", ".cpp")):
@@ -42,7 +47,10 @@ def scan(src):
                         edges[(folder, target[0])] += 1
                     if in_core and not (len(target) > 2 and target[1] == "core"):
                         core_breaches.append((rel, m.group(1)))
-    return edges, core_breaches
+                    for module in MODULES:
+                        if m.group(1).startswith(module) and not rel.startswith(module):
+                            module_breaches.append((rel, m.group(1)))
+    return edges, core_breaches, module_breaches
 
 
 def find_cycles(edges):
@@ -85,7 +93,7 @@ def find_cycles(edges):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src")
-    edges, core_breaches = scan(src)
+    edges, core_breaches, module_breaches = scan(src)
     print(f"{len(edges)} folder-to-folder dependencies:")
     for (a, b), count in sorted(edges.items()):
         print(f"  {a} -> {b}  ({count})")
@@ -96,6 +104,9 @@ def main():
     for rel, included in core_breaches:
         failed = True
         print(f"CORE includes non-core code: {rel} -> {included}")
+    for rel, included in module_breaches:
+        failed = True
+        print(f"MODULE code included from outside the module: {rel} -> {included}")
     print("FAILED" if failed else "OK: one way, no circle")
     return 1 if failed else 0
 

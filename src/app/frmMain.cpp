@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QWebEngineView>
 
 #include "Version.h"
 #include "about/AboutCommand.h"
@@ -23,7 +22,6 @@
 #include "app/StatusPanels.h"
 #include "app/WindowPlacement.h"
 #include "browser/BrowserCommands.h"
-#include "browser/frmBrowser.h"
 #include "common/CommonDialog.h"
 #include "common/DialogHost.h"
 #include "common/Logo.h"
@@ -86,7 +84,7 @@ frmMain::frmMain(AppServices services)
     stripCommand_ = std::make_unique<StripCommand>(this);
     previewCommand_ = std::make_unique<PreviewCommand>(
         this, services_.previewFolder,
-        [this](const QString& path) { frmBrowser::Open(this, path); });
+        [this](const QString& path) { browserCommands_->Open(path); });
     searchCommands_ = std::make_unique<SearchCommands>(this);
     optionsCommand_ = std::make_unique<OptionsCommand>(this);
     browserCommands_ = std::make_unique<BrowserCommands>(this);
@@ -489,9 +487,8 @@ void frmMain::Zoom(int direction) {
     };
     if (frmDocument* document = ActiveDocument()) {
         document->txtText->setZoomPercent(zoomed(document->txtText->ZoomPercent()));
-    } else if (auto* browser = qobject_cast<frmBrowser*>(ActiveForm())) {
-        QWebEngineView* page = browser->brwWebBrowser;
-        page->setZoomFactor(zoomed(qRound(page->zoomFactor() * 100)) / 100.0);
+    } else if (ChildForm* child = ActiveForm(); child && child->zoomPercent() > 0) {
+        child->setZoomPercent(zoomed(child->zoomPercent()));
     }
 }
 

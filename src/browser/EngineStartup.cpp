@@ -3,11 +3,9 @@
 
 #include <unistd.h>
 
+#include <QByteArray>
 #include <QCoreApplication>
-#include <QQuickWindow>
 #include <QtGlobal>
-
-#include "browser/WebSecurity.h"
 
 namespace {
 QtMessageHandler previousHandler = nullptr;
@@ -21,19 +19,32 @@ void dropNoOpenGLWarning(QtMsgType type, const QMessageLogContext& context, cons
 }
 }  // namespace
 
+bool EngineStartup::drawsWithOpenGL() {
+    return !qEnvironmentVariableIsEmpty("QUILLO_WEB_OPENGL");
+}
+
+void EngineStartup::keepWebRtcProxied() {
+    // The settings offer no switch for this; the engine reads its command-line flags from the
+    // environment when it starts. Flags the user set stay in front.
+    static const QByteArray kPolicy("--force-webrtc-ip-handling-policy=disable_non_proxied_udp");
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (flags.contains("webrtc-ip-handling-policy")) return;
+    if (!flags.isEmpty()) flags += ' ';
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + kPolicy);
+}
+
 void EngineStartup::beforeApplication() {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    WebSecurity::restrictEngine();
-    // The engine's library asked for OpenGL as it loaded; the user may still ask for it.
-    if (qEnvironmentVariableIsEmpty("QUILLO_WEB_OPENGL")) {
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        // Its shared context is then made without an OpenGL driver on X11, at no cost.
-        if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
-            qputenv("QT_XCB_GL_INTEGRATION", "none");
-            previousHandler = qInstallMessageHandler(dropNoOpenGLWarning);
-        }
-    } else {
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    keepWebRtcProxied();
+    // The engine's views need the application's shared context, even when they draw in
+    // software: the application makes it as it starts, or never.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (drawsWithOpenGL()) return;
+    // The browser module chooses software drawing when it loads; the shared context is then
+    // made without an OpenGL driver on X11, at no cost.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        previousHandler = qInstallMessageHandler(dropNoOpenGLWarning);
     }
 }

@@ -22,6 +22,11 @@ class ChildForm : public QWidget {
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }
 
+    // The size of what the window shows, in percent of the normal size, for View > Zoom; 0 for
+    // a window that does not zoom.
+    virtual int zoomPercent() const { return 0; }
+    virtual void setZoomPercent(int) {}
+
   signals:
     void tagChanged();
 

@@ -10,8 +10,8 @@
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
-#include "browser/EditHtml.h"
-#include "browser/PageFetcher.h"
+#include "browser/engine/EditHtml.h"
+#include "browser/engine/PageFetcher.h"
 #include "document/RichTextBox.h"
 #include "document/frmDocument.h"
 

@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include "TestHelpers.h"
-#include "browser/EditHtml.h"
 #include "browser/core/BrowserAddresses.h"
 #include "browser/core/PageDecoder.h"
 

@@ -10,8 +10,8 @@
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
-#include "browser/WebSecurity.h"
-#include "browser/frmBrowser.h"
+#include "browser/EngineStartup.h"
+#include "browser/engine/frmBrowser.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class WebSecurityTest : public QObject {
   private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
-        WebSecurity::restrictEngine();
+        EngineStartup::keepWebRtcProxied();
         env.setSetting("FirstTime", "No");
         main = env.start();
     }

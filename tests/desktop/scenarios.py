@@ -380,6 +380,50 @@ def browser(d):
     fail_if(web.requests.count("GET /a.html") == loads, "Edit HTML did not fetch the page")
 
 
+ENGINE = ("libQt6WebEngineCore.so", "libQt6WebEngineWidgets.so", "libQt6Quick.so",
+          "libQt6Qml.so", "quillo-browser.so")
+
+
+def engine_mapped(program):
+    """Which of the web engine's libraries and the browser module the program has mapped."""
+    with open(f"/proc/{program.pid}/maps") as maps:
+        return {name for line in maps for name in ENGINE if "/" + name in line}
+
+
+def browser_module(d):
+    """Installed by `cmake --install`, the program starts without the web engine and loads its
+    browser module when the first browser window opens. Without the module, or with a broken
+    one, View > Web Browser and Preview say why, and the editor goes on working."""
+    prefix = os.path.join(d.root, "prefix")
+    subprocess.run(["cmake", "--install", os.path.dirname(d.program), "--prefix", prefix],
+                   check=True, stdout=subprocess.DEVNULL)
+    d.program_built, d.program = d.program, os.path.join(prefix, "bin", "quillo")
+    main = quiet_start(d)
+    program = d.processes[-1]
+    fail_if(engine_mapped(program), f"mapped at start: {sorted(engine_mapped(program))}")
+    d.keys(main, "F4")
+    wait_for(lambda: engine_mapped(program) == set(ENGINE), "the engine to be mapped")
+    kill(program)
+
+    # The program alone in a folder, then beside a module that needs a function it lacks.
+    alone = os.path.join(d.root, "alone")
+    os.makedirs(alone)
+    d.program = shutil.copy(d.program, alone)
+    missing = r"quillo-browser\.so is in none of the folders " + re.escape(alone) + ", .+"
+    unbound = r".*/quillo-browser\.so: undefined symbol: \w*functionNoProgramHas.*"
+    for module, reason in ((None, missing), ("tests/libunbound-module.so", unbound)):
+        if module:
+            shutil.copy(os.path.join(os.path.dirname(d.program_built), module),
+                        os.path.join(alone, "quillo-browser.so"))
+        path, main = open_file(d, "page.htm", "<html><body>text</body></html>\n")
+        for key in ("F4", "F11"):
+            d.keys(main, key)
+            d.answer("The web browser could not be loaded: " + reason)
+        d.type(main, "more")
+        save_expecting(d, main, path, b"more<html><body>text</body></html>\n")
+        kill(d.processes[-1])
+
+
 def run_script(d):
     """./run.sh FILE from another folder opens the caller's file, and on an up-to-date tree
     starts the editor without configuring, building or installing anything."""
@@ -825,7 +869,7 @@ SCENARIOS = {f.__name__: f for f in
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
               right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check,
-              rich_edits)}
+              rich_edits, browser_module)}
 
 
 def main():

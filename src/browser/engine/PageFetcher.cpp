@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "browser/PageFetcher.h"
+#include "browser/engine/PageFetcher.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

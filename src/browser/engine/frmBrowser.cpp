@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "browser/frmBrowser.h"
+#include "browser/engine/frmBrowser.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,9 +18,9 @@
 #include <QWebEngineView>
 
 #include "Version.h"
-#include "browser/EditHtml.h"
-#include "browser/WebSecurity.h"
 #include "browser/core/BrowserAddresses.h"
+#include "browser/engine/EditHtml.h"
+#include "browser/engine/WebSecurity.h"
 #include "common/KeyedToolbar.h"
 #include "common/Twips.h"
 #include "document/DocumentHost.h"
@@ -226,6 +226,14 @@ QString frmBrowser::LocationName() const {
 bool frmBrowser::Busy() const {
     return brwWebBrowser->page()->isLoading() ||
            (navigationRequested_ && requestClock_.elapsed() < kNavigationStartGraceMs);
+}
+
+int frmBrowser::zoomPercent() const {
+    return qRound(brwWebBrowser->zoomFactor() * 100);
+}
+
+void frmBrowser::setZoomPercent(int percent) {
+    brwWebBrowser->setZoomFactor(percent / 100.0);
 }
 
 // ---- Load and layout -----------------------------------------------------------------------

@@ -55,6 +55,10 @@ class frmBrowser : public ChildForm {
     QString LocationName() const;
     bool Busy() const;
 
+    // The page's zoom.
+    int zoomPercent() const override;
+    void setZoomPercent(int percent) override;
+
     // Event handlers.
     void Form_Load();
     void Form_Resize();

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "browser/PageFetcher.h"
+#include "browser/engine/PageFetcher.h"
 
 class frmDocument;
 class DocumentHost;

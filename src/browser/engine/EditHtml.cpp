@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "browser/EditHtml.h"
+#include "browser/engine/EditHtml.h"
 
 #include <QDir>
 #include <QTemporaryFile>
