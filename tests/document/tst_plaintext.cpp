@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QtTest>
 #include <functional>
@@ -59,6 +60,40 @@ QString mark(const PlainTextEdit& edit) {
     if (anchor != caret) text.insert(std::max(anchor, caret), anchor > caret ? u'{' : u'|');
     text.insert(std::min(anchor, caret), anchor < caret ? u'{' : u'|');
     return text;
+}
+
+// The cases of /usr/share/unicode/auxiliary/<name> (Debian's unicode-data) that hold no control
+// character or line break: those are line ends to a text editor.
+QStringList unicodeCases(const QString& name) {
+    QStringList cases;
+    QFile file(QStringLiteral("/usr/share/unicode/auxiliary/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return cases;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (!line.startsWith(u'\u00F7')) continue;
+        QString one;
+        bool control = false;
+        static const QRegularExpression blank(QStringLiteral("\\s+"));
+        for (const QString& token : line.section(u'#', 0, 0).split(blank, Qt::SkipEmptyParts)) {
+            if (token.size() < 4) continue;
+            const char32_t c = token.toUInt(nullptr, 16);
+            const QChar::Category category = QChar::category(c);
+            control = control || category == QChar::Other_Control ||
+                      category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
+            one += QString::fromUcs4(&c, 1);
+        }
+        if (!control) cases << one;
+    }
+    return cases;
+}
+
+// Where Qt's boundary finder breaks a text, but never inside a surrogate pair (Qt 6.4 does
+// between a spacing mark and a regional indicator).
+QList<qsizetype> finderBreaks(QTextBoundaryFinder::BoundaryType type, const QString& text) {
+    QList<qsizetype> breaks;
+    QTextBoundaryFinder finder(type, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        if (!text[at - 1].isHighSurrogate()) breaks << at;
+    return breaks;
 }
 
 // Counts the paint events of a widget.

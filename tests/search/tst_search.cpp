@@ -17,7 +17,6 @@
 #include "document/frmDocument.h"
 #include "search/SearchCommands.h"
 #include "search/TextSearch.h"
-#include "search/core/PatternSearch.h"
 #include "search/frmFIND.h"
 #include "search/frmREPLACE.h"
 
@@ -202,24 +201,6 @@ class SearchTest : public WindowTest {
         replace->txtReplace->setText("");
         replace->Command1->click();
         QCOMPARE(txt->Text(), "\n\nend");
-    }
-
-    // A pattern matching nothing matches once at each character's start and at the end, as the
-    // caret stops: Unicode's grapheme cluster cases.
-    void emptyMatchesOnUnicodeCases() {
-        const QStringList cases = unicodeCases(QStringLiteral("GraphemeBreakTest.txt"));
-        QVERIFY2(cases.size() > 400, "GraphemeBreakTest.txt of Debian's unicode-data");
-        const PatternSearch nothing(QStringLiteral("x*"), false, false);
-        QStringList wrong;
-        for (const QString& text : cases) {
-            QList<qsizetype> starts = finderBreaks(QTextBoundaryFinder::Grapheme, text);
-            starts.prepend(0);
-            QList<qsizetype> found;
-            for (const TextReplacement& match : nothing.replaceAll(text, 0, QString()))
-                found << match.position;
-            if (found != starts) wrong << QString::fromLatin1(text.toUtf8().toHex(' '));
-        }
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(u'/')));
     }
 
     // Against the loop it stands for: Find from the end of the selection, write SelText, repeat.
