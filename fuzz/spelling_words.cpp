@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/core/TextBoundaries.h"
 #include "document/core/SpellCheck.h"
 #include "document/core/SpellingWords.h"
-#include "document/core/TextNavigation.h"
 #include "spell/core/DictionaryEncoding.h"
 
 namespace {
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               word.start + word.length <= text.size());
         check(word.start < std::max(to, from + 1) && word.start + word.length > from);
         check(!splitsPair(text, word.start) && !splitsPair(text, word.start + word.length));
-        check(TextNavigation::isWordCharacter(TextNavigation::codePointAt(text, word.start)));
+        check(TextBoundaries::isWordCharacter(TextBoundaries::codePointAt(text, word.start)));
         previousEnd = word.start + word.length;
     }
 

@@ -20,7 +20,10 @@ for target in build-fuzz/fuzz/fuzz_*; do
     # The committed corpus is read, never written: new inputs go to a scratch folder.
     corpora=("$work")
     [ -d "fuzz/corpus/$name" ] && corpora+=("fuzz/corpus/$name")
-    if "$target" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=10 \
+    # Pieces of the input's language for the fuzzer to splice in, where a target has them.
+    options=()
+    [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
+    if "$target" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=10 "${options[@]}" \
         -artifact_prefix="$work/" -print_final_stats=1 "${corpora[@]}" >"$work/log" 2>&1; then
         runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/log" | grep -o '[0-9]*$' || echo "?")
         echo "fuzz $name: ${seconds}s, $runs runs, no finding"

@@ -10,6 +10,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
+#include <QThread>
+#include <memory>
 
 #include "common/core/DocumentSettings.h"
 #include "document/FileCommands.h"
@@ -50,6 +52,14 @@ ChangedOnDiskBar::ChangedOnDiskBar(frmDocument* document, frmDocument::Save save
             [this](QWidget*, QWidget* now) { onFocusChanged(now); });
 }
 
+ChangedOnDiskBar::~ChangedOnDiskBar() {
+    if (!comparing_) return;
+    // Stops between two pieces read: closing a window does not wait for a big file's end.
+    stop_ = true;
+    comparing_->wait();
+    delete comparing_;
+}
+
 // Watches the file the document was read from or last written to, if it has one.
 void ChangedOnDiskBar::follow() {
     const QString path = document_->Caption();
@@ -73,9 +83,32 @@ void ChangedOnDiskBar::onFocusChanged(QWidget* now) {
 
 void ChangedOnDiskBar::checkFile() {
     pending_ = false;
-    const FileIdentity& known = document_->txtText->FileOnDisk();
+    if (comparing_) {
+        again_ = true;
+        return;
+    }
+    const FileIdentity known = document_->txtText->FileOnDisk();
     if (!known.isAbout(watch_->path())) return offer(Offer::None);
-    switch (known.changeOnDisk()) {
+    auto result = std::make_shared<Comparison>();
+    comparing_ = QThread::create([known, result, stop = &stop_] {
+        result->change = known.changeOnDisk(&result->restamped, stop);
+    });
+    connect(comparing_, &QThread::finished, this,
+            [this, known, result] { compared(known, *result); });
+    comparing_->start(QThread::LowPriority);
+}
+
+void ChangedOnDiskBar::compared(const FileIdentity& known, const Comparison& result) {
+    comparing_->deleteLater();
+    comparing_ = nullptr;
+    // Touched again, or the document read or wrote the file meanwhile: the answer is stale.
+    if (again_ || document_->txtText->FileOnDisk() != known) {
+        again_ = false;
+        return checkFile();
+    }
+    // The same bytes under a new time stamp: nothing to tell now, nor to ask on saving.
+    if (!result.restamped.isEmpty()) document_->txtText->setFileOnDisk(result.restamped);
+    switch (result.change) {
         case FileIdentity::Change::None:
             return offer(Offer::None);
         case FileIdentity::Change::Vanished:

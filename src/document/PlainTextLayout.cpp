@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/core/TextBoundaries.h"
 #include "document/core/TextBuffer.h"
 #include "document/core/TextNavigation.h"
 
@@ -177,7 +178,7 @@ bool PlainTextLayout::rightToLeft(qsizetype line) {
     bool rightToLeft = false;
     const qsizetype end = text_.lineEnd(line);
     for (qsizetype at = text_.lineStart(line); at < end; ++at) {
-        const char32_t c = TextNavigation::codePointAt(text_, at);
+        const char32_t c = TextBoundaries::codePointAt(text_, at);
         const QChar::Direction direction = QChar::direction(c);
         if (direction == QChar::DirL || direction == QChar::DirR || direction == QChar::DirAL) {
             rightToLeft = direction != QChar::DirL;
@@ -246,7 +247,7 @@ qsizetype PlainTextLayout::pieceEnd(qsizetype lineStart, qsizetype near) const {
     for (qsizetype at = near; at > from; --at) {
         const QChar c = text_.at(at - 1);
         if (c != u' ' && c != u'\t') continue;
-        const char32_t next = TextNavigation::codePointAt(text_, at);
+        const char32_t next = TextBoundaries::codePointAt(text_, at);
         if (next != u' ' && next != u'\t' && !QChar::isMark(next) && next != 0x200C &&
             next != 0x200D && QChar::category(next) != QChar::Other_Format)
             return at;

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "common/core/ColourValue.h"
+#include "common/core/TextBoundaries.h"
 #include "common/core/ZoomSteps.h"
 #include "document/PlainTextEdit.h"
 #include "document/RichEditor.h"
@@ -20,7 +21,6 @@
 #include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
-#include "document/core/TextNavigation.h"
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
@@ -404,8 +404,8 @@ bool RichTextBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 namespace {
-using TextNavigation::codePointAt;
-using TextNavigation::codePointBefore;
+using TextBoundaries::codePointAt;
+using TextBoundaries::codePointBefore;
 
 // The first match of `what` in `text` starting at or after `from` and ending at or before `end`,
 // or -1. Letter case is ignored unless rtfMatchCase. With rtfWholeWord a match is refused when a
@@ -413,7 +413,7 @@ using TextNavigation::codePointBefore;
 // character preceding `from` (0: none).
 qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype end, int options,
                   char32_t before) {
-    using TextNavigation::isWordCharacter;
+    using TextBoundaries::isWordCharacter;
     const Qt::CaseSensitivity cs =
         options & RichTextBox::rtfMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wordStart = isWordCharacter(codePointAt(what, 0));

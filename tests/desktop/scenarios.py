@@ -790,21 +790,32 @@ def screen_reader(d):
 
 
 def changed_on_disk(d):
-    """Changed by another program: the bar on coming back, Reload, one Ctrl+Z undoes it."""
+    """Changed by another program: the bar on coming back, Reload, one Ctrl+Z undoes it. A new
+    time stamp alone (touch) is no change: no bar, and the save asks nothing."""
     path, main = open_file(d, "shared.txt", "old text\n")
     d.start_process("xmessage", "another program")
     other = d.x("xdotool", "search", "--sync", "--onlyvisible", "--class", "xmessage").split()
+    changed = r'"shared.txt" has been changed by another program\..*'
+    for stamp in ([], ["-d", "2001-02-03 04:05:06"]):
+        d.activate(other[0])
+        subprocess.run(["touch", *stamp, path], check=True)
+        d.activate(main)
+    d.type(main, "x")
+    wait_for(lambda: d.editor_text() == "xold text\n", "the typed text")
+    fail_if(d.find_all("label", changed, showing=True), "the bar for a new time stamp alone")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: read(path) == b"xold text\n", "the save, without a question")
     d.activate(other[0])
-    # Written in place, with the old time stamp put back.
-    subprocess.run(["sh", "-c", 'touch -r "$1" "$1.t" && printf "new text\\n" > "$1" && '
+    # The same size written in place, with the old time stamp put back.
+    subprocess.run(["sh", "-c", 'touch -r "$1" "$1.t" && printf "xnew text\\n" > "$1" && '
                     'touch -r "$1.t" "$1" && rm "$1.t"', "sh", path], check=True)
     d.activate(main)
-    d.find("label", r'"shared.txt" has been changed by another program\.')
+    d.find("label", changed)
     d.screenshot("bar")
     d.press(d.find("push button", "Reload"))
-    wait_for(lambda: d.editor_text() == "new text\n", "the reloaded text")
+    wait_for(lambda: d.editor_text() == "xnew text\n", "the reloaded text")
     d.keys(main, "ctrl+z")
-    wait_for(lambda: d.editor_text() == "old text\n", "Undo to bring the old text back")
+    wait_for(lambda: d.editor_text() == "xold text\n", "Undo to bring the old text back")
 
 
 def spell_check(d):

@@ -65,7 +65,14 @@ FileIdentity::Stamp FileIdentity::stampOf(const QString& path) {
     return stamp;
 }
 
-QByteArray FileIdentity::hashOfFile(const QString& path, qsizetype hashSize) {
+bool FileIdentity::doubtful(const Stamp& stamp) {
+    const bool recent = stamp.mtimeSec >= QDateTime::currentSecsSinceEpoch() - kDoubtfulSeconds;
+    const bool coarse = stamp.mtimeNsec == 0;
+    return stamp.exists && (recent || coarse);
+}
+
+QByteArray FileIdentity::hashOfFile(const QString& path, qsizetype hashSize,
+                                    const std::atomic<bool>* stop) {
     const int fd = ::open(NativeName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return QByteArray();
     QFile file;
@@ -73,19 +80,19 @@ QByteArray FileIdentity::hashOfFile(const QString& path, qsizetype hashSize) {
         ::close(fd);
         return QByteArray();
     }
-    if (hashSize == kSha1Size) {
-        QCryptographicHash legacy(QCryptographicHash::Sha1);
-        return legacy.addData(&file) ? legacy.result() : QByteArray();
-    }
+    const bool legacy = hashSize == kSha1Size;
+    QCryptographicHash sha1(QCryptographicHash::Sha1);
     ContentHash hash;
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
+        if (stop && stop->load()) return QByteArray();
         const qint64 n = file.read(buffer.data(), buffer.size());
         if (n < 0) return QByteArray();
         if (n == 0) break;
-        hash.add(QByteArrayView(buffer.constData(), n));
+        const QByteArrayView piece(buffer.constData(), n);
+        legacy ? sha1.addData(piece) : hash.add(piece);
     }
-    return hash.result();
+    return legacy ? sha1.result() : hash.result();
 }
 
 FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) {
@@ -98,10 +105,8 @@ FileIdentity FileIdentity::capture(const QString& path, const ContentHash& conte
     FileIdentity identity;
     identity.path_ = NativeName::absolute(path);
     identity.stamp_ = stampOf(path);
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    const bool recent = identity.stamp_.mtimeSec >= now - kDoubtfulSeconds;
-    const bool coarse = identity.stamp_.mtimeNsec == 0;
-    if (identity.stamp_.exists && (recent || coarse)) identity.hash_ = content.result();
+    if (identity.stamp_.exists) identity.hash_ = content.result();
+    identity.compareContent_ = doubtful(identity.stamp_);
     return identity;
 }
 
@@ -113,23 +118,42 @@ bool FileIdentity::isAbout(const QString& path) const {
            other.inode == stamp_.inode;
 }
 
-FileIdentity::Change FileIdentity::changeOnDisk() const {
+FileIdentity::Change FileIdentity::changeOnDisk(FileIdentity* restamped,
+                                                const std::atomic<bool>* stop) const {
     if (isEmpty()) return Change::None;
     const Stamp now = stampOf(path_);
     if (!now.exists) return stamp_.exists ? Change::Vanished : Change::None;
-    if (!(now == stamp_)) return Change::Changed;
-    if (!hash_.isEmpty() && hashOfFile(path_, hash_.size()) != hash_) return Change::Changed;
+    const bool sameStamp = now == stamp_;
+    if (sameStamp && !compareContent_) return Change::None;
+    // Another size, or nothing to compare the content with: the stamp decides.
+    if (!stamp_.exists || now.size != stamp_.size || hash_.isEmpty())
+        return sameStamp ? Change::None : Change::Changed;
+    if (hashOfFile(path_, hash_.size(), stop) != hash_) return Change::Changed;
+    // The bytes read may be a mix of before and after a write made meanwhile.
+    if (!(stampOf(path_) == now)) return Change::Changed;
+    FileIdentity current = *this;
+    current.stamp_ = now;
+    current.compareContent_ = doubtful(now);
+    if (restamped && current != *this) *restamped = std::move(current);
     return Change::None;
+}
+
+bool FileIdentity::operator==(const FileIdentity& other) const {
+    return path_ == other.path_ && stamp_ == other.stamp_ && hash_ == other.hash_ &&
+           compareContent_ == other.compareContent_;
 }
 
 QDataStream& operator<<(QDataStream& out, const FileIdentity& identity) {
     const FileIdentity::Stamp& s = identity.stamp_;
     return out << identity.path_ << s.exists << s.device << s.inode << s.size << s.mtimeSec
-               << s.mtimeNsec << s.ctimeSec << s.ctimeNsec << identity.hash_;
+               << s.mtimeNsec << s.ctimeSec << s.ctimeNsec
+               << (identity.compareContent_ ? identity.hash_ : QByteArray());
 }
 
 QDataStream& operator>>(QDataStream& in, FileIdentity& identity) {
     FileIdentity::Stamp& s = identity.stamp_;
-    return in >> identity.path_ >> s.exists >> s.device >> s.inode >> s.size >> s.mtimeSec >>
-           s.mtimeNsec >> s.ctimeSec >> s.ctimeNsec >> identity.hash_;
+    in >> identity.path_ >> s.exists >> s.device >> s.inode >> s.size >> s.mtimeSec >>
+        s.mtimeNsec >> s.ctimeSec >> s.ctimeNsec >> identity.hash_;
+    identity.compareContent_ = !identity.hash_.isEmpty();
+    return in;
 }

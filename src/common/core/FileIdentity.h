@@ -4,15 +4,17 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <atomic>
 
 class QDataStream;
 struct XXH3_state_s;
 
-// What a file was when the program last read or wrote it, to tell before writing over it
-// whether another program has changed it since. Size, times and inode are compared; where they
-// cannot be trusted (the file changed within the last moments, so a second change may share
-// its time stamp; or the file system keeps whole seconds only) a hash of the content is kept
-// and compared too.
+// What a file was when the program last read or wrote it, to tell whether another program has
+// changed it since. Size, times and inode are compared first. A hash of the content is kept as
+// well: it is compared when the stamp cannot be trusted (the file changed within the last
+// moments, so a second change may share its time stamp; or the file system keeps whole seconds
+// only), and when only the stamp differs, so that a new time stamp on the same bytes (`touch`,
+// a copy that rewrote them unchanged) is no change.
 class FileIdentity {
   public:
     enum class Change { None, Changed, Vanished };
@@ -42,11 +44,22 @@ class FileIdentity {
     bool isEmpty() const { return path_.isEmpty(); }
     // Whether `path` names the file this identity is about.
     bool isAbout(const QString& path) const;
-    // How the file differs from what was captured.
-    Change changeOnDisk() const;
+    // How the file differs from what was captured. Reads the whole file when the stamp alone
+    // cannot tell, so a caller that must not wait runs it on a worker thread; `stop`, when set
+    // meanwhile, ends the reading early, with Changed for an answer. When the content is what it
+    // was and the file's stamp has moved on (or has become old enough to be trusted),
+    // `restamped` receives the identity of the file as it now is, for the caller to take
+    // instead of this one.
+    Change changeOnDisk(FileIdentity* restamped = nullptr,
+                        const std::atomic<bool>* stop = nullptr) const;
+
+    bool operator==(const FileIdentity& other) const;
+    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 
     // Kept across runs in recovery copies: what the file was when the text was last read or
-    // saved, so that a change since then is still noticed after a restore.
+    // saved, so that a change since then is still noticed after a restore. The layout is the
+    // older one, whose hash means "compare the content too", so a trusted stamp goes without
+    // its hash: after a restore a new time stamp alone is told as a change, as it was before.
     friend QDataStream& operator<<(QDataStream& out, const FileIdentity& identity);
     friend QDataStream& operator>>(QDataStream& in, FileIdentity& identity);
 
@@ -61,10 +74,14 @@ class FileIdentity {
         bool operator==(const Stamp& other) const;
     };
     static Stamp stampOf(const QString& path);
+    // Whether a stamp taken now might not change with the next write.
+    static bool doubtful(const Stamp& stamp);
     // The file's content hashed the way a stored hash of `hashSize` bytes was made.
-    static QByteArray hashOfFile(const QString& path, qsizetype hashSize);
+    static QByteArray hashOfFile(const QString& path, qsizetype hashSize,
+                                 const std::atomic<bool>* stop);
 
     QString path_;
     Stamp stamp_;
-    QByteArray hash_;  // empty when the stamp alone is trusted
+    QByteArray hash_;              // empty only when it could not be made
+    bool compareContent_ = false;  // the stamp alone is not trusted
 };

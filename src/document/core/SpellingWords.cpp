@@ -4,8 +4,8 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
+#include "common/core/TextBoundaries.h"
 #include "document/core/SpellCheck.h"
-#include "document/core/TextNavigation.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ bool worthChecking(QStringView word) {
     int letters = 0;
     bool lower = false;
     for (qsizetype i = 0; i < word.size();
-         i += QChar::requiresSurrogates(TextNavigation::codePointAt(word, i)) ? 2 : 1) {
-        const char32_t c = TextNavigation::codePointAt(word, i);
+         i += QChar::requiresSurrogates(TextBoundaries::codePointAt(word, i)) ? 2 : 1) {
+        const char32_t c = TextBoundaries::codePointAt(word, i);
         if (QChar::isNumber(c) || c == U'_') return false;
         if (QChar::isLetter(c)) {
             ++letters;
@@ -67,7 +67,7 @@ std::vector<SpellingWords::Span> SpellingWords::checkable(QStringView text) {
         const QStringView word = text.mid(start, end - start);
         while (nextSkip != skip.end() && nextSkip->start + nextSkip->length <= start) ++nextSkip;
         const bool inAddress = nextSkip != skip.end() && nextSkip->start <= start;
-        if (!inAddress && TextNavigation::isWordCharacter(TextNavigation::codePointAt(word, 0)) &&
+        if (!inAddress && TextBoundaries::isWordCharacter(TextBoundaries::codePointAt(word, 0)) &&
             worthChecking(word)) {
             words.push_back({start, end - start});
         }

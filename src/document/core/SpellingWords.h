@@ -16,7 +16,7 @@ struct Span {
 };
 
 // The words of `text` worth checking, cut as word moves cut them (Unicode word boundaries,
-// TextNavigation::isWordCharacter), so "don't" is one word and a letter beyond the basic plane
+// TextBoundaries::isWordCharacter), so "don't" is one word and a letter beyond the basic plane
 // is a letter. Left out: words with digits or "_" (codes, names in programs), short words in
 // capitals (abbreviations), and anything inside a web or mail address.
 std::vector<Span> checkable(QStringView text);

@@ -1,75 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/core/TextNavigation.h"
 
-#include <QTextBoundaryFinder>
 #include <algorithm>
 
+#include "common/core/TextBoundaries.h"
 #include "document/core/TextBuffer.h"
 
 namespace {
-using TextNavigation::codePointAt;
-using TextNavigation::codePointBefore;
-using Boundary = QTextBoundaryFinder::BoundaryType;
+using TextBoundaries::codePointAt;
+using TextBoundaries::codePointBefore;
+using TextBoundaries::isWordCharacter;
 
-// Characters read behind a position as context for the boundary rules, and ahead of it at
-// first: a cluster or word is seldom longer, and a longer one only widens the read.
-constexpr qsizetype kContext = 32;
-constexpr qsizetype kReach = 256;
-
-// A stretch of one line read out of the buffer, neither end splitting a surrogate pair.
-struct Stretch {
-    qsizetype from, to;            // in the text
-    qsizetype lineStart, lineEnd;  // of the line it lies in
-    QString text;
-};
-
-Stretch read(const TextBuffer& text, qsizetype position, qsizetype before, qsizetype after) {
+// Boundaries are looked for within the line of `position`: its break ends every character and
+// word.
+TextBoundaries::Stretch lineAround(const TextBuffer& text, qsizetype position) {
     const qsizetype line = text.lineOf(position);
-    Stretch s;
-    s.lineStart = text.lineStart(line);
-    s.lineEnd = text.lineEnd(line);
-    s.from = std::max(s.lineStart, position - before);
-    s.to = std::min(s.lineEnd, position + after);
-    if (s.from > s.lineStart && text.at(s.from).isLowSurrogate()) --s.from;
-    if (s.to < s.lineEnd && text.at(s.to).isLowSurrogate()) ++s.to;
-    s.text = text.mid(s.from, s.to - s.from);
-    return s;
+    return {[&text](qsizetype from, qsizetype to) { return text.mid(from, to - from); },
+            text.lineStart(line), text.lineEnd(line)};
 }
 
-// Whether the finder stands between the halves of a surrogate pair, where Qt 6.4 sometimes
-// puts a grapheme boundary (after a spacing mark, before a regional indicator).
-bool insidePair(const QTextBoundaryFinder& finder, const QString& text) {
-    const qsizetype at = finder.position();
-    return at > 0 && at < text.size() && text[at - 1].isHighSurrogate() &&
-           text[at].isLowSurrogate();
+qsizetype nextBoundary(const TextBuffer& text, qsizetype position, TextBoundaries::Type type) {
+    return TextBoundaries::next(lineAround(text, position), position, type);
 }
 
-// The next (`forward`) or previous boundary of `type` within the line of `position`. The
-// stretch read grows while the boundary found is only its edge.
-qsizetype boundary(const TextBuffer& text, qsizetype position, Boundary type, bool forward) {
-    for (qsizetype reach = kReach;; reach *= 4) {
-        const Stretch s =
-            read(text, position, forward ? kContext : reach, forward ? reach : kContext);
-        QTextBoundaryFinder finder(type, s.text);
-        finder.setPosition(int(position - s.from));
-        const auto step = [&] {
-            return forward ? finder.toNextBoundary() : finder.toPreviousBoundary();
-        };
-        qsizetype found = step();
-        while (found > 0 && insidePair(finder, s.text)) found = step();
-        if (found < 0) return forward ? s.to : s.from;
-        const bool edge = forward ? s.from + found == s.to && s.to < s.lineEnd
-                                  : found == 0 && s.from > s.lineStart;
-        if (!edge) return s.from + found;
-    }
-}
-
-qsizetype nextBoundary(const TextBuffer& text, qsizetype position, Boundary type) {
-    return boundary(text, position, type, true);
-}
-
-qsizetype previousBoundary(const TextBuffer& text, qsizetype position, Boundary type) {
-    return boundary(text, position, type, false);
+qsizetype previousBoundary(const TextBuffer& text, qsizetype position, TextBoundaries::Type type) {
+    return TextBoundaries::previous(lineAround(text, position), position, type);
 }
 
 bool isBlank(char32_t c) {
@@ -80,11 +35,6 @@ bool isVariationSelector(char32_t c) {
     return (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
 }
 }  // namespace
-
-bool TextNavigation::isWordCharacter(char32_t c) {
-    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == U'_' || c == 0x200C ||
-           c == 0x200D;
-}
 
 qsizetype TextNavigation::nextCharacter(const TextBuffer& text, qsizetype position) {
     if (position >= text.length()) return text.length();

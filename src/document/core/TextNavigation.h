@@ -1,40 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QChar>
+#include <QtGlobal>
 #include <utility>
 
 class TextBuffer;
 
 // Where the caret goes in a plain text when it moves by a character or a word, and what the
-// deleting keys remove. A character is what a reader sees as one (a grapheme cluster: a letter
-// with its accents, a flag, an emoji with its modifiers); words are those of Unicode's word
-// boundaries, a line break ending one. Nothing here ever splits a surrogate pair.
+// deleting keys remove: the boundaries of common/core/TextBoundaries, a line break ending every
+// character and word.
 namespace TextNavigation {
-
-// Whether a code point belongs to a word: a letter, digit or mark in any script, the connector
-// "_", or a joiner inside a word. The one rule behind word moves, double-clicks and whole-word
-// search.
-bool isWordCharacter(char32_t c);
-
-// The whole code point that starts / ends at `at` in a text (a TextBuffer or a QStringView);
-// 0 outside it.
-template <class Text>
-char32_t codePointAt(const Text& text, qsizetype at) {
-    if (at < 0 || at >= text.length()) return 0;
-    const QChar c = text.at(at);
-    if (c.isHighSurrogate() && at + 1 < text.length() && text.at(at + 1).isLowSurrogate())
-        return QChar::surrogateToUcs4(c, text.at(at + 1));
-    return c.unicode();
-}
-template <class Text>
-char32_t codePointBefore(const Text& text, qsizetype at) {
-    if (at <= 0 || at > text.length()) return 0;
-    const QChar c = text.at(at - 1);
-    if (c.isLowSurrogate() && at >= 2 && text.at(at - 2).isHighSurrogate())
-        return QChar::surrogateToUcs4(text.at(at - 2), c);
-    return c.unicode();
-}
 
 qsizetype nextCharacter(const TextBuffer& text, qsizetype position);
 bool isCharacterBoundary(const TextBuffer& text, qsizetype position);

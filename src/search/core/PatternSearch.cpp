@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/core/PatternSearch.h"
 
-#include <QTextBoundaryFinder>
-
-#include "document/core/TextNavigation.h"
+#include "common/core/TextBoundaries.h"
 
 namespace {
 
@@ -14,7 +12,7 @@ bool isGroupDigit(QChar c) {
 // A match continues a word when a word character at its edge meets one outside it; whole code
 // points, by the same word rule as the literal search and the word keys.
 bool continuesWord(const QString& text, qsizetype start, qsizetype end) {
-    using namespace TextNavigation;
+    using namespace TextBoundaries;
     if (start == end) return false;
     const QStringView view(text);
     const bool left =
@@ -22,28 +20,6 @@ bool continuesWord(const QString& text, qsizetype start, qsizetype end) {
     const bool right =
         isWordCharacter(codePointBefore(view, end)) && isWordCharacter(codePointAt(view, end));
     return left || right;
-}
-
-// Where the user-perceived character after `position` starts (a caret never stops inside
-// one). Asked of a window around the place, so that a long text costs no more than a short one.
-qsizetype nextCharacter(const QString& text, qsizetype position) {
-    constexpr qsizetype kContext = 64;
-    const qsizetype from = qMax<qsizetype>(0, position - kContext);
-    const qsizetype to = qMin(text.size(), position + kContext);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
-    finder.setPosition(position - from);
-    const qsizetype next = finder.toNextBoundary();
-    return next > 0 ? from + next : position + 1;
-}
-
-bool atCharacterBoundary(const QString& text, qsizetype position) {
-    if (position <= 0 || position >= text.size()) return true;
-    constexpr qsizetype kContext = 64;
-    const qsizetype from = qMax<qsizetype>(0, position - kContext);
-    const qsizetype to = qMin(text.size(), position + kContext);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
-    finder.setPosition(position - from);
-    return finder.isAtBoundary();
 }
 
 }  // namespace
@@ -81,15 +57,19 @@ QString PatternSearch::replacementProblem(const QString& replacement) const {
 
 QRegularExpressionMatch PatternSearch::matchFrom(const QString& text, qsizetype from,
                                                  bool emptyAtFrom) const {
+    constexpr auto Grapheme = QTextBoundaryFinder::Grapheme;
+    const TextBoundaries::Stretch whole = TextBoundaries::wholeOf(text);
     for (qsizetype at = from; at <= text.size();) {
         QRegularExpressionMatch match = expression_.match(text, at);
         if (!match.hasMatch()) return match;
         const qsizetype start = match.capturedStart(), end = match.capturedEnd();
         const bool refusedEmpty =
-            start == end && ((start == from && !emptyAtFrom) || !atCharacterBoundary(text, start));
+            start == end && ((start == from && !emptyAtFrom) ||
+                             !TextBoundaries::isBoundary(whole, start, Grapheme));
         if (!refusedEmpty && !(wholeWord_ && continuesWord(text, start, end))) return match;
-        // On from the next character: every round moves forward, so the search ends.
-        at = nextCharacter(text, start);
+        // On from the next character (a caret never stops inside one): every round moves
+        // forward, so the search ends.
+        at = start < text.size() ? TextBoundaries::next(whole, start, Grapheme) : start + 1;
     }
     return QRegularExpressionMatch();
 }
