@@ -539,35 +539,60 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
 }
 
 namespace {
-constexpr quint64 kHighBits = 0x8080808080808080ull;
 
-bool isAscii(const char* s, qsizetype n) {
-    quint64 high = 0;
+// How many bytes from the start of `s` UTF-8 with LF line breaks holds as they are: ASCII other
+// than CR.
+qsizetype plainAsciiPrefix(const char* s, qsizetype n) {
     qsizetype i = 0;
-    for (quint64 word; i + 8 <= n; i += 8) {
-        std::memcpy(&word, s + i, 8);
-        high |= word;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        // A CR compares as 0xFF, whose top bit marks it like a byte beyond ASCII.
+        if (_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(v, cr))) != 0) break;
     }
-    for (; i < n; ++i) high |= uchar(s[i]);
-    return (high & kHighBits) == 0;
+#endif
+    while (i < n && uchar(s[i]) < 0x80 && s[i] != '\r') ++i;
+    return i;
 }
 
-// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end.
+// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end, or
+// nullptr at a CR, whose line break the caller writes in the file's own style.
 char* latin1ToUtf8(const char* s, qsizetype n, char* out) {
-    for (qsizetype i = 0; i < n;) {
-        qsizetype ascii = i;
-        for (quint64 word; ascii + 8 <= n; ascii += 8) {
-            std::memcpy(&word, s + ascii, 8);
-            if (word & kHighBits) break;
+    const auto put = [](uchar c, char* o) {
+        if (c < 0x80) {
+            *o = char(c);
+            return o + 1;
         }
-        while (ascii < n && uchar(s[ascii]) < 0x80) ++ascii;
-        std::memcpy(out, s + i, size_t(ascii - i));
-        out += ascii - i;
-        if (ascii == n) break;
-        const uchar c = uchar(s[ascii]);
-        *out++ = char(0xC0 | (c >> 6));
-        *out++ = char(0x80 | (c & 0x3F));
-        i = ascii + 1;
+        o[0] = char(0xC0 | (c >> 6));
+        o[1] = char(0x80 | (c & 0x3F));
+        return o + 2;
+    };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes are copied at a time, and the output moves on by as many as are ASCII before
+    // the first wider character, which then gets its two bytes: a text with an accented letter
+    // now and then costs little more than a copy. The output never runs ahead of twice the input,
+    // so each store has its room.
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (i + 16 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)) != 0) return nullptr;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+        const unsigned wide = unsigned(_mm_movemask_epi8(v));
+        if (wide == 0) {
+            out += 16;
+            i += 16;
+            continue;
+        }
+        const int ascii = qCountTrailingZeroBits(wide);
+        out = put(uchar(s[i + ascii]), out + ascii);
+        i += ascii + 1;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (s[i] == '\r') return nullptr;
+        out = put(uchar(s[i]), out);
     }
     return out;
 }
@@ -591,13 +616,20 @@ QByteArrayView PieceEncoder::next() {
     if (readLatin1_ && format_.encoding == Encoding::Utf8 && format_.lineEnding == LineEnding::LF &&
         (started_ || !format_.bom)) {
         const QByteArrayView run = readLatin1_(position_, count);
-        if (!run.isEmpty() && !std::memchr(run.data(), '\r', size_t(run.size()))) {
-            started_ = true;
-            position_ += run.size();
-            if (isAscii(run.data(), run.size())) return run;
-            bytes_.resize(2 * run.size());
-            bytes_.truncate(latin1ToUtf8(run.data(), run.size(), bytes_.data()) - bytes_.data());
-            return bytes_;
+        if (!run.isEmpty()) {
+            const qsizetype plain = plainAsciiPrefix(run.data(), run.size());
+            const char* end = nullptr;
+            if (plain < run.size()) {
+                bytes_.resize(2 * run.size());
+                std::memcpy(bytes_.data(), run.data(), size_t(plain));
+                end = latin1ToUtf8(run.data() + plain, run.size() - plain, bytes_.data() + plain);
+                if (end) bytes_.truncate(end - bytes_.constData());
+            }
+            if (plain == run.size() || end) {
+                started_ = true;
+                position_ += run.size();
+                return end ? QByteArrayView(bytes_) : run;
+            }
         }
     }
     QString piece = read_(position_, count);
