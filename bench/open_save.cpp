@@ -248,7 +248,7 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
     // What keeping the text against a crash takes, as the recovery store does it.
     times.recoveryPeak.push_back(peakMemoryOf([&] {
         RecoveredDocument copy;
-        copy.text = box.Text();
+        copy.text = box.textSnapshot();
         if (!RecoveryStore::writeFile(savePath + QStringLiteral(".recovery"), copy)) {
             std::fprintf(stderr, "recovery copy failed\n");
             std::exit(1);

@@ -97,6 +97,11 @@ QString RichTextBox::Text() const {
     return editor_->text();
 }
 
+TextSnapshot RichTextBox::textSnapshot() const {
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    return plain ? plain->buffer().snapshot() : TextSnapshot(Text());
+}
+
 void RichTextBox::setText(const QString& text) {
     editor_->replace(0, editor_->length(), text, pendingType_);
     editor_->select(0, 0);

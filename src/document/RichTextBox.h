@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/core/FileIdentity.h"
+#include "document/core/TextBuffer.h"
 #include "document/core/TextFileCodec.h"
 #include "document/core/TextReplacement.h"
 
@@ -67,6 +68,8 @@ class RichTextBox : public QWidget {
     // `count` characters from `position`, as Text().mid would give them, without copying the
     // whole text.
     QString TextRange(qsizetype position, qsizetype count) const;
+    // The whole text as it is now, for reading on another thread: a plain text is not copied.
+    TextSnapshot textSnapshot() const;
 
     QString SelText() const;
     void setSelText(const QString& text);  // replaces the selection or inserts at the caret

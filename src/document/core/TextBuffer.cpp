@@ -86,6 +86,30 @@ QString TextBuffer::mid(qsizetype position, qsizetype count) const {
     return result;
 }
 
+TextSnapshot TextBuffer::snapshot() const {
+    TextSnapshot snapshot;
+    TextBuffer& copy = snapshot.text_;
+    copy.wide_ = wide_;
+    copy.narrowStore_ = narrowStore_;
+    copy.wideStore_ = wideStore_;
+    copy.gapStart_ = gapStart_;
+    copy.gapEnd_ = gapEnd_;
+    return snapshot;
+}
+
+TextSnapshot::TextSnapshot(QString text) {
+    text_.wide_ = true;
+    text_.gapStart_ = text_.gapEnd_ = text.size();
+    text_.wideStore_ = std::move(text);
+}
+
+TextSnapshot TextSnapshot::fromLatin1(QByteArray text) {
+    TextSnapshot snapshot;
+    snapshot.text_.gapStart_ = snapshot.text_.gapEnd_ = text.size();
+    snapshot.text_.narrowStore_ = std::move(text);
+    return snapshot;
+}
+
 QByteArrayView TextBuffer::latin1Run(qsizetype position, qsizetype count) const {
     if (wide_) return {};
     position = std::clamp<qsizetype>(position, 0, length());
