@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -211,6 +212,8 @@ class RichTextBox : public QWidget {
     std::unique_ptr<QTextDocument> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
+    // Reads `count` characters from a position, for a search.
+    std::function<QString(qsizetype, qsizetype)> textReader(QString* content) const;
     qsizetype selectionStart() const;
     qsizetype selectionEnd() const;
 

@@ -50,7 +50,7 @@ class TextBuffer {
     // Replaces `count` characters at `position` with `with`.
     void replace(qsizetype position, qsizetype count, QStringView with);
     // Replaces `count` characters at each of `positions` (ascending, not overlapping) with
-    // piece(i), in one pass over the text however many there are.
+    // piece(i), all pieces of one length, in one pass over the text however many there are.
     void replaceMany(const std::vector<qsizetype>& positions, qsizetype count,
                      const std::function<QStringView(size_t)>& piece);
 
