@@ -200,7 +200,7 @@ void utf8ToLatin1InPlace(QByteArray& bytes, qsizetype from) {
 
 // Whether Windows-1252 bytes read as the same Latin-1 characters: none of 0x80 to 0x9F that
 // stand for characters beyond U+00FF (the euro sign, curly quotes and the like).
-bool windows1252IsLatin1(const QByteArray& bytes) {
+bool windows1252IsLatin1(QByteArrayView bytes) {
     static const auto kBeyond = [] {
         std::array<bool, 256> beyond{};
         for (int b = 0x80; b < 0xA0; ++b)
@@ -211,6 +211,24 @@ bool windows1252IsLatin1(const QByteArray& bytes) {
         if (kBeyond[uchar(c)]) return false;
     }
     return true;
+}
+
+// How decodeCompact holds a file's text: as Latin-1 made from UTF-8 (`pairs` counts its two-byte
+// characters), as the very bytes of Windows-1252 without characters beyond U+00FF, or not at all
+// (UTF-16). The scan stops at the first character that rules Latin-1 out.
+enum class CompactForm { Utf8, Windows1252, None };
+CompactForm compactForm(QByteArrayView bytes, qsizetype* pairs) {
+    const auto* s = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF)))
+        return CompactForm::None;
+    const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
+    const qsizetype from = bom ? 3 : 0;
+    if (utf8IsLatin1(s + from, n - from, pairs)) return CompactForm::Utf8;
+    if (!bom && TextDecoding::validUtf8Prefix(s, std::size_t(n)) < std::size_t(n) &&
+        windows1252IsLatin1(bytes))
+        return CompactForm::Windows1252;
+    return CompactForm::None;
 }
 
 // Turns CR LF and CR into LF and records the file's line-ending style.
@@ -469,27 +487,27 @@ DecodedText decode(const QByteArray& bytes) {
 
 DecodedText decodeCompact(QByteArray bytes) {
     const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    const bool utf16 = n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF));
-    const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
-    const qsizetype from = bom ? 3 : 0;
+    const bool bom = bytes.size() >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
     qsizetype pairs = 0;
+    const CompactForm form = compactForm(bytes, &pairs);
+    if (form == CompactForm::None) return decode(bytes);
     DecodedText result;
-    if (!utf16 && utf8IsLatin1(s + from, n - from, &pairs)) {
+    if (form == CompactForm::Utf8) {
         result.format.bom = bom;
-        if (pairs > 0 || from > 0) utf8ToLatin1InPlace(bytes, from);
-    } else if (!utf16 && !bom &&
-               TextDecoding::validUtf8Prefix(s, std::size_t(n)) < std::size_t(n) &&
-               windows1252IsLatin1(bytes)) {
-        result.format.encoding = Encoding::Windows1252;  // the bytes are the characters
+        if (pairs > 0 || bom) utf8ToLatin1InPlace(bytes, bom ? 3 : 0);
     } else {
-        return decode(bytes);
+        result.format.encoding = Encoding::Windows1252;  // the bytes are the characters
     }
     const Census census = takeCensus(bytes);
     result.looksBinary = census.nuls > 0 || census.controls * 50 > bytes.size();
     normalizeLineEndings(bytes, census, result.format);
     result.latin1 = std::move(bytes);
     return result;
+}
+
+bool decodesCompact(QByteArrayView bytes) {
+    qsizetype pairs = 0;
+    return compactForm(bytes, &pairs) != CompactForm::None;
 }
 
 EncodedText encode(const QString& text, const TextFileFormat& requested) {
