@@ -254,13 +254,11 @@ void openAndSave(const QString& path, int type, const QString& savePath, Times& 
             std::exit(1);
         }
     }));
-    // A word in about one in twenty replaced by a longer one.
-    times.replacePeak.push_back(peakMemoryOf([&] {
-        if (box.ReplaceAll(QStringLiteral("lazy"), QStringLiteral("sleepy"), 0, 0) == 0) {
-            std::fprintf(stderr, "nothing replaced\n");
-            std::exit(1);
-        }
-    }));
+    // A word in about one in twenty replaced by a longer one (none among empty lines).
+    int replaced = 0;
+    const double peak = peakMemoryOf(
+        [&] { replaced = box.ReplaceAll(QStringLiteral("lazy"), QStringLiteral("sleepy"), 0, 0); });
+    if (replaced > 0) times.replacePeak.push_back(peak);
 }
 
 void bench(const char* title, const QString& path, int type, const QString& savePath, int runs,

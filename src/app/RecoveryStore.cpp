@@ -83,19 +83,21 @@ bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& docu
         }
         if (part == Text) {
             constexpr qsizetype kPiece = 1 << 20;
-            QByteArrayView piece = text.latin1Run(at, kPiece);
-            if (!latin1) {
-                const QString wide = text.mid(at, kPiece);
-                units.resize(2 * wide.size());
-                for (qsizetype i = 0; i < wide.size(); ++i) {
-                    units[2 * i] = char(wide[i].unicode() >> 8);
-                    units[2 * i + 1] = char(wide[i].unicode() & 0xFF);
-                }
-                piece = units;
+            if (latin1) {
+                const QByteArrayView run = text.latin1Run(at, kPiece);  // as far as the gap
+                at += run.size();
+                if (at >= text.length()) part = Tail;
+                return run;
             }
-            at += latin1 ? piece.size() : piece.size() / 2;
+            const QString wide = text.mid(at, kPiece);
+            units.resize(2 * wide.size());
+            for (qsizetype i = 0; i < wide.size(); ++i) {
+                units[2 * i] = char(wide[i].unicode() >> 8);
+                units[2 * i + 1] = char(wide[i].unicode() & 0xFF);
+            }
+            at += wide.size();
             if (at >= text.length()) part = Tail;
-            return piece;
+            return units;
         }
         if (part == Tail) {
             part = End;

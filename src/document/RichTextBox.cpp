@@ -446,8 +446,9 @@ class WindowedMatches {
     WindowedMatches(Read read, QStringView what, int options)
         : read_(std::move(read)), what_(what), options_(options) {}
 
-    // The first match at or after `from` that ends by `stop`, or -1. `before` stands for the
-    // character preceding `from` (as in matchIn); by default it is the text's own.
+    // The first match at or after `from` that ends by `stop`, or -1; `from` never goes back from
+    // one call to the next. `before` stands for the character preceding `from` (as in matchIn);
+    // by default it is the text's own.
     qsizetype next(qsizetype from, qsizetype stop, std::optional<char32_t> before = {}) {
         constexpr qsizetype kWindow = 1 << 20;
         while (from + what_.size() <= stop) {
@@ -455,7 +456,7 @@ class WindowedMatches {
             const qsizetype stretchEnd = (stretch + 1) * kWindow;
             if (stretch != stretch_) {
                 stretch_ = stretch;
-                windowStart_ = qMax<qsizetype>(0, stretch * kWindow - 2);
+                windowStart_ = qMax<qsizetype>(0, from - 2);
                 window_ = read_(windowStart_, stretchEnd - windowStart_ + what_.size() + 2);
             }
             const qsizetype offset = from - windowStart_;
