@@ -146,29 +146,26 @@ Census takeCensus(const QByteArray& text) {
     return census;
 }
 
+// The first of the bytes from `i` on that is not ASCII, or `n`: sixteen bytes at a time.
+qsizetype nextBeyondAscii(const uchar* s, qsizetype i, qsizetype n) {
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const unsigned high =
+            unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        if (high != 0) return i + qCountTrailingZeroBits(high);
+    }
+#endif
+    while (i < n && s[i] < 0x80) ++i;
+    return i;
+}
+
 // Whether UTF-8 bytes hold Latin-1 characters only: ASCII, and two-byte sequences of U+0080 to
 // U+00FF. `pairs` counts the latter.
 bool utf8IsLatin1(const uchar* s, qsizetype n, qsizetype* pairs) {
-    constexpr quint64 kHighBits = 0x8080808080808080ull;
     *pairs = 0;
-    for (qsizetype i = 0; i < n;) {
-        if (n - i >= 16) {
-            quint64 a, b;
-            std::memcpy(&a, s + i, 8);
-            std::memcpy(&b, s + i + 8, 8);
-            if (((a | b) & kHighBits) == 0) {
-                i += 16;
-                continue;
-            }
-        }
-        if (s[i] < 0x80) {
-            ++i;
-        } else if ((s[i] == 0xC2 || s[i] == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            ++*pairs;
-            i += 2;
-        } else {
-            return false;
-        }
+    for (qsizetype i = nextBeyondAscii(s, 0, n); i < n; i = nextBeyondAscii(s, i + 2, n)) {
+        if ((s[i] != 0xC2 && s[i] != 0xC3) || i + 1 == n || (s[i + 1] & 0xC0) != 0x80) return false;
+        ++*pairs;
     }
     return true;
 }
@@ -176,19 +173,12 @@ bool utf8IsLatin1(const uchar* s, qsizetype n, qsizetype* pairs) {
 // The Latin-1 text of UTF-8 bytes that utf8IsLatin1 accepted, written over them from `from` on
 // (after a byte-order mark): never longer than the bytes.
 void utf8ToLatin1InPlace(QByteArray& bytes, qsizetype from) {
-    constexpr quint64 kHighBits = 0x8080808080808080ull;
     uchar* const s = reinterpret_cast<uchar*>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype w = 0;
     for (qsizetype r = from; r < n;) {
         // The run of ASCII up to the next pair moves down as a whole.
-        qsizetype stop = r;
-        for (quint64 a, b; n - stop >= 16; stop += 16) {
-            std::memcpy(&a, s + stop, 8);
-            std::memcpy(&b, s + stop + 8, 8);
-            if ((a | b) & kHighBits) break;
-        }
-        while (stop < n && s[stop] < 0x80) ++stop;
+        const qsizetype stop = nextBeyondAscii(s, r, n);
         if (w != r) std::memmove(s + w, s + r, size_t(stop - r));
         w += stop - r;
         if (stop == n) break;
