@@ -212,7 +212,8 @@ class RichTextBox : public QWidget {
     std::unique_ptr<QTextDocument> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
-    // Reads `count` characters from a position, for a search.
+    // Reads `count` characters from a position for the searches: a plain text from its buffer, a
+    // formatted one from a copy made once into `content`.
     std::function<QString(qsizetype, qsizetype)> textReader(QString* content) const;
     qsizetype selectionStart() const;
     qsizetype selectionEnd() const;

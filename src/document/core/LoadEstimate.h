@@ -27,7 +27,7 @@ struct LoadEstimate {
 
     // Counts the paragraphs of plain text (line breaks) or of RTF (paragraph, row and section
     // marks) in one pass over the bytes; for plain text, tells whether it will be held one byte
-    // a character (see TextFileCodec::decodeCompact), which takes a quarter of the memory.
+    // a character (see TextFileCodec::decodeCompact), which takes about a third of the memory.
     static LoadEstimate of(const QByteArray& bytes, bool rtf);
 
     // Against `availableBytes` of free memory: comfortable up to a quarter of it, refused beyond
