@@ -443,6 +443,7 @@ DecodedText decode(const QByteArray& bytes) {
             result.format.encoding = Encoding::Utf8;
             if (utf8.hasError()) {
                 bool wasUtf8 = false;
+                result.text = QString();  // not held beside the second reading
                 result.text = TextDecoding::utf8OrWindows1252(bytes, &wasUtf8);
                 result.format.encoding = wasUtf8 ? Encoding::Utf8 : Encoding::Windows1252;
             }
