@@ -40,9 +40,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         compact.looksBinary != decoded.looksBinary || compact.lossy != decoded.lossy)
         std::abort();
 
+    if (TextFileCodec::decodesCompact(bytes) == !compact.text.isEmpty()) std::abort();
+
     const EncodedText direct = TextFileCodec::encode(decoded.text, decoded.format);
     if (direct.fellBackToUtf8) std::abort();
     if (!decoded.lossy && direct.bytes != bytes) std::abort();
+
+    // Saved in pieces straight from the Latin-1 text, with a LF ending: the same bytes.
+    if (compact.text.isEmpty() && TextFileCodec::PieceEncoder::inPieces(compact.format)) {
+        TextFileFormat lf = compact.format;
+        lf.lineEnding = TextFileFormat::LineEnding::LF;
+        const QString text = decoded.text + QStringLiteral("\r");  // never written as it is
+        const QByteArray latin1 = text.toLatin1();
+        TextFileCodec::PieceEncoder pieces(
+            [&](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.size(), lf, 37,
+            [&](qsizetype at, qsizetype count) {
+                return QByteArrayView(latin1).sliced(at, count);
+            });
+        QByteArray joined;
+        for (QByteArrayView piece = pieces.next(); !piece.isEmpty(); piece = pieces.next())
+            joined += piece;
+        if (joined != TextFileCodec::encode(text, lf).bytes) std::abort();
+    }
 
     // A document (formatted text) makes line and paragraph separators, and the frame markers,
     // line breaks; the plain-text editor keeps them.

@@ -26,7 +26,7 @@ void offer(RecoveryStore* store, DialogHost* dialogs, QWidget* owner,
             frmDocument* document = newDocument();
             RichTextBox* text = document->txtText;
             if (recovered.richText.isEmpty() || !text->setRichText(recovered.richText))
-                text->setText(recovered.text);
+                text->setText(recovered.text.toString());
             text->ClearUndo();
             text->setFileEncodingName(recovered.encoding);
             text->setFileLineEndings(recovered.lineEnding, recovered.mixedLineEndings);

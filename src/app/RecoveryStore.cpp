@@ -20,8 +20,9 @@
 namespace {
 
 constexpr quint32 kMagic = 0x51524356;  // "QRCV"
-// 1: text only; 2: also the formatted text and the file's identity; 3: also the line endings.
-constexpr quint32 kVersion = 3;
+// 1: text only; 2: also the formatted text and the file's identity; 3: also the line endings;
+// 4: a text of Latin-1 characters kept one byte a character.
+constexpr quint32 kVersion = 4;
 const QString kLockName = QStringLiteral("run.lock");
 const QString kSuffix = QStringLiteral(".recovery");
 
@@ -59,15 +60,54 @@ RecoveryStore::~RecoveryStore() {
 
 bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& document,
                               QString* error) {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << kMagic << kVersion << document.caption << qint32(document.fileType) << document.encoding
-        << document.text << document.richText << document.file << quint8(document.lineEnding)
-        << document.mixedLineEndings;
+    // The text goes to the file a piece at a time between the fields before and after it, a
+    // Latin-1 text straight from the document's storage: a large text is never copied whole.
+    const TextSnapshot& text = document.text;
+    const bool latin1 = text.isLatin1();
+    QByteArray head, tail, units;
+    QDataStream before(&head, QIODevice::WriteOnly);
+    before.setVersion(QDataStream::Qt_6_0);
+    // Laid out as QDataStream writes a QByteArray or a QString (UTF-16, big-endian).
+    before << kMagic << kVersion << document.caption << qint32(document.fileType)
+           << document.encoding << quint8(latin1) << quint32(text.length() * (latin1 ? 1 : 2));
+    QDataStream after(&tail, QIODevice::WriteOnly);
+    after.setVersion(QDataStream::Qt_6_0);
+    after << document.richText << document.file << quint8(document.lineEnding)
+          << document.mixedLineEndings;
+    enum { Head, Text, Tail, End } part = Head;
+    qsizetype at = 0;
+    const auto next = [&]() -> QByteArrayView {
+        if (part == Head) {
+            part = at < text.length() ? Text : Tail;
+            return head;
+        }
+        if (part == Text) {
+            constexpr qsizetype kPiece = 1 << 20;
+            if (latin1) {
+                const QByteArrayView run = text.latin1Run(at, kPiece);  // as far as the gap
+                at += run.size();
+                if (at >= text.length()) part = Tail;
+                return run;
+            }
+            const QString wide = text.mid(at, kPiece);
+            units.resize(2 * wide.size());
+            for (qsizetype i = 0; i < wide.size(); ++i) {
+                units[2 * i] = char(wide[i].unicode() >> 8);
+                units[2 * i + 1] = char(wide[i].unicode() & 0xFF);
+            }
+            at += wide.size();
+            if (at >= text.length()) part = Tail;
+            return units;
+        }
+        if (part == Tail) {
+            part = End;
+            return tail;
+        }
+        return {};
+    };
     AtomicFileWriter writer(path);
     writer.setPrivate(true);
-    if (writer.write(bytes)) return true;
+    if (writer.write(next)) return true;
     if (error) *error = writer.errorString();
     return false;
 }
@@ -89,7 +129,18 @@ bool RecoveryStore::readFile(const QString& path, RecoveredDocument* document) {
     *document = RecoveredDocument();
     in >> magic >> version;
     if (magic != kMagic || version < 1 || version > kVersion) return false;
-    in >> document->caption >> fileType >> document->encoding >> document->text;
+    in >> document->caption >> fileType >> document->encoding;
+    quint8 latin1 = 0;
+    if (version >= 4) in >> latin1;
+    if (latin1) {
+        QByteArray text;
+        in >> text;
+        document->text = TextSnapshot::fromLatin1(std::move(text));
+    } else {
+        QString text;
+        in >> text;
+        document->text = TextSnapshot(std::move(text));
+    }
     if (version >= 2) in >> document->richText >> document->file;
     if (version >= 3) {
         quint8 ending = 0;
@@ -134,7 +185,7 @@ void RecoveryStore::save(frmDocument* document) {
     snapshot.caption = document->Caption();
     snapshot.fileType = FileCommands::SaveFileType(snapshot.caption);
     snapshot.encoding = document->txtText->FileEncodingName();
-    snapshot.text = document->txtText->Text();
+    snapshot.text = document->txtText->textSnapshot();
     snapshot.richText = document->txtText->RichText();
     snapshot.file = document->txtText->FileOnDisk();
     snapshot.lineEnding = document->txtText->FileLineEnding();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/core/FileIdentity.h"
+#include "document/core/TextBuffer.h"
 #include "document/core/TextFileCodec.h"
 
 class frmDocument;
@@ -20,7 +21,7 @@ struct RecoveredDocument {
     QString caption;
     int fileType = 1;
     QString encoding;
-    QString text;
+    TextSnapshot text;
     // The formatted text as RTF when the document has formatting; empty for plain text (and in
     // copies written before formatting was kept).
     QByteArray richText;

@@ -9,7 +9,9 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <functional>
 #include <iterator>
+#include <optional>
 
 #include "common/core/ColourValue.h"
 #include "common/core/TextBoundaries.h"
@@ -95,6 +97,11 @@ QAbstractScrollArea* RichTextBox::editor() const {
 
 QString RichTextBox::Text() const {
     return editor_->text();
+}
+
+TextSnapshot RichTextBox::textSnapshot() const {
+    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
+    return plain ? plain->buffer().snapshot() : TextSnapshot(Text());
 }
 
 void RichTextBox::setText(const QString& text) {
@@ -428,67 +435,91 @@ qsizetype matchIn(QStringView text, QStringView what, qsizetype from, qsizetype 
             return at;
     }
 }
+
+// Matches in a text read a window at a time, each window holding the matches that start within
+// a stretch of kWindow (counted from the text's start) and the code points around them: finding
+// a match costs what lies before it, never a copy of the whole text, and matches found one after
+// another share their window.
+class WindowedMatches {
+  public:
+    using Read = std::function<QString(qsizetype position, qsizetype count)>;
+    WindowedMatches(Read read, QStringView what, int options)
+        : read_(std::move(read)), what_(what), options_(options) {}
+
+    // The first match at or after `from` that ends by `stop`, or -1; `from` never goes back from
+    // one call to the next. `before` stands for the character preceding `from` (as in matchIn);
+    // by default it is the text's own.
+    qsizetype next(qsizetype from, qsizetype stop, std::optional<char32_t> before = {}) {
+        constexpr qsizetype kWindow = 1 << 20;
+        while (from + what_.size() <= stop) {
+            const qsizetype stretch = from / kWindow;
+            const qsizetype stretchEnd = (stretch + 1) * kWindow;
+            if (stretch != stretch_) {
+                stretch_ = stretch;
+                windowStart_ = qMax<qsizetype>(0, from - 2);
+                window_ = read_(windowStart_, stretchEnd - windowStart_ + what_.size() + 2);
+            }
+            const qsizetype offset = from - windowStart_;
+            const qsizetype at = matchIn(
+                window_, what_, offset, qMin(stretchEnd - 1 + what_.size(), stop) - windowStart_,
+                options_, before ? *before : codePointBefore(window_, offset));
+            if (at >= 0) return windowStart_ + at;
+            from = stretchEnd;
+            before.reset();
+        }
+        return -1;
+    }
+
+  private:
+    Read read_;
+    QStringView what_;
+    int options_;
+    QString window_;
+    qsizetype stretch_ = -1;
+    qsizetype windowStart_ = 0;
+};
 }  // namespace
 
-int RichTextBox::Find(const QString& text, int start, int end, int options) {
-    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
-    if (!plain) {
-        const QString content = Text();
-        start = qMax(0, start);
-        if (text.isEmpty() || start > content.size()) return -1;
-        const qsizetype stop = end < 0 ? content.size() : qMin<qsizetype>(end, content.size());
-        const qsizetype at =
-            matchIn(content, text, start, stop, options, codePointBefore(content, start));
-        if (at < 0) return -1;
-        editor_->select(at, at + text.size());
-        return int(at);
+// A plain text is read from its buffer; a formatted one is copied once into `content`.
+std::function<QString(qsizetype, qsizetype)> RichTextBox::textReader(QString* content) const {
+    if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor())) {
+        const TextBuffer* buffer = &plain->buffer();
+        return [buffer](qsizetype at, qsizetype count) { return buffer->mid(at, count); };
     }
-    // The plain text is read a window at a time from the start on, each window holding the
-    // matches that start within a stretch of kWindow (counted from the text's start) and the
-    // code points around them: finding the next match costs what lies before it, not a copy of
-    // the whole text.
-    const TextBuffer& buffer = plain->buffer();
-    const qsizetype length = buffer.length();
+    *content = Text();
+    return [content](qsizetype at, qsizetype count) { return content->mid(at, count); };
+}
+
+int RichTextBox::Find(const QString& text, int start, int end, int options) {
+    const qsizetype length = editor_->length();
     start = qMax(0, start);
     if (text.isEmpty() || start > length) return -1;
-    const qsizetype stop = end < 0 ? length : qMin<qsizetype>(end, length);
-    constexpr qsizetype kWindow = 1 << 20;
-    for (qsizetype from = start; from + text.size() <= stop;) {
-        const qsizetype next = (from / kWindow + 1) * kWindow;
-        const qsizetype windowStart = qMax<qsizetype>(0, from - 2);
-        const QString window = buffer.mid(windowStart, next - windowStart + text.size() + 2);
-        const qsizetype offset = from - windowStart;
-        const qsizetype at =
-            matchIn(window, text, offset, qMin(next - 1 + text.size(), stop) - windowStart, options,
-                    codePointBefore(window, offset));
-        if (at >= 0) {
-            editor_->select(windowStart + at, windowStart + at + text.size());
-            return int(windowStart + at);
-        }
-        from = next;
-    }
-    return -1;
+    QString content;
+    WindowedMatches matches(textReader(&content), text, options);
+    const qsizetype at = matches.next(start, end < 0 ? length : qMin<qsizetype>(end, length));
+    if (at >= 0) editor_->select(at, at + text.size());
+    return int(at);
 }
 
 int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int start,
                             int options) {
-    const QString content = Text();
+    const qsizetype length = editor_->length();
     start = qMax(0, start);
-    if (text.isEmpty() || start > content.size()) return 0;
+    if (text.isEmpty() || start > length) return 0;
 
     // The matches a Find / SelText loop would make: each search resumes right after the previous
     // replacement, whose last character is then what precedes the resume point.
+    QString content;
+    WindowedMatches matches(textReader(&content), text, options);
     std::vector<qsizetype> found;
-    char32_t before = codePointBefore(content, start);
+    std::optional<char32_t> before;
     for (qsizetype from = start;;) {
-        const qsizetype at = matchIn(content, text, from, content.size(), options, before);
+        const qsizetype at = matches.next(from, length, before);
         if (at < 0) break;
         found.push_back(at);
-        if (!replacement.isEmpty()) {
-            before = codePointBefore(replacement, replacement.size());
-        } else if (at > from) {
-            before = codePointBefore(content, at);
-        }
+        // Nothing put in its place, the match leaves what preceded it before the resume point:
+        // no word character, or the match would not have been whole.
+        before = replacement.isEmpty() ? 0 : codePointBefore(replacement, replacement.size());
         from = at + text.size();
     }
     if (found.empty()) return 0;

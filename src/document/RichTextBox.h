@@ -6,10 +6,12 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "common/core/FileIdentity.h"
+#include "document/core/TextBuffer.h"
 #include "document/core/TextFileCodec.h"
 #include "document/core/TextReplacement.h"
 
@@ -67,6 +69,8 @@ class RichTextBox : public QWidget {
     // `count` characters from `position`, as Text().mid would give them, without copying the
     // whole text.
     QString TextRange(qsizetype position, qsizetype count) const;
+    // The whole text as it is now, for reading on another thread: a plain text is not copied.
+    TextSnapshot textSnapshot() const;
 
     QString SelText() const;
     void setSelText(const QString& text);  // replaces the selection or inserts at the caret
@@ -208,6 +212,9 @@ class RichTextBox : public QWidget {
     std::unique_ptr<QTextDocument> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
     // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
     void installEditor(TextEditor* editor, bool rich);
+    // Reads `count` characters from a position for the searches: a plain text from its buffer, a
+    // formatted one from a copy made once into `content`.
+    std::function<QString(qsizetype, qsizetype)> textReader(QString* content) const;
     qsizetype selectionStart() const;
     qsizetype selectionEnd() const;
 

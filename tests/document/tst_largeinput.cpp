@@ -54,17 +54,17 @@ class LargeInputTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    // 200,000 empty lines need about 1.6 MB (the bytes, the text and a packed index entry a
-    // line), whatever their 200 KB on disk.
+    // 200,000 empty lines need about 1 MB (the bytes, which become the text, and a packed index
+    // entry a line), whatever their 200 KB on disk.
     void memoryEstimate_data() {
         QTest::addColumn<qint64>("budget");
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("style");
         QTest::addColumn<bool>("loaded");
         QTest::newRow("comfortable") << 2048 * kMB << 0 << -1 << true;
-        QTest::newRow("heavy, yes") << 4 * kMB << int(MsgBoxResult::Yes)
+        QTest::newRow("heavy, yes") << 3 * kMB << int(MsgBoxResult::Yes)
                                     << MsgBoxStyle::YesNo + MsgBoxStyle::Question << true;
-        QTest::newRow("heavy, no") << 4 * kMB << int(MsgBoxResult::No)
+        QTest::newRow("heavy, no") << 3 * kMB << int(MsgBoxResult::No)
                                    << MsgBoxStyle::YesNo + MsgBoxStyle::Question << false;
         QTest::newRow("too large") << 1 * kMB << 0 << int(MsgBoxStyle::Critical) << false;
     }
@@ -108,6 +108,15 @@ class LargeInputTest : public QObject {
         estimate.paragraphs = row[1].toLongLong();
         estimate.memoryBytes = row[2].toLongLong();
         QCOMPARE(int(estimate.judge(row[3].toLongLong())), row[4].toInt());
+    }
+
+    void loadEstimates_data() { addCaseRows(QStringLiteral("files/load-estimates.tsv"), 5); }
+    void loadEstimates() {
+        QFETCH(QStringList, row);
+        const LoadEstimate estimate =
+            LoadEstimate::of(unescapeBytes(row[0].toUtf8()), row[1] == u'1');
+        QCOMPARE(QString(estimate.rtf ? "rtf" : estimate.latin1 ? "latin1" : "utf16"), row[2]);
+        QCOMPARE(estimate.memoryBytes, row[3].toLongLong());
     }
 
     // More paragraphs of formatted text than the editor can lay out: refused, whatever the memory.

@@ -63,20 +63,23 @@ class TestTextFileCodec : public QObject {
         QCOMPARE(direct.bytes, file);
 
         // Made in pieces, also with a CR LF or a surrogate pair where a piece ends, and from
-        // runs of a Latin-1 text (shorter than the pieces, as a gap in the text cuts them), the
+        // runs of a Latin-1 text (whole pieces, or shorter as a gap in the text cuts them), the
         // bytes are the same.
         if (!TextFileCodec::PieceEncoder::inPieces(decoded.format)) return;
-        for (const QString& text : {decoded.text + QStringLiteral("\r\n\U0001F600\r\r\n\U0001F600"),
-                                    decoded.text + QStringLiteral("\r\n\u00e9\r\n")}) {
+        for (const QString& text :
+             {decoded.text + QStringLiteral("\r\n\U0001F600\r\r\n\U0001F600"),
+              decoded.text + QStringLiteral("\u00e9\r\nplain text after a CR LF\n"),
+              decoded.text + QStringLiteral("\r\nplain text after a CR LF\n")}) {
             const QByteArray whole = TextFileCodec::encode(text, decoded.format).bytes;
             const QByteArray latin1 = text.toLatin1();
             TextFileCodec::PieceEncoder::ReadLatin1 runs;
             if (QtPrivate::isLatin1(text)) {
                 runs = [&](qsizetype at, qsizetype count) {
-                    return QByteArrayView(latin1).sliced(at, std::min<qsizetype>(count, 3));
+                    return QByteArrayView(latin1).sliced(
+                        at, std::min<qsizetype>(count, 3 + at % 2 * 99));
                 };
             }
-            for (qsizetype size : {2, 3, 5}) {
+            for (qsizetype size : {2, 3, 5, 4096}) {
                 TextFileCodec::PieceEncoder pieces(
                     [&](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.size(),
                     decoded.format, size, runs);

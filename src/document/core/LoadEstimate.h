@@ -20,12 +20,14 @@ struct LoadEstimate {
     static constexpr qint64 kMaxRtfParagraphs = 200000;
 
     bool rtf = false;
+    bool latin1 = false;  // plain text that will be held one byte a character
     qint64 bytes = 0;
     qint64 paragraphs = 0;
     qint64 memoryBytes = 0;  // peak memory of the load, roughly
 
     // Counts the paragraphs of plain text (line breaks) or of RTF (paragraph, row and section
-    // marks) in one pass over the bytes.
+    // marks) in one pass over the bytes; for plain text, tells whether it will be held one byte
+    // a character (see TextFileCodec::decodeCompact), which takes about a third of the memory.
     static LoadEstimate of(const QByteArray& bytes, bool rtf);
 
     // Against `availableBytes` of free memory: comfortable up to a quarter of it, refused beyond

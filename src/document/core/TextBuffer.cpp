@@ -32,6 +32,47 @@ void growGap(Store& store, qsizetype& end, qsizetype grow) {
     end += grow;
 }
 
+// Replaces `count` units at each of `positions` of a store without a gap by piece(i), all of one
+// length, in place: the text between the replacements moves once, front to back where the text
+// shrinks and back to front where it grows, and no second copy of the text is made.
+template <typename Store>
+void replaceInPlace(Store& store, const std::vector<qsizetype>& positions, qsizetype count,
+                    const std::function<QStringView(size_t)>& piece) {
+    using Unit = std::remove_reference_t<decltype(*store.data())>;
+    const qsizetype oldSize = store.size();
+    const qsizetype pieceSize = piece(0).size();
+    const qsizetype n = qsizetype(positions.size());
+    const auto put = [&](Unit* out, qsizetype i) {
+        const QStringView with = piece(size_t(i));
+        Q_ASSERT(with.size() == pieceSize);
+        for (qsizetype k = 0; k < pieceSize; ++k) out[k] = Unit(with[k].unicode());
+    };
+    // The text between replacement i and the next one (or the end).
+    const auto keptFrom = [&](qsizetype i) { return positions[size_t(i)] + count; };
+    const auto keptTo = [&](qsizetype i) { return i + 1 < n ? positions[size_t(i + 1)] : oldSize; };
+    if (pieceSize <= count) {
+        Unit* data = store.data();
+        Unit* out = data + positions.front();
+        for (qsizetype i = 0; i < n; ++i) {
+            put(out, i);
+            out += pieceSize;
+            std::memmove(out, data + keptFrom(i), size_t(keptTo(i) - keptFrom(i)) * sizeof(Unit));
+            out += keptTo(i) - keptFrom(i);
+        }
+        store.truncate(out - data);
+        return;
+    }
+    store.resize(oldSize + n * (pieceSize - count));
+    Unit* data = store.data();
+    Unit* out = data + store.size();
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        out -= keptTo(i) - keptFrom(i);
+        std::memmove(out, data + keptFrom(i), size_t(keptTo(i) - keptFrom(i)) * sizeof(Unit));
+        out -= pieceSize;
+        put(out, i);
+    }
+}
+
 }  // namespace
 
 void TextBuffer::setText(QString text) {
@@ -84,6 +125,30 @@ QString TextBuffer::mid(qsizetype position, qsizetype count) const {
     result.append(QLatin1String(data + position, before));
     result.append(QLatin1String(data + after, count - before));
     return result;
+}
+
+TextSnapshot TextBuffer::snapshot() const {
+    TextSnapshot snapshot;
+    TextBuffer& copy = snapshot.text_;
+    copy.wide_ = wide_;
+    copy.narrowStore_ = narrowStore_;
+    copy.wideStore_ = wideStore_;
+    copy.gapStart_ = gapStart_;
+    copy.gapEnd_ = gapEnd_;
+    return snapshot;
+}
+
+TextSnapshot::TextSnapshot(QString text) {
+    text_.wide_ = true;
+    text_.gapStart_ = text_.gapEnd_ = text.size();
+    text_.wideStore_ = std::move(text);
+}
+
+TextSnapshot TextSnapshot::fromLatin1(QByteArray text) {
+    TextSnapshot snapshot;
+    snapshot.text_.gapStart_ = snapshot.text_.gapEnd_ = text.size();
+    snapshot.text_.narrowStore_ = std::move(text);
+    return snapshot;
 }
 
 QByteArrayView TextBuffer::latin1Run(qsizetype position, qsizetype count) const {
@@ -164,42 +229,22 @@ void TextBuffer::replace(qsizetype position, qsizetype count, QStringView with) 
 
 void TextBuffer::replaceMany(const std::vector<qsizetype>& positions, qsizetype count,
                              const std::function<QStringView(size_t)>& piece) {
+    if (positions.empty()) return;
     if (positions.size() == 1) {
         replace(positions.front(), count, piece(0));
         return;
     }
-    qsizetype size = length() - qsizetype(positions.size()) * count;
     bool latin1 = !wide_;
-    for (size_t i = 0; i < positions.size(); ++i) {
-        size += piece(i).size();
-        latin1 = latin1 && QtPrivate::isLatin1(piece(i));
-    }
+    for (size_t i = 0; latin1 && i < positions.size(); ++i) latin1 = QtPrivate::isLatin1(piece(i));
     if (!latin1 && !wide_) widen();
     closeGap();
-    qsizetype from = 0;
     if (wide_) {
-        const QStringView old(wideStore_);
-        QString result;
-        result.reserve(size);
-        for (size_t i = 0; i < positions.size(); ++i) {
-            result.append(old.mid(from, positions[i] - from));
-            result.append(piece(i));
-            from = positions[i] + count;
-        }
-        result.append(old.mid(from));
-        setText(std::move(result));
-        return;
+        replaceInPlace(wideStore_, positions, count, piece);
+    } else {
+        replaceInPlace(narrowStore_, positions, count, piece);
     }
-    const QByteArrayView old(narrowStore_);
-    QByteArray result;
-    result.reserve(size);
-    for (size_t i = 0; i < positions.size(); ++i) {
-        result.append(old.sliced(from, positions[i] - from));
-        for (QChar c : piece(i)) result.append(char(c.unicode()));
-        from = positions[i] + count;
-    }
-    result.append(old.sliced(from));
-    setLatin1(std::move(result));
+    gapStart_ = gapEnd_ = size();
+    indexLines();
 }
 
 void TextBuffer::indexLines() {  // with the gap closed

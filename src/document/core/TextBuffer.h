@@ -10,6 +10,8 @@
 
 #include "document/core/LineIndex.h"
 
+class TextSnapshot;
+
 // The text of a plain-text document, in one block with a gap where the last edit was, so an
 // edit costs time in the distance from the previous one rather than in the length of the text;
 // and where every line starts ("\n" ends a line).
@@ -39,6 +41,8 @@ class TextBuffer {
         return wide_ ? wideStore_.at(i) : QChar(uchar(narrowStore_.at(i)));
     }
     QString mid(qsizetype position, qsizetype count) const;
+    // The text as it is now, to be read on another thread while this buffer goes on being edited.
+    TextSnapshot snapshot() const;
     // Up to `count` characters from `position` as held one byte each, as far as the gap: a view
     // of the storage until the next edit. Empty while the text is held in UTF-16.
     QByteArrayView latin1Run(qsizetype position, qsizetype count) const;
@@ -46,7 +50,7 @@ class TextBuffer {
     // Replaces `count` characters at `position` with `with`.
     void replace(qsizetype position, qsizetype count, QStringView with);
     // Replaces `count` characters at each of `positions` (ascending, not overlapping) with
-    // piece(i), in one pass over the text however many there are.
+    // piece(i), all pieces of one length, in one pass over the text however many there are.
     void replaceMany(const std::vector<qsizetype>& positions, qsizetype count,
                      const std::function<QStringView(size_t)>& piece);
 
@@ -63,6 +67,7 @@ class TextBuffer {
     }
 
   private:
+    friend class TextSnapshot;
     qsizetype size() const { return wide_ ? wideStore_.size() : narrowStore_.size(); }
     qsizetype gapSize() const { return gapEnd_ - gapStart_; }
     void moveGap(qsizetype to) const;
@@ -80,4 +85,29 @@ class TextBuffer {
     mutable qsizetype gapStart_ = 0;
     mutable qsizetype gapEnd_ = 0;
     LineIndex lines_;
+};
+
+// A buffer's text at one moment, readable on another thread while the buffer goes on being
+// edited (the reads never move the gap). It shares the buffer's storage, so taking one copies
+// nothing; should the buffer be edited while the snapshot lives, the buffer copies its storage
+// first (Qt's implicit sharing).
+class TextSnapshot {
+  public:
+    TextSnapshot() = default;
+    // A text of its own, as a formatted document gives it.
+    TextSnapshot(QString text);
+    static TextSnapshot fromLatin1(QByteArray text);
+
+    qsizetype length() const { return text_.length(); }
+    bool isLatin1() const { return text_.isLatin1(); }
+    QString mid(qsizetype position, qsizetype count) const { return text_.mid(position, count); }
+    QByteArrayView latin1Run(qsizetype position, qsizetype count) const {
+        return text_.latin1Run(position, count);
+    }
+    // The whole text, copied.
+    QString toString() const { return mid(0, length()); }
+
+  private:
+    friend class TextBuffer;
+    TextBuffer text_;  // its storage only: no line index
 };

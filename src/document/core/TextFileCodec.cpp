@@ -146,29 +146,26 @@ Census takeCensus(const QByteArray& text) {
     return census;
 }
 
+// The first of the bytes from `i` on that is not ASCII, or `n`: sixteen bytes at a time.
+qsizetype nextBeyondAscii(const uchar* s, qsizetype i, qsizetype n) {
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const unsigned high =
+            unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        if (high != 0) return i + qCountTrailingZeroBits(high);
+    }
+#endif
+    while (i < n && s[i] < 0x80) ++i;
+    return i;
+}
+
 // Whether UTF-8 bytes hold Latin-1 characters only: ASCII, and two-byte sequences of U+0080 to
 // U+00FF. `pairs` counts the latter.
 bool utf8IsLatin1(const uchar* s, qsizetype n, qsizetype* pairs) {
-    constexpr quint64 kHighBits = 0x8080808080808080ull;
     *pairs = 0;
-    for (qsizetype i = 0; i < n;) {
-        if (n - i >= 16) {
-            quint64 a, b;
-            std::memcpy(&a, s + i, 8);
-            std::memcpy(&b, s + i + 8, 8);
-            if (((a | b) & kHighBits) == 0) {
-                i += 16;
-                continue;
-            }
-        }
-        if (s[i] < 0x80) {
-            ++i;
-        } else if ((s[i] == 0xC2 || s[i] == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            ++*pairs;
-            i += 2;
-        } else {
-            return false;
-        }
+    for (qsizetype i = nextBeyondAscii(s, 0, n); i < n; i = nextBeyondAscii(s, i + 2, n)) {
+        if ((s[i] != 0xC2 && s[i] != 0xC3) || i + 1 == n || (s[i + 1] & 0xC0) != 0x80) return false;
+        ++*pairs;
     }
     return true;
 }
@@ -176,19 +173,12 @@ bool utf8IsLatin1(const uchar* s, qsizetype n, qsizetype* pairs) {
 // The Latin-1 text of UTF-8 bytes that utf8IsLatin1 accepted, written over them from `from` on
 // (after a byte-order mark): never longer than the bytes.
 void utf8ToLatin1InPlace(QByteArray& bytes, qsizetype from) {
-    constexpr quint64 kHighBits = 0x8080808080808080ull;
     uchar* const s = reinterpret_cast<uchar*>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype w = 0;
     for (qsizetype r = from; r < n;) {
         // The run of ASCII up to the next pair moves down as a whole.
-        qsizetype stop = r;
-        for (quint64 a, b; n - stop >= 16; stop += 16) {
-            std::memcpy(&a, s + stop, 8);
-            std::memcpy(&b, s + stop + 8, 8);
-            if ((a | b) & kHighBits) break;
-        }
-        while (stop < n && s[stop] < 0x80) ++stop;
+        const qsizetype stop = nextBeyondAscii(s, r, n);
         if (w != r) std::memmove(s + w, s + r, size_t(stop - r));
         w += stop - r;
         if (stop == n) break;
@@ -200,7 +190,7 @@ void utf8ToLatin1InPlace(QByteArray& bytes, qsizetype from) {
 
 // Whether Windows-1252 bytes read as the same Latin-1 characters: none of 0x80 to 0x9F that
 // stand for characters beyond U+00FF (the euro sign, curly quotes and the like).
-bool windows1252IsLatin1(const QByteArray& bytes) {
+bool windows1252IsLatin1(QByteArrayView bytes) {
     static const auto kBeyond = [] {
         std::array<bool, 256> beyond{};
         for (int b = 0x80; b < 0xA0; ++b)
@@ -211,6 +201,24 @@ bool windows1252IsLatin1(const QByteArray& bytes) {
         if (kBeyond[uchar(c)]) return false;
     }
     return true;
+}
+
+// How decodeCompact holds a file's text: as Latin-1 made from UTF-8 (`pairs` counts its two-byte
+// characters), as the very bytes of Windows-1252 without characters beyond U+00FF, or not at all
+// (UTF-16). The scan stops at the first character that rules Latin-1 out.
+enum class CompactForm { Utf8, Windows1252, None };
+CompactForm compactForm(QByteArrayView bytes, qsizetype* pairs) {
+    const auto* s = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF)))
+        return CompactForm::None;
+    const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
+    const qsizetype from = bom ? 3 : 0;
+    if (utf8IsLatin1(s + from, n - from, pairs)) return CompactForm::Utf8;
+    if (!bom && TextDecoding::validUtf8Prefix(s, std::size_t(n)) < std::size_t(n) &&
+        windows1252IsLatin1(bytes))
+        return CompactForm::Windows1252;
+    return CompactForm::None;
 }
 
 // Turns CR LF and CR into LF and records the file's line-ending style.
@@ -435,6 +443,7 @@ DecodedText decode(const QByteArray& bytes) {
             result.format.encoding = Encoding::Utf8;
             if (utf8.hasError()) {
                 bool wasUtf8 = false;
+                result.text = QString();  // not held beside the second reading
                 result.text = TextDecoding::utf8OrWindows1252(bytes, &wasUtf8);
                 result.format.encoding = wasUtf8 ? Encoding::Utf8 : Encoding::Windows1252;
             }
@@ -469,27 +478,27 @@ DecodedText decode(const QByteArray& bytes) {
 
 DecodedText decodeCompact(QByteArray bytes) {
     const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    const bool utf16 = n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF));
-    const bool bom = n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
-    const qsizetype from = bom ? 3 : 0;
+    const bool bom = bytes.size() >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF;
     qsizetype pairs = 0;
+    const CompactForm form = compactForm(bytes, &pairs);
+    if (form == CompactForm::None) return decode(bytes);
     DecodedText result;
-    if (!utf16 && utf8IsLatin1(s + from, n - from, &pairs)) {
+    if (form == CompactForm::Utf8) {
         result.format.bom = bom;
-        if (pairs > 0 || from > 0) utf8ToLatin1InPlace(bytes, from);
-    } else if (!utf16 && !bom &&
-               TextDecoding::validUtf8Prefix(s, std::size_t(n)) < std::size_t(n) &&
-               windows1252IsLatin1(bytes)) {
-        result.format.encoding = Encoding::Windows1252;  // the bytes are the characters
+        if (pairs > 0 || bom) utf8ToLatin1InPlace(bytes, bom ? 3 : 0);
     } else {
-        return decode(bytes);
+        result.format.encoding = Encoding::Windows1252;  // the bytes are the characters
     }
     const Census census = takeCensus(bytes);
     result.looksBinary = census.nuls > 0 || census.controls * 50 > bytes.size();
     normalizeLineEndings(bytes, census, result.format);
     result.latin1 = std::move(bytes);
     return result;
+}
+
+bool decodesCompact(QByteArrayView bytes) {
+    qsizetype pairs = 0;
+    return compactForm(bytes, &pairs) != CompactForm::None;
 }
 
 EncodedText encode(const QString& text, const TextFileFormat& requested) {
@@ -539,35 +548,60 @@ EncodedText encode(const QString& text, const TextFileFormat& requested) {
 }
 
 namespace {
-constexpr quint64 kHighBits = 0x8080808080808080ull;
 
-bool isAscii(const char* s, qsizetype n) {
-    quint64 high = 0;
+// How many bytes from the start of `s` UTF-8 with LF line breaks holds as they are: ASCII other
+// than CR.
+qsizetype plainAsciiPrefix(const char* s, qsizetype n) {
     qsizetype i = 0;
-    for (quint64 word; i + 8 <= n; i += 8) {
-        std::memcpy(&word, s + i, 8);
-        high |= word;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        // A CR compares as 0xFF, whose top bit marks it like a byte beyond ASCII.
+        if (_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(v, cr))) != 0) break;
     }
-    for (; i < n; ++i) high |= uchar(s[i]);
-    return (high & kHighBits) == 0;
+#endif
+    while (i < n && uchar(s[i]) < 0x80 && s[i] != '\r') ++i;
+    return i;
 }
 
-// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end.
+// Latin-1 characters as UTF-8 into `out` (room for twice as many bytes); returns the end, or
+// nullptr at a CR, whose line break the caller writes in the file's own style.
 char* latin1ToUtf8(const char* s, qsizetype n, char* out) {
-    for (qsizetype i = 0; i < n;) {
-        qsizetype ascii = i;
-        for (quint64 word; ascii + 8 <= n; ascii += 8) {
-            std::memcpy(&word, s + ascii, 8);
-            if (word & kHighBits) break;
+    const auto put = [](uchar c, char* o) {
+        if (c < 0x80) {
+            *o = char(c);
+            return o + 1;
         }
-        while (ascii < n && uchar(s[ascii]) < 0x80) ++ascii;
-        std::memcpy(out, s + i, size_t(ascii - i));
-        out += ascii - i;
-        if (ascii == n) break;
-        const uchar c = uchar(s[ascii]);
-        *out++ = char(0xC0 | (c >> 6));
-        *out++ = char(0x80 | (c & 0x3F));
-        i = ascii + 1;
+        o[0] = char(0xC0 | (c >> 6));
+        o[1] = char(0x80 | (c & 0x3F));
+        return o + 2;
+    };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes are copied at a time, and the output moves on by as many as are ASCII before
+    // the first wider character, which then gets its two bytes: a text with an accented letter
+    // now and then costs little more than a copy. The output never runs ahead of twice the input,
+    // so each store has its room.
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (i + 16 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)) != 0) return nullptr;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+        const unsigned wide = unsigned(_mm_movemask_epi8(v));
+        if (wide == 0) {
+            out += 16;
+            i += 16;
+            continue;
+        }
+        const int ascii = qCountTrailingZeroBits(wide);
+        out = put(uchar(s[i + ascii]), out + ascii);
+        i += ascii + 1;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (s[i] == '\r') return nullptr;
+        out = put(uchar(s[i]), out);
     }
     return out;
 }
@@ -591,13 +625,20 @@ QByteArrayView PieceEncoder::next() {
     if (readLatin1_ && format_.encoding == Encoding::Utf8 && format_.lineEnding == LineEnding::LF &&
         (started_ || !format_.bom)) {
         const QByteArrayView run = readLatin1_(position_, count);
-        if (!run.isEmpty() && !std::memchr(run.data(), '\r', size_t(run.size()))) {
-            started_ = true;
-            position_ += run.size();
-            if (isAscii(run.data(), run.size())) return run;
-            bytes_.resize(2 * run.size());
-            bytes_.truncate(latin1ToUtf8(run.data(), run.size(), bytes_.data()) - bytes_.data());
-            return bytes_;
+        if (!run.isEmpty()) {
+            const qsizetype plain = plainAsciiPrefix(run.data(), run.size());
+            const char* end = nullptr;
+            if (plain < run.size()) {
+                bytes_.resize(2 * run.size());
+                std::memcpy(bytes_.data(), run.data(), size_t(plain));
+                end = latin1ToUtf8(run.data() + plain, run.size() - plain, bytes_.data() + plain);
+                if (end) bytes_.truncate(end - bytes_.constData());
+            }
+            if (plain == run.size() || end) {
+                started_ = true;
+                position_ += run.size();
+                return end ? QByteArrayView(bytes_) : run;
+            }
         }
     }
     QString piece = read_(position_, count);

@@ -69,6 +69,9 @@ DecodedText decode(const QByteArray& bytes);
 // are turned into them where they lie, and those of a Windows-1252 file without characters
 // beyond U+00FF are them already. Either way nothing is decoded twice.
 DecodedText decodeCompact(QByteArray bytes);
+// Whether decodeCompact gives these bytes as Latin-1 (in `latin1`): told by a pass that stops at
+// the first character beyond U+00FF.
+bool decodesCompact(QByteArrayView bytes);
 
 EncodedText encode(const QString& text, const TextFileFormat& requested);
 
