@@ -783,6 +783,7 @@ class Parser {
     // Returns false when the text is hidden and must be dropped.
     bool prepareText() {
         if (st_.chr.hidden) return false;
+        paragraphBegun_ = pendingBreak_;
         if (!runActive_ || runProps_ != st_.chr) {
             if (runActive_ && runsInParagraph_ >= RtfReader::kMaxRunsPerParagraph) {
                 // The text goes on in the run's format; only its code page follows the font.
@@ -905,7 +906,7 @@ class Parser {
         // A final paragraph mark ends the last paragraph rather than starting an empty one.
         if (!pendingBreak_) {
             formatParagraph();
-        } else if (!paragraphRuns_.empty()) {
+        } else if (paragraphBegun_) {
             writeParagraph();
         }
     }
@@ -926,6 +927,7 @@ class Parser {
         cursor_.insertBlock(blockFormat(st_.para), mark);
         for (const Run& run : paragraphRuns_) cursor_.insertText(run.text, run.format);
         paragraphRuns_.clear();
+        paragraphBegun_ = false;
     }
 
     // --- formats ------------------------------------------------------------------------------
@@ -1021,6 +1023,7 @@ class Parser {
         QTextCharFormat format;
     };
     std::vector<Run> paragraphRuns_;  // of that next paragraph
+    bool paragraphBegun_ = false;     // text of it came (even if none of it is kept)
     int pendingTabs_ = 0;
     bool pendingSpace_ = false;
     QHash<CharProps, QTextCharFormat> charFormats_;
