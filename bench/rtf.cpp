@@ -197,6 +197,23 @@ void benchPlainToRtf() {
     }
 }
 
+// RTF of empty paragraphs read into a document, at doubling counts: the time should double with
+// the count and no more.
+void benchManyParagraphs() {
+    for (int count : {100000, 200000, 400000, 800000}) {
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        rtf.reserve(rtf.size() + 5 * count + 1);
+        for (int i = 0; i < count; ++i) rtf += "\\par\n";
+        rtf += "}";
+        char label[96];
+        std::snprintf(label, sizeof label, "RTF load, %d empty paragraphs", count);
+        measure(label, 3, [&] {
+            QTextDocument target;
+            RtfReader::read(rtf, &target);
+        });
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +221,8 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     benchRtf();
+    benchManyParagraphs();
+    if (argc > 1 && qstrcmp(argv[1], "paragraphs") == 0) return 0;
     benchPlainToRtf();
     benchText(10, dir);
     benchText(50, dir);

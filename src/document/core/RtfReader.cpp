@@ -783,11 +783,7 @@ class Parser {
     // Returns false when the text is hidden and must be dropped.
     bool prepareText() {
         if (st_.chr.hidden) return false;
-        if (pendingBreak_) {
-            flushRun();
-            cursor_.insertBlock();
-            pendingBreak_ = false;
-        }
+        paragraphBegun_ = pendingBreak_;
         if (!runActive_ || runProps_ != st_.chr) {
             if (runActive_ && runsInParagraph_ >= RtfReader::kMaxRunsPerParagraph) {
                 // The text goes on in the run's format; only its code page follows the font.
@@ -861,7 +857,11 @@ class Parser {
         flushBytes();
         if (runText_.isEmpty()) return;
         repairSurrogates(runText_);
-        cursor_.insertText(runText_, charFormat(runProps_));
+        if (pendingBreak_) {
+            paragraphRuns_.push_back({runText_, charFormat(runProps_)});
+        } else {
+            cursor_.insertText(runText_, charFormat(runProps_));
+        }
         runText_.resize(0);
     }
 
@@ -884,9 +884,11 @@ class Parser {
 
     void finishParagraph() {
         flushRun();
-        if (pendingBreak_)
-            cursor_.insertBlock();  // the previous paragraph mark had no text after it
-        formatParagraph();
+        if (pendingBreak_) {
+            writeParagraph();
+        } else {
+            formatParagraph();
+        }
         pendingBreak_ = true;
         runsInParagraph_ = 0;
         pendingTabs_ = 0;
@@ -902,7 +904,30 @@ class Parser {
     void finish() {
         flushRun();
         // A final paragraph mark ends the last paragraph rather than starting an empty one.
-        if (!pendingBreak_) formatParagraph();
+        if (!pendingBreak_) {
+            formatParagraph();
+        } else if (paragraphBegun_) {
+            writeParagraph();
+        }
+    }
+
+    // A paragraph after the first is held until its end, when its properties are known, and
+    // then written as one block already in its formats: setting a block's formats afterwards
+    // costs several searches of the document's trees per paragraph, which dominated loading
+    // documents of many short paragraphs.
+    void writeParagraph() {
+        QTextCharFormat mark;
+        if (st_.chr.hidden) {
+            // The paragraph mark takes the format of the text before it.
+            mark = cursor_.charFormat();
+            mark.clearProperty(QTextFormat::ObjectType);
+        } else {
+            mark = charFormat(st_.chr);
+        }
+        cursor_.insertBlock(blockFormat(st_.para), mark);
+        for (const Run& run : paragraphRuns_) cursor_.insertText(run.text, run.format);
+        paragraphRuns_.clear();
+        paragraphBegun_ = false;
     }
 
     // --- formats ------------------------------------------------------------------------------
@@ -991,7 +1016,14 @@ class Parser {
     int runCodePage_ = 1252;
     QByteArray runBytes_;
     QString runText_;
+    // A paragraph mark was read; the next paragraph is not in the document yet.
     bool pendingBreak_ = false;
+    struct Run {
+        QString text;
+        QTextCharFormat format;
+    };
+    std::vector<Run> paragraphRuns_;  // of that next paragraph
+    bool paragraphBegun_ = false;     // text of it came (even if none of it is kept)
     int pendingTabs_ = 0;
     bool pendingSpace_ = false;
     QHash<CharProps, QTextCharFormat> charFormats_;
