@@ -17,7 +17,6 @@
 #include "document/FileCommands.h"
 #include "document/FileWatch.h"
 #include "document/RichTextBox.h"
-#include "document/core/DocumentFileIO.h"
 
 ChangedOnDiskBar::ChangedOnDiskBar(frmDocument* document, frmDocument::Save save)
     : QFrame(document),
@@ -192,11 +191,9 @@ void ChangedOnDiskBar::second() {
     }
     // Keep mine: the document stands for the file as it now is, so this change is not told
     // again and a save writes over it without asking; the text differs from the file, so it
-    // counts as changed.
-    const QString path = watch_->path();
-    QByteArray bytes;
-    if (DocumentFileIO::readFile(path, &bytes, nullptr))
-        document_->txtText->setFileOnDisk(FileIdentity::capture(path, bytes));
+    // counts as changed. The file is hashed as it is read, never held whole.
+    const FileIdentity now = FileIdentity::captureFile(watch_->path());
+    if (!now.isEmpty()) document_->txtText->setFileOnDisk(now);
     document_->setTag(QStringLiteral("SAVE"));
     offer(Offer::None);
 }

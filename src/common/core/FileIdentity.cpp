@@ -110,6 +110,18 @@ FileIdentity FileIdentity::capture(const QString& path, const ContentHash& conte
     return identity;
 }
 
+FileIdentity FileIdentity::captureFile(const QString& path) {
+    FileIdentity identity;
+    identity.path_ = NativeName::absolute(path);
+    identity.stamp_ = stampOf(path);
+    if (identity.stamp_.exists) {
+        identity.hash_ = hashOfFile(path, sizeof(XXH128_canonical_t), nullptr);
+        if (!(stampOf(path) == identity.stamp_)) identity.hash_.clear();
+    }
+    identity.compareContent_ = doubtful(identity.stamp_);
+    return identity;
+}
+
 bool FileIdentity::isAbout(const QString& path) const {
     if (isEmpty()) return false;
     if (NativeName::absolute(path) == path_) return true;

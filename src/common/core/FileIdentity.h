@@ -40,6 +40,9 @@ class FileIdentity {
     // `path` as it is now, holding `content` (just read from it or written to it).
     static FileIdentity capture(const QString& path, QByteArrayView content);
     static FileIdentity capture(const QString& path, const ContentHash& content);
+    // `path` as it is now, its content read a piece at a time. A file that changes while it is
+    // read gets no hash, so its stamp alone speaks for it.
+    static FileIdentity captureFile(const QString& path);
 
     bool isEmpty() const { return path_.isEmpty(); }
     // Whether `path` names the file this identity is about.
