@@ -102,23 +102,23 @@ FileIdentity FileIdentity::capture(const QString& path, QByteArrayView content) 
 }
 
 FileIdentity FileIdentity::capture(const QString& path, const ContentHash& content) {
-    FileIdentity identity;
-    identity.path_ = NativeName::absolute(path);
-    identity.stamp_ = stampOf(path);
-    if (identity.stamp_.exists) identity.hash_ = content.result();
-    identity.compareContent_ = doubtful(identity.stamp_);
-    return identity;
+    return made(path, stampOf(path), content.result());
 }
 
 FileIdentity FileIdentity::captureFile(const QString& path) {
+    const Stamp stamp = stampOf(path);
+    QByteArray hash =
+        stamp.exists ? hashOfFile(path, sizeof(XXH128_canonical_t), nullptr) : QByteArray();
+    if (!(stampOf(path) == stamp)) hash.clear();  // changed while it was read
+    return made(path, stamp, std::move(hash));
+}
+
+FileIdentity FileIdentity::made(const QString& path, const Stamp& stamp, QByteArray hash) {
     FileIdentity identity;
     identity.path_ = NativeName::absolute(path);
-    identity.stamp_ = stampOf(path);
-    if (identity.stamp_.exists) {
-        identity.hash_ = hashOfFile(path, sizeof(XXH128_canonical_t), nullptr);
-        if (!(stampOf(path) == identity.stamp_)) identity.hash_.clear();
-    }
-    identity.compareContent_ = doubtful(identity.stamp_);
+    identity.stamp_ = stamp;
+    if (stamp.exists) identity.hash_ = std::move(hash);
+    identity.compareContent_ = doubtful(stamp);
     return identity;
 }
 

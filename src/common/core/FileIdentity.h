@@ -77,6 +77,8 @@ class FileIdentity {
         bool operator==(const Stamp& other) const;
     };
     static Stamp stampOf(const QString& path);
+    // The identity of `path` with `stamp` and the content's `hash` (kept only if it exists).
+    static FileIdentity made(const QString& path, const Stamp& stamp, QByteArray hash);
     // Whether a stamp taken now might not change with the next write.
     static bool doubtful(const Stamp& stamp);
     // The file's content hashed the way a stored hash of `hashSize` bytes was made.
