@@ -10,6 +10,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QUuid>
+#include <QtEndian>
 
 #include "common/core/AtomicFileWriter.h"
 #include "common/core/PrivateFolder.h"
@@ -91,10 +92,7 @@ bool RecoveryStore::writeFile(const QString& path, const RecoveredDocument& docu
             }
             const QString wide = text.mid(at, kPiece);
             units.resize(2 * wide.size());
-            for (qsizetype i = 0; i < wide.size(); ++i) {
-                units[2 * i] = char(wide[i].unicode() >> 8);
-                units[2 * i + 1] = char(wide[i].unicode() & 0xFF);
-            }
+            qToBigEndian<quint16>(wide.utf16(), wide.size(), units.data());
             at += wide.size();
             if (at >= text.length()) part = Tail;
             return units;
