@@ -485,11 +485,8 @@ void frmMain::Zoom(int direction) {
     const auto zoomed = [direction](int percent) {
         return direction == 0 ? ZoomSteps::kNormal : ZoomSteps::next(percent, direction);
     };
-    if (frmDocument* document = ActiveDocument()) {
-        document->txtText->setZoomPercent(zoomed(document->txtText->ZoomPercent()));
-    } else if (ChildForm* child = ActiveForm(); child && child->zoomPercent() > 0) {
+    if (ChildForm* child = ActiveForm(); child && child->zoomPercent() > 0)
         child->setZoomPercent(zoomed(child->zoomPercent()));
-    }
 }
 
 void frmMain::mnuWindowCascade_Click() {

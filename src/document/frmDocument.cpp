@@ -127,3 +127,11 @@ void frmDocument::Form_Unload(int& Cancel) {
         Cancel = 1;
     }
 }
+
+int frmDocument::zoomPercent() const {
+    return txtText->ZoomPercent();
+}
+
+void frmDocument::setZoomPercent(int percent) {
+    txtText->setZoomPercent(percent);
+}

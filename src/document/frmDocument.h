@@ -35,6 +35,10 @@ class frmDocument : public ChildForm {
     // Spell checking for the text, except while it is an HTML page; null: none.
     void setSpellCheck(SpellCheck* check);
 
+    // The text's size on screen; the document itself is untouched.
+    int zoomPercent() const override;
+    void setZoomPercent(int percent) override;
+
   signals:
     void PreviewAvailable(bool available);
 
