@@ -108,13 +108,31 @@ PlainTextEdit::PlainTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void PlainTextEdit::load(QString text) {
+    formats_.reset();
+    layout_.setFormats(nullptr);
     text_.setText(std::move(text));
     loaded();
 }
 
 void PlainTextEdit::loadLatin1(QByteArray text) {
+    formats_.reset();
+    layout_.setFormats(nullptr);
     text_.setLatin1(std::move(text));
     loaded();
+}
+
+void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
+    text_.setText(std::move(text));
+    formats_ = std::make_unique<TextFormats>(std::move(formats));
+    layout_.setFormats(formats_.get(), formatScale_);
+    loaded();
+}
+
+void PlainTextEdit::setFormatScale(qreal scale) {
+    if (scale == formatScale_) return;
+    formatScale_ = scale;
+    if (formats_) layout_.setFormats(formats_.get(), formatScale_);
+    viewport()->update();
 }
 
 void PlainTextEdit::loaded() {

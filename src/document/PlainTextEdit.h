@@ -4,11 +4,13 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
+#include <memory>
 
 #include "document/PlainTextLayout.h"
 #include "document/TextEditor.h"
 #include "document/core/EditHistory.h"
 #include "document/core/TextBuffer.h"
+#include "document/core/TextFormats.h"
 
 // The editor of plain-text documents. It keeps the text in a TextBuffer and lays out only the
 // rows on screen, so a file of any length opens in the time it takes to read it, and an edit in
@@ -26,6 +28,12 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void load(QString text);
     // The same with a text of Latin-1 characters, one byte each.
     void loadLatin1(QByteArray text);
+    // The same with a formatted text: `formats` covers `text` and follows every edit from now on.
+    void loadFormatted(QString text, TextFormats formats);
+    // The formatting of the text; null while it carries none (plain text).
+    const TextFormats* formats() const { return formats_.get(); }
+    // Shows the formatted text's sizes, indents and spaces `scale` times as large (zoom).
+    void setFormatScale(qreal scale);
 
     QAbstractScrollArea* widget() override { return this; }
     QString text() const override { return text_.text(); }
@@ -148,6 +156,8 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
                       const QRect& area);
 
     TextBuffer text_;
+    std::unique_ptr<TextFormats> formats_;  // null: plain text
+    qreal formatScale_ = 1;
     EditHistory history_;
     PlainTextLayout layout_{text_};
     qsizetype caret_ = 0;

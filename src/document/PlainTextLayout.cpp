@@ -44,6 +44,12 @@ void PlainTextLayout::setWidth(qreal width) {
     invalidateAll();
 }
 
+void PlainTextLayout::setFormats(const TextFormats* formats, qreal scale) {
+    formats_ = formats;
+    formatScale_ = scale;
+    invalidateAll();
+}
+
 void PlainTextLayout::setPreedit(qsizetype position, const QString& text,
                                  const QList<QTextLayout::FormatRange>& formats) {
     if (preeditAt_ >= 0) invalidateLine(text_.lineOf(preeditAt_));

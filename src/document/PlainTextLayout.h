@@ -9,6 +9,7 @@
 #include <vector>
 
 class TextBuffer;
+class TextFormats;
 
 // One row on screen: row `row` of piece `segment` of line `line`.
 struct TextRow {
@@ -42,6 +43,9 @@ class PlainTextLayout {
 
     void setFont(const QFont& font);
     void setWidth(qreal width);
+    // The formatting of the text (null: none, every character in the font), kept by the caller
+    // and following its edits; its sizes, indents and spaces shown `scale` times as large.
+    void setFormats(const TextFormats* formats, qreal scale = 1);
     // Text being composed by an input method, shown at `position` (empty: none), with the
     // input method's formats (positions within the text; none: underlined).
     void setPreedit(qsizetype position, const QString& text,
@@ -119,6 +123,8 @@ class PlainTextLayout {
     void evictOld();
 
     const TextBuffer& text_;
+    const TextFormats* formats_ = nullptr;
+    qreal formatScale_ = 1;
     QFont font_;
     qreal width_ = 100;
     qsizetype preeditAt_ = -1;
