@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/LinePosition.h"
 
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextEdit>
-
 #include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
 #include "document/core/DisplayColumn.h"
@@ -12,18 +8,8 @@
 namespace LinePosition {
 namespace {
 
-const TextBuffer* plainBuffer(const RichTextBox* box) {
-    const auto* plain = qobject_cast<const PlainTextEdit*>(box->editor());
-    return plain ? &plain->buffer() : nullptr;
-}
-
-// Where the caret is, at either end of a selection.
-qsizetype caret(const RichTextBox* box) {
-    if (const auto* plain = qobject_cast<const PlainTextEdit*>(box->editor()))
-        return plain->caret();
-    if (const auto* rich = qobject_cast<const QTextEdit*>(box->editor()))
-        return rich->textCursor().position();
-    return box->SelStart();
+const PlainTextEdit* editorOf(const RichTextBox* box) {
+    return static_cast<const PlainTextEdit*>(box->editor());
 }
 
 // The column at `at` in the line starting at `start`, read in pieces: a line of megabytes is
@@ -56,27 +42,19 @@ qsizetype columnIn(const TextBuffer& text, qsizetype start, qsizetype at) {
 }  // namespace
 
 Place caretPlace(const RichTextBox* box) {
-    const qsizetype at = caret(box);
-    if (const TextBuffer* text = plainBuffer(box)) {
-        const qsizetype line = text->lineOf(at);
-        return {line + 1, columnIn(*text, text->lineStart(line), at)};
-    }
-    const QTextBlock block = box->document()->findBlock(int(at));
-    return {block.blockNumber() + 1, displayColumn(block.text().left(int(at) - block.position()))};
+    const PlainTextEdit* editor = editorOf(box);
+    const TextBuffer& text = editor->buffer();
+    const qsizetype line = text.lineOf(editor->caret());
+    return {line + 1, columnIn(text, text.lineStart(line), editor->caret())};
 }
 
 qsizetype lineCount(const RichTextBox* box) {
-    if (const TextBuffer* text = plainBuffer(box)) return text->lineCount();
-    return box->document()->blockCount();
+    return editorOf(box)->buffer().lineCount();
 }
 
 void goToLine(RichTextBox* box, qsizetype line) {
     line = qBound<qsizetype>(1, line, lineCount(box)) - 1;
-    if (const TextBuffer* text = plainBuffer(box)) {
-        box->setSelStart(int(text->lineStart(line)));
-    } else {
-        box->setSelStart(box->document()->findBlockByNumber(int(line)).position());
-    }
+    box->setSelStart(int(editorOf(box)->buffer().lineStart(line)));
 }
 
 }  // namespace LinePosition

@@ -3,7 +3,6 @@
 // selection and undo properties, over whichever editor shows the text.
 #include "document/RichTextBox.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QTextDocument>
@@ -17,8 +16,8 @@
 #include "common/core/TextBoundaries.h"
 #include "common/core/ZoomSteps.h"
 #include "document/PlainTextEdit.h"
-#include "document/RichEditor.h"
 #include "document/core/DocumentFileIO.h"
+#include "document/core/FormattedText.h"
 #include "document/core/InertLayout.h"
 #include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
@@ -28,11 +27,37 @@ namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
 }  // namespace
 
+namespace {
+constexpr int kDefaultBackColor = 0xFFFFFF;
+
+// A formatted text as Text() gives it: a line break for a paragraph or line separator, a space
+// for a no-break space; one character for one, so positions stay.
+QChar shownAsPlain(QChar c) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) return QLatin1Char('\n');
+    return c == QChar::Nbsp ? QChar(QLatin1Char(' ')) : c;
+}
+
+QString& asPlain(QString& text) {
+    for (QChar& c : text) c = shownAsPlain(c);
+    return text;
+}
+}  // namespace
+
 RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     baseFont_ = font();
-    installEditor(new PlainTextEdit(this), false);
+    editor_ = new PlainTextEdit(this);
+    connect(editor_, &PlainTextEdit::edited, this, &RichTextBox::Edited);
+    connect(editor_, &PlainTextEdit::textChanged, this, &RichTextBox::Change);
+    connect(editor_, &PlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
+    connect(editor_, &PlainTextEdit::overwriteToggleRequested, this,
+            [this] { setOverwriteMode(!OverwriteMode()); });
+    editor_->viewport()->installEventFilter(this);
+    layout->addWidget(editor_);
+    setFocusProxy(editor_);
+    applyFont();
+    setBackColor(backColor_);
 }
 
 RichTextBox::~RichTextBox() = default;
@@ -42,66 +67,21 @@ void RichTextBox::setSpellCheck(SpellCheck* check) {
     editor_->setSpellCheck(check);
 }
 
-void RichTextBox::installEditor(TextEditor* editor, bool rich) {
-    const bool overwrite = editor_ && editor_->overwriteMode();
-    QWidget* old = editor_ ? editor_->widget() : nullptr;
-    // The focus it has, or will have again once its window is active.
-    const bool hadFocus = old && (old->hasFocus() || window()->focusWidget() == old);
-    richMode_ = rich;
-    editor_ = editor;
-    QAbstractScrollArea* widget = editor->widget();
-    if (auto* plain = qobject_cast<PlainTextEdit*>(widget)) {
-        connect(plain, &PlainTextEdit::edited, this, &RichTextBox::Edited);
-        connect(plain, &PlainTextEdit::textChanged, this, &RichTextBox::Change);
-        connect(plain, &PlainTextEdit::selectionChanged, this, &RichTextBox::SelChange);
-        connect(plain, &PlainTextEdit::overwriteToggleRequested, this,
-                [this] { setOverwriteMode(!OverwriteMode()); });
-    } else if (auto* richEditor = qobject_cast<RichEditor*>(widget)) {
-        connect(richEditor, &QTextEdit::cursorPositionChanged, this, &RichTextBox::SelChange);
-        connect(richEditor, &QTextEdit::selectionChanged, this, &RichTextBox::SelChange);
-        connect(richEditor, &RichEditor::overwriteToggleRequested, this,
-                [this] { setOverwriteMode(!OverwriteMode()); });
-        connect(richEditor->document(), &QTextDocument::contentsChange, this,
-                [this](int position, int removed, int added) {
-                    if (!removed && !added) return;
-                    emit Edited(position, removed, added);
-                    emit Change();
-                });
-    }
-    applyFont();
-    applyZoom();
-    widget->viewport()->installEventFilter(this);
-    editor->setOverwriteMode(overwrite);
-    editor->setSpellCheck(spellCheck_);
-    layout()->addWidget(widget);
-    setFocusProxy(widget);
-    setBackColor(backColor_);
-    widget->show();
-    if (hadFocus) widget->setFocus();
-    // Hidden only once the new editor is there: hiding the focused one first would pass the
-    // focus, and with it the active window, to another document.
-    if (old) {
-        old->hide();
-        old->deleteLater();
-    }
-}
-
-QTextDocument* RichTextBox::document() const {
-    auto* rich = qobject_cast<RichEditor*>(editor_->widget());
-    return rich ? rich->document() : nullptr;
+const TextFormats* RichTextBox::formats() const {
+    return editor_->formats();
 }
 
 QAbstractScrollArea* RichTextBox::editor() const {
-    return editor_->widget();
+    return editor_;
 }
 
 QString RichTextBox::Text() const {
-    return editor_->text();
+    QString text = editor_->text();
+    return isRichMode() ? asPlain(text) : text;
 }
 
 TextSnapshot RichTextBox::textSnapshot() const {
-    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
-    return plain ? plain->buffer().snapshot() : TextSnapshot(Text());
+    return isRichMode() ? TextSnapshot(Text()) : editor_->buffer().snapshot();
 }
 
 void RichTextBox::setText(const QString& text) {
@@ -115,17 +95,13 @@ int RichTextBox::TextLength() const {
 
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
-    return editor_->charAt(position);
+    const QChar c = editor_->charAt(position);
+    return isRichMode() ? shownAsPlain(c) : c;
 }
 
 QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
-    if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor()))
-        return plain->buffer().mid(position, count);
-    position = qBound<qsizetype>(0, position, editor_->length());
-    count = qBound<qsizetype>(0, count, editor_->length() - position);
-    QString range(count, Qt::Uninitialized);
-    for (qsizetype i = 0; i < count; ++i) range[i] = editor_->charAt(position + i);
-    return range;
+    QString range = editor_->buffer().mid(position, count);
+    return isRichMode() ? asPlain(range) : range;
 }
 
 qsizetype RichTextBox::selectionStart() const {
@@ -137,7 +113,8 @@ qsizetype RichTextBox::selectionEnd() const {
 }
 
 QString RichTextBox::SelText() const {
-    return editor_->selectedText();
+    QString text = editor_->selectedText();
+    return isRichMode() ? asPlain(text) : text;
 }
 
 void RichTextBox::setSelText(const QString& text) {
@@ -234,15 +211,10 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
         DecodedText decoded = TextFileCodec::decodeCompact(std::move(bytes));
         bytes = QByteArray();
         const QSignalBlocker quiet(this);
-        auto* plain = qobject_cast<PlainTextEdit*>(editor());
-        if (!plain) {
-            plain = new PlainTextEdit(this);
-            installEditor(plain, false);
-        }
         if (decoded.text.isEmpty()) {
-            plain->loadLatin1(std::move(decoded.latin1));
+            editor_->loadLatin1(std::move(decoded.latin1));
         } else {
-            plain->load(std::move(decoded.text));
+            editor_->load(std::move(decoded.text));
         }
         fileFormat_ = decoded.format;
         loadedFileChanges_ = decoded.changes;
@@ -252,35 +224,32 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
     return true;
 }
 
-std::unique_ptr<QTextDocument> RichTextBox::readRtf(const QByteArray& bytes,
-                                                    LoadObserver* observer) const {
-    auto document = std::make_unique<QTextDocument>();
-    document->setDefaultFont(baseFont_);
-    document->setUndoRedoEnabled(false);
-    // Read without a layout; the editor lays the document out once, with the wrap mode that
-    // suits its paragraphs.
-    document->setDocumentLayout(new InertLayout(document.get()));
+std::optional<FormattedText> RichTextBox::readRtf(const QByteArray& bytes,
+                                                  LoadObserver* observer) const {
+    QTextDocument document;
+    document.setDefaultFont(baseFont_);
+    document.setUndoRedoEnabled(false);
+    // Read without a layout: the document is only a way in, never shown.
+    document.setDocumentLayout(new InertLayout(&document));
     RtfReader::Progress progress;
     if (observer) progress = [observer](int percent) { return observer->progress(percent); };
-    if (!RtfReader::read(bytes, document.get(), progress)) return nullptr;
-    return document;
+    if (!RtfReader::read(bytes, &document, progress)) return std::nullopt;
+    return FormattedText::fromDocument(document);
 }
 
 bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
-    QTextDocument* document = readRtf(bytes, observer).release();
-    if (!document) return false;
+    std::optional<FormattedText> read = readRtf(bytes, observer);
+    if (!read) return false;
     fileFormat_ = TextFileFormat();
     loadedFileChanges_.clear();
-    document->setUndoRedoEnabled(true);
-    document->setDocumentLayout(nullptr);
     const QSignalBlocker quiet(this);  // one Change from the caller, no caret moves
-    installEditor(new RichEditor(document, this), true);
+    editor_->loadFormatted(std::move(read->text), std::move(read->formats));
     return true;
 }
 
 QByteArray RichTextBox::RichText() const {
-    QTextDocument* rich = document();
-    return rich ? RtfWriter::write(rich) : QByteArray();
+    const TextFormats* rich = formats();
+    return rich ? RtfWriter::write(editor_->buffer(), *rich, baseFont_) : QByteArray();
 }
 
 bool RichTextBox::setRichText(const QByteArray& rtf) {
@@ -292,19 +261,17 @@ bool RichTextBox::setRichText(const QByteArray& rtf) {
 bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
     savedAsUtf8Instead_ = false;
     if (fileType == rtfRTF) {
-        const QTextDocument* rich = document();
         const QByteArray bytes =
-            rich ? RtfWriter::write(rich) : RtfWriter::writePlain(Text(), baseFont_);
+            isRichMode() ? RichText() : RtfWriter::writePlain(Text(), baseFont_);
         if (!DocumentFileIO::writeFile(path, bytes, error)) return false;
         fileOnDisk_ = FileIdentity::capture(path, bytes);
         editor_->endUndoStep();  // an undo step never reaches back across a save
         return true;
     }
-    const auto* plain = qobject_cast<const PlainTextEdit*>(editor());
-    if (plain && TextFileCodec::PieceEncoder::inPieces(fileFormat_)) {
+    if (!isRichMode() && TextFileCodec::PieceEncoder::inPieces(fileFormat_)) {
         // Read, encoded, written and hashed a piece at a time: a large text is never copied
         // whole, nor held as bytes.
-        const TextBuffer& text = plain->buffer();
+        const TextBuffer& text = editor_->buffer();
         TextFileCodec::PieceEncoder encoder(
             [&text](qsizetype at, qsizetype count) { return text.mid(at, count); }, text.length(),
             fileFormat_, 1 << 20,
@@ -320,7 +287,9 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         editor_->endUndoStep();
         return true;
     }
-    const QString text = document() ? TextFileCodec::plainText(*document()) : Text();
+    // A formatted text's line separators become line breaks; no-break spaces stay.
+    QString text = editor_->text();
+    if (isRichMode()) text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
     EncodedText encoded = TextFileCodec::encode(text, fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
     fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);
@@ -366,32 +335,14 @@ void RichTextBox::setZoomPercent(int percent) {
 }
 
 void RichTextBox::applyZoom() {
-    if (auto* rich = qobject_cast<RichEditor*>(editor_->widget())) {
-        // Formatted text has sizes of its own, which must stay as they are: the layout is made
-        // for a device of a higher (or lower) resolution instead, which scales every font.
-        QAbstractTextDocumentLayout* layout = rich->document()->documentLayout();
-        if (zoomPercent_ == ZoomSteps::kNormal) {
-            if (!layout->paintDevice()) return;
-            layout->setPaintDevice(nullptr);
-        } else {
-            const QWidget* screen = rich->viewport();
-            zoomDevice_ = QImage(1, 1, QImage::Format_RGB32);
-            const qreal factor = zoomPercent_ / 100.0;
-            zoomDevice_.setDotsPerMeterX(qRound(screen->logicalDpiX() * factor / 0.0254));
-            zoomDevice_.setDotsPerMeterY(qRound(screen->logicalDpiY() * factor / 0.0254));
-            layout->setPaintDevice(&zoomDevice_);
-        }
-        rich->document()->markContentsDirty(0, rich->document()->characterCount());
-        return;
-    }
     applyFont();
+    editor_->setFormatScale(zoomPercent_ / 100.0);
 }
 
 void RichTextBox::applyFont() {
-    // Plain text is zoomed by its font; formatted text keeps the document's (see applyZoom).
+    // The base font shows zoomed; a formatted text's own sizes are zoomed by the format scale.
     QFont shown = baseFont_;
-    if (!qobject_cast<RichEditor*>(editor_->widget()))
-        shown.setPointSizeF(baseFont_.pointSizeF() * zoomPercent_ / 100.0);
+    shown.setPointSizeF(baseFont_.pointSizeF() * zoomPercent_ / 100.0);
     editor_->setTextFont(shown);
 }
 
@@ -480,22 +431,15 @@ class WindowedMatches {
 };
 }  // namespace
 
-// A plain text is read from its buffer; a formatted one is copied once into `content`.
-std::function<QString(qsizetype, qsizetype)> RichTextBox::textReader(QString* content) const {
-    if (const auto* plain = qobject_cast<const PlainTextEdit*>(editor())) {
-        const TextBuffer* buffer = &plain->buffer();
-        return [buffer](qsizetype at, qsizetype count) { return buffer->mid(at, count); };
-    }
-    *content = Text();
-    return [content](qsizetype at, qsizetype count) { return content->mid(at, count); };
+std::function<QString(qsizetype, qsizetype)> RichTextBox::textReader() const {
+    return [this](qsizetype at, qsizetype count) { return TextRange(at, count); };
 }
 
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
     const qsizetype length = editor_->length();
     start = qMax(0, start);
     if (text.isEmpty() || start > length) return -1;
-    QString content;
-    WindowedMatches matches(textReader(&content), text, options);
+    WindowedMatches matches(textReader(), text, options);
     const qsizetype at = matches.next(start, end < 0 ? length : qMin<qsizetype>(end, length));
     if (at >= 0) editor_->select(at, at + text.size());
     return int(at);
@@ -509,8 +453,7 @@ int RichTextBox::ReplaceAll(const QString& text, const QString& replacement, int
 
     // The matches a Find / SelText loop would make: each search resumes right after the previous
     // replacement, whose last character is then what precedes the resume point.
-    QString content;
-    WindowedMatches matches(textReader(&content), text, options);
+    WindowedMatches matches(textReader(), text, options);
     std::vector<qsizetype> found;
     std::optional<char32_t> before;
     for (qsizetype from = start;;) {

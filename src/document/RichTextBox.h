@@ -2,12 +2,12 @@
 #pragma once
 
 #include <QFont>
-#include <QImage>
 #include <QString>
 #include <QVector>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/core/FileIdentity.h"
@@ -17,9 +17,10 @@
 
 class QAbstractScrollArea;
 class QPrinter;
-class QTextDocument;
+class PlainTextEdit;
 class SpellCheck;
-class TextEditor;
+class TextFormats;
+struct FormattedText;
 struct LoadEstimate;
 
 // What the caller of RichTextBox::LoadFile decides while a file loads.
@@ -35,11 +36,10 @@ class LoadObserver {
 // The rich-text edit control of document windows and of the options dialog's sample: the
 // operations the rest of the program calls. Positions are 0-based.
 //
-// Inside, the text is shown by one of two editors: our plain-text editor, which holds the text
-// compactly and lays out only what is on screen, while the content carries no formatting of its
-// own (new documents, plain-text files); and a rich-text editor on QTextDocument once an RTF
-// file brings formatting. The switch happens on loading; the operations below work the same on
-// both.
+// Inside, the text is shown by our own editor, which holds the text compactly and lays out only
+// what is on screen. An RTF file brings formatting along: character runs and paragraph formats
+// that the editor keeps through every edit and shows; the operations below work the same on
+// plain and formatted text.
 class RichTextBox : public QWidget {
     Q_OBJECT
   public:
@@ -132,10 +132,10 @@ class RichTextBox : public QWidget {
     // formatting to is loaded afresh, without undo.
     bool ReloadFile(const QString& path, int fileType, QString* error = nullptr);
 
-    // The formatted text as RTF while the rich-text editor shows it; empty otherwise.
+    // The formatted text as RTF while the text carries formatting; empty otherwise.
     QByteArray RichText() const;
-    // Replaces the content with the formatted text `rtf`, shown by the rich-text editor; false,
-    // with the content as it was, when `rtf` is not RTF.
+    // Replaces the content with the formatted text `rtf`; false, with the content as it was,
+    // when `rtf` is not RTF.
     bool setRichText(const QByteArray& rtf);
 
     // Prints the selection, or the whole text when nothing is selected.
@@ -177,12 +177,12 @@ class RichTextBox : public QWidget {
     bool OverwriteMode() const;
     void setOverwriteMode(bool on);
 
-    // The formatted document while the rich-text editor shows the text; null otherwise.
-    QTextDocument* document() const;
-    // The edit widget currently showing the text (it changes when a file brings formatting).
+    // The formatting of the text while it carries any (an RTF file's); null otherwise.
+    const TextFormats* formats() const;
+    // The edit widget showing the text.
     QAbstractScrollArea* editor() const;
-    // Whether the rich-text editor is showing the text.
-    bool isRichMode() const { return richMode_; }
+    // Whether the text carries formatting.
+    bool isRichMode() const { return formats() != nullptr; }
 
     // Underlines misspelt words and offers corrections through `check`; null: no checking.
     void setSpellCheck(SpellCheck* check);
@@ -205,30 +205,25 @@ class RichTextBox : public QWidget {
   private:
     void applyZoom();
     void applyFont();
-    // Reads RTF into the rich-text editor; false when cancelled through `observer`.
+    // Reads RTF into the editor; false when cancelled through `observer`.
     bool loadRtf(const QByteArray& bytes, LoadObserver* observer);
-    // A document read from `bytes` with the control's font, not yet laid out nor undoable; null
-    // when cancelled through `observer` or not readable.
-    std::unique_ptr<QTextDocument> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
-    // Replaces the edit widget with `editor`, carrying over colours, font and typing mode.
-    void installEditor(TextEditor* editor, bool rich);
-    // Reads `count` characters from a position for the searches: a plain text from its buffer, a
-    // formatted one from a copy made once into `content`.
-    std::function<QString(qsizetype, qsizetype)> textReader(QString* content) const;
+    // The formatted text of `bytes`, read with the control's font; empty when cancelled through
+    // `observer` or not readable.
+    std::optional<FormattedText> readRtf(const QByteArray& bytes, LoadObserver* observer) const;
+    // Reads `count` characters from a position, as Text() has them, for the searches.
+    std::function<QString(qsizetype, qsizetype)> textReader() const;
     qsizetype selectionStart() const;
     qsizetype selectionEnd() const;
 
-    TextEditor* editor_ = nullptr;
+    PlainTextEdit* editor_ = nullptr;
     TextFileFormat fileFormat_;
     FileIdentity fileOnDisk_;
     QString loadedFileChanges_;
     bool savedAsUtf8Instead_ = false;
-    bool richMode_ = false;
     QFont baseFont_;
     int backColor_;
     int pendingType_ = UndoUnknown;
     SpellCheck* spellCheck_ = nullptr;
     int zoomPercent_ = 100;
     int wheelZoomRest_ = 0;  // wheel movement short of a step
-    QImage zoomDevice_;      // the rich editor's layout device, at the zoomed resolution
 };

@@ -1,34 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a file afresh into the control as one undo step, so that the text it replaces can be
 // had back with Undo.
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextDocumentFragment>
-
+#include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
-#include "document/TextEditor.h"
 #include "document/core/DocumentFileIO.h"
+#include "document/core/FormattedText.h"
 #include "document/core/RtfReader.h"
 
 bool RichTextBox::ReloadFile(const QString& path, int fileType, QString* error) {
     QByteArray bytes;
     if (!DocumentFileIO::readFile(path, &bytes, error)) return false;
     const bool rtf = fileType == rtfRTF && RtfReader::isRtf(bytes);
-    // Formatting needs the rich editor; the plain one cannot take it as an edit.
-    if (rtf && !richMode_) return LoadFile(path, fileType, error);
+    // A plain text that the file now brings formatting to starts afresh.
+    if (rtf && !isRichMode()) return LoadFile(path, fileType, error);
     FileIdentity read = FileIdentity::capture(path, bytes);
     const qsizetype caret = editor_->caret();
     if (rtf) {
-        const std::unique_ptr<QTextDocument> incoming = readRtf(bytes, nullptr);
+        std::optional<FormattedText> incoming = readRtf(bytes, nullptr);
         if (!incoming) {
             if (error) *error = QStringLiteral("The file could not be read as rich text.");
             return false;
         }
-        QTextCursor cursor(document());
-        cursor.beginEditBlock();
-        cursor.select(QTextCursor::Document);
-        cursor.insertFragment(QTextDocumentFragment(incoming.get()));
-        cursor.endEditBlock();
+        editor_->replaceFormatted(std::move(incoming->text), std::move(incoming->formats),
+                                  UndoUnknown);
     } else {
         DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();

@@ -14,6 +14,7 @@
 #include "TestHelpers.h"
 #include "app/frmMain.h"
 #include "document/RichTextBox.h"
+#include "document/core/TextFormats.h"
 #include "document/frmDocument.h"
 #include "search/SearchCommands.h"
 #include "search/TextSearch.h"
@@ -267,10 +268,10 @@ class SearchTest : public WindowTest {
             QCOMPARE(txt->Text(), QStringLiteral("kitten BOLD kitten"));
             QCOMPARE(txt->SelStart(), 18);
             if (rich) {
-                QTextCursor cursor(txt->document());
-                for (int at : {3, 9, 15}) {
-                    cursor.setPosition(at);
-                    QCOMPARE(cursor.charFormat().fontWeight() == QFont::Bold, at == 9);
+                const TextFormats* formats = txt->formats();
+                for (int at : {2, 8, 14}) {
+                    const QTextCharFormat format = formats->charFormat(formats->charFormatAt(at));
+                    QCOMPARE(format.fontWeight() == QFont::Bold, at == 8);
                 }
             }
             main->menuItem("mnuEditUndo")->trigger();
