@@ -11,8 +11,10 @@
 
 #include "TestHelpers.h"
 #include "Version.h"
+#include "document/core/FormattedText.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
+#include "document/core/TextBuffer.h"
 
 namespace {
 
@@ -130,6 +132,14 @@ class RtfTest : public QObject {
         if (qEnvironmentVariableIsSet("QUILLO_UPDATE_GOLDEN"))
             QVERIFY(writeBytes(expectedPath, dump(doc)));
         QCOMPARE(QString::fromUtf8(dump(doc)), QString::fromUtf8(readBytes(expectedPath)));
+        // The editor's model of it gives the same document back.
+        FormattedText model = FormattedText::fromDocument(doc);
+        TextBuffer text;
+        text.setText(model.text);
+        QTextDocument back;
+        back.setDefaultFont(baseFont());
+        FormattedText::toDocument(text, model.formats, 0, text.length(), &back);
+        QCOMPARE(QString::fromUtf8(dump(back)), QString::fromUtf8(dump(doc)));
         // What we write for it, the generator's version left out; then what a file from
         // elsewhere shows survives being saved by us, and saving is stable.
         const QString writtenPath =

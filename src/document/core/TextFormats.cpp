@@ -76,6 +76,7 @@ int TextFormats::internBlock(const QTextBlockFormat& format) {
 
 void TextFormats::reset(qsizetype length, qsizetype lines) {
     length_ = length;
+    endMark_ = 0;
     starts_.clear();
     if (length > 0) starts_.push_back({0, 0});
     lines_.assign(size_t(std::max<qsizetype>(lines, 1)), 0);

@@ -3,6 +3,7 @@
 
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -45,6 +46,28 @@ class TextFormats {
     // The runs covering `from` to `to`, clipped to that stretch, in order.
     std::vector<Run> runs(qsizetype from, qsizetype to) const;
 
+    // --- Paragraph marks, and runs without a list. ---
+    // Each line break carries the mark of the paragraph it ends; the last paragraph has no line
+    // break, so its mark is kept here (an empty last paragraph shows it, and RTF writes it).
+    void setEndMarkFormat(int id) { endMark_ = id; }
+    int endMarkFormat() const { return endMark_; }
+    // The format of the paragraph mark of `line`: its line break's, or the end mark.
+    int markFormatOf(qsizetype line, qsizetype lineEnd) const {
+        return line + 1 < lineCount() ? charFormatAt(lineEnd) : endMark_;
+    }
+    // Calls visit(Run) for the runs covering `from` to `to`, clipped, in order, as runs() lists
+    // them, without building the list: writers walk millions of lines this way.
+    template <typename Visit>
+    void forEachRun(qsizetype from, qsizetype to, Visit&& visit) const {
+        from = std::clamp<qsizetype>(from, 0, length_);
+        to = std::clamp<qsizetype>(to, from, length_);
+        if (from == to || starts_.empty()) return;
+        for (size_t i = runIndex(from); i < starts_.size() && starts_[i].position < to; ++i) {
+            const qsizetype end = i + 1 < starts_.size() ? starts_[i + 1].position : length_;
+            visit(Run{std::max(from, starts_[i].position), std::min(to, end), starts_[i].format});
+        }
+    }
+
   protected:
     struct Start {
         qsizetype position;
@@ -56,6 +79,7 @@ class TextFormats {
     std::vector<Start> starts_;  // ascending; the first at 0 whenever the text is not empty
     std::vector<int> lines_;
     qsizetype length_ = 0;
+    int endMark_ = 0;
 
   private:
     std::vector<QTextCharFormat> charTable_;

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include "document/core/TextFormats.h"
+
+class QTextDocument;
+class TextBuffer;
+
+// A formatted text as the plain editor holds it: the paragraphs joined by "\n", and their
+// formats; and the way to and from a QTextDocument, which the RTF reader fills and printing
+// lays out.
+//
+// Every character but the paragraph breaks is taken as the document's block holds it, a line
+// separator (U+2028) and a no-break space included. A "\n" carries the format of the paragraph
+// mark it stands for, the mark of the paragraph it ends (QTextBlock::charFormat(), which an empty
+// paragraph shows); the last paragraph's mark is the formats' end mark.
+struct FormattedText {
+    QString text;
+    TextFormats formats;
+
+    // The text and formats of `document`, each of its formats interned once, in time linear in
+    // the document (laid out by nothing, an InertLayout, as the reader leaves it).
+    static FormattedText fromDocument(const QTextDocument& document);
+
+    // Replaces the content of `into` with the text from `from` to `to` in its formats, the first
+    // and last paragraph cut there; its undo history stays empty. The document is filled under
+    // an InertLayout and left without a layout, to lay itself out when it is asked for one
+    // (printing); its default font, which runs without a family or size show, is the caller's.
+    // Characters that QTextDocument takes for paragraph or frame breaks (CR, U+2029, U+FDD0,
+    // U+FDD1) go in as line separators, so the paragraphs stay the lines.
+    static void toDocument(const TextBuffer& text, const TextFormats& formats, qsizetype from,
+                           qsizetype to, QTextDocument* into);
+};
