@@ -12,6 +12,7 @@
 
 #include "document/PlainTextAccessible.h"
 #include "document/RichTextBox.h"
+#include "document/core/FormattedText.h"
 #include "document/core/TextNavigation.h"
 
 namespace {
@@ -146,7 +147,8 @@ void PlainTextEdit::loaded() {
 }
 
 QString PlainTextEdit::selectedText() const {
-    return text_.mid(selectionStart(), selectionEnd() - selectionStart());
+    QString text = text_.mid(selectionStart(), selectionEnd() - selectionStart());
+    return formats_ ? FormattedText::asPlain(text) : text;
 }
 
 void PlainTextEdit::select(qsizetype anchor, qsizetype caret) {
@@ -305,8 +307,20 @@ void PlainTextEdit::deleteTo(qsizetype position) {
 void PlainTextEdit::print(QPrinter* printer) {
     QTextDocument document;
     document.setDefaultFont(font());
-    document.setPlainText(caret_ != anchor_ ? selectedText() : text_.text());
+    const bool part = caret_ != anchor_;
+    if (formats_) {
+        FormattedText::toDocument(text_, *formats_, part ? selectionStart() : 0,
+                                  part ? selectionEnd() : text_.length(), &document);
+    } else {
+        document.setPlainText(part ? text_.mid(selectionStart(), selectionEnd() - selectionStart())
+                                   : text_.text());
+    }
     document.print(printer);
+}
+
+void PlainTextEdit::replaceFormatted(QString text, TextFormats formats, int) {
+    // For now without undo.
+    loadFormatted(std::move(text), std::move(formats));
 }
 
 void PlainTextEdit::setOverwriteMode(bool on) {

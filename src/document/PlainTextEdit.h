@@ -30,6 +30,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void loadLatin1(QByteArray text);
     // The same with a formatted text: `formats` covers `text` and follows every edit from now on.
     void loadFormatted(QString text, TextFormats formats);
+    // Replaces the whole text and its formatting with a formatted text, as one undo step of the
+    // given action type.
+    void replaceFormatted(QString text, TextFormats formats, int type);
     // The formatting of the text; null while it carries none (plain text).
     const TextFormats* formats() const { return formats_.get(); }
     // Shows the formatted text's sizes, indents and spaces `scale` times as large (zoom).

@@ -25,21 +25,12 @@
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
-}  // namespace
 
-namespace {
-constexpr int kDefaultBackColor = 0xFFFFFF;
-
-// A formatted text as Text() gives it: a line break for a paragraph or line separator, a space
-// for a no-break space; one character for one, so positions stay.
-QChar shownAsPlain(QChar c) {
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) return QLatin1Char('\n');
-    return c == QChar::Nbsp ? QChar(QLatin1Char(' ')) : c;
+QChar asPlain(QChar c) {
+    return FormattedText::asPlain(c);
 }
-
 QString& asPlain(QString& text) {
-    for (QChar& c : text) c = shownAsPlain(c);
-    return text;
+    return FormattedText::asPlain(text);
 }
 }  // namespace
 
@@ -96,7 +87,7 @@ int RichTextBox::TextLength() const {
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
     const QChar c = editor_->charAt(position);
-    return isRichMode() ? shownAsPlain(c) : c;
+    return isRichMode() ? asPlain(c) : c;
 }
 
 QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
@@ -113,8 +104,7 @@ qsizetype RichTextBox::selectionEnd() const {
 }
 
 QString RichTextBox::SelText() const {
-    QString text = editor_->selectedText();
-    return isRichMode() ? asPlain(text) : text;
+    return editor_->selectedText();
 }
 
 void RichTextBox::setSelText(const QString& text) {
@@ -249,7 +239,11 @@ bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
 
 QByteArray RichTextBox::RichText() const {
     const TextFormats* rich = formats();
-    return rich ? RtfWriter::write(editor_->buffer(), *rich, baseFont_) : QByteArray();
+    if (!rich) return QByteArray();
+    QTextDocument document;
+    document.setDefaultFont(baseFont_);
+    FormattedText::toDocument(editor_->buffer(), *rich, 0, editor_->length(), &document);
+    return RtfWriter::write(&document);
 }
 
 bool RichTextBox::setRichText(const QByteArray& rtf) {

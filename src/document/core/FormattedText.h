@@ -20,6 +20,18 @@ struct FormattedText {
     QString text;
     TextFormats formats;
 
+    // A formatted text as it shows as plain text (the clipboard, the searches): a line break for
+    // a paragraph or line separator, a space for a no-break space; one character for one, so
+    // positions stay.
+    static QChar asPlain(QChar c) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) return QLatin1Char('\n');
+        return c == QChar::Nbsp ? QChar(QLatin1Char(' ')) : c;
+    }
+    static QString& asPlain(QString& text) {
+        for (QChar& c : text) c = asPlain(c);
+        return text;
+    }
+
     // The text and formats of `document`, each of its formats interned once, in time linear in
     // the document (laid out by nothing, an InertLayout, as the reader leaves it).
     static FormattedText fromDocument(const QTextDocument& document);
