@@ -149,6 +149,13 @@ class RtfTest : public QObject {
         if (qEnvironmentVariableIsSet("QUILLO_UPDATE_GOLDEN"))
             QVERIFY(writeBytes(writtenPath, written));
         QCOMPARE(written, readBytes(writtenPath));
+        // Written from the model alike, read out of a buffer with an edit's gap in the middle.
+        const qsizetype middle = text.length() / 2;
+        text.replace(middle, 0, u"x");
+        text.replace(middle, 1, u"");
+        QCOMPARE(RtfWriter::write(text, model.formats, baseFont())
+                     .replace(QByteArray(QUILLO_VERSION_STRING), "VERSION"),
+                 written);
         QByteArray rtf;
         QCOMPARE(QString::fromUtf8(rewritten(doc, &rtf)), QString::fromUtf8(dump(doc)));
         QTextDocument again;
@@ -194,6 +201,16 @@ class RtfTest : public QObject {
         QVERIFY2(copy.contains("weight=400 italic=0 underline=0 strike=0 size=15 font=DejaVu Sans "
                                "Mono valign=0 [own]"),
                  copy.constData());
+        // The model keeps the document's formats, whose fonts the document resolved against its
+        // default font; written with another base font, that one fills in.
+        const FormattedText model = FormattedText::fromDocument(doc);
+        TextBuffer text;
+        text.setText(model.text);
+        const QByteArray rebased =
+            RtfWriter::write(text, model.formats, QFont(QStringLiteral("DejaVu Sans"), 11));
+        QVERIFY2(rebased.contains("{\\f0\\fnil\\fcharset0 DejaVu Sans;}") &&
+                     !rebased.contains("Serif") && rebased.contains("\\f0\\fs22\\b0"),
+                 rebased.constData());
 
         QFont px(QStringLiteral("DejaVu Sans"));
         px.setPixelSize(32);
