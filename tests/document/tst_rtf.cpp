@@ -219,6 +219,20 @@ class RtfTest : public QObject {
         QVERIFY(RtfWriter::write(&doc).contains("\\fs48"));
     }
 
+    // Formats out of step with their text (a fault elsewhere) must not cost the text.
+    void formatsOutOfStepKeepTheText() {
+        TextBuffer text;
+        text.setText(QStringLiteral("first line\nsecond"));
+        TextFormats formats;
+        formats.reset(4, 1);
+        QTextDocument doc;
+        QVERIFY(RtfReader::read(RtfWriter::write(text, formats, baseFont()), &doc));
+        QCOMPARE(doc.toPlainText(), text.text());
+        QTextDocument filled;
+        FormattedText::toDocument(text, formats, 6, text.length(), &filled);
+        QCOMPARE(filled.toPlainText(), QStringLiteral("line\nsecond"));
+    }
+
     void onlyRtfIsRead_data() { addCaseRows(QStringLiteral("rtf/is-rtf.tsv"), 3); }
     void onlyRtfIsRead() {
         QFETCH(QStringList, row);

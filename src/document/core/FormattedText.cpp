@@ -91,8 +91,21 @@ FormattedText FormattedText::fromDocument(const QTextDocument& document) {
     return result;
 }
 
+bool FormattedText::fits(const TextBuffer& text, const TextFormats& formats) {
+    return formats.length() == text.length() && formats.lineCount() == text.lineCount();
+}
+
 void FormattedText::toDocument(const TextBuffer& text, const TextFormats& formats, qsizetype from,
                                qsizetype to, QTextDocument* into) {
+    if (!fits(text, formats)) {
+        qWarning("Formats of %lld characters in %lld lines do not fit a text of %lld in %lld",
+                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
+                 qlonglong(text.length()), qlonglong(text.lineCount()));
+        TextFormats plain;
+        plain.reset(text.length(), text.lineCount());
+        toDocument(text, plain, from, to, into);
+        return;
+    }
     from = std::clamp<qsizetype>(from, 0, text.length());
     to = std::clamp<qsizetype>(to, from, text.length());
     const bool undo = into->isUndoRedoEnabled();

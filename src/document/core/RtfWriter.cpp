@@ -458,6 +458,14 @@ QByteArray write(const QTextDocument* document) {
 }
 
 QByteArray write(const TextBuffer& text, const TextFormats& formats, const QFont& base) {
+    if (!FormattedText::fits(text, formats)) {
+        // Formats out of step with the text would be read past their end: the text is what
+        // must not be lost.
+        qWarning("RTF written without formats: they do not fit the text");
+        TextFormats plain;
+        plain.reset(text.length(), text.lineCount());
+        return Writer().run(text, plain, base);
+    }
     return Writer().run(text, formats, base);
 }
 
