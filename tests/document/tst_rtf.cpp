@@ -140,6 +140,7 @@ class RtfTest : public QObject {
         back.setDefaultFont(baseFont());
         FormattedText::toDocument(text, model.formats, 0, text.length(), &back);
         QCOMPARE(QString::fromUtf8(dump(back)), QString::fromUtf8(dump(doc)));
+        QVERIFY(back.size().height() > 0);  // it lays itself out, to be printed
         // What we write for it, the generator's version left out; then what a file from
         // elsewhere shows survives being saved by us, and saving is stable.
         const QString writtenPath =
@@ -219,8 +220,9 @@ class RtfTest : public QObject {
         QVERIFY(RtfWriter::write(&doc).contains("\\fs48"));
     }
 
-    // Formats out of step with their text (a fault elsewhere) must not cost the text.
-    void formatsOutOfStepKeepTheText() {
+    // A document filled from the model, and formats out of step with their text (a fault
+    // elsewhere), which must not cost the text.
+    void fillingAndFormatsOutOfStep() {
         TextBuffer text;
         text.setText(QStringLiteral("first line\nsecond"));
         TextFormats formats;
@@ -228,9 +230,12 @@ class RtfTest : public QObject {
         QTextDocument doc;
         QVERIFY(RtfReader::read(RtfWriter::write(text, formats, baseFont()), &doc));
         QCOMPARE(doc.toPlainText(), text.text());
+        // Filling replaces what a document held, and leaves nothing to undo.
         QTextDocument filled;
+        filled.setPlainText(QStringLiteral("before"));
         FormattedText::toDocument(text, formats, 6, text.length(), &filled);
         QCOMPARE(filled.toPlainText(), QStringLiteral("line\nsecond"));
+        QVERIFY(!filled.isUndoAvailable() && filled.isUndoRedoEnabled());
     }
 
     void onlyRtfIsRead_data() { addCaseRows(QStringLiteral("rtf/is-rtf.tsv"), 3); }
