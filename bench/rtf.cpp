@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Load and save of document files: a generated 5 MB RTF file with varied formatting through the
-// RTF reader and writer, plain text of 1, 10 and 50 MB written as RTF, and 10 MB and 50 MB
-// plain-text files through the text file codec and the atomic file writer. Prints the best and the
-// median of several runs.
+// RTF reader and writer, the editor's formatted-text model of long paragraphs and of many, plain
+// text of 1, 10 and 50 MB written as RTF, and 10 MB and 50 MB plain-text files through the text
+// file codec and the atomic file writer. Prints the best and the median of several runs.
 #include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +16,11 @@
 #include <vector>
 
 #include "document/core/DocumentFileIO.h"
+#include "document/core/FormattedText.h"
+#include "document/core/InertLayout.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
+#include "document/core/TextBuffer.h"
 #include "document/core/TextFileCodec.h"
 
 namespace {
@@ -130,6 +134,11 @@ void benchRtf() {
         RtfReader::read(rtf, &target);
     });
     QByteArray written;
+    FormattedText model = FormattedText::fromDocument(doc);
+    TextBuffer text;
+    text.setText(model.text);
+    measure("RTF save 5 MB from the editor's model", 5,
+            [&] { RtfWriter::write(text, model.formats, doc.defaultFont()); });
     measure("RTF save 5 MB document (RtfWriter::write)", 5,
             [&] { written = RtfWriter::write(&doc); });
     std::printf("RTF output: %.1f MB\n", written.size() / 1e6);
@@ -214,13 +223,78 @@ void benchManyParagraphs() {
     }
 }
 
+// The editor's formatted-text model of a document and back (FormattedText), and RTF written
+// from it, for the shapes that are hard on a document: one paragraph of a million characters
+// (in one format, and in 25,000 runs) and 800,000 short paragraphs with a format change in each.
+// "bench_rtf model [name]" runs these alone, or the shapes whose name holds `name`.
+void benchModel(const char* only) {
+    QByteArray oneFormat = "{\\rtf1\\ansi ";
+    while (oneFormat.size() < 1000 * 1000) oneFormat += "plain words in one long paragraph ";
+    QByteArray paragraphs = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 800000; ++i) paragraphs += "{\\b bold} words\\par\n";
+    const QFont font(QStringLiteral("DejaVu Sans"), 10);
+    const auto fromRtf = [&](const QByteArray& rtf) {
+        return [&font, rtf](QTextDocument* doc) {
+            doc->setDefaultFont(font);
+            RtfReader::read(rtf + "}", doc);
+        };
+    };
+    // The reader keeps a few thousand runs in a paragraph at most; the model has no such limit.
+    const auto manyRuns = [&font](QTextDocument* doc) {
+        doc->setDefaultFont(font);
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        const QString words = QStringLiteral("forty characters of text in one format ");
+        for (int run = 0; run < 25000; ++run)
+            cursor.insertText(words, run % 2 ? QTextCharFormat() : bold);
+        cursor.endEditBlock();
+    };
+    const struct {
+        const char* name;
+        std::function<void(QTextDocument*)> fill;
+    } shapes[] = {{"1 M-char paragraph", fromRtf(oneFormat)},
+                  {"1 M chars in 25,000 runs", manyRuns},
+                  {"800,000 paragraphs", fromRtf(paragraphs)}};
+    for (const auto& shape : shapes) {
+        if (only && !QByteArray(shape.name).contains(only)) continue;
+        QTextDocument doc;
+        doc.setDocumentLayout(new InertLayout(&doc));
+        doc.setUndoRedoEnabled(false);
+        char label[96];
+        std::snprintf(label, sizeof label, "fill a document (for reference), %s", shape.name);
+        measure(label, 1, [&] { shape.fill(&doc); });
+        FormattedText model;
+        std::snprintf(label, sizeof label, "fromDocument, %s", shape.name);
+        measure(label, 3, [&] { model = FormattedText::fromDocument(doc); });
+        TextBuffer text;
+        text.setText(model.text);
+        std::snprintf(label, sizeof label, "toDocument, %s", shape.name);
+        measure(label, 3, [&] {
+            QTextDocument into;
+            into.setDefaultFont(font);
+            FormattedText::toDocument(text, model.formats, 0, text.length(), &into);
+        });
+        std::snprintf(label, sizeof label, "RTF write from the model, %s", shape.name);
+        measure(label, 3, [&] { RtfWriter::write(text, model.formats, font); });
+        std::snprintf(label, sizeof label, "RTF write from the document, %s", shape.name);
+        measure(label, 3, [&] { RtfWriter::write(&doc); });
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
+    if (argc > 1 && qstrcmp(argv[1], "model") == 0) {
+        benchModel(argc > 2 ? argv[2] : nullptr);
+        return 0;
+    }
     benchRtf();
+    benchModel(nullptr);
     benchManyParagraphs();
     if (argc > 1 && qstrcmp(argv[1], "paragraphs") == 0) return 0;
     benchPlainToRtf();

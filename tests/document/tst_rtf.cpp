@@ -140,6 +140,7 @@ class RtfTest : public QObject {
         back.setDefaultFont(baseFont());
         FormattedText::toDocument(text, model.formats, 0, text.length(), &back);
         QCOMPARE(QString::fromUtf8(dump(back)), QString::fromUtf8(dump(doc)));
+        QVERIFY(back.size().height() > 0);  // it lays itself out, to be printed
         // What we write for it, the generator's version left out; then what a file from
         // elsewhere shows survives being saved by us, and saving is stable.
         const QString writtenPath =
@@ -149,6 +150,13 @@ class RtfTest : public QObject {
         if (qEnvironmentVariableIsSet("QUILLO_UPDATE_GOLDEN"))
             QVERIFY(writeBytes(writtenPath, written));
         QCOMPARE(written, readBytes(writtenPath));
+        // Written from the model alike, read out of a buffer with an edit's gap in the middle.
+        const qsizetype middle = text.length() / 2;
+        text.replace(middle, 0, u"x");
+        text.replace(middle, 1, u"");
+        QCOMPARE(RtfWriter::write(text, model.formats, baseFont())
+                     .replace(QByteArray(QUILLO_VERSION_STRING), "VERSION"),
+                 written);
         QByteArray rtf;
         QCOMPARE(QString::fromUtf8(rewritten(doc, &rtf)), QString::fromUtf8(dump(doc)));
         QTextDocument again;
@@ -194,12 +202,40 @@ class RtfTest : public QObject {
         QVERIFY2(copy.contains("weight=400 italic=0 underline=0 strike=0 size=15 font=DejaVu Sans "
                                "Mono valign=0 [own]"),
                  copy.constData());
+        // The model keeps the document's formats, whose fonts the document resolved against its
+        // default font; written with another base font, that one fills in.
+        const FormattedText model = FormattedText::fromDocument(doc);
+        TextBuffer text;
+        text.setText(model.text);
+        const QByteArray rebased =
+            RtfWriter::write(text, model.formats, QFont(QStringLiteral("DejaVu Sans"), 11));
+        QVERIFY2(rebased.contains("{\\f0\\fnil\\fcharset0 DejaVu Sans;}") &&
+                     !rebased.contains("Serif") && rebased.contains("\\f0\\fs22\\b0"),
+                 rebased.constData());
 
         QFont px(QStringLiteral("DejaVu Sans"));
         px.setPixelSize(32);
         doc.setDefaultFont(px);
         doc.setPlainText(QStringLiteral("x"));
         QVERIFY(RtfWriter::write(&doc).contains("\\fs48"));
+    }
+
+    // A document filled from the model, and formats out of step with their text (a fault
+    // elsewhere), which must not cost the text.
+    void fillingAndFormatsOutOfStep() {
+        TextBuffer text;
+        text.setText(QStringLiteral("first line\nsecond"));
+        TextFormats formats;
+        formats.reset(4, 1);
+        QTextDocument doc;
+        QVERIFY(RtfReader::read(RtfWriter::write(text, formats, baseFont()), &doc));
+        QCOMPARE(doc.toPlainText(), text.text());
+        // Filling replaces what a document held, and leaves nothing to undo.
+        QTextDocument filled;
+        filled.setPlainText(QStringLiteral("before"));
+        FormattedText::toDocument(text, formats, 6, text.length(), &filled);
+        QCOMPARE(filled.toPlainText(), QStringLiteral("line\nsecond"));
+        QVERIFY(!filled.isUndoAvailable() && filled.isUndoRedoEnabled());
     }
 
     void onlyRtfIsRead_data() { addCaseRows(QStringLiteral("rtf/is-rtf.tsv"), 3); }

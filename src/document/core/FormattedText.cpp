@@ -61,33 +61,51 @@ FormattedText FormattedText::fromDocument(const QTextDocument& document) {
     TextFormats& formats = result.formats;
     formats.reset(result.text.size(), document.blockCount());
     FormatIds ids(formats);
+    // Positions are counted along, as asking the document for them searches its trees.
+    qsizetype position = 0;
     qsizetype line = 0;
     for (QTextBlock block = document.begin(); block.isValid(); ++line) {
         formats.setBlockFormat(
             line, ids.blockId(block.blockFormatIndex(), [&] { return block.blockFormat(); }));
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const qsizetype at = fragment.position();
-            formats.setCharFormat(
-                at, at + fragment.length(),
-                ids.charId(fragment.charFormatIndex(), [&] { return fragment.charFormat(); }));
+        const qsizetype end = position + block.length() - 1;
+        if (end > position) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const int id =
+                    ids.charId(fragment.charFormatIndex(), [&] { return fragment.charFormat(); });
+                formats.appendCharFormat(position, position + fragment.length(), id);
+                position += fragment.length();
+            }
         }
         const int mark = ids.charId(block.charFormatIndex(), [&] { return block.charFormat(); });
         const QTextBlock next = block.next();
         if (next.isValid()) {
-            const qsizetype end = block.position() + block.length() - 1;
             result.text[end] = QLatin1Char('\n');
-            formats.setCharFormat(end, end + 1, mark);
+            formats.appendCharFormat(end, end + 1, mark);
         } else {
             formats.setEndMarkFormat(mark);
         }
+        position = end + 1;
         block = next;
     }
     return result;
 }
 
+bool FormattedText::fits(const TextBuffer& text, const TextFormats& formats) {
+    return formats.length() == text.length() && formats.lineCount() == text.lineCount();
+}
+
 void FormattedText::toDocument(const TextBuffer& text, const TextFormats& formats, qsizetype from,
                                qsizetype to, QTextDocument* into) {
+    if (!fits(text, formats)) {
+        qWarning("Formats of %lld characters in %lld lines do not fit a text of %lld in %lld",
+                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
+                 qlonglong(text.length()), qlonglong(text.lineCount()));
+        TextFormats plain;
+        plain.reset(text.length(), text.lineCount());
+        toDocument(text, plain, from, to, into);
+        return;
+    }
     from = std::clamp<qsizetype>(from, 0, text.length());
     to = std::clamp<qsizetype>(to, from, text.length());
     const bool undo = into->isUndoRedoEnabled();

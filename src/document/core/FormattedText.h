@@ -36,12 +36,16 @@ struct FormattedText {
     // the document (laid out by nothing, an InertLayout, as the reader leaves it).
     static FormattedText fromDocument(const QTextDocument& document);
 
+    // Whether `formats` is of `text`: as long, with as many lines.
+    static bool fits(const TextBuffer& text, const TextFormats& formats);
+
     // Replaces the content of `into` with the text from `from` to `to` in its formats, the first
     // and last paragraph cut there; its undo history stays empty. The document is filled under
     // an InertLayout and left without a layout, to lay itself out when it is asked for one
     // (printing); its default font, which runs without a family or size show, is the caller's.
     // Characters that QTextDocument takes for paragraph or frame breaks (CR, U+2029, U+FDD0,
-    // U+FDD1) go in as line separators, so the paragraphs stay the lines.
+    // U+FDD1) go in as line separators, so the paragraphs stay the lines. Formats that do not
+    // fit the text are left out (with a warning), the text goes in all the same.
     static void toDocument(const TextBuffer& text, const TextFormats& formats, qsizetype from,
                            qsizetype to, QTextDocument* into);
 };

@@ -8,10 +8,14 @@
 #include <QVector>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "Version.h"
 #include "common/core/Windows1252.h"
+#include "document/core/FormattedText.h"
 #include "document/core/RtfReader.h"
+#include "document/core/TextBuffer.h"
+#include "document/core/TextFormats.h"
 
 namespace {
 
@@ -53,15 +57,15 @@ const char* underlineWord(int style) {
 
 class Writer {
   public:
-    explicit Writer(const QTextDocument* doc = nullptr) : doc_(doc) {}
-
-    QByteArray run() {
+    // The text in its formats, runs without a family or size of their own in `base`.
+    QByteArray run(const TextBuffer& text, const TextFormats& formats, const QFont& base) {
+        text_ = &text;
+        formats_ = &formats;
+        base_ = base;
         collectTables();
-        out_.reserve(doc_->characterCount() * 11 / 10 + 1024);
+        out_.reserve(text.length() * 11 / 10 + 1024);
         writeHeader();
-        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
-            writeBlock(block);
-        }
+        for (qsizetype line = 0; line < text.lineCount(); ++line) writeLine(line);
         out_ += "}\r\n";
         return out_;
     }
@@ -165,9 +169,8 @@ class Writer {
     }
 
     RunStyle styleOf(const QTextCharFormat& format) {
-        // Formats that live in a document carry their font resolved against the document's
-        // default font, which is what the document shows.
-        RunStyle s = styleOf(format.font());
+        // A run shows its own font properties and the base font's where it has none.
+        RunStyle s = styleOf(format.font().resolve(base_));
         if (format.hasProperty(QTextFormat::TextUnderlineStyle))
             s.underline = format.underlineStyle();
         const auto vertical = format.verticalAlignment();
@@ -180,12 +183,29 @@ class Writer {
         return s;
     }
 
-    // Numbers every font and colour in use before the body refers to them.
+    // The style of character format `id`, worked out once: the first time numbers its font and
+    // colours, so the tables list them in the order the text first uses them.
+    const RunStyle& style(int id) {
+        Style& entry = styles_[size_t(id)];
+        if (!entry.known) {
+            const QTextCharFormat& format = formats_->charFormat(id);
+            entry.run = styleOf(format);
+            entry.object = format.objectType() != QTextFormat::NoObject;
+            entry.known = true;
+        }
+        return entry.run;
+    }
+
+    // Numbers every font and colour in use before the body refers to them: for each paragraph
+    // its mark's, then its runs'.
     void collectTables() {
-        fontIndex(doc_->defaultFont().family());  // \deff0
-        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
-            styleOf(block.charFormat());
-            for (auto it = block.begin(); !it.atEnd(); ++it) styleOf(it.fragment().charFormat());
+        fontIndex(base_.family());  // \deff0
+        styles_.assign(size_t(formats_->charFormatCount()), Style());
+        for (qsizetype line = 0; line < text_->lineCount(); ++line) {
+            const qsizetype end = text_->lineEnd(line);
+            style(formats_->markFormatOf(line, end));
+            formats_->forEachRun(text_->lineStart(line), end,
+                                 [this](const TextFormats::Run& run) { style(run.format); });
         }
     }
 
@@ -224,8 +244,8 @@ class Writer {
         delimit_ = true;
     }
 
-    void writeBlock(const QTextBlock& block) {
-        const QTextBlockFormat f = block.blockFormat();
+    void writeLine(qsizetype line) {
+        const QTextBlockFormat& f = formats_->blockFormat(formats_->blockFormatOf(line));
         word("\\pard");
         const Qt::Alignment align = f.alignment() & Qt::AlignHorizontal_Mask;
         if (align & Qt::AlignHCenter) {
@@ -244,21 +264,37 @@ class Writer {
         if (int v = twips(f.topMargin(), 0)) word("\\sb", v);
         if (int v = twips(f.bottomMargin(), 0)) word("\\sa", v);
 
+        const qsizetype start = text_->lineStart(line);
+        const qsizetype end = text_->lineEnd(line);
         bool empty = true;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString text = fragment.text();
+        formats_->forEachRun(start, end, [&](const TextFormats::Run& run) {
+            const RunStyle& s = style(run.format);
             // Objects such as images have no RTF form here; they are left out.
-            if (text.isEmpty() || fragment.charFormat().objectType() != QTextFormat::NoObject) {
-                continue;
-            }
-            applyStyle(styleOf(fragment.charFormat()));
-            writeText(text, /*wrap=*/true);
+            if (styles_[size_t(run.format)].object) return;
+            applyStyle(s);
+            writeText(run.start, run.end);
             empty = false;
-        }
+        });
         // An empty paragraph's height comes from its paragraph mark's format.
-        if (empty) applyStyle(styleOf(block.charFormat()));
+        if (empty) applyStyle(style(formats_->markFormatOf(line, end)));
         endParagraph();
+    }
+
+    // The buffer's characters from `from` to `to`, read in pieces: as they are stored while they
+    // are Latin-1, else copied a piece at a time.
+    void writeText(qsizetype from, qsizetype to) {
+        constexpr qsizetype kPiece = 1 << 16;
+        while (from < to) {
+            const QByteArrayView bytes = text_->latin1Run(from, to - from);
+            if (!bytes.isEmpty()) {
+                writeText(reinterpret_cast<const uchar*>(bytes.data()), bytes.size(), true);
+                from += bytes.size();
+            } else {
+                const QString piece = text_->mid(from, std::min(kPiece, to - from));
+                writeText(QStringView(piece), /*wrap=*/true);
+                from += piece.size();
+            }
+        }
     }
 
     void endParagraph() {
@@ -296,7 +332,8 @@ class Writer {
     // Writes the characters from `from` on that stand for themselves, in one piece, up to the
     // first that does not or a line end after a space past kLineLength (readers ignore line
     // ends in RTF text); returns where it stopped.
-    qsizetype writeLiterals(const char16_t* s, qsizetype from, qsizetype n, bool wrap) {
+    template <typename Char>
+    qsizetype writeLiterals(const Char* s, qsizetype from, qsizetype n, bool wrap) {
         if (delimit_) {
             out_ += ' ';
             delimit_ = false;
@@ -323,8 +360,12 @@ class Writer {
     }
 
     void writeText(QStringView text, bool wrap) {
-        const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
-        const qsizetype n = text.size();
+        writeText(reinterpret_cast<const char16_t*>(text.data()), text.size(), wrap);
+    }
+
+    // Characters in UTF-16, or Latin-1 bytes (uchar).
+    template <typename Char>
+    void writeText(const Char* s, qsizetype n, bool wrap) {
         for (qsizetype i = 0; i < n; ++i) {
             if (isLiteral(s[i])) {
                 i = writeLiterals(s, i, n, wrap) - 1;
@@ -383,7 +424,16 @@ class Writer {
         }
     }
 
-    const QTextDocument* doc_;
+    struct Style {
+        RunStyle run;
+        bool object = false;  // an object such as an image, left out
+        bool known = false;
+    };
+
+    const TextBuffer* text_ = nullptr;
+    const TextFormats* formats_ = nullptr;
+    QFont base_;
+    std::vector<Style> styles_;  // by character format id
     QByteArray out_;
     qsizetype lineStart_ = 0;
     bool delimit_ = false;  // a control word was written last and needs a space before text
@@ -401,7 +451,22 @@ namespace RtfWriter {
 
 QByteArray write(const QTextDocument* document) {
     if (!document) return QByteArray();
-    return Writer(document).run();
+    FormattedText model = FormattedText::fromDocument(*document);
+    TextBuffer text;
+    text.setText(std::move(model.text));
+    return write(text, model.formats, document->defaultFont());
+}
+
+QByteArray write(const TextBuffer& text, const TextFormats& formats, const QFont& base) {
+    if (!FormattedText::fits(text, formats)) {
+        // Formats out of step with the text would be read past their end: the text is what
+        // must not be lost.
+        qWarning("RTF written without formats: they do not fit the text");
+        TextFormats plain;
+        plain.reset(text.length(), text.lineCount());
+        return Writer().run(text, plain, base);
+    }
+    return Writer().run(text, formats, base);
 }
 
 QByteArray writePlain(QStringView text, const QFont& font) {

@@ -6,6 +6,8 @@
 
 class QFont;
 class QTextDocument;
+class TextBuffer;
+class TextFormats;
 
 // Writes a QTextDocument as RTF 1.x that word processors open with the same text and formats.
 //
@@ -20,6 +22,12 @@ class QTextDocument;
 namespace RtfWriter {
 
 QByteArray write(const QTextDocument* document);
+
+// A text in its formats as the plain editor holds them, written as write() writes the document
+// they came from (FormattedText); runs without a family or size of their own take `base`'s, as
+// a document's default font. The text is read a piece at a time. Formats that do not fit the
+// text (FormattedText::fits) are left out, with a warning, rather than read past their end.
+QByteArray write(const TextBuffer& text, const TextFormats& formats, const QFont& base);
 
 // Plain text written exactly as write() writes a document that setPlainText(text) filled, with
 // `font` as its default font, but in one pass over the text, without building the document.

@@ -128,3 +128,14 @@ std::vector<TextFormats::Run> TextFormats::runs(qsizetype from, qsizetype to) co
     }
     return result;
 }
+
+void TextFormats::appendCharFormat(qsizetype from, qsizetype to, int id) {
+    from = std::clamp<qsizetype>(from, 0, length_);
+    to = std::clamp<qsizetype>(to, from, length_);
+    if (from == to) return;
+    // What follows the stretches given so far is still in format 0, from the last start on or
+    // from the start that ended the previous stretch.
+    while (!starts_.empty() && starts_.back().position >= from) starts_.pop_back();
+    if (starts_.empty() || starts_.back().format != id) starts_.push_back({from, id});
+    if (to < length_ && id != 0) starts_.push_back({to, 0});
+}

@@ -55,6 +55,10 @@ class TextFormats {
     int markFormatOf(qsizetype line, qsizetype lineEnd) const {
         return line + 1 < lineCount() ? charFormatAt(lineEnd) : endMark_;
     }
+    // Filling a fresh text front to back (after reset()): characters from `from` to `to` take
+    // format `id`, where `from` is at or after the end of every stretch given so far; in constant
+    // time, where setCharFormat searches.
+    void appendCharFormat(qsizetype from, qsizetype to, int id);
     // Calls visit(Run) for the runs covering `from` to `to`, clipped, in order, as runs() lists
     // them, without building the list: writers walk millions of lines this way.
     template <typename Visit>
