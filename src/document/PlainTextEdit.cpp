@@ -123,6 +123,13 @@ void PlainTextEdit::loadLatin1(QByteArray text) {
 
 void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
     text_.setText(std::move(text));
+    // Formats that do not cover the text would be read out of bounds: the text is shown plain.
+    if (formats.length() != text_.length() || formats.lineCount() != text_.lineCount()) {
+        qWarning("Formats of %lld characters in %lld lines for a text of %lld in %lld",
+                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
+                 qlonglong(text_.length()), qlonglong(text_.lineCount()));
+        formats.reset(text_.length(), text_.lineCount());
+    }
     formats_ = std::make_unique<TextFormats>(std::move(formats));
     layout_.setFormats(formats_.get(), formatScale_);
     loaded();
@@ -178,12 +185,12 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
         with.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         with.replace(u'\r', u'\n');
     }
-    QString removed = text_.mid(position, count);
-    const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
-    text_.replace(position, count, with);
-    announceChange(position, removed, with);
+    TextChange change = TextChange::single(position, text_.mid(position, count), with);
+    const bool oneLine = !change.removed.contains(u'\n') && !with.contains(u'\n');
+    apply(change);
+    announceChange(position, change.removed, with);
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
-    history_.record(TextChange::single(position, std::move(removed), with), type, run);
+    history_.record(std::move(change), type, run);
     caret_ = anchor_ = position + with.size();
     emit edited(position, count, with.size());
     textEdited(position, count, with.size(), oneLine);
@@ -199,7 +206,7 @@ void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetyp
     for (qsizetype at : positions) change.removed += text_.mid(at, count);
     change.inserted = with;
     const QString before = spanText(change.spanStart(), change.spanEndBefore());
-    caret_ = anchor_ = change.apply(text_);
+    caret_ = anchor_ = apply(change);
     announceChange(change.spanStart(), before, spanText(change.spanStart(), change.spanEndAfter()));
     emit edited(change.spanStart(), change.spanEndBefore() - change.spanStart(),
                 change.spanEndAfter() - change.spanStart());
@@ -213,7 +220,7 @@ void PlainTextEdit::undo() {
     const qsizetype from = change->spanStart(), after = change->spanEndAfter();
     const qsizetype before = change->spanEndBefore();
     const QString was = spanText(from, after);
-    caret_ = anchor_ = history_.undo(text_);
+    caret_ = anchor_ = history_.undo(text_, formats_.get());
     announceChange(from, was, spanText(from, before));
     emit edited(from, after - from, before - from);
     textEdited(-1, 0, 0, false);
@@ -225,10 +232,15 @@ void PlainTextEdit::redo() {
     const qsizetype from = change->spanStart(), after = change->spanEndAfter();
     const qsizetype before = change->spanEndBefore();
     const QString was = spanText(from, before);
-    caret_ = anchor_ = history_.redo(text_);
+    caret_ = anchor_ = history_.redo(text_, formats_.get());
     announceChange(from, was, spanText(from, after));
     emit edited(from, before - from, after - from);
     textEdited(-1, 0, 0, false);
+}
+
+qsizetype PlainTextEdit::apply(TextChange& change) {
+    if (formats_) change.takeFormats(*formats_, text_);
+    return change.apply(text_, formats_.get());
 }
 
 QString PlainTextEdit::spanText(qsizetype from, qsizetype to) const {

@@ -114,6 +114,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
+    // Makes a new change, the formats following the text where it is formatted; returns
+    // where the caret goes. Every edit of the text passes here, or through the history.
+    qsizetype apply(TextChange& change);
     // A new text is in the buffer: no history, the caret at the top.
     void loaded();
     // The text from `from` to `to` while assistive tools listen, else nothing.
