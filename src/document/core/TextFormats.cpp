@@ -222,13 +222,8 @@ TextFormats::Slice TextFormats::insertion(const TextBuffer& text,
         // A place right after the one before stands after what that one inserted, in the line
         // that one ended in.
         const bool follows = i > 0 && positions[i - 1] + count == at;
-        Neighbour before;
-        if (follows) {
-            before = {format, inserted.back() == u'\n'};
-        } else if (at > 0) {
-            before = {charFormatAt(at - 1), text.at(at - 1) == u'\n'};
-        }
-        format = chooseFormat(text, at, count, before);
+        format = follows ? chooseFormat(text, at, count, {format, inserted.back() == u'\n'})
+                         : insertionFormat(text, at, count);
         slice.appendRun(inserted.size(), format);
         if (breaks == 0) continue;
         const qsizetype line = text.lineOf(at);
