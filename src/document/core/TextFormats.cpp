@@ -247,7 +247,7 @@ void TextFormats::replace(const TextBuffer& text, const std::vector<qsizetype>& 
     size_t next = first, sliceRun = 0;
     int current = 0;  // the format of the last run passed
     qsizetype moved = 0, sliceAt = 0;
-    bool linesChange = !formats.lines.empty();
+    bool linesChange = false;
     for (size_t i = 0; i < positions.size(); ++i) {
         const qsizetype at = positions[i];
         const qsizetype size = piece(i).size();
@@ -255,6 +255,8 @@ void TextFormats::replace(const TextBuffer& text, const std::vector<qsizetype>& 
             current = starts_[next].format;
             pushStart(made, Start{starts_[next].position + moved, current});
         }
+        // What the slice leaves without a format goes on in the format before it.
+        pushStart(made, Start{at + moved, current});
         while (sliceRun + 1 < formats.runs.size() && formats.runs[sliceRun + 1].position <= sliceAt)
             ++sliceRun;
         for (size_t r = sliceRun;
@@ -267,7 +269,7 @@ void TextFormats::replace(const TextBuffer& text, const std::vector<qsizetype>& 
         if (at + count < length_) pushStart(made, Start{at + moved + size, current});
         moved += size - count;
         sliceAt += size;
-        linesChange = linesChange || breaksIn(text, at, at + count) > 0;
+        linesChange = linesChange || breaksIn(text, at, at + count) > 0 || piece(i).contains(u'\n');
     }
     for (size_t i = splice(starts_, first, last, made); i < starts_.size(); ++i)
         starts_[i].position += moved;
