@@ -175,6 +175,11 @@ void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor, bool rowEnd) 
 // ---- Edits
 
 void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& given, int type) {
+    replace(position, count, given, type, nullptr);
+}
+
+void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& given, int type,
+                            const TextFormats::Slice* formats) {
     position = std::clamp<qsizetype>(position, 0, text_.length());
     count = std::clamp<qsizetype>(count, 0, text_.length() - position);
     if (count == 0 && given.isEmpty()) return;
@@ -187,7 +192,7 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
     }
     TextChange change = TextChange::single(position, text_.mid(position, count), with);
     const bool oneLine = !change.removed.contains(u'\n') && !with.contains(u'\n');
-    apply(change);
+    apply(change, formats);
     announceChange(position, change.removed, with);
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
     history_.record(std::move(change), type, run);
@@ -238,9 +243,20 @@ void PlainTextEdit::redo() {
     textEdited(-1, 0, 0, false);
 }
 
-qsizetype PlainTextEdit::apply(TextChange& change) {
-    if (formats_) change.takeFormats(*formats_, text_);
+qsizetype PlainTextEdit::apply(TextChange& change, const TextFormats::Slice* formats) {
+    if (formats_) {
+        change.takeFormats(*formats_, text_);
+        if (formats) change.insertedFormats = *formats;
+    }
     return change.apply(text_, formats_.get());
+}
+
+TextFormats::Slice PlainTextEdit::swappedFormats(qsizetype from, qsizetype middle,
+                                                 qsizetype end) const {
+    if (!formats_) return {};
+    TextFormats::Slice formats = formats_->cut(text_, {middle}, end - middle);
+    formats.append(formats_->cut(text_, {from}, middle - from));
+    return formats;
 }
 
 QString PlainTextEdit::spanText(qsizetype from, qsizetype to) const {

@@ -241,7 +241,7 @@ void TextFormats::replace(const TextBuffer& text, const std::vector<qsizetype>& 
     // The runs from the one before the first place to the last one the places reach are made
     // again; the runs after them only move.
     const qsizetype front = positions.front(), back = positions.back() + count;
-    const size_t first = front > 0 ? runIndex(front - 1) : 0;
+    const size_t first = runIndex(front - 1);
     const size_t last = std::min(starts_.empty() ? 0 : runIndex(back) + 1, starts_.size());
     std::vector<Start> made;
     size_t next = first, sliceRun = 0;
