@@ -2,7 +2,8 @@
 // The plain-text editor's buffer moves its gap with raw memory copies, keeps its line starts in
 // packed blocks, and holds a Latin-1 text one byte a character until a wider one comes: any
 // sequence of edits, Replace All, undo and redo, from a Latin-1 start of any bytes, must leave
-// the same text and lines as a plain string, and never touch memory outside the buffer. The
+// the same text and lines as a plain string, and never touch memory outside the buffer; the
+// formats following the edits cover the text, and undo and redo restore them exactly. The
 // deleting keys, whatever the caret's place, never leave half a surrogate pair behind.
 #include <QList>
 #include <QString>
@@ -47,6 +48,18 @@ qsizetype deletion(const TextBuffer& text, qsizetype at, int key) {
     return ends[key % 5];
 }
 
+// The formats of every character and line, to compare whole.
+std::vector<qsizetype> formatsOf(const TextFormats& formats) {
+    std::vector<qsizetype> all;
+    for (const TextFormats::Run& run : formats.runs(0, formats.length())) {
+        check(run.end > run.start && (all.empty() || all.back() != run.format));  // merged
+        all.insert(all.end(), {run.start, run.format});
+    }
+    for (qsizetype line = 0; line < formats.lineCount(); ++line)
+        all.push_back(formats.blockFormatOf(line));
+    return all;
+}
+
 void checkLines(const TextBuffer& buffer, const QString& model) {
     check(buffer.lineCount() == model.count(u'\n') + 1);
     qsizetype start = 0;
@@ -68,8 +81,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray latin1(reinterpret_cast<const char*>(data) + 1, qsizetype(loaded));
     buffer.setLatin1(latin1);
     QString model = QString::fromLatin1(latin1);
+    // Formats follow the text: a character's format (an opaque number here) from its byte.
+    TextFormats formats;
+    formats.reset(model.size(), buffer.lineCount());
+    for (qsizetype k = 0; k < model.size(); ++k)
+        formats.setCharFormat(k, k + 1, uchar(latin1[k]) % 3);
+    for (qsizetype line = 0; line < formats.lineCount(); ++line)
+        formats.setBlockFormat(line, int(line % 2));
     EditHistory history;
     QList<QString> done{model};  // the text after each recorded step
+    QList<std::vector<qsizetype>> doneFormats{formatsOf(formats)};
     qsizetype step = 0;
     QString snapshot, snapshotCopy;
     for (size_t i = loaded + (size > 0 ? 1 : 0); i + 2 < size; i += 3) {
@@ -105,11 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             case 3:
                 if (data[i + 2] % 2 && history.canUndo()) {
-                    history.undo(buffer);
+                    history.undo(buffer, &formats);
                     model = done[--step];
+                    check(formatsOf(formats) == doneFormats[step]);
                 } else if (history.canRedo()) {
-                    history.redo(buffer);
+                    history.redo(buffer, &formats);
                     model = done[++step];
+                    check(formatsOf(formats) == doneFormats[step]);
                 }
                 break;
             case 4:  // a copy handed out must not change with later edits; a text set anew
@@ -120,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
         }
         if (!change.positions.empty()) {
-            change.apply(buffer);
+            change.takeFormats(formats, buffer);
+            change.apply(buffer, &formats);
             QString next;
             qsizetype from = 0;
             for (qsizetype p : change.positions) {
@@ -131,9 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             history.record(std::move(change), 0, false);  // a step of its own: redo goes
             done.resize(step + 1);
             done.append(model);
+            doneFormats.resize(step + 1);
+            doneFormats.append(formatsOf(formats));
             ++step;
         }
-        check(buffer.length() == model.size());
+        check(buffer.length() == model.size() && formats.length() == model.size());
+        check(formats.lineCount() == buffer.lineCount());
         check(buffer.mid(at, 16) == model.mid(at, 16));
         check(at >= model.size() || buffer.at(at) == model.at(at));
         check(!buffer.isLatin1() || QtPrivate::isLatin1(model));

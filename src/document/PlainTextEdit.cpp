@@ -124,6 +124,13 @@ void PlainTextEdit::loadLatin1(QByteArray text) {
 
 void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
     text_.setText(std::move(text));
+    // Formats that do not cover the text would be read out of bounds: the text is shown plain.
+    if (formats.length() != text_.length() || formats.lineCount() != text_.lineCount()) {
+        qWarning("Formats of %lld characters in %lld lines for a text of %lld in %lld",
+                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
+                 qlonglong(text_.length()), qlonglong(text_.lineCount()));
+        formats.reset(text_.length(), text_.lineCount());
+    }
     formats_ = std::make_unique<TextFormats>(std::move(formats));
     layout_.setFormats(formats_.get(), formatScale_);
     loaded();
@@ -170,6 +177,11 @@ void PlainTextEdit::moveCaret(qsizetype position, bool keepAnchor, bool rowEnd) 
 // ---- Edits
 
 void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& given, int type) {
+    replace(position, count, given, type, nullptr);
+}
+
+void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& given, int type,
+                            const TextFormats::Slice* formats) {
     position = std::clamp<qsizetype>(position, 0, text_.length());
     count = std::clamp<qsizetype>(count, 0, text_.length() - position);
     if (count == 0 && given.isEmpty()) return;
@@ -180,12 +192,12 @@ void PlainTextEdit::replace(qsizetype position, qsizetype count, const QString& 
         with.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         with.replace(u'\r', u'\n');
     }
-    QString removed = text_.mid(position, count);
-    const bool oneLine = !removed.contains(u'\n') && !with.contains(u'\n');
-    text_.replace(position, count, with);
-    announceChange(position, removed, with);
+    TextChange change = TextChange::single(position, text_.mid(position, count), with);
+    const bool oneLine = !change.removed.contains(u'\n') && !with.contains(u'\n');
+    apply(change, formats);
+    announceChange(position, change.removed, with);
     const bool run = type == RichTextBox::UndoTyping || type == RichTextBox::UndoDelete;
-    history_.record(TextChange::single(position, std::move(removed), with), type, run);
+    history_.record(std::move(change), type, run);
     caret_ = anchor_ = position + with.size();
     emit edited(position, count, with.size());
     textEdited(position, count, with.size(), oneLine);
@@ -201,7 +213,7 @@ void PlainTextEdit::replaceAll(const std::vector<qsizetype>& positions, qsizetyp
     for (qsizetype at : positions) change.removed += text_.mid(at, count);
     change.inserted = with;
     const QString before = spanText(change.spanStart(), change.spanEndBefore());
-    caret_ = anchor_ = change.apply(text_);
+    caret_ = anchor_ = apply(change);
     announceChange(change.spanStart(), before, spanText(change.spanStart(), change.spanEndAfter()));
     emit edited(change.spanStart(), change.spanEndBefore() - change.spanStart(),
                 change.spanEndAfter() - change.spanStart());
@@ -215,7 +227,7 @@ void PlainTextEdit::undo() {
     const qsizetype from = change->spanStart(), after = change->spanEndAfter();
     const qsizetype before = change->spanEndBefore();
     const QString was = spanText(from, after);
-    caret_ = anchor_ = history_.undo(text_);
+    caret_ = anchor_ = history_.undo(text_, formats_.get());
     announceChange(from, was, spanText(from, before));
     emit edited(from, after - from, before - from);
     textEdited(-1, 0, 0, false);
@@ -227,10 +239,26 @@ void PlainTextEdit::redo() {
     const qsizetype from = change->spanStart(), after = change->spanEndAfter();
     const qsizetype before = change->spanEndBefore();
     const QString was = spanText(from, before);
-    caret_ = anchor_ = history_.redo(text_);
+    caret_ = anchor_ = history_.redo(text_, formats_.get());
     announceChange(from, was, spanText(from, after));
     emit edited(from, before - from, after - from);
     textEdited(-1, 0, 0, false);
+}
+
+qsizetype PlainTextEdit::apply(TextChange& change, const TextFormats::Slice* formats) {
+    if (formats_) {
+        change.takeFormats(*formats_, text_);
+        if (formats) change.insertedFormats = *formats;
+    }
+    return change.apply(text_, formats_.get());
+}
+
+TextFormats::Slice PlainTextEdit::swappedFormats(qsizetype from, qsizetype middle,
+                                                 qsizetype end) const {
+    if (!formats_) return {};
+    TextFormats::Slice formats = formats_->cut(text_, {middle}, end - middle);
+    formats.append(formats_->cut(text_, {from}, middle - from));
+    return formats;
 }
 
 QString PlainTextEdit::spanText(qsizetype from, qsizetype to) const {

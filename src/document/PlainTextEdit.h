@@ -117,6 +117,17 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     // After the text changed at `position` (`removed` characters gave way to `inserted`):
     // drops stale layouts, moves the view with the text, tells listeners.
     void textEdited(qsizetype position, qsizetype removed, qsizetype inserted, bool oneLine);
+    // replace(), the inserted text taking `formats` where the text is formatted instead of the
+    // format an insertion takes.
+    void replace(qsizetype position, qsizetype count, const QString& with, int type,
+                 const TextFormats::Slice* formats);
+    // Makes a new change, the formats following the text where it is formatted (the inserted
+    // text taking `formats` when given); returns where the caret goes. Every edit of the text
+    // passes here, or through the history.
+    qsizetype apply(TextChange& change, const TextFormats::Slice* formats = nullptr);
+    // The formats of the text from `middle` to `end`, then of that from `from` to `middle`: what
+    // a move of one past the other keeps. Empty in a plain text.
+    TextFormats::Slice swappedFormats(qsizetype from, qsizetype middle, qsizetype end) const;
     // A new text is in the buffer: no history, the caret at the top.
     void loaded();
     // The text from `from` to `to` while assistive tools listen, else nothing.

@@ -226,15 +226,19 @@ void PlainTextEdit::dropEvent(QDropEvent* event) {
     const QString text = event->mimeData()->text();
     const qsizetype from = selectionStart(), to = selectionEnd();
     if (event->source() == this && event->dropAction() == Qt::MoveAction) {
-        // Moving our own selection: one edit over the span from the selection to the drop.
+        // Moving our own selection: one edit over the span from the selection to the drop, in
+        // which the moved text and what it passes keep their formats.
         movedWithin_ = true;
         if (at >= from && at <= to) {
             moveCaret(at, false);
         } else if (at < from) {
-            replace(at, to - at, text + text_.mid(at, from - at), RichTextBox::UndoDragDrop);
+            const TextFormats::Slice kept = swappedFormats(at, from, to);
+            replace(at, to - at, text + text_.mid(at, from - at), RichTextBox::UndoDragDrop, &kept);
             select(at, at + text.size());
         } else {
-            replace(from, at - from, text_.mid(to, at - to) + text, RichTextBox::UndoDragDrop);
+            const TextFormats::Slice kept = swappedFormats(from, to, at);
+            replace(from, at - from, text_.mid(to, at - to) + text, RichTextBox::UndoDragDrop,
+                    &kept);
             select(at - text.size(), at);
         }
     } else {

@@ -12,19 +12,28 @@ TextChange TextChange::single(qsizetype position, QString removed, QString inser
     return change;
 }
 
-qsizetype TextChange::apply(TextBuffer& text) const {
-    text.replaceMany(positions, removedLength, [this](size_t) { return QStringView(inserted); });
+void TextChange::takeFormats(const TextFormats& formats, const TextBuffer& text) {
+    removedFormats = formats.cut(text, positions, removedLength);
+    insertedFormats = formats.insertion(text, positions, removedLength, inserted);
+}
+
+qsizetype TextChange::apply(TextBuffer& text, TextFormats* formats) const {
+    const auto piece = [this](size_t) { return QStringView(inserted); };
+    if (formats) formats->replace(text, positions, removedLength, piece, insertedFormats);
+    text.replaceMany(positions, removedLength, piece);
     return spanEndAfter();
 }
 
-qsizetype TextChange::revert(TextBuffer& text) const {
+qsizetype TextChange::revert(TextBuffer& text, TextFormats* formats) const {
     // Where each replacement now stands, the earlier ones having moved it.
     const qsizetype grown = inserted.size() - removedLength;
     std::vector<qsizetype> now(positions.size());
     for (size_t i = 0; i < positions.size(); ++i) now[i] = positions[i] + qsizetype(i) * grown;
-    text.replaceMany(now, inserted.size(), [this](size_t i) {
+    const auto piece = [this](size_t i) {
         return QStringView(removed).mid(qsizetype(i) * removedLength, removedLength);
-    });
+    };
+    if (formats) formats->replace(text, now, inserted.size(), piece, removedFormats);
+    text.replaceMany(now, inserted.size(), piece);
     return spanEndBefore();
 }
 
@@ -35,10 +44,15 @@ bool EditHistory::joins(TextChange& last, const TextChange& next) {
     if (nextAt == at + last.inserted.size()) {  // typing on, or Delete pressed again
         last.removed += next.removed;
         last.inserted += next.inserted;
+        last.removedFormats.append(next.removedFormats);
+        last.insertedFormats.append(next.insertedFormats);
     } else if (next.inserted.isEmpty() && last.inserted.isEmpty() &&
                nextAt + next.removed.size() == at) {  // Backspace pressed again
         last.removed.prepend(next.removed);
         last.positions.front() = nextAt;
+        TextFormats::Slice removedFormats = next.removedFormats;
+        removedFormats.append(last.removedFormats);
+        last.removedFormats = std::move(removedFormats);
     } else {
         return false;
     }
@@ -63,14 +77,14 @@ void EditHistory::clear() {
     runOpen_ = false;
 }
 
-qsizetype EditHistory::undo(TextBuffer& text) {
+qsizetype EditHistory::undo(TextBuffer& text, TextFormats* formats) {
     if (!canUndo()) return -1;
     runOpen_ = false;
-    return steps_[--done_].change.revert(text);
+    return steps_[--done_].change.revert(text, formats);
 }
 
-qsizetype EditHistory::redo(TextBuffer& text) {
+qsizetype EditHistory::redo(TextBuffer& text, TextFormats* formats) {
     if (!canRedo()) return -1;
     runOpen_ = false;
-    return steps_[done_++].change.apply(text);
+    return steps_[done_++].change.apply(text, formats);
 }

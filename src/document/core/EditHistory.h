@@ -4,6 +4,8 @@
 #include <QString>
 #include <vector>
 
+#include "document/core/TextFormats.h"
+
 class TextBuffer;
 
 // One change of a text: the same number of characters replaced at one or more places (several
@@ -13,11 +15,19 @@ struct TextChange {
     qsizetype removedLength = 0;       // characters replaced at each position
     QString removed;                   // those characters, position after position
     QString inserted;                  // what each position gets instead
+    // In a formatted text, the formats of what was removed and of what was inserted, to put
+    // back on undo and redo; empty (and free) in a plain text.
+    TextFormats::Slice removedFormats;
+    TextFormats::Slice insertedFormats;
 
     static TextChange single(qsizetype position, QString removed, QString inserted);
-    // Makes the change / takes it back; returns where the caret goes.
-    qsizetype apply(TextBuffer& text) const;
-    qsizetype revert(TextBuffer& text) const;
+    // Takes the formats the change removes and those it inserts from `formats`, which cover
+    // `text` before the change.
+    void takeFormats(const TextFormats& formats, const TextBuffer& text);
+    // Makes the change / takes it back, in `formats` too where the text is formatted; returns
+    // where the caret goes.
+    qsizetype apply(TextBuffer& text, TextFormats* formats = nullptr) const;
+    qsizetype revert(TextBuffer& text, TextFormats* formats = nullptr) const;
     // From the first place changed to the end of the last, before and after the change.
     qsizetype spanStart() const { return positions.front(); }
     qsizetype spanEndBefore() const { return positions.back() + removedLength; }
@@ -48,8 +58,8 @@ class EditHistory {
     const TextChange* undoChange() const { return canUndo() ? &steps_[done_ - 1].change : nullptr; }
     const TextChange* redoChange() const { return canRedo() ? &steps_[done_].change : nullptr; }
     // Take back the last step / make the next one again; return where the caret goes, or -1.
-    qsizetype undo(TextBuffer& text);
-    qsizetype redo(TextBuffer& text);
+    qsizetype undo(TextBuffer& text, TextFormats* formats = nullptr);
+    qsizetype redo(TextBuffer& text, TextFormats* formats = nullptr);
 
   private:
     struct Step {

@@ -4,8 +4,11 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <vector>
+
+class TextBuffer;
 
 // The formatting of a text held elsewhere (a TextBuffer): a character format for every
 // character, line breaks included (a line break carries its paragraph mark's format), and a
@@ -71,6 +74,31 @@ class TextFormats {
             visit(Run{std::max(from, starts_[i].position), std::min(to, end), starts_[i].format});
         }
     }
+    // ---- Following the edits of the text
+    // The formats of stretches of text, as they leave the text or are to enter it: the runs and
+    // the paragraph formats of the lines that begin inside (after each line break), one stretch
+    // after the other. Put back with the same text, it restores every format exactly.
+    struct Slice;
+    // The character format of text inserted at `position` where it replaces `removed`
+    // characters of `text` (the text these formats cover): that of the first replaced character
+    // unless it is a line break, else that of the character before unless there is none or it
+    // is a line break, else that of the character at `position`, a line break's too.
+    int insertionFormat(const TextBuffer& text, qsizetype position, qsizetype removed) const;
+    // The formats of the `count` characters at each of `positions` (ascending), one stretch after
+    // the other, taken before they are replaced.
+    Slice cut(const TextBuffer& text, const std::vector<qsizetype>& positions,
+              qsizetype count) const;
+    // The formats new text takes: `inserted` replacing `count` characters at each of `positions`
+    // in turn, each place in its insertion format, each new line in the paragraph format of the
+    // line its place is in.
+    Slice insertion(const TextBuffer& text, const std::vector<qsizetype>& positions,
+                    qsizetype count, QStringView inserted) const;
+    // Follows the text: at each of `positions` (ascending, in `text` as it is before) `count`
+    // characters give way to piece(i), which takes its formats from `formats` (the pieces' slices
+    // one after the other). A line break removed merges its lines into the first. One pass over
+    // the runs and lines however many places there are.
+    void replace(const TextBuffer& text, const std::vector<qsizetype>& positions, qsizetype count,
+                 const std::function<QStringView(size_t)>& piece, const Slice& formats);
 
   protected:
     struct Start {
@@ -90,4 +118,28 @@ class TextFormats {
     std::vector<QTextBlockFormat> blockTable_;
     std::unordered_multimap<size_t, int> charIds_;
     std::unordered_multimap<size_t, int> blockIds_;
+
+    // The character format the character before `position` gives (-1: none), and whether it is a
+    // line break.
+    struct Neighbour {
+        int format = -1;
+        bool lineBreak = false;
+    };
+    int chooseFormat(const TextBuffer& text, qsizetype position, qsizetype removed,
+                     Neighbour before) const;
+    // The paragraph formats' part of replace().
+    void replaceLines(const TextBuffer& text, const std::vector<qsizetype>& positions,
+                      qsizetype count, const std::function<QStringView(size_t)>& piece,
+                      const Slice& formats);
+};
+
+struct TextFormats::Slice {
+    qsizetype length = 0;
+    std::vector<Start> runs;  // from 0 within the slice; none when it is empty
+    std::vector<int> lines;
+
+    // `next` goes on where this slice ends.
+    void append(const Slice& next);
+    // Adds a run of `length` characters in `format`, merged with the last run if alike.
+    void appendRun(qsizetype length, int format);
 };
