@@ -401,7 +401,19 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
         if (formats_) row.setLeadingIncluded(true);  // as Qt's document layout has it
         const qreal indent = segment == 0 && row.lineNumber() == 0 ? paragraph.firstIndent : 0;
         const qreal left = paragraph.left + (rtl ? 0 : indent);
-        row.setLineWidth(std::max<qreal>(width_ - left - paragraph.right - (rtl ? indent : 0), 1));
+        const qreal width =
+            std::max<qreal>(width_ - left - paragraph.right - (rtl ? indent : 0), 0);
+        row.setLineWidth(width);
+        if (formats_ && row.naturalTextWidth() > width) {
+            // Not even one character fits (a large font, a deep indent): the row takes one,
+            // however wide, and as many more as fit in that width, as Qt's document layout
+            // has it.
+            option.setWrapMode(QTextOption::WrapAnywhere);
+            layout->setTextOption(option);
+            row.setLineWidth(std::max(row.naturalTextWidth(), width));
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            layout->setTextOption(option);
+        }
         row.setPosition(QPointF(left, y));
         y += row.height();
     }
