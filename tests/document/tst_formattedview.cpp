@@ -97,21 +97,23 @@ QStringList qtRows(QTextDocument& document) {
 // Where the plain editor's layout places every row, one below the other, once the rows of long
 // lines are joined.
 QStringList ourRows(const QString& text, const TextFormats& formats, qreal scale) {
-    TextBuffer buffer;
-    buffer.setText(text);
-    PlainTextLayout layout(buffer);
-    layout.setFont(testFont());
-    layout.setWidth(kWidth);
-    layout.setFormats(&formats, scale);
-    for (qsizetype line = 0; line < buffer.lineCount(); ++line)
-        layout.settle(buffer.lineEnd(line), 100000);
+    // One layout for every text, as an editor keeps one: nothing of an earlier text's formats
+    // stays.
+    static auto* buffer = new TextBuffer;
+    static auto* layout = new PlainTextLayout(*buffer);
+    buffer->setText(text);
+    layout->setFont(testFont());
+    layout->setWidth(kWidth);
+    layout->setFormats(&formats, scale);
+    for (qsizetype line = 0; line < buffer->lineCount(); ++line)
+        layout->settle(buffer->lineEnd(line), 100000);
     QStringList out;
     qreal y = 0;
-    for (TextRow at = layout.rowAt(0); at.isValid(); at = layout.next(at)) {
-        const QTextLine line = layout.line(at);
-        out << row(line.naturalTextRect().left(), y + layout.rowSpace(at), line.height(),
-                   layout.rowStart(at), line.textLength());
-        y += layout.rowHeight(at);
+    for (TextRow at = layout->rowAt(0); at.isValid(); at = layout->next(at)) {
+        const QTextLine line = layout->line(at);
+        out << row(line.naturalTextRect().left(), y + layout->rowSpace(at), line.height(),
+                   layout->rowStart(at), line.textLength());
+        y += layout->rowHeight(at);
     }
     return out;
 }
