@@ -192,17 +192,6 @@ const Shape kShapes[] = {
     {"1 MB of formatted paragraphs", "paragraphs", paragraphs},
 };
 
-double ms(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &release);
-}
-
 void row(const char* shape, const char* editor, const char* what, double value, const char* unit,
          const char* goal = "") {
     std::printf("BENCH|%s, %s: %s|%.1f|%s|%s\n", shape, editor, what, value, unit, goal);
@@ -245,17 +234,7 @@ int runShape(const Shape& shape, bool box) {
     const double painted = ms(timer);
 
     const auto medianOf = [&](int key, Qt::KeyboardModifiers modifiers, const QString& typed) {
-        std::vector<double> keys;
-        for (int i = 0; i < 15; ++i) {
-            QElapsedTimer clock;
-            clock.start();
-            const int before = watch.paints;
-            pressKey(editor, key, modifiers, typed);
-            waitForPaint(watch, before, kChildLimitMs);
-            keys.push_back(ms(clock));
-        }
-        std::sort(keys.begin(), keys.end());
-        return keys[keys.size() / 2];
+        return medianKeyMs(watch, editor, key, modifiers, typed, kChildLimitMs);
     };
     pressKey(editor, Qt::Key_End, Qt::ControlModifier, QString());
     waitForPaint(watch, watch.paints, kChildLimitMs);
