@@ -20,11 +20,12 @@ namespace {
 constexpr qreal kWidth = 320;
 
 QFont testFont() {
-    return QFont(QStringLiteral("DejaVu Sans"), 10);
+    return QFont(QStringLiteral("DejaVu Sans"), 12);
 }
 
 // An RTF file read by Qt's document, and the same as a text with its formats, each size and
-// space `factor` times as large.
+// space `factor` times as large; a font or size the same as the editor's is left out, for the
+// editor's font to give.
 struct Formatted {
     QTextDocument document;
     QString text;
@@ -38,6 +39,10 @@ std::unique_ptr<Formatted> read(const QString& path, qreal factor = 1) {
     RtfReader::read(readBytes(path), &f->document);
     f->document.setTextWidth(kWidth);
     const auto scaled = [factor](QTextCharFormat format) {
+        if (format.fontPointSize() == testFont().pointSizeF())
+            format.clearProperty(QTextFormat::FontPointSize);
+        if (format.fontFamilies().toStringList() == testFont().families())
+            format.clearProperty(QTextFormat::FontFamilies);
         if (format.hasProperty(QTextFormat::FontPointSize))
             format.setFontPointSize(format.fontPointSize() * factor);
         return format;
@@ -60,23 +65,18 @@ std::unique_ptr<Formatted> read(const QString& path, qreal factor = 1) {
         f->formats.setCharFormat(run.start, run.end, run.format);
     for (QTextBlock block = f->document.begin(); block.isValid(); block = block.next()) {
         QTextBlockFormat format = block.blockFormat();
-        format.setLeftMargin(format.leftMargin() * factor);
-        format.setRightMargin(format.rightMargin() * factor);
-        format.setTopMargin(format.topMargin() * factor);
-        format.setBottomMargin(format.bottomMargin() * factor);
-        format.setTextIndent(format.textIndent() * factor);
+        for (const int length :
+             {QTextFormat::BlockLeftMargin, QTextFormat::BlockRightMargin,
+              QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin, QTextFormat::TextIndent})
+            format.setProperty(length, format.doubleProperty(length) * factor);
         f->formats.setBlockFormat(block.blockNumber(), f->formats.internBlock(format));
     }
     return f;
 }
 
 QString row(qreal x, qreal y, qreal height, qsizetype start, int length) {
-    return QStringLiteral("x %1 y %2 h %3 text %4+%5")
-        .arg(qRound(x))
-        .arg(qRound(y))
-        .arg(qRound(height))
-        .arg(start)
-        .arg(length);
+    return QString::asprintf("x %d y %d h %d text %lld+%d", qRound(x), qRound(y), qRound(height),
+                             qlonglong(start), length);
 }
 
 // Where Qt's document layout places every line.
@@ -96,15 +96,18 @@ QStringList qtRows(QTextDocument& document) {
 
 // Where the plain editor's layout places every row, one below the other, once the rows of long
 // lines are joined.
-QStringList ourRows(const QString& text, const TextFormats& formats, qreal scale) {
-    // One layout for every text, as an editor keeps one: nothing of an earlier text's formats
-    // stays.
+QStringList ourRows(const QString& text, const TextFormats& formats, qreal scale,
+                    const QFont& shownBefore = testFont()) {
+    // One layout for every text, as an editor keeps one: nothing stays of an earlier text's
+    // formats, nor of the font shown before.
     static auto* buffer = new TextBuffer;
     static auto* layout = new PlainTextLayout(*buffer);
     buffer->setText(text);
-    layout->setFont(testFont());
     layout->setWidth(kWidth);
     layout->setFormats(&formats, scale);
+    layout->setFont(shownBefore);
+    layout->rowAt(0);
+    layout->setFont(testFont());
     for (qsizetype line = 0; line < buffer->lineCount(); ++line)
         layout->settle(buffer->lineEnd(line), 100000);
     QStringList out;
@@ -140,10 +143,12 @@ class FormattedViewTest : public QObject {
         // spaces only, rows wider than the window; ours goes on wrapping anywhere.
         if (path.endsWith(QStringLiteral("/huge-numbers.rtf")))
             QSKIP("characters wider than a row");
-        QCOMPARE(ourRows(f->text, f->formats, 1), qtRows(f->document));
+        QCOMPARE(ourRows(f->text, f->formats, 1, QFont(QStringLiteral("DejaVu Serif"), 20)),
+                 qtRows(f->document));
         // Zoomed, each size and space is as large as the same written larger.
         const auto doubled = read(path, 2);
-        QCOMPARE(ourRows(f->text, f->formats, 2), ourRows(doubled->text, doubled->formats, 1));
+        const QStringList zoomed = ourRows(f->text, f->formats, 2);
+        QCOMPARE(zoomed, ourRows(doubled->text, doubled->formats, 1, QFont()));
     }
 
     // Every character's place on screen leads back to it; moving down row by row and page by
