@@ -115,17 +115,6 @@ const Shape kShapes[] = {
     {"text lines 50 MB", "lines50.txt", 50 * kMB, proseLines},
 };
 
-double ms(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(target, &release);
-}
-
 void row(const char* shape, const char* what, double value, const char* unit,
          const char* goal = "") {
     std::printf("BENCH|%s: %s|%.1f|%s|%s\n", shape, what, value, unit, goal);
@@ -167,17 +156,7 @@ int runShape(const Shape& shape, qint64 bytes) {
     // Keys, each until it is on the screen: typing at the end, typing in the middle of the text
     // (inside the line, for one-line shapes), selecting downwards from there.
     const auto medianOf = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-        std::vector<double> keys;
-        for (int i = 0; i < 15; ++i) {
-            QElapsedTimer clock;
-            clock.start();
-            const int before = watch.paints;
-            pressKey(box.editor(), key, modifiers, text);
-            waitForPaint(watch, before, kChildLimitMs);
-            keys.push_back(ms(clock));
-        }
-        std::sort(keys.begin(), keys.end());
-        return keys[keys.size() / 2];
+        return medianKeyMs(watch, box.editor(), key, modifiers, text, kChildLimitMs);
     };
     const double typedAtEnd = medianOf(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     box.setSelStart(box.TextLength() / 2);

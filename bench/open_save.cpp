@@ -113,13 +113,6 @@ struct Times {
 // The spell check of the documents (see benchSpelling).
 SpellService* spelling = nullptr;
 
-void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
-    QCoreApplication::sendEvent(target, &release);
-}
-
 bool syncPath(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     if (fd < 0) return false;
@@ -173,10 +166,6 @@ double peakMemoryOf(const std::function<void()>& work) {
     const double before = residentMB("VmRSS:");
     work();
     return residentMB("VmHWM:") - before;
-}
-
-double ms(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // The file being measured, for bench.sh's table.

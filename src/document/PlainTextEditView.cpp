@@ -72,7 +72,8 @@ QRect PlainTextEdit::characterRect(qsizetype position) {
     const qreal width = position < text_.length() && text_.at(position) != u'\n'
                             ? line.cursorToX(offset + 1) - x
                             : 1;
-    return QRectF(kMargin + x, y, std::max<qreal>(width, 1), line.height()).toRect();
+    return QRectF(kMargin + x, y + layout_.rowSpace(row), std::max<qreal>(width, 1), line.height())
+        .toRect();
 }
 
 void PlainTextEdit::scrollTo(qsizetype position) {
@@ -370,7 +371,8 @@ void PlainTextEdit::paintEvent(QPaintEvent* event) {
     const TextRow dropRow = dropCaret_ >= 0 ? layout_.rowAt(dropCaret_) : TextRow{};
 
     TextRow row = layout_.rowAt(top_);
-    qreal y = -layout_.line(row).y();  // top of the piece holding the first row
+    // The top of the piece holding the first row, less the space above that row.
+    qreal y = layout_.rowSpace(row) - layout_.line(row).y();
     while (row.isValid() && y < viewport()->height()) {
         const int lastRowShown = layout_.lastRow(row);
         QTextLayout* piece = layout_.layout(row);

@@ -2,13 +2,16 @@
 #include "document/PlainTextLayout.h"
 
 #include <QElapsedTimer>
+#include <QStyle>
 #include <QTextBoundaryFinder>
 #include <QTextOption>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "common/core/TextBoundaries.h"
 #include "document/core/TextBuffer.h"
+#include "document/core/TextFormats.h"
 #include "document/core/TextNavigation.h"
 
 namespace {
@@ -29,11 +32,18 @@ qsizetype textOffset(const QTextLayout& layout, int offset) {
     const int at = layout.preeditAreaPosition();
     return preedit > 0 && offset > at ? std::max(at, offset - preedit) : offset;
 }
+
+// Lengths of paragraph formats as Qt's text layout rounds them, to 1/64 pixel, so that rows
+// land on the same fractions of a pixel as in Qt's own document layout.
+qreal fixed(qreal length) {
+    return std::round(length * 64) / 64;
+}
 }  // namespace
 
 void PlainTextLayout::setFont(const QFont& font) {
     if (font == font_) return;
     font_ = font;
+    shownFormats_.clear();
     invalidateAll();
 }
 
@@ -47,6 +57,7 @@ void PlainTextLayout::setWidth(qreal width) {
 void PlainTextLayout::setFormats(const TextFormats* formats, qreal scale) {
     formats_ = formats;
     formatScale_ = scale;
+    shownFormats_.clear();
     invalidateAll();
 }
 
@@ -280,6 +291,65 @@ qsizetype PlainTextLayout::pieceEnd(qsizetype lineStart, qsizetype near) const {
     return before > from ? before : after;
 }
 
+const QTextCharFormat& PlainTextLayout::shownFormat(int id) {
+    if (size_t(id) >= shownFormats_.size()) shownFormats_.resize(size_t(id) + 1);
+    std::optional<QTextCharFormat>& shown = shownFormats_[size_t(id)];
+    if (shown) return *shown;
+    shown = formats_->charFormat(id);
+    if (shown->hasProperty(QTextFormat::FontPointSize)) {
+        shown->setFontPointSize(shown->fontPointSize() * formatScale_);
+    } else if (font_.pointSizeF() > 0) {
+        shown->setFontPointSize(font_.pointSizeF());
+    } else {
+        shown->setProperty(QTextFormat::FontPixelSize, font_.pixelSize());
+    }
+    if (!shown->hasProperty(QTextFormat::FontFamilies) &&
+        !shown->hasProperty(QTextFormat::FontFamily))
+        shown->setFontFamilies(font_.families().isEmpty() ? QStringList{font_.family()}
+                                                          : font_.families());
+    if (!shown->hasProperty(QTextFormat::FontWeight)) shown->setFontWeight(font_.weight());
+    if (!shown->hasProperty(QTextFormat::FontItalic)) shown->setFontItalic(font_.italic());
+    return *shown;
+}
+
+// The mark of the last line, which the text does not hold, is taken to be the one before it.
+QFont PlainTextLayout::markFont(qsizetype line) {
+    const qsizetype end = std::min(text_.lineEnd(line), formats_->length() - 1);
+    return shownFormat(end >= 0 ? formats_->charFormatAt(end) : 0).font().resolve(font_);
+}
+
+QList<QTextLayout::FormatRange> PlainTextLayout::shownRanges(qsizetype start, qsizetype length,
+                                                             int preeditAt, int preeditLength) {
+    // Text being composed takes the format of the text before it, or after it at the start.
+    const auto shown = [&](qsizetype at) {
+        return int(at) < preeditAt || at == 0 ? int(at) : int(at) + preeditLength;
+    };
+    QList<QTextLayout::FormatRange> ranges;
+    for (const TextFormats::Run& run : formats_->runs(start, start + length)) {
+        const int from = shown(run.start - start);
+        ranges.append({from, shown(run.end - start) - from, shownFormat(run.format)});
+    }
+    return ranges;
+}
+
+PlainTextLayout::Paragraph PlainTextLayout::paragraph(qsizetype line, bool rightToLeft) {
+    Paragraph paragraph;
+    paragraph.alignment = rightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    if (!formats_ || line >= formats_->lineCount()) return paragraph;
+    const QTextBlockFormat& format = formats_->blockFormat(formats_->blockFormatOf(line));
+    paragraph.left = fixed(format.leftMargin() * formatScale_);
+    paragraph.right = fixed(format.rightMargin() * formatScale_);
+    paragraph.firstIndent = fixed(format.textIndent() * formatScale_);
+    if (line > 0) {
+        const QTextBlockFormat& above = formats_->blockFormat(formats_->blockFormatOf(line - 1));
+        paragraph.above = fixed(std::max(format.topMargin(), above.bottomMargin()) * formatScale_);
+    }
+    if (format.hasProperty(QTextFormat::BlockAlignment))
+        paragraph.alignment = QStyle::visualAlignment(
+            rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, format.alignment());
+    return paragraph;
+}
+
 QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
     {
         const auto found = cache_.find(key(line, segment));
@@ -295,31 +365,56 @@ QTextLayout* PlainTextLayout::piece(qsizetype line, qsizetype segment) {
         to = pieces->starts[size_t(segment) + 1];
     const bool last = to == text_.lineLength(line);
     const qsizetype start = text_.lineStart(line) + from;
-    auto layout = std::make_unique<QTextLayout>(text_.mid(start, to - from), font_);
+    auto layout = std::make_unique<QTextLayout>(text_.mid(start, to - from),
+                                                formats_ ? markFont(line) : font_);
+    const bool rtl = rightToLeft(line);
+    const Paragraph paragraph = this->paragraph(line, rtl);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    const bool rtl = rightToLeft(line);
     option.setTextDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
-    option.setAlignment(rtl ? Qt::AlignRight : Qt::AlignLeft);
+    option.setAlignment(paragraph.alignment);
     option.setTabStopDistance(kTabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
-    if (preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
-        (preeditAt_ < start + (to - from) || last)) {
-        layout->setPreeditArea(int(preeditAt_ - start), preedit_);
-        QList<QTextLayout::FormatRange> formats = preeditFormats_;
-        if (formats.isEmpty()) {
-            formats.append({0, int(preedit_.size()), {}});
-            formats.back().format.setFontUnderline(true);
+    const bool preedit = preeditAt_ >= start && preeditAt_ <= start + (to - from) &&
+                         (preeditAt_ < start + (to - from) || last);
+    const int preeditAt = preedit ? int(preeditAt_ - start) : -1;
+    QList<QTextLayout::FormatRange> formats;
+    if (formats_)
+        formats = shownRanges(start, to - from, preeditAt, preedit ? int(preedit_.size()) : 0);
+    if (preedit) {
+        layout->setPreeditArea(preeditAt, preedit_);
+        QList<QTextLayout::FormatRange> composing = preeditFormats_;
+        if (composing.isEmpty()) {
+            composing.append({0, int(preedit_.size()), {}});
+            composing.back().format.setFontUnderline(true);
         }
-        for (QTextLayout::FormatRange& range : formats) range.start += int(preeditAt_ - start);
-        layout->setFormats(formats);
+        for (QTextLayout::FormatRange& range : composing) range.start += preeditAt;
+        formats += composing;
     }
+    if (!formats.isEmpty()) layout->setFormats(formats);
     layout->beginLayout();
-    qreal y = 0;
+    // The paragraph's first row is the first of its first piece: the others go on from rows
+    // before them.
+    qreal y = segment == 0 ? paragraph.above : 0;
     for (QTextLine row = layout->createLine(); row.isValid(); row = layout->createLine()) {
-        row.setLineWidth(width_);
-        row.setPosition(QPointF(0, y));
+        if (formats_) row.setLeadingIncluded(true);  // as Qt's document layout has it
+        const qreal indent = segment == 0 && row.lineNumber() == 0 ? paragraph.firstIndent : 0;
+        const qreal left = paragraph.left + (rtl ? 0 : indent);
+        const qreal width =
+            std::max<qreal>(width_ - left - paragraph.right - (rtl ? indent : 0), 0);
+        row.setLineWidth(width);
+        if (formats_ && row.naturalTextWidth() > width) {
+            // Not even one character fits (a large font, a deep indent): the row takes one,
+            // however wide, and as many more as fit in that width, as Qt's document layout
+            // has it.
+            option.setWrapMode(QTextOption::WrapAnywhere);
+            layout->setTextOption(option);
+            row.setLineWidth(std::max(row.naturalTextWidth(), width));
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            layout->setTextOption(option);
+        }
+        row.setPosition(QPointF(left, y));
         y += row.height();
     }
     layout->endLayout();
@@ -349,6 +444,15 @@ void PlainTextLayout::evictOld() {
             ++it;
         }
     }
+}
+
+// Only a paragraph's first row has space above it, and it stands that far down in its piece.
+qreal PlainTextLayout::rowSpace(const TextRow& row) {
+    return row.row == 0 && row.segment == 0 ? line(row).y() : 0;
+}
+
+qreal PlainTextLayout::rowHeight(const TextRow& row) {
+    return line(row).height() + rowSpace(row);
 }
 
 qsizetype PlainTextLayout::pieceStart(const TextRow& row) {

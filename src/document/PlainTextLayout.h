@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTextLayout>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -37,6 +38,12 @@ struct TextRow {
 //
 // A line runs right to left or left to right as its first strong character says, every piece of
 // it alike, and is aligned to the side it starts from. Layouts are kept in a bounded cache.
+//
+// Formatted text shows each character in its format and each line as a paragraph: its
+// alignment, its indents (the first-line indent on the first row only, wherever the pieces
+// are) and the space above it, the larger of its own space before and the space after the line
+// above. That space belongs to the paragraph's first row: rowHeight() counts it, rowSpace() says
+// how much of the row it is.
 class PlainTextLayout {
   public:
     explicit PlainTextLayout(const TextBuffer& text) : text_(text) {}
@@ -82,7 +89,9 @@ class PlainTextLayout {
     // Where a caret at the end of the row stands: before the space a row wrapped at, else
     // where the next row starts.
     qsizetype rowEnd(const TextRow& row);
-    qreal rowHeight(const TextRow& row) { return line(row).height(); }
+    // The row's height on screen, the space above a paragraph included, and that space.
+    qreal rowHeight(const TextRow& row);
+    qreal rowSpace(const TextRow& row);
     bool rightToLeft(qsizetype line);
 
   private:
@@ -122,9 +131,27 @@ class PlainTextLayout {
     qsizetype pieceEnd(qsizetype lineStart, qsizetype near) const;
     void evictOld();
 
+    // How a paragraph is placed: its rows' distances from the left and right edges, the first
+    // row's further indent (from the side the line starts), the space above it, its alignment.
+    struct Paragraph {
+        qreal left = 0, right = 0, firstIndent = 0, above = 0;
+        Qt::Alignment alignment = Qt::AlignLeft;
+    };
+    Paragraph paragraph(qsizetype line, bool rightToLeft);
+    // A character format as shown: sizes scaled, the editor's font where it names none. Made
+    // once per format id.
+    const QTextCharFormat& shownFormat(int id);
+    // The font of the paragraph mark ending the line, which gives an empty row its height.
+    QFont markFont(qsizetype line);
+    // The formats of the text from `start`, `length` characters, as ranges of a layout that
+    // shows `preeditLength` characters of an input method's text at `preeditAt` (within it).
+    QList<QTextLayout::FormatRange> shownRanges(qsizetype start, qsizetype length, int preeditAt,
+                                                int preeditLength);
+
     const TextBuffer& text_;
     const TextFormats* formats_ = nullptr;
     qreal formatScale_ = 1;
+    std::vector<std::optional<QTextCharFormat>> shownFormats_;
     QFont font_;
     qreal width_ = 100;
     qsizetype preeditAt_ = -1;
