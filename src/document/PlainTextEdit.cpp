@@ -139,7 +139,10 @@ void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
 void PlainTextEdit::setFormatScale(qreal scale) {
     if (scale == formatScale_) return;
     formatScale_ = scale;
-    if (formats_) layout_.setFormats(formats_.get(), formatScale_);
+    if (!formats_) return;
+    layout_.setFormats(formats_.get(), formatScale_);
+    top_ = layout_.rowStart(layout_.rowAt(top_));
+    syncScrollBar();
     viewport()->update();
 }
 
@@ -346,9 +349,41 @@ void PlainTextEdit::print(QPrinter* printer) {
     document.print(printer);
 }
 
-void PlainTextEdit::replaceFormatted(QString text, TextFormats formats, int) {
-    // For now without undo.
-    loadFormatted(std::move(text), std::move(formats));
+void PlainTextEdit::replaceFormatted(QString text, TextFormats formats, int type) {
+    if (!formats_) {
+        loadFormatted(std::move(text), std::move(formats));
+        return;
+    }
+    TextBuffer incoming;
+    incoming.setText(text);
+    const TextFormats::Slice slice =
+        formats_->adopt(formats, formats.cut(incoming, {0}, incoming.length()));
+    // The first paragraph and the last paragraph's mark are not in the slice: they stay the
+    // document's own, so they are set beside the step.
+    formats_->setBlockFormat(0,
+                             formats_->internBlock(formats.blockFormat(formats.blockFormatOf(0))));
+    formats_->setEndMarkFormat(formats_->internChar(formats.charFormat(formats.endMarkFormat())));
+    replace(0, text_.length(), text, type, &slice);
+}
+
+void PlainTextEdit::replacePieces(const std::vector<TextReplacement>& pieces, int type) {
+    if (pieces.empty()) return;
+    const qsizetype from = pieces.front().position;
+    const qsizetype to = pieces.back().position + pieces.back().length;
+    // One replacement of the stretch the pieces span, the text between them in its own formats.
+    QString with;
+    TextFormats::Slice formats;
+    qsizetype at = from;
+    for (const TextReplacement& piece : pieces) {
+        with += text_.mid(at, piece.position - at);
+        with += piece.with;
+        if (formats_) {
+            formats.append(formats_->cut(text_, {at}, piece.position - at));
+            formats.append(formats_->insertion(text_, {piece.position}, piece.length, piece.with));
+        }
+        at = piece.position + piece.length;
+    }
+    replace(from, to - from, with, type, formats_ ? &formats : nullptr);
 }
 
 void PlainTextEdit::setOverwriteMode(bool on) {

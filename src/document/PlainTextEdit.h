@@ -54,6 +54,9 @@ class PlainTextEdit : public QAbstractScrollArea, public TextEditor {
     void replace(qsizetype position, qsizetype count, const QString& with, int type) override;
     void replaceAll(const std::vector<qsizetype>& positions, qsizetype count, const QString& with,
                     int type) override;
+    // One replacement of the stretch the pieces span; in a formatted text the text between the
+    // pieces keeps its formats.
+    void replacePieces(const std::vector<TextReplacement>& pieces, int type) override;
 
     bool canUndo() const override { return history_.canUndo(); }
     bool canRedo() const override { return history_.canRedo(); }

@@ -312,10 +312,9 @@ const QTextCharFormat& PlainTextLayout::shownFormat(int id) {
     return *shown;
 }
 
-// The mark of the last line, which the text does not hold, is taken to be the one before it.
+// A line's paragraph mark: its line break, or for the last line the formats' end mark.
 QFont PlainTextLayout::markFont(qsizetype line) {
-    const qsizetype end = std::min(text_.lineEnd(line), formats_->length() - 1);
-    return shownFormat(end >= 0 ? formats_->charFormatAt(end) : 0).font().resolve(font_);
+    return shownFormat(formats_->markFormatOf(line, text_.lineEnd(line))).font().resolve(font_);
 }
 
 QList<QTextLayout::FormatRange> PlainTextLayout::shownRanges(qsizetype start, qsizetype length,

@@ -39,9 +39,8 @@ class TextEditor {
     virtual void replaceAll(const std::vector<qsizetype>& positions, qsizetype count,
                             const QString& with, int type) = 0;
     void replaceSelection(const QString& with, int type);
-    // Replaces each of `pieces` (ascending, not overlapping) as one step. By default one
-    // replacement of the stretch they span, which is all a text without formatting needs.
-    virtual void replacePieces(const std::vector<TextReplacement>& pieces, int type);
+    // Replaces each of `pieces` (ascending, not overlapping) as one step.
+    virtual void replacePieces(const std::vector<TextReplacement>& pieces, int type) = 0;
 
     // The clipboard, plain text only, the same for both editors and their keys. Cut with
     // nothing selected empties the clipboard and changes nothing else.

@@ -307,3 +307,9 @@ void TextFormats::replaceLines(const TextBuffer& text, const std::vector<qsizety
     }
     splice(lines_, first, next, made);
 }
+
+TextFormats::Slice TextFormats::adopt(const TextFormats& other, Slice slice) {
+    for (Start& run : slice.runs) run.format = internChar(other.charFormat(run.format));
+    for (int& line : slice.lines) line = internBlock(other.blockFormat(line));
+    return slice;
+}

@@ -99,6 +99,8 @@ class TextFormats {
     // the runs and lines however many places there are.
     void replace(const TextBuffer& text, const std::vector<qsizetype>& positions, qsizetype count,
                  const std::function<QStringView(size_t)>& piece, const Slice& formats);
+    // `slice`, taken from `other`, with its format ids made this one's.
+    Slice adopt(const TextFormats& other, Slice slice);
 
   protected:
     struct Start {
