@@ -785,20 +785,10 @@ class Parser {
         if (st_.chr.hidden) return false;
         paragraphBegun_ = pendingBreak_;
         if (!runActive_ || runProps_ != st_.chr) {
-            if (runActive_ && runsInParagraph_ >= RtfReader::kMaxRunsPerParagraph) {
-                // The text goes on in the run's format; only its code page follows the font.
-                const int codePage = codePageFor(st_.chr.font);
-                if (codePage != runCodePage_) {
-                    flushBytes();
-                    runCodePage_ = codePage;
-                }
-            } else {
-                flushRun();
-                runProps_ = st_.chr;
-                runCodePage_ = codePageFor(runProps_.font);
-                runActive_ = true;
-                ++runsInParagraph_;
-            }
+            flushRun();
+            runProps_ = st_.chr;
+            runCodePage_ = codePageFor(runProps_.font);
+            runActive_ = true;
         }
         if (pendingTabs_ > 0 || pendingSpace_) {
             flushBytes();
@@ -890,7 +880,6 @@ class Parser {
             formatParagraph();
         }
         pendingBreak_ = true;
-        runsInParagraph_ = 0;
         pendingTabs_ = 0;
         pendingSpace_ = false;
     }
@@ -1012,7 +1001,6 @@ class Parser {
     CodePageDecoder decoder_;
     CharProps runProps_;
     bool runActive_ = false;
-    int runsInParagraph_ = 0;
     int runCodePage_ = 1252;
     QByteArray runBytes_;
     QString runText_;

@@ -29,9 +29,6 @@ namespace RtfReader {
 
 constexpr double kTwipsPerUnit = 15.0;
 constexpr int kMaxGroupDepth = 512;
-// Laying out a paragraph costs time for every change of format in it: beyond this many runs in
-// one paragraph, its text keeps the format of the last run.
-constexpr int kMaxRunsPerParagraph = 5000;
 
 // Whether the bytes are RTF at all: "{\rtf" after optional white space and a UTF-8 byte-order
 // mark. Files named .rtf that fail this test are meant to be opened as plain text.
