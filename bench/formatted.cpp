@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Formatted text of the shapes that make a layout slow: one paragraph of a million characters in
 // one format, the same in 25,000 runs of two alternating formats, and a megabyte of short
-// paragraphs in many formats. Each is shown by the rich-text box as an RTF file opens in it, and
-// by the plain editor given the same text and formats directly; then a key typed at the end and
-// in the middle, Down and Up, and a repaint of the whole window, each until it is on the screen.
-// Every shape and editor runs in a child process of its own, so that its peak memory is its own.
+// paragraphs in many formats. Each is opened as an RTF file in the text control; then a key
+// typed at the end and in the middle, Down and Up, and a repaint of the whole window, each until
+// it is on the screen. Every shape runs in a child process of its own, so that its peak memory
+// is its own.
 //
-//   bench_formatted                  all shapes in both editors, a table for bench.sh
-//   bench_formatted SHAPE EDITOR     one of them in this process (for a profiler); EDITOR is
-//                                    "box" or "plain"
+//   bench_formatted          all shapes, a table for bench.sh
+//   bench_formatted SHAPE    one of them in this process (for a profiler)
 #include <sys/resource.h>
 
 #include <QAbstractScrollArea>
@@ -25,7 +24,6 @@
 
 #include "PaintWatch.h"
 #include "document/FileCommands.h"
-#include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
 
 namespace {
@@ -44,7 +42,7 @@ struct Layout {
     int left = 0, firstLine = 0, before = 0, after = 0;
 };
 
-// A formatted text as paragraphs of runs, written as RTF and given as a TextFormats alike.
+// A formatted text as paragraphs of runs, written as RTF.
 struct Text {
     struct Run {
         QString text;
@@ -133,53 +131,6 @@ QByteArray rtf(const Text& text) {
     return out + '}';
 }
 
-QTextCharFormat charFormat(const Look& look) {
-    QTextCharFormat format;
-    if (look.bold) format.setFontWeight(QFont::Bold);
-    if (look.italic) format.setFontItalic(true);
-    if (look.serif) format.setFontFamilies({QStringLiteral("DejaVu Serif")});
-    if (look.points) format.setFontPointSize(look.points);
-    if (look.colour) format.setForeground(look.colour == 1 ? QColor(200, 0, 0) : QColor(0, 0, 200));
-    return format;
-}
-
-QTextBlockFormat blockFormat(const Layout& layout) {
-    QTextBlockFormat format;
-    const Qt::Alignment align = layout.align == 'c'   ? Qt::AlignHCenter
-                                : layout.align == 'r' ? Qt::AlignRight
-                                : layout.align == 'j' ? Qt::AlignJustify
-                                                      : Qt::AlignLeft;
-    format.setAlignment(align);
-    constexpr qreal kPixelsPerTwip = 96.0 / 1440;
-    format.setLeftMargin(layout.left * kPixelsPerTwip);
-    format.setTextIndent(layout.firstLine * kPixelsPerTwip);
-    format.setTopMargin(layout.before * kPixelsPerTwip);
-    format.setBottomMargin(layout.after * kPixelsPerTwip);
-    return format;
-}
-
-// The text and its formats as the plain editor takes them.
-void loadPlain(PlainTextEdit& edit, const Text& text) {
-    QString all;
-    std::vector<TextFormats::Run> runs;
-    TextFormats formats;
-    std::vector<int> blocks;
-    for (const Text::Paragraph& paragraph : text.paragraphs) {
-        if (!all.isEmpty()) all += u'\n';
-        blocks.push_back(formats.internBlock(blockFormat(paragraph.layout)));
-        for (const Text::Run& run : paragraph.runs) {
-            runs.push_back({all.size(), all.size() + run.text.size(),
-                            formats.internChar(charFormat(run.look))});
-            all += run.text;
-        }
-    }
-    formats.reset(all.size(), qsizetype(blocks.size()));
-    for (const TextFormats::Run& run : runs) formats.setCharFormat(run.start, run.end, run.format);
-    for (size_t line = 0; line < blocks.size(); ++line)
-        formats.setBlockFormat(qsizetype(line), blocks[line]);
-    edit.loadFormatted(all, std::move(formats));
-}
-
 struct Shape {
     const char* name;
     const char* key;
@@ -192,15 +143,14 @@ const Shape kShapes[] = {
     {"1 MB of formatted paragraphs", "paragraphs", paragraphs},
 };
 
-void row(const char* shape, const char* editor, const char* what, double value, const char* unit,
+void row(const char* shape, const char* what, double value, const char* unit,
          const char* goal = "") {
-    std::printf("BENCH|%s, %s: %s|%.1f|%s|%s\n", shape, editor, what, value, unit, goal);
+    std::printf("BENCH|%s: %s|%.1f|%s|%s\n", shape, what, value, unit, goal);
     std::fflush(stdout);
 }
 
-int runShape(const Shape& shape, bool box) {
+int runShape(const Shape& shape) {
     const Text text = shape.make();
-    const char* editorName = box ? "rich-text box" : "plain editor";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("shape.rtf"));
     {
@@ -208,25 +158,18 @@ int runShape(const Shape& shape, bool box) {
         const QByteArray data = rtf(text);
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) return 1;
     }
-    RichTextBox richBox;
-    PlainTextEdit plain;
-    QAbstractScrollArea* editor = &plain;
-    QWidget* shown = box ? static_cast<QWidget*>(&richBox) : &plain;
-    shown->resize(1000, 700);
-    shown->show();
+    RichTextBox box;
+    box.resize(1000, 700);
+    box.show();
     QCoreApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    if (box) {
-        QString error;
-        if (!richBox.LoadFile(path, RichTextBox::rtfRTF, &error)) {
-            std::fprintf(stderr, "load failed: %s\n", qPrintable(error));
-            return 1;
-        }
-        editor = richBox.editor();
-    } else {
-        loadPlain(plain, text);
+    QString error;
+    if (!box.LoadFile(path, RichTextBox::rtfRTF, &error)) {
+        std::fprintf(stderr, "load failed: %s\n", qPrintable(error));
+        return 1;
     }
+    QAbstractScrollArea* editor = box.editor();
     PaintWatch watch;
     QWidget* viewport = editor->viewport();
     viewport->installEventFilter(&watch);
@@ -239,12 +182,7 @@ int runShape(const Shape& shape, bool box) {
     pressKey(editor, Qt::Key_End, Qt::ControlModifier, QString());
     waitForPaint(watch, watch.paints, kChildLimitMs);
     const double typedAtEnd = medianOf(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    const qsizetype middle = (box ? richBox.TextLength() : plain.length()) / 2;
-    if (box) {
-        richBox.setSelStart(int(middle));
-    } else {
-        plain.select(middle, middle);
-    }
+    box.setSelStart(box.TextLength() / 2);
     QCoreApplication::processEvents();
     const double typedInMiddle = medianOf(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     const double down = medianOf(Qt::Key_Down, Qt::NoModifier, QString());
@@ -260,15 +198,13 @@ int runShape(const Shape& shape, bool box) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
 
-    row(shape.name, editorName, "open to first painted screen", painted, "ms");
-    row(shape.name, editorName, "typing at the end, a key", typedAtEnd, "ms (median)", "< 16");
-    row(shape.name, editorName, "typing in the middle, a key", typedInMiddle, "ms (median)",
-        "< 16");
-    row(shape.name, editorName, "Down", down, "ms (median)", "< 16");
-    row(shape.name, editorName, "Up", up, "ms (median)", "< 16");
-    row(shape.name, editorName, "repainting the window", paints[paints.size() / 2], "ms (median)",
-        "< 16");
-    row(shape.name, editorName, "peak memory", double(usage.ru_maxrss) / 1024, "MB");
+    row(shape.name, "open to first painted screen", painted, "ms");
+    row(shape.name, "typing at the end, a key", typedAtEnd, "ms (median)", "< 16");
+    row(shape.name, "typing in the middle, a key", typedInMiddle, "ms (median)", "< 16");
+    row(shape.name, "Down", down, "ms (median)", "< 16");
+    row(shape.name, "Up", up, "ms (median)", "< 16");
+    row(shape.name, "repainting the window", paints[paints.size() / 2], "ms (median)", "< 16");
+    row(shape.name, "peak memory", double(usage.ru_maxrss) / 1024, "MB");
     return 0;
 }
 
@@ -276,11 +212,10 @@ int runShape(const Shape& shape, bool box) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc >= 3) {
+    if (argc >= 2) {
         QApplication app(argc, argv);
         for (const Shape& shape : kShapes) {
-            if (std::strcmp(argv[1], shape.key) == 0)
-                return runShape(shape, std::strcmp(argv[2], "box") == 0);
+            if (std::strcmp(argv[1], shape.key) == 0) return runShape(shape);
         }
         std::fprintf(stderr, "unknown shape; the shapes are:\n");
         for (const Shape& shape : kShapes) std::fprintf(stderr, "  %s\n", shape.key);
@@ -289,17 +224,15 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
     for (const Shape& shape : kShapes) {
-        for (const char* editor : {"box", "plain"}) {
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(self, {QString::fromLatin1(shape.key), QString::fromLatin1(editor)});
-            if (!child.waitForFinished(int(kChildLimitMs))) {
-                child.kill();
-                child.waitForFinished();
-                row(shape.name, editor, "GAVE UP after", double(kChildLimitMs), "ms");
-            } else if (child.exitCode() != 0) {
-                row(shape.name, editor, "FAILED", 0, "");
-            }
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(self, {QString::fromLatin1(shape.key)});
+        if (!child.waitForFinished(int(kChildLimitMs))) {
+            child.kill();
+            child.waitForFinished();
+            row(shape.name, "GAVE UP after", double(kChildLimitMs), "ms");
+        } else if (child.exitCode() != 0) {
+            row(shape.name, "FAILED", 0, "");
         }
     }
     return 0;
