@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rich-text control: file loading and saving, fonts and colours, searching, and the text,
-// selection and undo properties, over whichever editor shows the text.
+// selection and undo properties, over the editor that shows the text.
 #include "document/RichTextBox.h"
 
 #include <QPalette>
@@ -25,13 +25,6 @@
 
 namespace {
 constexpr int kDefaultBackColor = 0xFFFFFF;
-
-QChar asPlain(QChar c) {
-    return FormattedText::asPlain(c);
-}
-QString& asPlain(QString& text) {
-    return FormattedText::asPlain(text);
-}
 }  // namespace
 
 RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
@@ -68,7 +61,7 @@ QAbstractScrollArea* RichTextBox::editor() const {
 
 QString RichTextBox::Text() const {
     QString text = editor_->text();
-    return isRichMode() ? asPlain(text) : text;
+    return isRichMode() ? FormattedText::asPlain(text) : text;
 }
 
 TextSnapshot RichTextBox::textSnapshot() const {
@@ -87,12 +80,12 @@ int RichTextBox::TextLength() const {
 QChar RichTextBox::CharAt(int position) const {
     if (position < 0 || position >= TextLength()) return QChar();
     const QChar c = editor_->charAt(position);
-    return isRichMode() ? asPlain(c) : c;
+    return isRichMode() ? FormattedText::asPlain(c) : c;
 }
 
 QString RichTextBox::TextRange(qsizetype position, qsizetype count) const {
     QString range = editor_->buffer().mid(position, count);
-    return isRichMode() ? asPlain(range) : range;
+    return isRichMode() ? FormattedText::asPlain(range) : range;
 }
 
 qsizetype RichTextBox::selectionStart() const {
