@@ -115,12 +115,13 @@ void FormattedText::toDocument(const TextBuffer& text, const TextFormats& format
     QTextCursor cursor(into);
     cursor.beginEditBlock();
     constexpr qsizetype kPiece = 1 << 16;  // characters copied out of the buffer at a time
+    const qsizetype first = text.lineOf(from);
     const qsizetype last = text.lineOf(to);
-    for (qsizetype line = text.lineOf(from); line <= last; ++line) {
+    for (qsizetype line = first; line <= last; ++line) {
         const qsizetype lineEnd = text.lineEnd(line);
         const QTextBlockFormat& block = formats.blockFormat(formats.blockFormatOf(line));
         const QTextCharFormat& mark = formats.charFormat(formats.markFormatOf(line, lineEnd));
-        if (line == text.lineOf(from)) {
+        if (line == first) {
             cursor.setBlockFormat(block);
             cursor.setBlockCharFormat(mark);
         } else {

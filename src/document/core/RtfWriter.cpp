@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QHash>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QVector>
 #include <algorithm>
