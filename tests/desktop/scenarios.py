@@ -603,7 +603,7 @@ def about_box(d):
     main = quiet_start(d)
     d.keys(main, "alt+h", "a")
     about = d.window_titled("About Quillo")
-    d.find("label", "Version 1.4.0")
+    d.find("label", "Version 1.5.0")
     d.find("label", r"(?s).*https://www\.example\.org/quillo/")
     d.keys(about, "alt+s")
     d.answer("System Information Is Unavailable At This Time")
