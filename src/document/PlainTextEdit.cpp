@@ -124,7 +124,8 @@ void PlainTextEdit::loadLatin1(QByteArray text) {
 
 void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
     text_.setText(std::move(text));
-    // Formats that do not cover the text would be read out of bounds: the text is shown plain.
+    // Formats that do not cover the text would be read out of bounds: then every character and
+    // line takes the empty format.
     if (formats.length() != text_.length() || formats.lineCount() != text_.lineCount()) {
         qWarning("Formats of %lld characters in %lld lines for a text of %lld in %lld",
                  qlonglong(formats.length()), qlonglong(formats.lineCount()),

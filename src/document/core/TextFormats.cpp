@@ -207,7 +207,7 @@ int TextFormats::insertionFormat(const TextBuffer& text, qsizetype position,
 TextFormats::Slice TextFormats::cut(const TextBuffer& text, const std::vector<qsizetype>& positions,
                                     qsizetype count) const {
     Slice slice;
-    if (count <= 0 || starts_.empty()) return slice;
+    if (starts_.empty()) return slice;
     for (const qsizetype at : positions) {
         for (size_t i = runIndex(at); i < starts_.size() && starts_[i].position < at + count; ++i) {
             const qsizetype end = i + 1 < starts_.size() ? starts_[i + 1].position : length_;
