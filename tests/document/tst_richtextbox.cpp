@@ -12,6 +12,7 @@
 
 #include "TestHelpers.h"
 #include "document/RichTextBox.h"
+#include "document/core/TextFormats.h"
 
 class RichTextBoxTest : public QObject {
     Q_OBJECT
@@ -64,6 +65,39 @@ class RichTextBoxTest : public QObject {
             QVERIFY(box.OverwriteMode());
         }
         QCOMPARE(box.Text(), lines.join(QLatin1Char('\n')));
+    }
+
+    // Reading an RTF file again is one undo step: the text and every format come from the file,
+    // and Undo brings back the text and formats it replaced.
+    void reloadedFormatsAreOneUndoStep() {
+        RichTextBox box;
+        QVERIFY(writeBytes(path("r.rtf"), "{\\rtf1\\ansi {\\b bold} plain\\par tail}"));
+        QVERIFY(box.LoadFile(path("r.rtf"), RichTextBox::rtfRTF));
+        QVERIFY(writeBytes(path("r.rtf"), "{\\rtf1\\ansi plain {\\i new}\\par\\pard\\qc "
+                                          "{\\fs40 big}\\par}"));
+        const auto looks = [&box] {
+            const TextFormats* formats = box.formats();
+            QString all;
+            for (int at = 0; at < box.TextLength(); ++at) {
+                const QTextCharFormat format = formats->charFormat(formats->charFormatAt(at));
+                all += format.fontWeight() == QFont::Bold ? u'b'
+                       : format.fontItalic()              ? u'i'
+                       : format.fontPointSize() == 20     ? u'2'
+                                                          : u'.';
+            }
+            const QTextBlockFormat last =
+                formats->blockFormat(formats->blockFormatOf(formats->lineCount() - 1));
+            return all + (last.alignment() == Qt::AlignHCenter ? "|centred" : "|left");
+        };
+        const QString before = looks();
+        QVERIFY(box.ReloadFile(path("r.rtf"), RichTextBox::rtfRTF));
+        QCOMPARE(box.Text(), QStringLiteral("plain new\nbig"));
+        QCOMPARE(looks(), QStringLiteral("......iii.222|centred"));
+        QVERIFY(box.CanUndo());
+        box.Undo();
+        QCOMPARE(box.Text(), QStringLiteral("bold plain\ntail"));
+        QCOMPARE(looks(), before);
+        QCOMPARE(before, QStringLiteral("bbbb...........|left"));
     }
 
     void failedLoadKeepsTheContent() {
