@@ -761,6 +761,30 @@ def rich_edits(d):
              "the letters in the saved file, where they were typed")
 
 
+def rich_drag(d):
+    """A bold word dragged with the mouse to the end of its line keeps its bold, and the text it
+    passes keeps its own format, in the saved file."""
+    path, main = open_file(d, "drag.rtf", r"{\rtf1\ansi plain {\b BOLD} end\par}")
+    text = d.editor().queryText()
+    def place(index):
+        x, y, width, height = text.getCharacterExtents(index, d._atspi.DESKTOP_COORDS)
+        return x, y + height // 2, width
+    x, y, _ = place(7)  # in "BOLD"
+    d.x("xdotool", "mousemove", str(x), str(y), "click", "--repeat", "2", "1", check=True)
+    wait_for(lambda: text.getSelection(0)[:2] == (6, 10), "the word selected")
+    end_x, end_y, width = place(14)  # the last character, "d"
+    time.sleep(1)  # so that the press starting the drag is no third click (the line)
+    d.x("xdotool", "mousedown", "1", check=True)
+    for step in range(1, 6):
+        d.x("xdotool", "mousemove", str(x + (end_x + width + 2 - x) * step // 5), str(end_y))
+        time.sleep(0.05)
+    d.x("xdotool", "mouseup", "1", check=True)
+    wait_for(lambda: d.editor_text() == "plain  endBOLD", "the word moved to the end")
+    d.keys(main, "ctrl+s")
+    wait_for(lambda: rb"plain  end\b BOLD\par" in read(path),
+             "the moved word bold in the file")
+
+
 def screen_reader(d):
     """A screen reader reads the text, a word and a line, and hears typing, Undo, Redo and
     Replace All."""
@@ -880,7 +904,7 @@ SCENARIOS = {f.__name__: f for f in
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
               name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
               right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check,
-              rich_edits, browser_module)}
+              rich_edits, rich_drag, browser_module)}
 
 
 def main():
