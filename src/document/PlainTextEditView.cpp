@@ -224,11 +224,12 @@ void PlainTextEdit::dropEvent(QDropEvent* event) {
     dropCaret_ = -1;
     if (!event->mimeData()->hasText()) return;
     const qsizetype at = positionAt(event->position().toPoint());
-    const QString text = event->mimeData()->text();
     const qsizetype from = selectionStart(), to = selectionEnd();
     if (event->source() == this && event->dropAction() == Qt::MoveAction) {
         // Moving our own selection: one edit over the span from the selection to the drop, in
-        // which the moved text and what it passes keep their formats.
+        // which the moved text and what it passes keep their formats. The text is the buffer's
+        // own, not the clipboard form that turns a line separator into a line break.
+        const QString text = text_.mid(from, to - from);
         movedWithin_ = true;
         if (at >= from && at <= to) {
             moveCaret(at, false);
@@ -243,7 +244,7 @@ void PlainTextEdit::dropEvent(QDropEvent* event) {
             select(at - text.size(), at);
         }
     } else {
-        replace(at, 0, text, RichTextBox::UndoDragDrop);
+        replace(at, 0, event->mimeData()->text(), RichTextBox::UndoDragDrop);
     }
     event->acceptProposedAction();
     setFocus();

@@ -762,27 +762,28 @@ def rich_edits(d):
 
 
 def rich_drag(d):
-    """A bold word dragged with the mouse to the end of its line keeps its bold, and the text it
-    passes keeps its own format, in the saved file."""
-    path, main = open_file(d, "drag.rtf", r"{\rtf1\ansi plain {\b BOLD} end\par}")
+    """Bold text across a line separator, dragged with the mouse to the end of the paragraph,
+    keeps its bold and its separator, and the text it passes keeps its own format, in the saved
+    file."""
+    path, main = open_file(d, "drag.rtf", r"{\rtf1\ansi plain {\b BO\line LD} end\par}")
     text = d.editor().queryText()
     def place(index):
         x, y, width, height = text.getCharacterExtents(index, d._atspi.DESKTOP_COORDS)
         return x, y + height // 2, width
-    x, y, _ = place(7)  # in "BOLD"
-    d.x("xdotool", "mousemove", str(x), str(y), "click", "--repeat", "2", "1", check=True)
-    wait_for(lambda: text.getSelection(0)[:2] == (6, 10), "the word selected")
-    end_x, end_y, width = place(14)  # the last character, "d"
-    time.sleep(1)  # so that the press starting the drag is no third click (the line)
-    d.x("xdotool", "mousedown", "1", check=True)
+    d.keys(main, "ctrl+Home", *["Right"] * 6, *["shift+Right"] * 5)  # "BO", separator, "LD"
+    wait_for(lambda: text.getSelection(0)[:2] == (6, 11), "the bold text selected")
+    x, y, _ = place(7)
+    end_x, end_y, width = place(14)  # the last character, "d", on the second row
+    d.x("xdotool", "mousemove", str(x), str(y), "mousedown", "1", check=True)
     for step in range(1, 6):
-        d.x("xdotool", "mousemove", str(x + (end_x + width + 2 - x) * step // 5), str(end_y))
+        d.x("xdotool", "mousemove", str(x + (end_x + width + 2 - x) * step // 5),
+            str(y + (end_y - y) * step // 5))
         time.sleep(0.05)
     d.x("xdotool", "mouseup", "1", check=True)
-    wait_for(lambda: d.editor_text() == "plain  endBOLD", "the word moved to the end")
+    wait_for(lambda: text.getSelection(0)[:2] == (10, 15), "the moved text selected at the end")
     d.keys(main, "ctrl+s")
-    wait_for(lambda: rb"plain  end\b BOLD\par" in read(path),
-             "the moved word bold in the file")
+    wait_for(lambda: rb"plain  end\b BO\line LD\par" in read(path),
+             "the moved text in the file, bold, with its line separator")
 
 
 def screen_reader(d):
