@@ -3,15 +3,12 @@
 // commands the refresher offers for the active child, closing a changed document, the Window
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
-#include <QAbstractScrollArea>
-#include <QAbstractTextDocumentLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
-#include <QTextCursor>
 #include <QUrl>
 #include <QtTest>
 

@@ -2,17 +2,13 @@
 // The Edit menu: Cut, Copy and Paste through the clipboard as plain text, Undo and Redo, and the
 // Undo/Redo captions naming what they would revert.
 #include <QAction>
+#include <QAbstractScrollArea>
 #include <QClipboard>
-#include <QFile>
 #include <QInputMethodEvent>
-#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QtTest>
 
 #include "TestEnvironment.h"

@@ -3,10 +3,8 @@
 // and replace-all against the literal Find loop it stands for. Cases: tests/data/search/*.tsv.
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QtTest>
 

@@ -6,9 +6,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRect>
 #include <QTest>
-#include <QWidget>
 #include <cstdio>
 
 #include "common/ChildForm.h"
