@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QAbstractScrollArea>
 #include <QClipboard>
-#include <QInputMethodEvent>
 #include <QMdiSubWindow>
 #include <QMdiArea>
 #include <QMenu>
@@ -112,12 +111,6 @@ class EditingTest : public WindowTest {
         } else if (action == "typeThenPaste") {
             QTest::keyClicks(editor(), "!");
             QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
-        } else if (action == "inputMethod") {
-            QInputMethodEvent commit;
-            commit.setCommitString(QStringLiteral("\u304b"));
-            QCoreApplication::sendEvent(editor(), &commit);
-        } else if (action == "editorPaste") {  // what the editor's own menu runs
-            text()->Paste();
         } else if (action == "delete") {
             select(5, 6);
             QTest::keyClick(editor(), Qt::Key_Delete);
@@ -175,14 +168,6 @@ class EditingTest : public WindowTest {
 
         // A new edit after Undo drops the redo steps and names itself.
         QTest::keyClick(editor(), Qt::Key_Z);
-        QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
-    }
-
-    void loadedFileStartsWithoutHistory() {
-        QTest::keyClicks(editor(), "typed");
-        QVERIFY(loadRtf("{\\rtf1\\ansi {\\b loaded}\\par}"));
-        QCOMPARE(editMenu(), QStringLiteral("&Undo (off)|&Redo (off)"));
-        QTest::keyClicks(editor(), "x");
         QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
     }
 

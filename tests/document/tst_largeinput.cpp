@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
-// asked about, long lines come back byte for byte, and a paragraph of more runs than the reader
-// keeps loses no text.
+// asked about, and a paragraph of many thousands of runs loses none. (A long line's way through
+// the editor is tst_plaintext's.)
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -131,29 +131,6 @@ class LargeInputTest : public QObject {
         QVERIFY(host.messages.first().text.contains(QStringLiteral("paragraphs")));
         QCOMPARE(document->txtText->TextLength(), 0);
         QCOMPARE(host.fileRequests.size(), 1);
-    }
-
-    // Long lines are wrapped on the screen only: saving writes back the very bytes read.
-    void longLinesRoundTrip_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("one word") << repeated("0123456789abcdef", 300000);
-        QTest::newRow("minified page, CR LF around it")
-            << "<html>\r\n" + repeated("<div class=\"a\">x</div> ", 300000) + "\r\nend\r\n";
-        QTest::newRow("UTF-16 LE")
-            << "\xff\xfe" + repeated(QByteArray("a\0\xe9\0", 4), 200000) + QByteArray("\n\0", 2);
-    }
-    void longLinesRoundTrip() {
-        QFETCH(QByteArray, content);
-        const QString in = dir.filePath("long.txt");
-        const QString out = dir.filePath("long-saved.txt");
-        QVERIFY(writeBytes(in, content));
-        RichTextBox box;
-        box.resize(600, 400);
-        box.show();
-        QVERIFY(box.LoadFile(in, RichTextBox::rtfText));
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QVERIFY(box.SaveFile(out, RichTextBox::rtfText));
-        QVERIFY(readBytes(out) == content);
     }
 
     // A paragraph of many thousands of runs keeps every one, a font's code page decodes its
