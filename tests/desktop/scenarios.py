@@ -715,15 +715,6 @@ def end_of_wrapped_row(d):
     wait_for(lambda: b"!W" in read(path), f"{path} to hold '!W' where the second row starts")
 
 
-def right_to_left_arrows(d):
-    """The arrow keys move the way they point in a Hebrew line: Right at its start (its right
-    end) stays, Left moves into it."""
-    path, main = open_file(d, "hebrew.txt", "\u05e9\u05dc\u05d5\u05dd\nabc")
-    d.keys(main, "ctrl+Home", "Right", "Left", "Left")
-    d.type(main, "X")
-    save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
-
-
 def input_method(d):
     """An input method composes in place: IBus with a Vietnamese table turns "tieengs" into
     "tiếng" as it is typed, and the word goes in whole when a space ends it."""
@@ -878,8 +869,7 @@ SCENARIOS = {f.__name__: f for f in
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
-              name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check,
+              name_not_utf8, settings_junk, world_text, end_of_wrapped_row, input_method, screen_reader, changed_on_disk, spell_check,
               rich_edits, browser_module)}
 
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit menu: Cut, Copy and Paste through the clipboard as plain text, Undo and Redo, and the
 // Undo/Redo captions naming what they would revert.
-#include <QAction>
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QClipboard>
-#include <QMdiSubWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QtTest>
@@ -224,14 +224,6 @@ class EditingTest : public WindowTest {
         QCOMPARE(text()->CharAt(1), QChar(u'\n'));
         main->mnuEditCopy_Click();
         QCOMPARE(clipboard()->text(), text()->Text());
-    }
-
-    // Pasting replaces the selection (see the undo-name table); an empty clipboard removes it.
-    void pasteOfAnEmptyClipboard() {
-        QTest::keyClicks(editor(), "one two");
-        select(0, 4);
-        main->mnuEditPaste_Click();
-        QCOMPARE(text()->Text(), QStringLiteral("two"));
     }
 
     // With no document, or another kind of window active, the commands leave everything alone.

@@ -143,6 +143,8 @@ class PlainTextTest : public QObject {
         for (const QString& key : row[1].split(u' ')) {
             if (key.startsWith(QLatin1String("width:"))) {
                 box.resize(key.mid(6).toInt(), box.height());
+            } else if (key.startsWith(QLatin1String("clip:"))) {
+                QGuiApplication::clipboard()->setText(key.mid(5));
             } else if (key == u"save") {
                 QVERIFY(box.SaveFile(dir.filePath("saved.txt"), RichTextBox::rtfText));
             } else if (key.startsWith(QLatin1String("type:"))) {
@@ -385,8 +387,7 @@ class PlainTextTest : public QObject {
         QVERIFY(layout.settled(buffer.length()));
     }
 
-    // A double-click takes a word, a third click the whole line with its line break; a drop
-    // puts text where it falls.
+    // A double-click takes a word, a third click the whole line with its line break.
     void clicksTakeWordsAndLines() {
         PlainTextEdit edit;
         edit.resize(300, 100);
@@ -399,17 +400,6 @@ class PlainTextTest : public QObject {
         QCOMPARE(edit.selectedText(), QStringLiteral("\U0001D49Cbc four\n"));
         QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(edit.selectedText(), QString());
-
-        // Text dragged in from elsewhere goes where it is dropped, as one step.
-        QMimeData data;
-        data.setText(QStringLiteral("XY"));
-        const QPoint to = edit.characterRect(4).topLeft() + QPoint(0, 2);
-        QDragEnterEvent enter(to, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(edit.viewport(), &enter);
-        QDropEvent drop(to, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(edit.viewport(), &drop);
-        QCOMPARE(edit.text(), QStringLiteral("one XYtwo\n\U0001D49Cbc four\nfive"));
-        QCOMPARE(edit.undoType(), int(RichTextBox::UndoDragDrop));
     }
 
     // The editor takes its own keys before the window's shortcuts, and only those: Alt with a
@@ -465,16 +455,6 @@ class PlainTextTest : public QObject {
         QTest::mouseClick(edit->viewport(), Qt::LeftButton, {},
                           edit->characterRect(target).center() - QPoint(1, 0));
         QCOMPARE(edit->caret(), target);
-    }
-
-    // Text from a web page or another program's clipboard breaks its lines the way it likes.
-    void lineBreaksFromElsewhere() {
-        RichTextBox box;
-        box.setText(QStringLiteral("one\r\ntwo\rthree"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("\r\nfour\r"));
-        box.setSelStart(box.TextLength());
-        box.Paste();
-        QCOMPARE(box.Text(), QStringLiteral("one\ntwo\nthree\nfour\n"));
     }
 
     // Composed text goes in when the input method commits it, as one typing step.
