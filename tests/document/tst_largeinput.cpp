@@ -54,25 +54,13 @@ class LargeInputTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    // 200,000 empty lines need about 1 MB (the bytes, which become the text, and a packed index
-    // entry a line), whatever their 200 KB on disk.
-    void memoryEstimate_data() {
-        QTest::addColumn<qint64>("budget");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<bool>("loaded");
-        QTest::newRow("comfortable") << 2048 * kMB << 0 << -1 << true;
-        QTest::newRow("heavy, yes") << 3 * kMB << int(MsgBoxResult::Yes)
-                                    << MsgBoxStyle::YesNo + MsgBoxStyle::Question << true;
-        QTest::newRow("heavy, no") << 3 * kMB << int(MsgBoxResult::No)
-                                   << MsgBoxStyle::YesNo + MsgBoxStyle::Question << false;
-        QTest::newRow("too large") << 1 * kMB << 0 << int(MsgBoxStyle::Critical) << false;
-    }
+    // A file of 200,000 empty lines against memory budgets: loaded, asked about or refused.
+    void memoryEstimate_data() { addCaseRows(QStringLiteral("files/memory-questions.tsv"), 5); }
     void memoryEstimate() {
-        QFETCH(qint64, budget);
-        QFETCH(int, answer);
-        QFETCH(int, style);
-        QFETCH(bool, loaded);
+        QFETCH(QStringList, row);
+        const qint64 budget = row[0].toLongLong() * kMB;
+        const int answer = row[1].toInt(), style = row[2].toInt();
+        const bool loaded = row[3] == u'1';
         const QString path = dir.filePath("blank.txt");
         QVERIFY(writeBytes(path, QByteArray(200000, '\n')));
         if (answer) host.msgBoxAnswers.enqueue(answer);
