@@ -16,18 +16,7 @@
 #include "document/core/RtfReader.h"
 #include "document/frmDocument.h"
 
-namespace {
-
 constexpr qint64 kMB = 1024 * 1024;
-
-QByteArray repeated(const QByteArray& piece, qint64 size) {
-    QByteArray bytes;
-    bytes.reserve(size + piece.size());
-    while (bytes.size() < size) bytes += piece;
-    return bytes;
-}
-
-}  // namespace
 
 class LargeInputTest : public QObject {
     Q_OBJECT
@@ -112,7 +101,7 @@ class LargeInputTest : public QObject {
         const QString path = dir.filePath("pars.rtf");
         QVERIFY(writeBytes(
             path, "{\\rtf1\\ansi " +
-                      repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
+                      QByteArray("\\par\n").repeated(LoadEstimate::kMaxRtfParagraphs + 1) + "}"));
         frmDocument* document = open(path, 64 * 1024 * kMB);
         QCOMPARE(host.messages.size(), 1);
         QCOMPARE(host.messages.first().style, int(MsgBoxStyle::Critical));

@@ -30,7 +30,6 @@ class TestEnvironment {
     // Closes the main window as the user would; returns whether it closed.
     bool closeMain();
 
-    QString programFolder() const { return program_.path(); }
     QString scratch(const QString& name) const { return scratch_.filePath(name); }
 
     ScriptedDialogHost dialogs;
