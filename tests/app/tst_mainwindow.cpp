@@ -4,8 +4,8 @@
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
 #include <QLabel>
-#include <QMdiArea>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
@@ -23,9 +23,9 @@
 #include "document/LinePosition.h"
 #include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
-#include "document/core/TextFormats.h"
 #include "document/core/DisplayColumn.h"
 #include "document/core/PreviewRule.h"
+#include "document/core/TextFormats.h"
 #include "document/frmDocument.h"
 
 namespace {
@@ -62,12 +62,6 @@ class MainWindowTest : public WindowTest {
     Q_OBJECT
 
     frmDocument* document() const { return main->ActiveDocument(); }
-    QMdiSubWindow* showBrowser() {
-        QMdiSubWindow* window = main->addChildWindow(new FakeBrowser);
-        window->show();
-        main->mdiArea()->setActiveSubWindow(window);
-        return window;
-    }
 
   private slots:
     void settingTextConversions_data() {
@@ -380,7 +374,8 @@ class MainWindowTest : public WindowTest {
         const int zoomed = shown->characterRect(0).height();
         main->menuItem("mnuViewZoomReset")->trigger();
         QCOMPARE(text->ZoomPercent(), 100);
-        QVERIFY2(shown->characterRect(0).height() * 1.4 < zoomed, qPrintable(QString::number(zoomed)));
+        QVERIFY2(shown->characterRect(0).height() * 1.4 < zoomed,
+                 qPrintable(QString::number(zoomed)));
         const auto sizeAtStart = [text] {
             return text->formats()->charFormat(text->formats()->charFormatAt(0)).fontPointSize();
         };

@@ -18,17 +18,10 @@
 #include "document/core/TextFormats.h"
 #include "document/frmDocument.h"
 
-namespace {
-
-QClipboard* clipboard() {
-    return QGuiApplication::clipboard();
-}
-
-}  // namespace
-
 class EditingTest : public WindowTest {
     Q_OBJECT
 
+    static QClipboard* clipboard() { return QGuiApplication::clipboard(); }
     RichTextBox* text() const { return main->ActiveDocument()->txtText; }
     QWidget* editor() const { return text()->editor(); }
     QAction* undoItem() const { return main->menuItem(QStringLiteral("mnuEditUndo")); }
@@ -56,13 +49,6 @@ class EditingTest : public WindowTest {
     bool loadRtf(const QByteArray& rtf) {
         return text()->LoadFile(file("sample.rtf", rtf), RichTextBox::rtfRTF) &&
                text()->isRichMode();
-    }
-
-    void activateBrowser() {
-        auto* browser = new FakeBrowser;
-        QMdiSubWindow* sub = main->addChildWindow(browser);
-        sub->show();
-        main->mdiArea()->setActiveSubWindow(sub);
     }
 
   private slots:
@@ -224,7 +210,7 @@ class EditingTest : public WindowTest {
         frmDocument* behind = main->ActiveDocument();
         behind->setTag(QString());
         QCOMPARE(editMenu(), QStringLiteral("&Undo Typing|&Redo (off)"));
-        activateBrowser();
+        showBrowser();
         for (int round = 0; round < 2; ++round) {
             clipboard()->setText(QStringLiteral("clip"));
             main->mnuEditCut_Click();
