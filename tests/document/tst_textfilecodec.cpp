@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text files: encoding, byte order mark and line endings found and kept byte for byte,
 // the fall-back to UTF-8, binary and lossy files. Samples: tests/data/text, one file per style,
-// with the style each is read as in tests/data/codec/formats.tsv.
+// with the style each is read as in tests/data/codec/formats.tsv; what a text is saved as in a
+// file's style, tests/data/codec/encoding.tsv.
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
