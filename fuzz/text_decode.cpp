@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text files come from anywhere: any bytes must decode, the same whether read compactly
 // or not, and an unedited text must save back to the very bytes it came from, unless the decoder
-// said it could not promise that; also after passing through a document, unless the text holds
-// characters a document makes breaks.
-#include <QGuiApplication>
-#include <QTextDocument>
-#include <algorithm>
+// said it could not promise that.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "common/core/NativeName.h"
 #include "document/core/TextFileCodec.h"
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
@@ -65,18 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             joined += piece;
         if (joined != TextFileCodec::encode(text, lf).bytes) std::abort();
     }
-
-    // A document (formatted text) makes line and paragraph separators, and the frame markers,
-    // line breaks; the plain-text editor keeps them.
-    const bool documentBreaks =
-        std::any_of(decoded.text.cbegin(), decoded.text.cend(), [](QChar c) {
-            return c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == u'\uFDD0' ||
-                   c == u'\uFDD1';
-        });
-    QTextDocument doc;
-    doc.setPlainText(decoded.text);
-    const EncodedText saved = TextFileCodec::encode(TextFileCodec::plainText(doc), decoded.format);
-    if (!decoded.lossy && !documentBreaks && saved.bytes != bytes) std::abort();
 
     // Whatever the text, the Unicode formats write it and read it back (not Windows-1252: without
     // a BOM its text may read as UTF-8 and differ). UTF-16 may hold lone surrogates, which UTF-8

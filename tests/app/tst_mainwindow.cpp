@@ -3,15 +3,12 @@
 // commands the refresher offers for the active child, closing a changed document, the Window
 // menu, and files dropped onto it. What only a real desktop shows (first start, placement on the
 // screen, the close question, a killed editor) is in tests/desktop.
-#include <QAbstractScrollArea>
-#include <QAbstractTextDocumentLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
-#include <QTextCursor>
 #include <QUrl>
 #include <QtTest>
 
@@ -26,9 +23,9 @@
 #include "document/LinePosition.h"
 #include "document/PlainTextEdit.h"
 #include "document/RichTextBox.h"
-#include "document/core/TextFormats.h"
 #include "document/core/DisplayColumn.h"
 #include "document/core/PreviewRule.h"
+#include "document/core/TextFormats.h"
 #include "document/frmDocument.h"
 
 namespace {
@@ -65,12 +62,6 @@ class MainWindowTest : public WindowTest {
     Q_OBJECT
 
     frmDocument* document() const { return main->ActiveDocument(); }
-    QMdiSubWindow* showBrowser() {
-        QMdiSubWindow* window = main->addChildWindow(new FakeBrowser);
-        window->show();
-        main->mdiArea()->setActiveSubWindow(window);
-        return window;
-    }
 
   private slots:
     void settingTextConversions_data() {
@@ -383,7 +374,8 @@ class MainWindowTest : public WindowTest {
         const int zoomed = shown->characterRect(0).height();
         main->menuItem("mnuViewZoomReset")->trigger();
         QCOMPARE(text->ZoomPercent(), 100);
-        QVERIFY2(shown->characterRect(0).height() * 1.4 < zoomed, qPrintable(QString::number(zoomed)));
+        QVERIFY2(shown->characterRect(0).height() * 1.4 < zoomed,
+                 qPrintable(QString::number(zoomed)));
         const auto sizeAtStart = [text] {
             return text->formats()->charFormat(text->formats()->charFormatAt(0)).fontPointSize();
         };

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Edit HTML without a web view, against a local web server: the page fetched into a new
-// document, and every way a fetch can fail (refused, too large, too slow, redirected in a loop
-// or away) leaving the new document empty with the reason in the status bar.
+// Edit HTML without a web view, against a local web server (the desktop scenarios' own): the
+// page fetched into a new document, and every way a fetch can fail (refused, too large, too
+// slow, redirected in a loop or away) leaving the new document empty with the reason in the
+// status bar.
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "LocalHttpServer.h"
 #include "TestEnvironment.h"
 #include "TestHelpers.h"
 #include "app/frmMain.h"
@@ -18,7 +20,9 @@
 class EditHtmlTest : public WindowTest {
     Q_OBJECT
 
-    LocalHttpServer server;
+    QProcess server;
+    QString site;
+    QString url(const QString& path) const { return site + path; }
 
     // Runs Edit HTML for `address` with the dialog answering `answer`; returns the new document
     // once the command is over.
@@ -37,15 +41,16 @@ class EditHtmlTest : public WindowTest {
 
   private slots:
     void initTestCase() {
-        server.page(
-            "/site/index.html",
-            "<html><head><title>Site</title></head><body>caf\xC3\xA9 \xE2\x82\xAC</body></html>");
-        server.page("/big.html", QByteArray(4000, 'x'));
-        server.page("/streamed.html", QByteArray(4000, 'y'), QByteArray(), false);
-        server.hold("/slow.html");
-        server.redirect("/moved.html", "/site/index.html");
-        server.redirect("/loop.html", "/loop.html");
-        server.redirect("/tofile.html", "file:///etc/hostname");
+        // Its pages (tests/data/pages/edit-html-server.json): /slow.html is held back longer
+        // than any fetch here waits, /streamed.html comes without a length.
+        server.start("python3", {QStringLiteral(QUILLO_TEST_DATA "/../desktop/desktop.py"),
+                                 QStringLiteral(QUILLO_TEST_DATA "/pages/edit-html-server.json")});
+        QVERIFY(server.waitForReadyRead(10000));
+        site = QString::fromUtf8(server.readLine()).trimmed();
+    }
+    void cleanupTestCase() {
+        server.closeWriteChannel();
+        server.waitForFinished();
     }
 
     void init() {
@@ -56,9 +61,9 @@ class EditHtmlTest : public WindowTest {
     // The proposal for a folder address; the page, here after a redirect, decoded into a new
     // document titled after it.
     void editHtmlFetchesThePage() {
-        frmDocument* document = editHtml(server.url("/site/"), "Site", server.url("/moved.html"));
+        frmDocument* document = editHtml(url("/site/"), "Site", url("/moved.html"));
         QVERIFY(document);
-        QCOMPARE(env->dialogs.fileRequests.constFirst().fileName, server.url("/site/index.html"));
+        QCOMPARE(env->dialogs.fileRequests.constFirst().fileName, url("/site/index.html"));
         QCOMPARE(document->txtText->Text(), QStringLiteral("<html><head><title>Site</title></head>"
                                                            "<body>caf\u00E9 \u20AC</body></html>"));
         QCOMPARE(document->Caption(), QStringLiteral("Site"));
@@ -77,14 +82,14 @@ class EditHtmlTest : public WindowTest {
         }
         QTemporaryDir folder;
         for (QString* text : {&answer, &status}) {
-            text->replace("%server%", server.url(QString()));
+            text->replace("%server%", url(QString()));
             text->replace("%closed%", QString::number(closedPort));
             text->replace("%folder%", folder.path());
         }
         EditHtml::defaultLimits().maxBytes = row[1].toLongLong();
         EditHtml::defaultLimits().timeoutMs = row[2].toInt();
 
-        frmDocument* document = editHtml(server.url("/page.html"), QStringLiteral("Page"), answer);
+        frmDocument* document = editHtml(url("/page.html"), QStringLiteral("Page"), answer);
         QVERIFY(document);
         QVERIFY(document->txtText->Text().isEmpty());
         QVERIFY(document->Caption().startsWith(QStringLiteral("Document ")));

@@ -340,9 +340,10 @@ def exits(process, timeout=TIMEOUT):
 class WebServer:
     """A local web server in a thread: serves `pages` ({path: html}), records each request as
     "GET /path" (or "CONNECT host:port" when used as the browser's proxy), and holds back the
-    pages named in `slow` until `release` is set."""
+    pages named in `slow` until `release` is set. `redirects` ({path: address}) answer 302;
+    the pages in `unsized` come without a type or length, ended by closing the connection."""
 
-    def __init__(self, pages, slow=()):
+    def __init__(self, pages, slow=(), redirects=None, unsized=()):
         import http.server
         import threading
         self.requests = []
@@ -354,10 +355,16 @@ class WebServer:
                 server.requests.append("GET " + self.path)
                 if self.path in slow:
                     server.release.wait(TIMEOUT)
+                if self.path in (redirects or {}):
+                    self.send_response(302)
+                    self.send_header("Location", redirects[self.path])
+                    self.end_headers()
+                    return
                 self.send_response(200 if self.path in pages else 404)
                 data = pages.get(self.path, "<title>Not here</title>").encode()
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Content-Length", str(len(data)))
+                if self.path not in unsized:
+                    self.send_header("Content-Type", "text/html; charset=utf-8")
+                    self.send_header("Content-Length", str(len(data)))
                 self.send_header("Cache-Control", "no-store")
                 self.end_headers()
                 with contextlib.suppress(OSError):  # the browser may have stopped waiting
@@ -377,3 +384,12 @@ class WebServer:
 
     def seen(self, request):
         return wait_for(lambda: request in self.requests, f"{request!r} at the web server")
+
+
+if __name__ == "__main__":  # for the in-process tests: the settings from a JSON file, the
+    import json             # address on standard output, serving until standard input ends
+    import sys
+    with open(sys.argv[1]) as settings:
+        server = WebServer(**json.load(settings))
+    print(server.url, flush=True)
+    sys.stdin.read()

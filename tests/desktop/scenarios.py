@@ -694,36 +694,6 @@ def world_text(d):
     save_expecting(d, main, path, "\u00e9\na\u200cb\u200dc\u200ed\u200fe\u00adf\ne\u0301!".encode())
 
 
-def end_of_wrapped_row(d):
-    """End on a row wrapped inside a long word goes past the row's last character: what is
-    typed there lands where the next row starts. In a line of thousands of digits every row
-    holds as many as the first, also where the editor's pieces of the line meet."""
-    path, main = open_file(d, "word.txt", "0123456789" * 2000)
-
-    def caret():
-        return d.editor().queryText().caretOffset
-    d.keys(main, "ctrl+Home", "Down")
-    row = wait_for(caret, "Down to go to the second row")
-    rows = 12000 // row + 1
-    d.keys(main, *["Down"] * (rows - 1))
-    wait_for(lambda: caret() == rows * row, f"row {rows + 1} to start at {rows * row}")
-    d.keys(main, "ctrl+Home", "Down", "Home")
-    d.type(main, "W")
-    d.keys(main, "ctrl+Home", "End")
-    d.type(main, "!")
-    d.keys(main, "ctrl+s")
-    wait_for(lambda: b"!W" in read(path), f"{path} to hold '!W' where the second row starts")
-
-
-def right_to_left_arrows(d):
-    """The arrow keys move the way they point in a Hebrew line: Right at its start (its right
-    end) stays, Left moves into it."""
-    path, main = open_file(d, "hebrew.txt", "\u05e9\u05dc\u05d5\u05dd\nabc")
-    d.keys(main, "ctrl+Home", "Right", "Left", "Left")
-    d.type(main, "X")
-    save_expecting(d, main, path, "\u05e9\u05dcX\u05d5\u05dd\nabc".encode())
-
-
 def input_method(d):
     """An input method composes in place: IBus with a Vietnamese table turns "tieengs" into
     "tiếng" as it is typed, and the word goes in whole when a space ends it."""
@@ -903,9 +873,8 @@ SCENARIOS = {f.__name__: f for f in
               toolbar_states, arrange_toggles_help, common_dialogs,
               editing, find_replace, browser, about_box, read_aloud,
               command_line_recent, file_size_limit, kill_restore_rtf, save_without_extension,
-              name_not_utf8, settings_junk, world_text, end_of_wrapped_row,
-              right_to_left_arrows, input_method, screen_reader, changed_on_disk, spell_check,
-              rich_edits, rich_drag, browser_module)}
+              name_not_utf8, settings_junk, world_text, input_method, screen_reader,
+              changed_on_disk, spell_check, rich_edits, rich_drag, browser_module)}
 
 
 def main():

@@ -7,9 +7,6 @@
 
 #include <QDir>
 #include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include "ChildProcess.h"

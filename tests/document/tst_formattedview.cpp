@@ -11,6 +11,7 @@
 #include "TestHelpers.h"
 #include "document/PlainTextEdit.h"
 #include "document/PlainTextLayout.h"
+#include "document/core/FormattedText.h"
 #include "document/core/RtfReader.h"
 
 namespace {
@@ -35,39 +36,30 @@ std::unique_ptr<Formatted> read(const QString& path, qreal factor = 1) {
     f->document.setDefaultFont(testFont());
     f->document.setDocumentMargin(0);
     RtfReader::read(readBytes(path), &f->document);
+    const FormattedText read = FormattedText::fromDocument(f->document);
     f->document.setTextWidth(kWidth);
-    const auto scaled = [factor](QTextCharFormat format) {
+    f->text = read.text;
+    const auto scaled = [&](int id) {
+        QTextCharFormat format = read.formats.charFormat(id);
         if (format.fontPointSize() == testFont().pointSizeF())
             format.clearProperty(QTextFormat::FontPointSize);
         if (format.fontFamilies().toStringList() == testFont().families())
             format.clearProperty(QTextFormat::FontFamilies);
         if (format.hasProperty(QTextFormat::FontPointSize))
             format.setFontPointSize(format.fontPointSize() * factor);
-        return format;
+        return f->formats.internChar(format);
     };
-    std::vector<TextFormats::Run> runs;
-    for (QTextBlock block = f->document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment part = it.fragment();
-            runs.push_back({f->text.size(), f->text.size() + part.length(),
-                            f->formats.internChar(scaled(part.charFormat()))});
-            f->text += part.text();
-        }
-        if (!block.next().isValid()) break;
-        runs.push_back({f->text.size(), f->text.size() + 1,
-                        f->formats.internChar(scaled(block.charFormat()))});
-        f->text += u'\n';
-    }
-    f->formats.reset(f->text.size(), f->document.blockCount());
-    for (const TextFormats::Run& run : runs)
-        f->formats.setCharFormat(run.start, run.end, run.format);
-    for (QTextBlock block = f->document.begin(); block.isValid(); block = block.next()) {
-        QTextBlockFormat format = block.blockFormat();
+    f->formats.reset(f->text.size(), read.formats.lineCount());
+    for (const TextFormats::Run& run : read.formats.runs(0, f->text.size()))
+        f->formats.appendCharFormat(run.start, run.end, scaled(run.format));
+    f->formats.setEndMarkFormat(scaled(read.formats.endMarkFormat()));
+    for (qsizetype line = 0; line < f->formats.lineCount(); ++line) {
+        QTextBlockFormat format = read.formats.blockFormat(read.formats.blockFormatOf(line));
         for (const int length :
              {QTextFormat::BlockLeftMargin, QTextFormat::BlockRightMargin,
               QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin, QTextFormat::TextIndent})
             format.setProperty(length, format.doubleProperty(length) * factor);
-        f->formats.setBlockFormat(block.blockNumber(), f->formats.internBlock(format));
+        f->formats.setBlockFormat(line, f->formats.internBlock(format));
     }
     return f;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose size or shape strains the editor: a load the free memory cannot hold is refused or
-// asked about, long lines come back byte for byte, and a paragraph of more runs than the reader
-// keeps loses no text.
+// asked about, and a paragraph of many thousands of runs loses none. (A long line's way through
+// the editor is tst_plaintext's.)
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -16,18 +16,7 @@
 #include "document/core/RtfReader.h"
 #include "document/frmDocument.h"
 
-namespace {
-
 constexpr qint64 kMB = 1024 * 1024;
-
-QByteArray repeated(const QByteArray& piece, qint64 size) {
-    QByteArray bytes;
-    bytes.reserve(size + piece.size());
-    while (bytes.size() < size) bytes += piece;
-    return bytes;
-}
-
-}  // namespace
 
 class LargeInputTest : public QObject {
     Q_OBJECT
@@ -54,25 +43,13 @@ class LargeInputTest : public QObject {
     }
     void cleanup() { env.reset(); }
 
-    // 200,000 empty lines need about 1 MB (the bytes, which become the text, and a packed index
-    // entry a line), whatever their 200 KB on disk.
-    void memoryEstimate_data() {
-        QTest::addColumn<qint64>("budget");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<bool>("loaded");
-        QTest::newRow("comfortable") << 2048 * kMB << 0 << -1 << true;
-        QTest::newRow("heavy, yes") << 3 * kMB << int(MsgBoxResult::Yes)
-                                    << MsgBoxStyle::YesNo + MsgBoxStyle::Question << true;
-        QTest::newRow("heavy, no") << 3 * kMB << int(MsgBoxResult::No)
-                                   << MsgBoxStyle::YesNo + MsgBoxStyle::Question << false;
-        QTest::newRow("too large") << 1 * kMB << 0 << int(MsgBoxStyle::Critical) << false;
-    }
+    // A file of 200,000 empty lines against memory budgets: loaded, asked about or refused.
+    void memoryEstimate_data() { addCaseRows(QStringLiteral("files/memory-questions.tsv"), 5); }
     void memoryEstimate() {
-        QFETCH(qint64, budget);
-        QFETCH(int, answer);
-        QFETCH(int, style);
-        QFETCH(bool, loaded);
+        QFETCH(QStringList, row);
+        const qint64 budget = row[0].toLongLong() * kMB;
+        const int answer = row[1].toInt(), style = row[2].toInt();
+        const bool loaded = row[3] == u'1';
         const QString path = dir.filePath("blank.txt");
         QVERIFY(writeBytes(path, QByteArray(200000, '\n')));
         if (answer) host.msgBoxAnswers.enqueue(answer);
@@ -124,36 +101,13 @@ class LargeInputTest : public QObject {
         const QString path = dir.filePath("pars.rtf");
         QVERIFY(writeBytes(
             path, "{\\rtf1\\ansi " +
-                      repeated("\\par\n", 5 * (LoadEstimate::kMaxRtfParagraphs + 1)) + "}"));
+                      QByteArray("\\par\n").repeated(LoadEstimate::kMaxRtfParagraphs + 1) + "}"));
         frmDocument* document = open(path, 64 * 1024 * kMB);
         QCOMPARE(host.messages.size(), 1);
         QCOMPARE(host.messages.first().style, int(MsgBoxStyle::Critical));
         QVERIFY(host.messages.first().text.contains(QStringLiteral("paragraphs")));
         QCOMPARE(document->txtText->TextLength(), 0);
         QCOMPARE(host.fileRequests.size(), 1);
-    }
-
-    // Long lines are wrapped on the screen only: saving writes back the very bytes read.
-    void longLinesRoundTrip_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("one word") << repeated("0123456789abcdef", 300000);
-        QTest::newRow("minified page, CR LF around it")
-            << "<html>\r\n" + repeated("<div class=\"a\">x</div> ", 300000) + "\r\nend\r\n";
-        QTest::newRow("UTF-16 LE")
-            << "\xff\xfe" + repeated(QByteArray("a\0\xe9\0", 4), 200000) + QByteArray("\n\0", 2);
-    }
-    void longLinesRoundTrip() {
-        QFETCH(QByteArray, content);
-        const QString in = dir.filePath("long.txt");
-        const QString out = dir.filePath("long-saved.txt");
-        QVERIFY(writeBytes(in, content));
-        RichTextBox box;
-        box.resize(600, 400);
-        box.show();
-        QVERIFY(box.LoadFile(in, RichTextBox::rtfText));
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QVERIFY(box.SaveFile(out, RichTextBox::rtfText));
-        QVERIFY(readBytes(out) == content);
     }
 
     // A paragraph of many thousands of runs keeps every one, a font's code page decodes its

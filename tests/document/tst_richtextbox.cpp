@@ -3,11 +3,9 @@
 // undo history, the editor kind the content needs, settings carried over) and what a failed
 // load leaves alone.
 #include <QAbstractScrollArea>
-#include <QFile>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QtTest>
 
 #include "TestHelpers.h"

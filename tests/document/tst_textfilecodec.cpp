@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Plain-text files: encoding, byte order mark and line endings found and kept byte for byte,
 // the fall-back to UTF-8, binary and lossy files. Samples: tests/data/text, one file per style,
-// with the style each is read as in tests/data/codec/formats.tsv.
+// with the style each is read as in tests/data/codec/formats.tsv; what a text is saved as in a
+// file's style, tests/data/codec/encoding.tsv.
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -103,44 +104,19 @@ class TestTextFileCodec : public QObject {
         QCOMPARE(decoded.changes.isEmpty(), !decoded.lossy);
     }
 
-    void editedMixedFileUsesDominantEnding() {
-        const DecodedText decoded = TextFileCodec::decode("a\r\nb\r\nc\nd");
-        QCOMPARE(decoded.format.lineEnding, TextFileFormat::LineEnding::CRLF);
-        QVERIFY(!decoded.format.mixedLineEndings.isEmpty());
-        // Same number of lines: each break keeps its own ending.
-        QCOMPARE(TextFileCodec::encode(QStringLiteral("A\nB\nC\nD"), decoded.format).bytes,
-                 QByteArray("A\r\nB\r\nC\nD"));
-        // A line more: the endings can no longer be matched to lines, all become the dominant
-        // one, and from then on the file has one style.
-        const EncodedText edited =
-            TextFileCodec::encode(QStringLiteral("a\nb\nnew\nc\nd"), decoded.format);
-        QCOMPARE(edited.bytes, QByteArray("a\r\nb\r\nnew\r\nc\r\nd"));
-        QVERIFY(edited.format.mixedLineEndings.isEmpty());
-        QVERIFY(TextFileCodec::decode("a\r\nb\r\n").format.mixedLineEndings.isEmpty());
-    }
-
-    // New documents are UTF-8 with LF; characters Windows-1252 lacks make the file UTF-8 with its
-    // line endings kept, never "?".
-    void newAndUnrepresentableTextIsUtf8() {
-        const EncodedText fresh = TextFileCodec::encode(
-            QStringLiteral("\u00e9\nx\r\ny") + QChar(0xD800), TextFileFormat());
-        QCOMPARE(fresh.bytes, QByteArray("\xC3\xA9\nx\ny\xEF\xBF\xBD"));
-        QCOMPARE(fresh.format.encodingName(), QStringLiteral("UTF-8"));
-
-        const TextFileFormat legacy = TextFileCodec::decode("caf\xE9\r\n").format;
-        const EncodedText euro =
-            TextFileCodec::encode(QStringLiteral("\u20ac caf\u00e9\n"), legacy);
-        QVERIFY(!euro.fellBackToUtf8);
-        QCOMPARE(euro.bytes, QByteArray("\x80 caf\xE9\r\n"));
-        const EncodedText omega =
-            TextFileCodec::encode(QStringLiteral("\u03a9 caf\u00e9\n"), legacy);
-        QVERIFY(omega.fellBackToUtf8);
-        QCOMPARE(describe(omega.format), QStringLiteral("UTF-8 CRLF"));
-        QCOMPARE(omega.bytes, QStringLiteral("\u03a9 caf\u00e9\r\n").toUtf8());
-
-        TextFileFormat utf16;
-        utf16.encoding = TextFileFormat::Encoding::Utf16LE;
-        QVERIFY(!TextFileCodec::encode(QStringLiteral("\u03a9 \U0001F600"), utf16).fellBackToUtf8);
+    // What a text is saved as in the format of the file it was read from.
+    void encodes_data() { addCaseRows(QStringLiteral("codec/encoding.tsv"), 5); }
+    void encodes() {
+        QFETCH(QStringList, row);
+        const TextFileFormat read =
+            row[0] == u'-' ? TextFileFormat()
+                           : TextFileCodec::decode(unescapeBytes(row[0].toUtf8())).format;
+        const EncodedText saved = TextFileCodec::encode(unescapeText(row[1]), read);
+        QCOMPARE(saved.bytes, unescapeBytes(row[2].toUtf8()));
+        QCOMPARE(describe(saved.format) +
+                     (saved.format.mixedLineEndings.isEmpty() ? "" : " mixed") +
+                     (saved.fellBackToUtf8 ? ", fell back" : ""),
+                 row[3]);
     }
 
     void plainTextOfDocument() {

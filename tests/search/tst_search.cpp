@@ -4,8 +4,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -22,10 +20,6 @@
 #include "search/frmREPLACE.h"
 
 namespace {
-
-void addRows(const QString& table, int columns) {
-    addCaseRows(QStringLiteral("search/") + table, columns, true);
-}
 
 // The part of a control that shows something: a caption may have room to spare on its right.
 QRect shownPart(const QWidget* w) {
@@ -101,7 +95,7 @@ class SearchTest : public WindowTest {
         QVERIFY(!find->isVisible() && !replace->isVisible());
     }
 
-    void find_data() { addRows(QStringLiteral("find.tsv"), 8); }
+    void find_data() { addCaseRows(QStringLiteral("search/find.tsv"), 8, true); }
     void find() {
         QFETCH(QStringList, row);
         select(row[0], row[1].toInt(), row[2].toInt());
@@ -120,7 +114,7 @@ class SearchTest : public WindowTest {
 
     // Also after a megabyte less three line breaks, where the plain text is read in windows of
     // a megabyte: each text then crosses from one window into the next.
-    void controlFind_data() { addRows(QStringLiteral("control-find.tsv"), 7); }
+    void controlFind_data() { addCaseRows(QStringLiteral("search/control-find.tsv"), 7, true); }
     void controlFind() {
         QFETCH(QStringList, row);
         for (const int pad : {0, (1 << 20) - 3}) {
@@ -135,7 +129,7 @@ class SearchTest : public WindowTest {
         }
     }
 
-    void replaceAll_data() { addRows(QStringLiteral("replace.tsv"), 10); }
+    void replaceAll_data() { addCaseRows(QStringLiteral("search/replace.tsv"), 10, true); }
     void replaceAll() {
         QFETCH(QStringList, row);
         const int selStart = row[1].toInt(), selLength = row[2].toInt(), count = row[7].toInt();
@@ -252,8 +246,7 @@ class SearchTest : public WindowTest {
     // Replace all is one undo step in either editor, with the text or a pattern, and keeps the
     // formatting around the matches in formatted text.
     void replaceAllIsOneUndoStep() {
-        const QString rtf = QDir(QDir::tempPath()).filePath(QStringLiteral("replace-all.rtf"));
-        QVERIFY(writeBytes(rtf, "{\\rtf1\\ansi cat {\\b BOLD} cat}"));
+        const QString rtf = file("replace-all.rtf", "{\\rtf1\\ansi cat {\\b BOLD} cat}");
         for (int run = 0; run < 4; ++run) {
             const bool rich = run & 1, pattern = run & 2;
             if (rich) {
@@ -278,7 +271,6 @@ class SearchTest : public WindowTest {
             QCOMPARE(txt->Text(), QStringLiteral("cat BOLD cat"));
             QVERIFY(!txt->CanUndo());
         }
-        QFile::remove(rtf);
     }
 };
 

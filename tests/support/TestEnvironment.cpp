@@ -3,10 +3,13 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QStandardPaths>
 
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "common/ChildForm.h"
 #include "common/core/SettingsStore.h"
 
 namespace {
@@ -73,6 +76,14 @@ void WindowTest::init() {
     env = std::make_unique<TestEnvironment>();
     env->setSetting(QStringLiteral("FirstTime"), QStringLiteral("No"));
     main = env->start();
+}
+
+void WindowTest::showBrowser() const {
+    auto* browser = new ChildForm;
+    browser->setTag(QStringLiteral("Web"));
+    QMdiSubWindow* window = main->addChildWindow(browser);
+    window->show();
+    main->mdiArea()->setActiveSubWindow(window);
 }
 
 QString WindowTest::file(const QString& name, const QByteArray& bytes) const {

@@ -30,7 +30,6 @@ class TestEnvironment {
     // Closes the main window as the user would; returns whether it closed.
     bool closeMain();
 
-    QString programFolder() const { return program_.path(); }
     QString scratch(const QString& name) const { return scratch_.filePath(name); }
 
     ScriptedDialogHost dialogs;
@@ -55,6 +54,9 @@ class WindowTest : public QObject {
 
     // A scratch file holding `bytes`: its path, or an empty one if it could not be written.
     QString file(const QString& name, const QByteArray& bytes) const;
+    // Shows and activates a child window that stands in for a browser window (it carries the
+    // marker "Web") without starting the web engine.
+    void showBrowser() const;
 
   protected slots:
     void init();

@@ -6,20 +6,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRect>
 #include <QTest>
-#include <QWidget>
 #include <cstdio>
-
-#include "common/ChildForm.h"
-#include "common/Twips.h"
-
-// A child window that is not a document: it stands in for a browser window, which carries the
-// marker "Web", without starting the web engine.
-class FakeBrowser : public ChildForm {
-  public:
-    FakeBrowser() { setTag(QStringLiteral("Web")); }
-};
 
 inline QByteArray readBytes(const QString& path) {
     QFile file(path);
