@@ -71,8 +71,9 @@ class RichTextBoxTest : public QObject {
         RichTextBox box;
         QVERIFY(writeBytes(path("r.rtf"), "{\\rtf1\\ansi {\\b bold} plain\\par tail}"));
         QVERIFY(box.LoadFile(path("r.rtf"), RichTextBox::rtfRTF));
-        QVERIFY(writeBytes(path("r.rtf"), "{\\rtf1\\ansi plain {\\i new}\\par\\pard\\qc "
-                                          "{\\fs40 big}\\par}"));
+        QVERIFY(writeBytes(path("r.rtf"),
+                           "{\\rtf1\\ansi plain {\\i new}\\par\\pard\\qc "
+                           "{\\fs40 big}\\par}"));
         const auto looks = [&box] {
             const TextFormats* formats = box.formats();
             QString all;
