@@ -232,11 +232,7 @@ bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {
 
 QByteArray RichTextBox::RichText() const {
     const TextFormats* rich = formats();
-    if (!rich) return QByteArray();
-    QTextDocument document;
-    document.setDefaultFont(baseFont_);
-    FormattedText::toDocument(editor_->buffer(), *rich, 0, editor_->length(), &document);
-    return RtfWriter::write(&document);
+    return rich ? RtfWriter::write(editor_->buffer(), *rich, baseFont_) : QByteArray();
 }
 
 bool RichTextBox::setRichText(const QByteArray& rtf) {
