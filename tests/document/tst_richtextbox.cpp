@@ -99,12 +99,20 @@ class RichTextBoxTest : public QObject {
         QCOMPARE(before, QStringLiteral("bbbb...........|left"));
     }
 
+    // A load or a save that fails says why and changes nothing.
     void failedLoadKeepsTheContent() {
         RichTextBox box;
+        QVERIFY(writeBytes(path("k.rtf"), "{\\rtf1\\ansi {\\b keep}}"));
+        QVERIFY(box.LoadFile(path("k.rtf"), RichTextBox::rtfRTF));
+        QString error;
+        QVERIFY(!box.SaveFile(path("missing/k.rtf"), RichTextBox::rtfRTF, &error));
+        QVERIFY(!error.isEmpty());
+        const FileIdentity file = box.FileOnDisk();
+        QVERIFY(!box.SaveFile(path("missing/k.txt"), RichTextBox::rtfText, &error));
+        QCOMPARE(box.FileOnDisk(), file);
         box.setText(QStringLiteral("keep"));
         QAbstractScrollArea* editor = box.editor();
         QSignalSpy changes(&box, &RichTextBox::Change);
-        QString error;
         QVERIFY(!box.LoadFile(path("missing.txt"), RichTextBox::rtfText, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfRTF, &error));
