@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files whose shape, not size, makes an editor slow: one long line of a minified web page, one
 // long word, an RTF paragraph of many alternating runs, a long run of \u characters with large
-// \uc fallbacks, and masses of empty lines or RTF paragraphs. Each is opened in a shown
+// \uc fallbacks, and masses of empty lines or RTF paragraphs; and ordinary RTF paragraphs and
+// text lines beside them. Each is opened in a shown
 // RichTextBox as a user opens it (to the first painted screen, then Ctrl+End), then typed into at
 // the end, and converted by quillo-cli (the box checks spelling in en_US unless "nospell" is
 // among the arguments); every shape runs in a child process of its own so that
@@ -94,6 +95,15 @@ QByteArray rtfParagraphs(qint64 size) {
     return bytes;
 }
 
+// Ordinary formatted paragraphs, a bold phrase in each, for comparison with the shapes above.
+QByteArray rtfProse(qint64 size) {
+    QByteArray bytes = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard ";
+    while (bytes.size() < size)
+        bytes += "Ordinary words of a paragraph, with {\\b one bold} phrase and more text.\\par\n";
+    bytes += "}";
+    return bytes;
+}
+
 // Ordinary prose lines, for comparison with the shapes above.
 QByteArray proseLines(qint64 size) {
     QByteArray bytes = minifiedPage(size);
@@ -111,6 +121,7 @@ const Shape kShapes[] = {
     {"RTF \\uc255 and 1,000,000 \\u65", "unicode.rtf", 5 * 1000 * 1000, rtfUnicode},
     {"blank lines 1 MB", "blank.txt", 1 * kMB, blankLines},
     {"RTF \\par 1 MB", "pars.rtf", 1 * kMB, rtfParagraphs},
+    {"RTF paragraphs 10 MB", "prose.rtf", 10 * kMB, rtfProse},
     {"text lines 10 MB", "lines.txt", 10 * kMB, proseLines},
     {"text lines 50 MB", "lines50.txt", 50 * kMB, proseLines},
 };

@@ -37,18 +37,6 @@ class InteractiveLoad : public QObject, public LoadObserver {
         const qint64 available = budget_ >= 0 ? budget_ : LoadEstimate::availableMemory();
         const LoadEstimate::Verdict verdict = estimate.judge(available);
         if (verdict == LoadEstimate::Verdict::Comfortable) return startFiltering();
-        if (verdict == LoadEstimate::Verdict::TooManyParagraphs) {
-            host_->dialogHost()->MsgBox(
-                host_->hostWindow(),
-                QStringLiteral("Cannot open \"%1\".\nIt has %L2 paragraphs; formatted text can "
-                               "be opened with at most %L3 paragraphs.")
-                    .arg(path_)
-                    .arg(estimate.paragraphs)
-                    .arg(LoadEstimate::kMaxRtfParagraphs),
-                MsgBoxStyle::Critical, QString());
-            declined_ = true;
-            return false;
-        }
         const QString shape =
             QStringLiteral("It has %L1 %2 and would need about %L3 MB of memory")
                 .arg(estimate.paragraphs)

@@ -18,7 +18,6 @@
 #include "document/PlainTextEdit.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/FormattedText.h"
-#include "document/core/InertLayout.h"
 #include "document/core/LoadEstimate.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
@@ -209,15 +208,11 @@ bool RichTextBox::LoadFile(const QString& path, int fileType, QString* error,
 
 std::optional<FormattedText> RichTextBox::readRtf(const QByteArray& bytes,
                                                   LoadObserver* observer) const {
-    QTextDocument document;
-    document.setDefaultFont(baseFont_);
-    document.setUndoRedoEnabled(false);
-    // Read without a layout: the document is only a way in, never shown.
-    document.setDocumentLayout(new InertLayout(&document));
     RtfReader::Progress progress;
     if (observer) progress = [observer](int percent) { return observer->progress(percent); };
-    if (!RtfReader::read(bytes, &document, progress)) return std::nullopt;
-    return FormattedText::fromDocument(document);
+    FormattedText read;
+    if (!RtfReader::read(bytes, &read, progress)) return std::nullopt;
+    return read;
 }
 
 bool RichTextBox::loadRtf(const QByteArray& bytes, LoadObserver* observer) {

@@ -20,6 +20,11 @@ struct FormattedText {
     QString text;
     TextFormats formats;
 
+    // The same text in the same formats (compared by value: the format ids may differ).
+    bool operator==(const FormattedText& other) const {
+        return text == other.text && formats.sameAs(other.formats);
+    }
+
     // A formatted text as it shows as plain text (the clipboard, the searches): a line break for
     // a paragraph or line separator, a space for a no-break space; one character for one, so
     // positions stay.

@@ -8,8 +8,6 @@
 #include <QHash>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QVector>
 #include <algorithm>
 #include <string_view>
@@ -17,6 +15,8 @@
 #include <vector>
 
 #include "document/core/CodePageDecoder.h"
+#include "document/core/FormattedText.h"
+#include "document/core/TextBuffer.h"
 
 namespace {
 
@@ -303,24 +303,27 @@ void repairSurrogates(QString& text) {
 
 class Parser {
   public:
-    Parser(const QByteArray& data, qsizetype start, QTextCursor& cursor,
-           const RtfReader::Progress& progress = {})
+    Parser(const QByteArray& data, qsizetype start, FormattedText& out,
+           const RtfReader::Progress& progress)
         : p_(reinterpret_cast<const uchar*>(data.constData()) + start),
           begin_(p_),
           end_(reinterpret_cast<const uchar*>(data.constData()) + data.size()),
           progress_(progress),
-          cursor_(cursor) {
+          out_(out) {
         stack_.reserve(64);
     }
 
-    // False when the progress callback stopped the reading.
+    // False when the progress callback stopped the reading; what was read is kept all the same.
     bool run() {
         constexpr qsizetype kProgressStep = 256 * 1024;
         const uchar* nextReport = progress_ ? p_ + kProgressStep : end_;
         while (p_ < end_ && !done_) {
             if (p_ >= nextReport) {
                 nextReport = p_ + kProgressStep;
-                if (!progress_(int((p_ - begin_) * 100 / (end_ - begin_)))) return false;
+                if (!progress_(int((p_ - begin_) * 100 / (end_ - begin_)))) {
+                    finish();
+                    return false;
+                }
             }
             switch (*p_) {
                 case '{':
@@ -847,12 +850,15 @@ class Parser {
         flushBytes();
         if (runText_.isEmpty()) return;
         repairSurrogates(runText_);
-        if (pendingBreak_) {
-            paragraphRuns_.push_back({runText_, charFormat(runProps_)});
-        } else {
-            cursor_.insertText(runText_, charFormat(runProps_));
-        }
+        openParagraph();
+        append(runText_, charId(runProps_));
         runText_.resize(0);
+    }
+
+    void append(QStringView text, int format) {
+        if (runs_.empty() || runs_.back().format != format)
+            runs_.push_back({out_.text.size(), format});
+        out_.text += text;
     }
 
     void endParagraph() {
@@ -874,49 +880,50 @@ class Parser {
 
     void finishParagraph() {
         flushRun();
-        if (pendingBreak_) {
-            writeParagraph();
-        } else {
-            formatParagraph();
-        }
+        writeParagraph();
         pendingBreak_ = true;
         pendingTabs_ = 0;
         pendingSpace_ = false;
     }
 
-    // Paragraph properties apply as they stand at the paragraph's end.
-    void formatParagraph() {
-        cursor_.setBlockFormat(blockFormat(st_.para));
-        if (!st_.chr.hidden) cursor_.setBlockCharFormat(charFormat(st_.chr));
-    }
-
     void finish() {
         flushRun();
         // A final paragraph mark ends the last paragraph rather than starting an empty one.
-        if (!pendingBreak_) {
-            formatParagraph();
-        } else if (paragraphBegun_) {
-            writeParagraph();
+        if (!pendingBreak_ || paragraphBegun_) writeParagraph();
+        TextFormats& formats = out_.formats;
+        formats.reset(out_.text.size(), qsizetype(lines_.size()));
+        for (size_t i = 0; i < runs_.size(); ++i) {
+            const qsizetype end = i + 1 < runs_.size() ? runs_[i + 1].position : out_.text.size();
+            formats.appendCharFormat(runs_[i].position, end, runs_[i].format);
         }
+        for (size_t line = 0; line < lines_.size(); ++line)
+            formats.setBlockFormat(qsizetype(line), lines_[line]);
+        formats.setEndMarkFormat(previousMark_);
     }
 
-    // A paragraph after the first is held until its end, when its properties are known, and
-    // then written as one block already in its formats: setting a block's formats afterwards
-    // costs several searches of the document's trees per paragraph, which dominated loading
-    // documents of many short paragraphs.
+    // A paragraph after the first begins with the line break that ends the one before, in that
+    // one's mark format; it goes in with the paragraph's first text, or at its end.
+    void openParagraph() {
+        if (!pendingBreak_ || breakWritten_) return;
+        append(u"\n", previousMark_);
+        breakWritten_ = true;
+    }
+
+    // A hidden paragraph mark takes the format of the last character of the paragraph before, or
+    // of that one's mark when it is empty (the empty format before the first paragraph).
     void writeParagraph() {
-        QTextCharFormat mark;
-        if (st_.chr.hidden) {
-            // The paragraph mark takes the format of the text before it.
-            mark = cursor_.charFormat();
-            mark.clearProperty(QTextFormat::ObjectType);
-        } else {
-            mark = charFormat(st_.chr);
-        }
-        cursor_.insertBlock(blockFormat(st_.para), mark);
-        for (const Run& run : paragraphRuns_) cursor_.insertText(run.text, run.format);
-        paragraphRuns_.clear();
+        openParagraph();
+        closeParagraph(st_.chr.hidden ? previousTail_ : charId(st_.chr));
         paragraphBegun_ = false;
+    }
+
+    // Paragraph properties apply as they stand at the paragraph's end.
+    void closeParagraph(int mark) {
+        lines_.push_back(blockId(st_.para));
+        previousTail_ = out_.text.size() > paragraphStart_ ? runs_.back().format : mark;
+        previousMark_ = mark;
+        breakWritten_ = false;
+        paragraphStart_ = out_.text.size() + 1;  // after the line break that will end it
     }
 
     // --- formats ------------------------------------------------------------------------------
@@ -932,9 +939,9 @@ class Parser {
         return &colors_[index].color;
     }
 
-    QTextCharFormat charFormat(const CharProps& props) {
-        const auto cached = charFormats_.constFind(props);
-        if (cached != charFormats_.constEnd()) return cached.value();
+    int charId(const CharProps& props) {
+        const auto cached = charIds_.constFind(props);
+        if (cached != charIds_.constEnd()) return cached.value();
         QTextCharFormat f;
         f.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(props.italic);
@@ -948,13 +955,14 @@ class Parser {
         if (const QColor* c = colorAt(props.foreground)) f.setForeground(*c);
         if (const QColor* c = colorAt(props.background)) f.setBackground(*c);
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(props.vertical));
-        charFormats_.insert(props, f);
-        return f;
+        const int id = out_.formats.internChar(f);
+        charIds_.insert(props, id);
+        return id;
     }
 
-    QTextBlockFormat blockFormat(const ParaProps& props) {
-        const auto cached = blockFormats_.constFind(props);
-        if (cached != blockFormats_.constEnd()) return cached.value();
+    int blockId(const ParaProps& props) {
+        const auto cached = blockIds_.constFind(props);
+        if (cached != blockIds_.constEnd()) return cached.value();
         static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
                                                    Qt::AlignJustify};
         QTextBlockFormat f;
@@ -964,8 +972,9 @@ class Parser {
         f.setTextIndent(props.first / RtfReader::kTwipsPerUnit);
         f.setTopMargin(props.before / RtfReader::kTwipsPerUnit);
         f.setBottomMargin(props.after / RtfReader::kTwipsPerUnit);
-        blockFormats_.insert(props, f);
-        return f;
+        const int id = out_.formats.internBlock(f);
+        blockIds_.insert(props, id);
+        return id;
     }
 
     // Input.
@@ -997,25 +1006,32 @@ class Parser {
     bool colorHasValue_ = false;
 
     // Output.
-    QTextCursor& cursor_;
+    FormattedText& out_;
     CodePageDecoder decoder_;
     CharProps runProps_;
     bool runActive_ = false;
     int runCodePage_ = 1252;
     QByteArray runBytes_;
     QString runText_;
-    // A paragraph mark was read; the next paragraph is not in the document yet.
+    // A paragraph mark was read: the paragraph after it is the current one.
     bool pendingBreak_ = false;
-    struct Run {
-        QString text;
-        QTextCharFormat format;
-    };
-    std::vector<Run> paragraphRuns_;  // of that next paragraph
-    bool paragraphBegun_ = false;     // text of it came (even if none of it is kept)
+    bool paragraphBegun_ = false;  // text of it came (even if none of it is kept)
+    bool breakWritten_ = false;    // the line break before it is in the text
+    qsizetype paragraphStart_ = 0;
+    int previousMark_ = 0;  // the format of the last paragraph mark read
+    int previousTail_ = 0;  // what a hidden mark of the current paragraph takes
     int pendingTabs_ = 0;
     bool pendingSpace_ = false;
-    QHash<CharProps, QTextCharFormat> charFormats_;
-    QHash<ParaProps, QTextBlockFormat> blockFormats_;
+    // Where each run of the text begins, in format ids of out_.formats, and each paragraph's
+    // format: made into out_.formats at the end, when the length is known.
+    struct Start {
+        qsizetype position;
+        int format;
+    };
+    std::vector<Start> runs_;
+    std::vector<int> lines_;
+    QHash<CharProps, int> charIds_;
+    QHash<ParaProps, int> blockIds_;
 };
 
 }  // namespace
@@ -1026,26 +1042,22 @@ bool isRtf(const QByteArray& data) {
     return data.mid(startOfContent(data), 5) == "{\\rtf";
 }
 
-bool read(const QByteArray& data, QTextDocument* document, const Progress& progress) {
-    if (!document || !isRtf(data)) return false;
-    const bool undo = document->isUndoRedoEnabled();
-    document->setUndoRedoEnabled(false);
-    document->clear();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    const bool complete = Parser(data, startOfContent(data), cursor, progress).run();
-    cursor.endEditBlock();
-    document->setUndoRedoEnabled(undo);
+bool read(const QByteArray& data, FormattedText* into, const Progress& progress) {
+    if (!into || !isRtf(data)) return false;
+    FormattedText read;
+    const bool complete = Parser(data, startOfContent(data), read, progress).run();
+    *into = std::move(read);
     return complete;
 }
 
-bool insert(const QByteArray& data, QTextCursor& cursor) {
-    if (cursor.isNull() || !isRtf(data)) return false;
-    cursor.beginEditBlock();
-    cursor.removeSelectedText();
-    Parser(data, startOfContent(data), cursor).run();
-    cursor.endEditBlock();
-    return true;
+bool read(const QByteArray& data, QTextDocument* document, const Progress& progress) {
+    if (!document || !isRtf(data)) return false;
+    FormattedText read;
+    const bool complete = RtfReader::read(data, &read, progress);
+    TextBuffer text;
+    text.setText(std::move(read.text));
+    FormattedText::toDocument(text, read.formats, 0, text.length(), document);
+    return complete;
 }
 
 }  // namespace RtfReader

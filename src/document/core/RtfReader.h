@@ -4,10 +4,11 @@
 #include <QByteArray>
 #include <functional>
 
-class QTextCursor;
 class QTextDocument;
+struct FormattedText;
 
-// Reads RTF 1.x, as word processors write it, into a QTextDocument.
+// Reads RTF 1.x, as word processors write it, into the editor's formatted text, or a
+// QTextDocument filled from it.
 //
 // Kept: the text (code pages through \ansicpg and the font table's \fcharset, \'hh, \u with
 // \uc fallbacks), character formats (bold, italic, underline styles, strike-out, font, size,
@@ -18,8 +19,8 @@ class QTextDocument;
 //
 // Character properties are set explicitly on every run as the RTF states them, with the RTF
 // defaults where the file says nothing (12 pt, the \deff font when the font table has it); a run
-// whose font the file does not name keeps the document's default family. Paragraph indents and
-// spacing are stored in the document's layout units, 15 twips to one unit (96 per inch).
+// whose font the file does not name keeps the editor's (the document's default) family.
+// Paragraph indents and spacing are stored in layout units, 15 twips to one unit (96 per inch).
 //
 // Malformed input is read as far as it makes sense and never fails: unbalanced or missing
 // braces, truncated files, huge numbers (clamped), nesting deeper than kMaxGroupDepth (the
@@ -38,15 +39,13 @@ bool isRtf(const QByteArray& data);
 // returning false stops the reading.
 using Progress = std::function<bool(int percent)>;
 
-// Replaces the document's content (its default font and other settings stay). Undo is off while
-// loading, so the undo history is empty afterwards. Returns false, leaving the document
-// untouched, when the data is not RTF, and false with part of the text read when `progress`
-// stopped the reading.
-bool read(const QByteArray& data, QTextDocument* document, const Progress& progress = {});
+// Replaces `into` with the text read: each paragraph is added once, when its end is read, in its
+// final formats, in time linear in the input. Returns false, leaving `into` untouched, when the
+// data is not RTF, and false with part of the text read when `progress` stopped the reading.
+bool read(const QByteArray& data, FormattedText* into, const Progress& progress = {});
 
-// Inserts the RTF text at the cursor, replacing its selection, as one undo step. The paragraph
-// format of the last paragraph read applies to the paragraph the cursor ends in. Returns false,
-// inserting nothing, when the data is not RTF.
-bool insert(const QByteArray& data, QTextCursor& cursor);
+// The same, put into a document as FormattedText::toDocument puts it (its default font stays; it
+// is left without a layout and with an empty undo history).
+bool read(const QByteArray& data, QTextDocument* document, const Progress& progress = {});
 
 }  // namespace RtfReader

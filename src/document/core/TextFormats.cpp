@@ -118,6 +118,28 @@ void TextFormats::setCharFormat(qsizetype from, qsizetype to, int id) {
     if (at != starts_.end() && at->position == to && at->format == id) starts_.erase(at);
 }
 
+bool TextFormats::sameAs(const TextFormats& other) const {
+    if (length_ != other.length_ || lines_.size() != other.lines_.size() ||
+        charFormat(endMark_) != other.charFormat(other.endMark_)) {
+        return false;
+    }
+    for (size_t line = 0; line < lines_.size(); ++line) {
+        if (blockFormat(lines_[line]) != other.blockFormat(other.lines_[line])) return false;
+    }
+    // Stretch by stretch between the run starts of either.
+    for (qsizetype at = 0; at < length_;) {
+        const size_t mine = runIndex(at);
+        const size_t theirs = other.runIndex(at);
+        if (charFormat(starts_[mine].format) != other.charFormat(other.starts_[theirs].format))
+            return false;
+        const auto endOf = [at](const std::vector<Start>& starts, size_t i, qsizetype length) {
+            return i + 1 < starts.size() ? std::max(at + 1, starts[i + 1].position) : length;
+        };
+        at = std::min(endOf(starts_, mine, length_), endOf(other.starts_, theirs, length_));
+    }
+    return true;
+}
+
 std::vector<TextFormats::Run> TextFormats::runs(qsizetype from, qsizetype to) const {
     std::vector<Run> result;
     from = std::clamp<qsizetype>(from, 0, length_);

@@ -40,6 +40,10 @@ class TextFormats {
     int charFormatAt(qsizetype position) const;
     int blockFormatOf(qsizetype line) const { return lines_[size_t(line)]; }
 
+    // Whether `other` gives every character, every line and the end mark the formats this one
+    // gives, compared by value (the ids of two TextFormats need not agree).
+    bool sameAs(const TextFormats& other) const;
+
     // A stretch of characters in one format.
     struct Run {
         qsizetype start = 0;
