@@ -5,7 +5,6 @@
 
 #include <QPalette>
 #include <QSignalBlocker>
-#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <functional>
