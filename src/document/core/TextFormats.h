@@ -52,6 +52,12 @@ class TextFormats {
     };
     // The runs covering `from` to `to`, clipped to that stretch, in order.
     std::vector<Run> runs(qsizetype from, qsizetype to) const;
+    // Where the run `count` runs after the one holding `position` starts; the text's end when
+    // there are not so many.
+    qsizetype runStartAfter(qsizetype position, size_t count) const {
+        const size_t i = starts_.empty() ? 0 : runIndex(position) + count;
+        return i < starts_.size() ? starts_[i].position : length_;
+    }
 
     // --- Paragraph marks, and runs without a list. ---
     // Each line break carries the mark of the paragraph it ends; the last paragraph has no line
