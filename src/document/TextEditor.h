@@ -16,9 +16,9 @@ class QFont;
 class QMenu;
 class QPrinter;
 
-// What RichTextBox asks of the widget that shows and edits its text: the plain-text editor, or
-// the rich-text one once a file brings formatting. Positions are 0-based, "\n" between lines;
-// every edit is an undo step with an action type (RichTextBox::UndoType).
+// What RichTextBox asks of the widget that shows and edits its text, plain or formatted.
+// Positions are 0-based, "\n" between lines; every edit is an undo step with an action type
+// (RichTextBox::UndoType).
 class TextEditor {
   public:
     virtual ~TextEditor() = default;
