@@ -186,12 +186,6 @@ void benchText(int megabytes, const QTemporaryDir& dir) {
         QByteArray bytes;
         DocumentFileIO::readFile(path, &bytes, nullptr);
     });
-
-    if (megabytes <= 10) {
-        QTextDocument doc;
-        doc.setPlainText(text);
-        measure(label("plainText of a document of"), runs, [&] { TextFileCodec::plainText(doc); });
-    }
 }
 
 // Plain text written as RTF (what converting or saving a plain document as RTF costs), for prose

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 #include <QDir>
-#include <QTextDocument>
 #include <cstdio>
 
 #include "Commands.h"
@@ -9,9 +8,10 @@
 #include "common/core/NativeName.h"
 #include "document/core/DocumentFileIO.h"
 #include "document/core/FileTypeRule.h"
-#include "document/core/InertLayout.h"
+#include "document/core/FormattedText.h"
 #include "document/core/RtfReader.h"
 #include "document/core/RtfWriter.h"
+#include "document/core/TextBuffer.h"
 #include "document/core/TextFileCodec.h"
 
 namespace {
@@ -36,8 +36,8 @@ QFont defaultBaseFont() {
 }  // namespace
 
 // Converts as opening the file and saving it under the new name in the editor would, with the
-// same readers and writers, but on a document that is never laid out: the time stays linear in
-// the input whatever its line structure.
+// same readers and writers, but without laying anything out: the time stays linear in the input
+// whatever its line structure.
 int cliConvert(const QStringList& args) {
     if (args.size() != 2) {
         std::fputs(
@@ -55,15 +55,22 @@ int cliConvert(const QStringList& args) {
         report(QStringLiteral("cannot open \"%1\": %2").arg(QDir::toNativeSeparators(in), error));
         return 1;
     }
-    QTextDocument document;
-    document.setDocumentLayout(new InertLayout(&document));
-    document.setUndoRedoEnabled(false);
-    document.setDefaultFont(defaultBaseFont());
     const bool rtfOut = FileTypeRule::savesAsRichText(out);
     TextFileFormat format;
     QByteArray output;
     if (FileTypeRule::opensAsRichText(in) && RtfReader::isRtf(bytes)) {
-        RtfReader::read(bytes, &document);
+        FormattedText read;
+        RtfReader::read(bytes, &read);
+        bytes = QByteArray();
+        if (rtfOut) {
+            TextBuffer text;
+            text.setText(read.text);
+            output = RtfWriter::write(text, read.formats, defaultBaseFont());
+        } else {
+            output =
+                TextFileCodec::encode(FormattedText::plainFileText(std::move(read.text)), format)
+                    .bytes;
+        }
     } else {
         const DecodedText decoded = TextFileCodec::decode(bytes);
         bytes = QByteArray();
@@ -78,12 +85,8 @@ int cliConvert(const QStringList& args) {
         }
         // Plain text to plain text keeps every character, as the editor's plain-text buffer does;
         // to RTF it is written straight from the text, without a document.
-        output = rtfOut ? RtfWriter::writePlain(decoded.text, document.defaultFont())
+        output = rtfOut ? RtfWriter::writePlain(decoded.text, defaultBaseFont())
                         : TextFileCodec::encode(decoded.text, format).bytes;
-    }
-    if (output.isNull()) {
-        output = rtfOut ? RtfWriter::write(&document)
-                        : TextFileCodec::encode(TextFileCodec::plainText(document), format).bytes;
     }
     if (!DocumentFileIO::writeFile(out, output, &error)) {
         report(QStringLiteral("cannot save \"%1\": %2").arg(QDir::toNativeSeparators(out), error));

@@ -264,9 +264,8 @@ bool RichTextBox::SaveFile(const QString& path, int fileType, QString* error) {
         editor_->endUndoStep();
         return true;
     }
-    // A formatted text's line separators become line breaks; no-break spaces stay.
-    QString text = editor_->text();
-    if (isRichMode()) text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+    const QString text =
+        isRichMode() ? FormattedText::plainFileText(editor_->text()) : editor_->text();
     EncodedText encoded = TextFileCodec::encode(text, fileFormat_);
     if (!DocumentFileIO::writeFile(path, encoded.bytes, error)) return false;
     fileOnDisk_ = FileIdentity::capture(path, encoded.bytes);

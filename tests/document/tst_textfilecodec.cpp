@@ -4,8 +4,6 @@
 // with the style each is read as in tests/data/codec/formats.tsv; what a text is saved as in a
 // file's style, tests/data/codec/encoding.tsv.
 #include <QTest>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include "TestHelpers.h"
 #include "document/core/TextFileCodec.h"
@@ -117,18 +115,6 @@ class TestTextFileCodec : public QObject {
                      (saved.format.mixedLineEndings.isEmpty() ? "" : " mixed") +
                      (saved.fellBackToUtf8 ? ", fell back" : ""),
                  row[3]);
-    }
-
-    void plainTextOfDocument() {
-        QTextDocument doc;
-        doc.setPlainText(QStringLiteral("one\u00A0space\ntwo"));
-        QTextCursor c(&doc);
-        c.movePosition(QTextCursor::End);
-        c.insertText(QString(QChar::LineSeparator) + QStringLiteral("soft"));
-        c.insertImage(QStringLiteral("picture.png"));
-        QCOMPARE(TextFileCodec::plainText(doc), QStringLiteral("one\u00A0space\ntwo\nsoft"));
-        doc.clear();
-        QCOMPARE(TextFileCodec::plainText(doc), QString());
     }
 };
 

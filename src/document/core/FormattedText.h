@@ -36,6 +36,14 @@ struct FormattedText {
         for (QChar& c : text) c = asPlain(c);
         return text;
     }
+    // The text as a plain-text file holds it: paragraph and line separators become line breaks;
+    // no-break spaces stay.
+    static QString plainFileText(QString text) {
+        for (QChar& c : text) {
+            if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+        }
+        return text;
+    }
 
     // The text and formats of `document`, each of its formats interned once, in time linear in
     // the document (laid out by nothing, an InertLayout, as the reader leaves it).

@@ -3,8 +3,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QtAlgorithms>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -654,42 +653,6 @@ QByteArrayView PieceEncoder::next() {
     started_ = true;
     position_ += count;
     return bytes_;
-}
-
-QString plainText(const QTextDocument& document) {
-    QString text = document.toRawText();
-    if (text.contains(QChar(QChar::ObjectReplacementCharacter))) {
-        // U+FFFC marks an object such as an image, or is just a character of the text.
-        text.clear();
-        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-            if (block != document.begin()) text += QChar(QChar::ParagraphSeparator);
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().charFormat().objectType() == QTextFormat::NoObject) {
-                    text += it.fragment().text();
-                }
-            }
-        }
-    }
-    char16_t* s = reinterpret_cast<char16_t*>(text.data());
-    const qsizetype n = text.size();
-    qsizetype w = 0;
-    for (qsizetype r = 0; r < n; ++r) {
-        const char16_t c = s[r];
-        switch (c) {
-            case QChar::ParagraphSeparator:
-            case QChar::LineSeparator:
-                s[w++] = '\n';
-                break;
-            case 0xFDD0:  // frame markers
-            case 0xFDD1:
-                break;
-            default:
-                s[w++] = c;
-                break;
-        }
-    }
-    text.truncate(w);
-    return text;
 }
 
 }  // namespace TextFileCodec

@@ -5,8 +5,6 @@
 #include <QString>
 #include <functional>
 
-class QTextDocument;
-
 // How a plain-text file is laid out in bytes, so that it can be written back the same way.
 struct TextFileFormat {
     enum class Encoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
@@ -27,8 +25,7 @@ struct TextFileFormat {
 };
 
 struct DecodedText {
-    // The text with every line break (CR LF, LF or CR) as "\n", which is what QTextDocument
-    // and plainText() below use, so the text loads and saves without further conversion.
+    // The text with every line break (CR LF, LF or CR) as "\n", as the editor holds it.
     QString text;
     // From decodeCompact: the text in Latin-1, one byte a character, when every character is
     // one of U+0000 to U+00FF; `text` is then empty.
@@ -105,11 +102,5 @@ class PieceEncoder {
     bool started_ = false;
     QByteArray bytes_;
 };
-
-// The document's text as a plain-text file holds it: paragraphs and line separators (U+2028,
-// Shift+Enter) become "\n"; no-break spaces and other characters stay as they are (unlike
-// QTextDocument::toPlainText, which turns U+00A0 into a space); objects such as images are left
-// out.
-QString plainText(const QTextDocument& document);
 
 }  // namespace TextFileCodec
