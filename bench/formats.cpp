@@ -40,7 +40,7 @@ TextFormats formatsOf(const QString& text) {
     formats.reset(text.size(), lines);
     const qsizetype run = text.size() / kRuns;
     for (qsizetype i = 0; i < kRuns; ++i)
-        formats.setCharFormat(i * run, i + 1 < kRuns ? (i + 1) * run : text.size(), ids[i % 4]);
+        formats.appendCharFormat(i * run, i + 1 < kRuns ? (i + 1) * run : text.size(), ids[i % 4]);
     QTextBlockFormat indented;
     indented.setIndent(1);
     const int block = formats.internBlock(indented);

@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextFormats formats;
     formats.reset(model.size(), buffer.lineCount());
     for (qsizetype k = 0; k < model.size(); ++k)
-        formats.setCharFormat(k, k + 1, uchar(latin1[k]) % 3);
+        formats.appendCharFormat(k, k + 1, uchar(latin1[k]) % 3);
     for (qsizetype line = 0; line < formats.lineCount(); ++line)
         formats.setBlockFormat(line, int(line % 2));
     EditHistory history;

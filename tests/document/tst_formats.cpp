@@ -70,8 +70,8 @@ struct Formatted {
             formats.internBlock(block);
         }
         formats.reset(text.size(), qsizetype(lines.size()));
-        for (qsizetype i = text.size() - 1; i >= 0; --i)  // each meets the runs after it
-            formats.setCharFormat(i, i + 1, chars[size_t(i)]);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            formats.appendCharFormat(i, i + 1, chars[size_t(i)]);
         for (size_t line = 0; line < lines.size(); ++line)
             formats.setBlockFormat(qsizetype(line), lines[line]);
         return formats;

@@ -95,29 +95,6 @@ int TextFormats::charFormatAt(qsizetype position) const {
     return starts_.empty() ? 0 : starts_[runIndex(position)].format;
 }
 
-void TextFormats::setCharFormat(qsizetype from, qsizetype to, int id) {
-    from = std::clamp<qsizetype>(from, 0, length_);
-    to = std::clamp<qsizetype>(to, from, length_);
-    if (from == to) return;
-    // The format that goes on after the stretch, then the stretch itself replacing every start
-    // inside it; neighbours of the same format merge.
-    const int after = to < length_ ? charFormatAt(to) : -1;
-    const auto first =
-        std::lower_bound(starts_.begin(), starts_.end(), from,
-                         [](const Start& start, qsizetype at) { return start.position < at; });
-    const auto last =
-        std::lower_bound(first, starts_.end(), to,
-                         [](const Start& start, qsizetype at) { return start.position < at; });
-    std::vector<Start> middle;
-    const bool joinsBefore = first != starts_.begin() && (first - 1)->format == id;
-    if (!joinsBefore) middle.push_back({from, id});
-    const bool startsAfter = last != starts_.end() && last->position == to;
-    if (after >= 0 && after != id && !startsAfter) middle.push_back({to, after});
-    auto at = starts_.erase(first, last);
-    at = starts_.insert(at, middle.begin(), middle.end()) + qsizetype(middle.size());
-    if (at != starts_.end() && at->position == to && at->format == id) starts_.erase(at);
-}
-
 bool TextFormats::sameAs(const TextFormats& other) const {
     if (length_ != other.length_ || lines_.size() != other.lines_.size() ||
         charFormat(endMark_) != other.charFormat(other.endMark_)) {
@@ -142,14 +119,7 @@ bool TextFormats::sameAs(const TextFormats& other) const {
 
 std::vector<TextFormats::Run> TextFormats::runs(qsizetype from, qsizetype to) const {
     std::vector<Run> result;
-    from = std::clamp<qsizetype>(from, 0, length_);
-    to = std::clamp<qsizetype>(to, from, length_);
-    if (from == to || starts_.empty()) return result;
-    for (size_t i = runIndex(from); i < starts_.size() && starts_[i].position < to; ++i) {
-        const qsizetype end = i + 1 < starts_.size() ? starts_[i + 1].position : length_;
-        result.push_back(
-            {std::max(from, starts_[i].position), std::min(to, end), starts_[i].format});
-    }
+    forEachRun(from, to, [&result](const Run& run) { result.push_back(run); });
     return result;
 }
 
@@ -231,11 +201,8 @@ TextFormats::Slice TextFormats::cut(const TextBuffer& text, const std::vector<qs
     Slice slice;
     if (starts_.empty()) return slice;
     for (const qsizetype at : positions) {
-        for (size_t i = runIndex(at); i < starts_.size() && starts_[i].position < at + count; ++i) {
-            const qsizetype end = i + 1 < starts_.size() ? starts_[i + 1].position : length_;
-            slice.appendRun(std::min(end, at + count) - std::max(at, starts_[i].position),
-                            starts_[i].format);
-        }
+        forEachRun(at, at + count,
+                   [&slice](const Run& run) { slice.appendRun(run.end - run.start, run.format); });
         if (const qsizetype breaks = breaksIn(text, at, at + count)) {
             const auto first = lines_.begin() + text.lineOf(at) + 1;
             slice.lines.insert(slice.lines.end(), first, first + breaks);

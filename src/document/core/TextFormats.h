@@ -33,8 +33,6 @@ class TextFormats {
     qsizetype length() const { return length_; }
     qsizetype lineCount() const { return qsizetype(lines_.size()); }
 
-    // Characters from `from` to `to` take the format `id`.
-    void setCharFormat(qsizetype from, qsizetype to, int id);
     void setBlockFormat(qsizetype line, int id) { lines_[size_t(line)] = id; }
     // The format of the character at `position` (0 <= position < length()).
     int charFormatAt(qsizetype position) const;
@@ -70,7 +68,7 @@ class TextFormats {
     }
     // Filling a fresh text front to back (after reset()): characters from `from` to `to` take
     // format `id`, where `from` is at or after the end of every stretch given so far; in constant
-    // time, where setCharFormat searches.
+    // time.
     void appendCharFormat(qsizetype from, qsizetype to, int id);
     // Calls visit(Run) for the runs covering `from` to `to`, clipped, in order, as runs() lists
     // them, without building the list: writers walk millions of lines this way.
