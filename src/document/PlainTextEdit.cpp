@@ -126,12 +126,7 @@ void PlainTextEdit::loadFormatted(QString text, TextFormats formats) {
     text_.setText(std::move(text));
     // Formats that do not cover the text would be read out of bounds: then every character and
     // line takes the empty format.
-    if (formats.length() != text_.length() || formats.lineCount() != text_.lineCount()) {
-        qWarning("Formats of %lld characters in %lld lines for a text of %lld in %lld",
-                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
-                 qlonglong(text_.length()), qlonglong(text_.lineCount()));
-        formats.reset(text_.length(), text_.lineCount());
-    }
+    if (!FormattedText::fits(text_, formats)) formats.reset(text_.length(), text_.lineCount());
     formats_ = std::make_unique<TextFormats>(std::move(formats));
     layout_.setFormats(formats_.get(), formatScale_);
     loaded();

@@ -92,15 +92,16 @@ FormattedText FormattedText::fromDocument(const QTextDocument& document) {
 }
 
 bool FormattedText::fits(const TextBuffer& text, const TextFormats& formats) {
-    return formats.length() == text.length() && formats.lineCount() == text.lineCount();
+    if (formats.length() == text.length() && formats.lineCount() == text.lineCount()) return true;
+    qWarning("Formats of %lld characters in %lld lines do not fit a text of %lld in %lld",
+             qlonglong(formats.length()), qlonglong(formats.lineCount()), qlonglong(text.length()),
+             qlonglong(text.lineCount()));
+    return false;
 }
 
 void FormattedText::toDocument(const TextBuffer& text, const TextFormats& formats, qsizetype from,
                                qsizetype to, QTextDocument* into) {
     if (!fits(text, formats)) {
-        qWarning("Formats of %lld characters in %lld lines do not fit a text of %lld in %lld",
-                 qlonglong(formats.length()), qlonglong(formats.lineCount()),
-                 qlonglong(text.length()), qlonglong(text.lineCount()));
         TextFormats plain;
         plain.reset(text.length(), text.lineCount());
         toDocument(text, plain, from, to, into);

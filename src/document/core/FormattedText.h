@@ -49,7 +49,7 @@ struct FormattedText {
     // the document (laid out by nothing, an InertLayout, as the reader leaves it).
     static FormattedText fromDocument(const QTextDocument& document);
 
-    // Whether `formats` is of `text`: as long, with as many lines.
+    // Whether `formats` is of `text`: as long, with as many lines; a warning says when not.
     static bool fits(const TextBuffer& text, const TextFormats& formats);
 
     // Replaces the content of `into` with the text from `from` to `to` in its formats, the first

@@ -460,7 +460,6 @@ QByteArray write(const TextBuffer& text, const TextFormats& formats, const QFont
     if (!FormattedText::fits(text, formats)) {
         // Formats out of step with the text would be read past their end: the text is what
         // must not be lost.
-        qWarning("RTF written without formats: they do not fit the text");
         TextFormats plain;
         plain.reset(text.length(), text.lineCount());
         return Writer().run(text, plain, base);
