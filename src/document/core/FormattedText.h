@@ -29,7 +29,7 @@ struct FormattedText {
     // a paragraph or line separator, a space for a no-break space; one character for one, so
     // positions stay.
     static QChar asPlain(QChar c) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) return QLatin1Char('\n');
+        if (isSeparator(c)) return QLatin1Char('\n');
         return c == QChar::Nbsp ? QChar(QLatin1Char(' ')) : c;
     }
     static QString& asPlain(QString& text) {
@@ -40,9 +40,13 @@ struct FormattedText {
     // no-break spaces stay.
     static QString plainFileText(QString text) {
         for (QChar& c : text) {
-            if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+            if (isSeparator(c)) c = QLatin1Char('\n');
         }
         return text;
+    }
+    // A paragraph or line separator: a line break wherever the text is plain.
+    static bool isSeparator(QChar c) {
+        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
     }
 
     // The text and formats of `document`, each of its formats interned once, in time linear in
